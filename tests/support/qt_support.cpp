@@ -1,0 +1,1 @@
+// Qt-side test helpers (local HTTP server, pseudo-terminal) are added here.
