@@ -1,0 +1,48 @@
+#pragma once
+// Operating-system and desktop services: the per-user data folder, the file
+// system checks, opening things in the desktop's viewers, the computer name.
+#include <QString>
+
+namespace lumivane {
+
+struct AppDataFolder {
+    QString path;            // without a trailing separator; empty when it can't be had
+    QString failureMessage;  // what to tell the operator when empty ("" for no message)
+};
+
+// The per-user local data location, created when missing.
+AppDataFolder getAppDataFolder();
+
+// Whether a folder of that path exists.
+bool dirExists(const QString& path);
+
+// True when the path exists and is not a folder; false otherwise, errors included.
+bool fileExists(const QString& path);
+
+// Creates one folder (its parent must exist); true when it exists afterwards.
+bool createFolder(const QString& path);
+
+// Copies a file; false when the source can't be read or the target written.
+bool copyFile(const QString& from, const QString& to);
+
+// The computer's network name.
+QString getComputerName();
+
+// Opening a file or an address in the desktop's usual viewer, and showing a
+// text file in a plain-text viewer. Tests pass a recording implementation.
+class DesktopLauncher {
+public:
+    virtual ~DesktopLauncher() = default;
+    // A file path, an http(s) address or a "mailto:" address; the result may be ignored.
+    virtual bool openTarget(const QString& target) = 0;
+    // Starts a plain-text viewer on the file without waiting for it.
+    virtual bool launchTextViewer(const QString& path) = 0;
+};
+
+class SystemDesktopLauncher : public DesktopLauncher {
+public:
+    bool openTarget(const QString& target) override;
+    bool launchTextViewer(const QString& path) override;
+};
+
+}  // namespace lumivane

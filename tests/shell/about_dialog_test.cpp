@@ -1,0 +1,86 @@
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "shell/event_label.h"
+#include "shell/frm_about.h"
+#include "shell/frm_main.h"
+#include "support/main_window_fixture.h"
+
+using lumivane::test::MainWindowFixture;
+
+class AboutDialogTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dataHome_.isValid());
+        qputenv("XDG_DATA_HOME", dataHome_.path().toUtf8());
+    }
+
+    void showsTitleVersionAndContact()
+    {
+        MainWindowFixture fixture;
+        fixture.window().cmdAbout_Click();
+        frmAbout* about = fixture.window().aboutDialog();
+        QVERIFY(about && about->isVisible());
+        QVERIFY(!about->isModal());
+        QCOMPARE(about->windowTitle(), QStringLiteral("About Lumivane 2012 R"));
+        QCOMPARE(about->lblTitle->text(), QStringLiteral("Lumivane 2012 R"));
+        QCOMPARE(about->lblTitle->font().pointSize(), 12);
+        QCOMPARE(about->lblVersion->text(), QStringLiteral("Version 3.2.1"));
+        QCOMPARE(about->Label1->text(),
+                 QStringLiteral("If you want to know more about this application and many others, or you wish "
+                                "to have an application tailor made to your needs.  Email: "));
+        QVERIFY(about->lblDescription->text().contains(QStringLiteral("Lumivane")));
+        QVERIFY(about->cmdOK->isDefault());
+        QCOMPARE(about->lblHTTP->text(), frmAbout::supportAddress());
+
+        QTest::mouseClick(about->lblHTTP, Qt::LeftButton);
+        QCOMPARE(fixture.desktop().opened, QStringList{QStringLiteral("mailto:") + frmAbout::supportAddress()});
+    }
+
+    void oneInstanceIsBroughtForward()
+    {
+        MainWindowFixture fixture;
+        fixture.window().cmdAbout_Click();
+        frmAbout* first = fixture.window().aboutDialog();
+        fixture.window().cmdAbout_Click();
+        QCOMPARE(fixture.window().aboutDialog(), first);
+    }
+
+    void enterAndEscapeCloseAndReleaseIt()
+    {
+        MainWindowFixture fixture;
+        for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+            fixture.window().cmdAbout_Click();
+            QPointer<frmAbout> about = fixture.window().aboutDialog();
+            QVERIFY(QTest::qWaitForWindowExposed(about));
+            about->cmdOK->setFocus();
+            QTest::keyClick(about, key);
+            QTRY_VERIFY(about.isNull());
+        }
+    }
+
+    void linkIsNotUnderlinedAfterReopening()
+    {
+        MainWindowFixture fixture;
+        fixture.window().cmdAbout_Click();
+        QPointer<frmAbout> about = fixture.window().aboutDialog();
+        QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), QPointF(), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(about->lblHTTP, &move);
+        QVERIFY(about->lblHTTP->font().underline());
+        about->cmdOK->click();
+        QTRY_VERIFY(about.isNull());
+        fixture.window().cmdAbout_Click();
+        QVERIFY(!fixture.window().aboutDialog()->lblHTTP->font().underline());
+    }
+
+private:
+    QTemporaryDir dataHome_;
+};
+
+QTEST_MAIN(AboutDialogTest)
+#include "about_dialog_test.moc"

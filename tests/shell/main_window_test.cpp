@@ -1,0 +1,197 @@
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+#include "graph/graph_panel.h"
+#include "meterdata/drop_zone_label.h"
+#include "shell/event_label.h"
+#include "shell/frm_main.h"
+#include "shell/process_text_area.h"
+#include "support/main_window_fixture.h"
+
+using lumivane::test::MainWindowFixture;
+using lumivane::test::StoredSettings;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        // Each case gets a clean per-user data tree.
+        dataHome_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dataHome_->isValid());
+        qputenv("XDG_DATA_HOME", dataHome_->path().toUtf8());
+    }
+
+    void startStateMatchesTheControlTable()
+    {
+        MainWindowFixture fixture;
+        frmMain& w = fixture.window();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Brenvik Automation - Lumivane"));
+        QCOMPARE(w.size(), QSize(564, 484));
+        QVERIFY(fixture.messages.isEmpty());
+
+        auto button = [&](const char* name) { return w.findChild<QPushButton*>(QString::fromLatin1(name)); };
+        QCOMPARE(button("cmdSettings")->text(), QStringLiteral("Edit &Settings"));
+        QCOMPARE(button("cmdReset")->text(), QStringLiteral("&Reset Selection"));
+        QCOMPARE(button("cmdStartConvert")->text(), QStringLiteral("Start &Calculation"));
+        QCOMPARE(button("cmdTot")->text(), QStringLiteral("Reports"));
+        QCOMPARE(button("cmdAbout")->text(), QStringLiteral("&About"));
+        QCOMPARE(button("cmdExit")->text(), QStringLiteral("E&xit"));
+        QVERIFY(button("cmdSettings")->isEnabled());
+        QVERIFY(!button("cmdReset")->isEnabled());
+        QVERIFY(!button("cmdStartConvert")->isEnabled());
+        QVERIFY(button("cmdTot")->isHidden());
+        QVERIFY(!button("cmdTot")->isEnabled());
+        QVERIFY(button("cmdAbout")->isEnabled());
+        QVERIFY(button("cmdExit")->isEnabled());
+        QVERIFY(button("cmdPulse")->isHidden());
+
+        auto* chkDate = w.findChild<QCheckBox*>(QStringLiteral("chkDate"));
+        QCOMPARE(chkDate->text(), QStringLiteral("Select Dates"));
+        QVERIFY(!chkDate->isEnabled());
+        QVERIFY(!chkDate->isChecked());
+        for (const char* name : {"txtDD", "txtMM", "txtYY", "txtDays"})
+            QVERIFY2(!w.findChild<QLineEdit*>(QString::fromLatin1(name))->isEnabled(), name);
+        for (const char* name : {"vsDD", "vsMM", "vsYY", "vsDays"})
+            QVERIFY2(!w.findChild<QScrollBar*>(QString::fromLatin1(name))->isEnabled(), name);
+
+        auto* chkGraph = w.findChild<QCheckBox*>(QStringLiteral("chkGraph"));
+        QCOMPARE(chkGraph->text(), QStringLiteral("Display kWh Graph"));
+        QVERIFY(chkGraph->isEnabled());
+        QVERIFY(!chkGraph->isChecked());
+
+        auto* drop = w.findChild<DropZoneLabel*>(QStringLiteral("lblDropZone"));
+        QCOMPARE(drop->text(), QStringLiteral("DROP FILES HERE"));
+        QCOMPARE(drop->palette().color(QPalette::Window), QColor(224, 224, 224));
+        QCOMPARE(w.findChild<ProcessTextArea*>(QStringLiteral("txtProcess"))->text(), QString());
+        QVERIFY(w.findChild<ProcessTextArea*>(QStringLiteral("txtProcess"))->isReadOnly());
+
+        auto* link = w.findChild<EventLabel*>(QStringLiteral("lblHTTP"));
+        QCOMPARE(link->text(), QStringLiteral("Ferrolux on the web"));
+        QCOMPARE(link->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("lblVer"))->text(), QStringLiteral("Lumivane V3.2.1"));
+        auto* alarm = w.findChild<EventLabel*>(QStringLiteral("lblAlarm"));
+        QVERIFY(alarm->isHidden());
+        QCOMPARE(alarm->text(), QString());
+        QVERIFY(!w.findChild<QLabel*>(QStringLiteral("Picture1"))->pixmap().isNull());
+        QVERIFY(w.findChild<GraphPanel*>(QStringLiteral("picGraph")) != nullptr);
+        QCOMPARE(w.findChild<QFrame*>(QStringLiteral("fraGraph"))->height(), 8);
+        QCOMPARE(w.findChild<QTimer*>(QStringLiteral("tmrAlarm"))->interval(), 1000);
+
+        QCOMPARE(w.graph.graphColourIndex, 0);
+        QCOMPARE(w.graphPalette[2], lumivane::rgb(0, 255, 0));
+        QCOMPARE(w.graphPalette[9], lumivane::rgb(255, 127, 0));
+        QCOMPARE(w.graphPalette[10], lumivane::Colour(0));
+        QVERIFY(!w.alarmActive);
+        QCOMPARE(w.alarmTickCount, qint16(0));
+    }
+
+    void pulseButtonFollowsThePulseSwitch()
+    {
+        {
+            MainWindowFixture fixture(StoredSettings{{"PulseData", "1"}});
+            QPushButton* pulse = fixture.window().cmdPulse;
+            QVERIFY(!pulse->isHidden());
+            QCOMPARE(pulse->text(), QStringLiteral("Gas && Water"));
+        }
+        {
+            MainWindowFixture fixture(StoredSettings{{"PulseData", "2"}});
+            QVERIFY(fixture.window().cmdPulse->isHidden());
+        }
+        {
+            MainWindowFixture fixture(StoredSettings{{"PulseData", "1"}, {"S1Label", "Heat"}, {"S2Label", "Steam"}});
+            QCOMPARE(fixture.window().cmdPulse->text(), QStringLiteral("Heat && Steam"));
+        }
+    }
+
+    void closingIsRefusedWhileBusy()
+    {
+        MainWindowFixture fixture;
+        frmMain& w = fixture.window();
+        w.show();
+        w.enableControls(false);
+        QVERIFY(!w.cmdReset->isEnabled());
+        QVERIFY(!w.cmdSettings->isEnabled());
+        QVERIFY(!w.cmdExit->isEnabled());
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+        w.enableControls(true);
+        QVERIFY(w.cmdReset->isEnabled());
+        QVERIFY(w.cmdStartConvert->isEnabled());
+        QVERIFY(w.chkDate->isEnabled());
+        QVERIFY(!w.txtDD->isEnabled());
+        QVERIFY(w.close());
+        QVERIFY(!w.isVisible());
+    }
+
+    void webLinkUnderlinesOnHoverAndOpensTheSite()
+    {
+        MainWindowFixture fixture;
+        frmMain& w = fixture.window();
+        w.show();
+        auto* link = w.lblHTTP;
+        QMouseEvent overLink(QEvent::MouseMove, QPointF(5, 5), link->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
+                             Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(link, &overLink);
+        QVERIFY(link->font().underline());
+
+        // Onto another control: stays underlined.
+        QMouseEvent overVersion(QEvent::MouseMove, QPointF(5, 5), QPointF(), Qt::NoButton, Qt::NoButton,
+                                Qt::NoModifier);
+        QApplication::sendEvent(w.lblVer, &overVersion);
+        QVERIFY(link->font().underline());
+
+        // Onto the bare window surface: the underline goes.
+        const QPoint bare(250, 460);
+        QVERIFY(w.childAt(bare) == nullptr);
+        QMouseEvent overSurface(QEvent::MouseMove, QPointF(bare), w.mapToGlobal(QPointF(bare)), Qt::NoButton,
+                                Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &overSurface);
+        QVERIFY(!link->font().underline());
+
+        QTest::mouseClick(link, Qt::LeftButton);
+        QCOMPARE(fixture.desktop().opened.size(), 1);
+        QVERIFY(fixture.desktop().opened.front().startsWith(QStringLiteral("https://")));
+    }
+
+    void reportsButtonOpensTheMenuPage()
+    {
+        MainWindowFixture fixture;
+        frmMain& w = fixture.window();
+        w.cmdTot->show();
+        w.cmdTot->setEnabled(true);
+        QTest::mouseClick(w.cmdTot, Qt::LeftButton);
+        QCOMPARE(fixture.desktop().opened, QStringList{w.reportsFolder + QStringLiteral("menu.html")});
+    }
+
+    void missingPicturesAreReportedByNameAndStartUpGoesOn()
+    {
+        QTemporaryDir emptyProgramFolder;
+        MainWindowFixture fixture({}, {}, emptyProgramFolder.path() + QLatin1Char('/'));
+        QStringList texts;
+        for (const auto& m : fixture.messages)
+            texts << m.text;
+        const QString all = texts.join(QLatin1Char('\n'));
+        QVERIFY2(all.contains(QStringLiteral("banner.bmp")), qPrintable(all));
+        QVERIFY2(all.contains(QStringLiteral("gr1.bmp")), qPrintable(all));
+        QVERIFY2(all.contains(QStringLiteral("reportlogo.jpg")), qPrintable(all));
+        // Start-up went on to its end.
+        QCOMPARE(fixture.window().lblVer->text(), QStringLiteral("Lumivane V3.2.1"));
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> dataHome_;
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
