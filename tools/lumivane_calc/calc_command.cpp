@@ -1,0 +1,115 @@
+#include "lumivane_calc/calc_command.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QSysInfo>
+
+#include "calc/calculation_run.h"
+#include "platform/settings_store.h"
+#include "platform/system_clock.h"
+#include "shell/app_facts.h"
+
+namespace lumivane {
+namespace {
+
+// Paths stay in the file system's own bytes, as the engine opens them.
+std::string folderWithSeparator(const QString& folder)
+{
+    std::string path = QFile::encodeName(QDir::toNativeSeparators(folder)).toStdString();
+    const char separator = QDir::separator().toLatin1();
+    if (path.empty() || path.back() != separator)
+        path += separator;
+    return path;
+}
+
+QString defaultReportsFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Lumivane/reports");
+}
+
+}  // namespace
+
+std::string withLineFeeds(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+CalcCommandOutcome runCalcCommand(const CalcOptions& options)
+{
+    CalcCommandOutcome outcome;
+
+    // The window's store, whatever this program file is called; overrides live for this run only.
+    const SettingsStore store(QString::fromUtf8(kMainExecutableName));
+    SettingsRecord settings = loadSettingsRecord([&](std::string_view key) -> std::optional<std::string> {
+        if (const std::string* text = findOverride(options, key))
+            return *text;
+        return store.GetSetting(key);
+    });
+    // Reports are written on request only, so a stored Export of 1 cannot scatter files from scripts.
+    settings.settingsExport = options.exportReports ? 1 : 0;
+
+    // Absolute, because the menu links the bills by file URL.
+    const QString reportsFolder = QDir::cleanPath(QDir::current().absoluteFilePath(
+        options.reportsDir.empty() ? defaultReportsFolder()
+                                   : QFile::decodeName(QByteArray::fromStdString(options.reportsDir))));
+    if (options.exportReports && !QDir().mkpath(reportsFolder)) {
+        outcome.problems.push_back("cannot create the reports folder " +
+                                   QFile::encodeName(reportsFolder).toStdString());
+        outcome.exitStatus = 1;
+        return outcome;
+    }
+
+    const SystemClock clock;
+    ReportEnvironment environment;
+    environment.reportsFolder = folderWithSeparator(reportsFolder);
+    environment.programFolder = folderWithSeparator(QCoreApplication::applicationDirPath());
+    environment.clock = &clock;
+    environment.computerName = QSysInfo::machineHostName().toStdString();
+
+    GraphState graph;
+    const GraphPalette palette = defaultGraphPalette();
+    CalculationRun run(settings, std::move(environment), graph, palette);
+
+    std::string text = run.headerText();
+    for (const std::string& path : options.files) {
+        FileOutcome file = run.calculateFile(path, options.scope, nullptr);
+        text += file.text;
+        if (!file.calculated) {
+            outcome.problems.push_back(file.error.empty() ? path + ": could not be calculated" : file.error);
+            outcome.exitStatus = 1;
+        } else if (options.exportReports && !file.billWritten) {
+            // The figures stand, but the report the caller asked for is missing.
+            outcome.problems.push_back(file.error.empty() ? path + ": no bill was written" : file.error);
+            outcome.exitStatus = 1;
+        }
+    }
+    text += run.grandTotalsText();
+
+    if (options.exportReports) {
+        const MenuOutcome menu = run.buildReportsMenu();
+        if (!menu.written) {
+            outcome.problems.push_back(menu.error.empty() ? std::string("the reports menu was not written")
+                                                          : menu.error);
+            outcome.exitStatus = 1;
+        }
+    }
+
+    outcome.output = withLineFeeds(text);
+    return outcome;
+}
+
+}  // namespace lumivane

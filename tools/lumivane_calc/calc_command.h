@@ -1,0 +1,24 @@
+#pragma once
+// One headless calculation run: the window's results text for the given files,
+// with the settings of the window's store and this run's overrides.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lumivane_calc/calc_options.h"
+
+namespace lumivane {
+
+struct CalcCommandOutcome {
+    std::string output;                 // the results text, lines ended by "\n"
+    std::vector<std::string> problems;  // one line each, without the program name
+    int exitStatus = 0;                 // 0 all calculated, 1 something could not be done
+};
+
+// Runs the calculation; needs a QCoreApplication for the program folder and the store.
+CalcCommandOutcome runCalcCommand(const CalcOptions& options);
+
+// The text with every CR LF (and a lone CR) turned into "\n".
+std::string withLineFeeds(std::string_view text);
+
+}  // namespace lumivane

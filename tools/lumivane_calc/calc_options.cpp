@@ -1,0 +1,226 @@
+#include "lumivane_calc/calc_options.h"
+
+#include <chrono>
+#include <optional>
+
+#include "settings/settings_record.h"
+
+namespace lumivane {
+namespace {
+
+bool allDigits(std::string_view text)
+{
+    if (text.empty())
+        return false;
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+// Digits only, at most `maxDigits` of them (so the value cannot overflow).
+std::optional<int> wholeNumber(std::string_view text, std::size_t maxDigits)
+{
+    if (!allDigits(text) || text.size() > maxDigits)
+        return std::nullopt;
+    int value = 0;
+    for (char c : text)
+        value = value * 10 + (c - '0');
+    return value;
+}
+
+// An argument echoed in a message: quoted, and kept on one line.
+std::string quoted(std::string_view text)
+{
+    std::string out = "\"";
+    for (char c : text)
+        out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
+    return out + "\"";
+}
+
+std::string typeDescription(SettingType type)
+{
+    switch (type) {
+    case SettingType::Double: return "a decimal number";
+    case SettingType::Int16: return "a number from -32768 to 32767";
+    case SettingType::Boolean: return "True, False or a number";
+    case SettingType::Text: return "a text";
+    }
+    return "a text";
+}
+
+// The three texts of D/M/YYYY, kept as typed, when they name a real calendar day.
+std::optional<DateScope> parseFrom(std::string_view text)
+{
+    const auto first = text.find('/');
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    const auto second = text.find('/', first + 1);
+    if (second == std::string_view::npos || text.find('/', second + 1) != std::string_view::npos)
+        return std::nullopt;
+    const std::string_view dayText = text.substr(0, first);
+    const std::string_view monthText = text.substr(first + 1, second - first - 1);
+    const std::string_view yearText = text.substr(second + 1);
+    // Field widths as in the window: DD, MM and YYYY.
+    const auto day = wholeNumber(dayText, 2);
+    const auto month = wholeNumber(monthText, 2);
+    const auto year = yearText.size() == 4 ? wholeNumber(yearText, 4) : std::nullopt;
+    if (!day || !month || !year)
+        return std::nullopt;
+    const std::chrono::year_month_day date{std::chrono::year{*year},
+                                           std::chrono::month{static_cast<unsigned>(*month)},
+                                           std::chrono::day{static_cast<unsigned>(*day)}};
+    if (!date.ok())
+        return std::nullopt;
+    DateScope scope;
+    scope.enabled = true;
+    scope.dayText = std::string(dayText);
+    scope.monthText = std::string(monthText);
+    scope.yearText = std::string(yearText);
+    return scope;
+}
+
+ParsedCalcOptions failure(std::string message)
+{
+    ParsedCalcOptions parsed;
+    parsed.error = std::move(message);
+    return parsed;
+}
+
+}  // namespace
+
+ParsedCalcOptions parseCalcOptions(const std::vector<std::string_view>& args)
+{
+    ParsedCalcOptions parsed;
+    for (std::string_view arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            parsed.options = CalcOptions{};
+            parsed.options.help = true;
+            return parsed;
+        }
+        if (arg == "--version") {
+            parsed.options = CalcOptions{};
+            parsed.options.version = true;
+            return parsed;
+        }
+    }
+
+    CalcOptions& options = parsed.options;
+    std::optional<std::string_view> daysText;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (arg.empty() || arg.front() != '-') {
+            options.files.emplace_back(arg);
+            continue;
+        }
+        if (arg == "--export") {
+            options.exportReports = true;
+            continue;
+        }
+
+        // Options with a value take it from "--name=value" or from the next argument.
+        std::string_view name = arg;
+        std::optional<std::string_view> value;
+        if (const auto eq = arg.find('='); eq != std::string_view::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        if (name != "--from" && name != "--days" && name != "--set" && name != "--reports-dir")
+            return failure("unknown option " + quoted(arg) + " (see --help)");
+        if (!value) {
+            if (i + 1 >= args.size())
+                return failure("option " + std::string(name) + " needs a value (see --help)");
+            value = args[++i];
+        }
+
+        if (name == "--from") {
+            const auto scope = parseFrom(*value);
+            if (!scope)
+                return failure("--from " + quoted(*value) + " is not a calendar date written D/M/YYYY");
+            options.scope = *scope;
+        } else if (name == "--days") {
+            daysText = *value;
+        } else if (name == "--set") {
+            const auto eq = value->find('=');
+            if (eq == std::string_view::npos)
+                return failure("--set " + quoted(*value) + " is not KEY=VALUE");
+            const std::string_view key = value->substr(0, eq);
+            const std::string_view text = value->substr(eq + 1);
+            const SettingKey* setting = findSettingKey(key);
+            if (!setting)
+                return failure("--set: there is no setting named " + quoted(key) +
+                               " (names are exact case, e.g. DayCost)");
+            if (!settingTextFits(setting->type, text))
+                return failure("--set: " + std::string(key) + " takes " + typeDescription(setting->type) +
+                               ", not " + quoted(text));
+            options.overrides.emplace_back(std::string(key), std::string(text));
+        } else {
+            if (value->empty())
+                return failure("--reports-dir needs a folder name");
+            options.reportsDir = std::string(*value);
+        }
+    }
+
+    if (daysText) {
+        const auto days = wholeNumber(*daysText, 9);
+        if (!days || *days < 1 || *days > kMaxScopeDays)
+            return failure("--days " + quoted(*daysText) + " is not a whole number from 1 to " +
+                           std::to_string(kMaxScopeDays));
+        if (!options.scope.enabled)
+            return failure("--days needs --from (the scope starts on a date)");
+        options.scope.daysText = std::to_string(*days);
+    }
+    if (!options.reportsDir.empty() && !options.exportReports)
+        return failure("--reports-dir needs --export (nothing is written without it)");
+    if (options.files.empty())
+        return failure("no meter log file given (see --help)");
+    if (options.files.size() > static_cast<std::size_t>(kMaxCalcFiles))
+        return failure(std::to_string(options.files.size()) + " files given; at most " +
+                       std::to_string(kMaxCalcFiles) + " can be calculated in one run");
+    return parsed;
+}
+
+const std::string* findOverride(const CalcOptions& options, std::string_view key)
+{
+    const std::string* found = nullptr;
+    for (const auto& [name, text] : options.overrides)
+        if (name == key)
+            found = &text;
+    return found;
+}
+
+std::string calcUsageText()
+{
+    return R"(Usage: lumivane-calc [--from D/M/YYYY] [--days N] [--set KEY=VALUE]... [--export] [--reports-dir DIR] FILE...
+
+Calculates day and night consumption and its cost for up to 36 meter log files
+with the settings of the Lumivane window, and prints the text that the
+window's results area holds after the same run (header, one block per file,
+grand totals).
+
+Options:
+  --from D/M/YYYY    calculate whole days only, starting on this date (day
+                     first; day and month of one or two digits, a four-digit
+                     year)
+  --days N           with --from: length of the scope in days, 1 to 99
+                     (default 7)
+  --set KEY=VALUE    use VALUE for the setting KEY in this run only; nothing is
+                     saved. KEY is exact case: DayCost, NightCost, Multiplier,
+                     FromHour, ToHour, ... (may be repeated)
+  --export           also write one HTML bill per file and menu.html; no
+                     browser is opened. Without --export no file is written,
+                     whatever the stored Export setting says
+  --reports-dir DIR  with --export: write the reports into DIR (created if
+                     missing) instead of the per-user reports folder
+  --help             show this text
+  --version          show the version
+
+Settings come from the same per-user store as the window. Arguments that begin
+with "-" are options; write ./-name for a file whose name begins with "-".
+
+Exit status: 0 every file calculated; 1 a file could not be calculated or a
+report could not be written; 2 the command line is wrong.
+)";
+}
+
+}  // namespace lumivane

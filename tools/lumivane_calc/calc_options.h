@@ -1,0 +1,40 @@
+#pragma once
+// The command line of lumivane-calc, checked before anything is read or run.
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "meterdata/date_scope.h"
+
+namespace lumivane {
+
+inline constexpr int kMaxCalcFiles = 36;  // the window's selection holds no more
+inline constexpr int kMaxScopeDays = 99;  // the window's days field holds two digits
+
+struct CalcOptions {
+    DateScope scope;                                          // enabled by --from
+    std::vector<std::pair<std::string, std::string>> overrides;  // --set, in order given
+    bool exportReports = false;                               // --export
+    std::string reportsDir;                                   // --reports-dir, as given
+    std::vector<std::string> files;                           // in order given
+    bool help = false;
+    bool version = false;
+};
+
+struct ParsedCalcOptions {
+    CalcOptions options;
+    std::string error;  // one line without the program name; empty when the line is usable
+};
+
+// Reads the arguments after the program name. --help or --version anywhere wins
+// over every other argument; otherwise any misuse gives an error and no options.
+ParsedCalcOptions parseCalcOptions(const std::vector<std::string_view>& args);
+
+// The text --help prints.
+std::string calcUsageText();
+
+// The text of an override if one was given for `key` (the last one wins), else nullptr.
+const std::string* findOverride(const CalcOptions& options, std::string_view key);
+
+}  // namespace lumivane

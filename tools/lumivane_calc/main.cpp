@@ -1,0 +1,67 @@
+// lumivane-calc: the window's calculation run without the window, for scripts
+// and for checking a site's logs on a machine with no desktop.
+#include <QCoreApplication>
+
+#include <cstdio>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lumivane_calc/calc_command.h"
+#include "lumivane_calc/calc_options.h"
+#include "shell/app_facts.h"
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+void complain(const std::string& message)
+{
+    const std::string line = "lumivane-calc: " + message + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+// The whole text in one write, so a reader never sees half a run.
+bool writeAll(const std::string& text)
+{
+    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), stdout) != text.size())
+        return false;
+    return std::fflush(stdout) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+#ifdef _WIN32
+    // The text already holds the line ends it promises ("\n"); no translation on the way out.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    // Arguments are taken as the bytes given, so file names reach the engine untouched.
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    const lumivane::ParsedCalcOptions parsed = lumivane::parseCalcOptions(args);
+    if (!parsed.error.empty()) {
+        complain(parsed.error);
+        return kUsageError;
+    }
+    if (parsed.options.help)
+        return writeAll(lumivane::calcUsageText()) ? 0 : 1;
+    if (parsed.options.version)
+        return writeAll(std::string("lumivane-calc ") + lumivane::versionText() + "\n") ? 0 : 1;
+
+    // Only for the program folder and the per-user paths of the store; no GUI is started.
+    QCoreApplication app(argc, argv);
+    const lumivane::CalcCommandOutcome outcome = lumivane::runCalcCommand(parsed.options);
+    const bool written = writeAll(outcome.output);
+    for (const std::string& problem : outcome.problems)
+        complain(problem);
+    if (!written) {
+        complain("the results could not be written to standard output");
+        return 1;
+    }
+    return outcome.exitStatus;
+}
