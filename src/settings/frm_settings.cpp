@@ -248,9 +248,13 @@ void frmSettings::buildControls()
     txtInterval = makeEdit(fraAlarm, "txtInterval", kNumberWidth);
     chkAlarmLog = makeCheck(fraAlarm, "chkAlarmLog", QStringLiteral("Store Locall&y"));
     Command2 = makeButton(fraAlarm, "Command2", QStringLiteral("View &Alarm Log"));
+    // Short numbers: the boxes keep a number's width, and "seconds" sits right after its box.
+    txtAlarmHi->setMaximumWidth(kNumberWidth + 20);
+    txtInterval->setMaximumWidth(kNumberWidth + 20);
     auto* intervalRow = new QHBoxLayout;
-    intervalRow->addWidget(txtInterval, 1);
+    intervalRow->addWidget(txtInterval);
     intervalRow->addWidget(makeLabel(fraAlarm, QStringLiteral("seconds")));
+    intervalRow->addStretch(1);
     auto* alarmForm = makeForm();
     alarmForm->addRow(makeLabel(fraAlarm, QStringLiteral("HI Limit:"), txtAlarmHi), txtAlarmHi);
     alarmForm->addRow(makeLabel(fraAlarm, QStringLiteral("Interval:"), txtInterval), intervalRow);
@@ -311,8 +315,8 @@ void frmSettings::buildControls()
     smsLayout->addLayout(smsButtons);
 
     auto* outputLayout = new QHBoxLayout(fraOutput);
-    outputLayout->addWidget(fraDestination, 2);
-    outputLayout->addWidget(fraSMS, 3);
+    outputLayout->addWidget(fraDestination, 1);
+    outputLayout->addWidget(fraSMS, 2);
 
     // 6. Apply and Close.
     cmdApply = makeButton(this, "cmdApply", QStringLiteral("A&pply Settings"));
