@@ -1,0 +1,294 @@
+#include "calc/bill_report.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "calc/report_files.h"
+#include "calc/report_templates.h"
+#include "support/temp_dir.h"
+
+using namespace lumivane;
+using lumivane::test::kBillTemplate;
+
+namespace {
+
+// The value after "KEY=" up to the line end in a filled test template.
+std::string lineOf(const std::string& text, const std::string& key)
+{
+    const std::size_t start = text.find("\r\n" + key + "=");
+    if (start == std::string::npos)
+        return "<missing " + key + ">";
+    const std::size_t from = start + 3 + key.size();
+    return text.substr(from, text.find("\r\n", from) - from);
+}
+
+struct BillCase {
+    FileFigures figures;
+    SettingsRecord settings;
+    DateScope scope;
+    std::string label = "logs/site1.csv";
+
+    BillInputs inputs()
+    {
+        BillInputs in;
+        in.fileLabel = label;
+        in.figures = &figures;
+        in.settings = &settings;
+        in.scope = &scope;
+        in.shortDate = "05/12/2026";
+        in.computerName = "OFFICE-PC";
+        in.reportsFolder = "/reports/";
+        return in;
+    }
+    BillText fill() { return fillBill(kBillTemplate, inputs()); }
+};
+
+}  // namespace
+
+TEST(BillTitle, TakesTheNameBeforeCsvInUpperCase)
+{
+    EXPECT_EQ(billTitleOf("logs/site1.csv"), "SITE1");
+    EXPECT_EQ(billTitleOf("logs/Site1.CSV"), "SITE1.CSV");
+    EXPECT_EQ(billTitleOf("logs/a.csv.csv"), "A");
+    EXPECT_EQ(billTitleOf("logs/meter"), "METER");
+}
+
+TEST(Bill, ScopedPeriodUsesTheFieldTexts)
+{
+    BillCase c;
+    c.scope = DateScope{true, "1", "3", "2012", "7"};
+    c.figures.dayUnits[2] = 1.5;
+    c.figures.nightUnits[2] = 0.25;
+    c.figures.dayUnits[9] = 100;  // beyond the scope's table
+    const BillText bill = c.fill();
+    ASSERT_TRUE(bill.ok) << bill.error;
+    EXPECT_EQ(lineOf(bill.text, "D"), "1/3/2012 - 7/3/2012");
+    EXPECT_EQ(lineOf(bill.text, "C"),
+              "<tr><td class='days'>1</td><td class='values'></td><td class='values'></td><td class='values'></td></tr>"
+              "<tr><td class='days'>2</td><td class='values'>1.500</td><td class='values'>0.250</td>"
+              "<td class='values'>1.750</td></tr>"
+              "<tr><td class='days'>3</td><td class='values'></td><td class='values'></td><td class='values'></td></tr>"
+              "<tr><td class='days'>4</td><td class='values'></td><td class='values'></td><td class='values'></td></tr>"
+              "<tr><td class='days'>5</td><td class='values'></td><td class='values'></td><td class='values'></td></tr>"
+              "<tr><td class='days'>6</td><td class='values'></td><td class='values'></td><td class='values'></td></tr>"
+              "<tr><td class='days'>7</td><td class='values'></td><td class='values'></td><td class='values'></td></tr>");
+    EXPECT_EQ(lineOf(bill.text, "T"),
+              "<td class='values'>1.500</td><td class='values'>0.250</td><td class='values'>1.750</td>");
+    EXPECT_EQ(lineOf(bill.text, "DU"), "1.500");
+    EXPECT_EQ(lineOf(bill.text, "NU"), "0.250");
+}
+
+TEST(Bill, UnscopedPeriodIsTheWholeMonthOfTheFirstReading)
+{
+    BillCase c;
+    c.figures.fromText = "05/02/2012 06:00";
+    const BillText bill = c.fill();
+    ASSERT_TRUE(bill.ok) << bill.error;
+    EXPECT_EQ(lineOf(bill.text, "D"), "1/2/2012 - 29/2/2012");
+    EXPECT_NE(lineOf(bill.text, "C").find("<td class='days'>29</td>"), std::string::npos);
+    EXPECT_EQ(lineOf(bill.text, "C").find("<td class='days'>30</td>"), std::string::npos);
+
+    c.figures.fromText = "2012/11/05 06:00:00";  // a rewritten long form
+    EXPECT_EQ(lineOf(c.fill().text, "D"), "1/11/2012 - 30/11/2012");
+}
+
+TEST(Bill, RowsStopAtDay31ButThePeriodKeepsItsEndDay)
+{
+    BillCase c;
+    c.scope = DateScope{true, "25", "1", "2012", "10"};
+    c.figures.dayUnits[31] = 2;
+    const BillText bill = c.fill();
+    ASSERT_TRUE(bill.ok) << bill.error;
+    EXPECT_EQ(lineOf(bill.text, "D"), "25/1/2012 - 34/1/2012");
+    const std::string rows = lineOf(bill.text, "C");
+    EXPECT_NE(rows.find("<td class='days'>31</td><td class='values'>2.000</td>"), std::string::npos);
+    EXPECT_EQ(rows.find("<td class='days'>32</td>"), std::string::npos);
+    EXPECT_EQ(rows.find("<td class='days'>24</td>"), std::string::npos);
+}
+
+TEST(Bill, NoReadingWithoutScopeGivesNoPeriodAndNoRows)
+{
+    BillCase c;
+    const BillText bill = c.fill();
+    ASSERT_TRUE(bill.ok) << bill.error;
+    EXPECT_EQ(lineOf(bill.text, "D"), "");
+    EXPECT_EQ(lineOf(bill.text, "C"), "");
+    EXPECT_EQ(lineOf(bill.text, "TT"), "0.00");
+}
+
+TEST(Bill, HoursUnitPricesAndGenerationLine)
+{
+    BillCase c;
+    c.settings.settingsFromHours = 7;
+    c.settings.settingsToHours = 19;
+    const BillText bill = c.fill();
+    ASSERT_TRUE(bill.ok) << bill.error;
+    EXPECT_EQ(lineOf(bill.text, "DH"), "0700 - 1900");
+    EXPECT_EQ(lineOf(bill.text, "NH"), "1900 - 0700");
+    EXPECT_EQ(lineOf(bill.text, "DC"), "0.1600");
+    EXPECT_EQ(lineOf(bill.text, "NC"), "0.0900");
+    EXPECT_EQ(lineOf(bill.text, "G"), "Report Generated on 05/12/2026 from OFFICE-PC");
+    EXPECT_EQ(bill.figures.billPath, "/reports/SITE1.html");
+}
+
+TEST(Bill, UpperCaseExtensionStaysInTheTitleAndPath)
+{
+    BillCase c;
+    c.label = "logs/Site1.CSV";
+    const BillText bill = c.fill();
+    ASSERT_TRUE(bill.ok) << bill.error;
+    EXPECT_EQ(bill.text.find("<title>SITE1.CSV</title>"), 12u);
+    EXPECT_EQ(bill.figures.billPath, "/reports/SITE1.CSV.html");
+}
+
+TEST(Bill, TotalIsTheSumOfTheRoundedCosts)
+{
+    BillCase c;
+    c.settings.settingsDayCost = 1.004;
+    c.settings.settingsNightCost = 2.004;
+    c.figures.fromText = "05/03/2012 00:00";
+    c.figures.dayUnits[5] = 1;
+    c.figures.nightUnits[6] = 1;
+    const BillText bill = c.fill();
+    ASSERT_TRUE(bill.ok) << bill.error;
+    EXPECT_EQ(lineOf(bill.text, "DT"), "1.00");
+    EXPECT_EQ(lineOf(bill.text, "NT"), "2.00");
+    EXPECT_EQ(lineOf(bill.text, "TT"), "3.00");
+    EXPECT_EQ(bill.figures.billTotalCost, "3.00");
+    EXPECT_EQ(bill.figures.billDayCost, "1.00");
+    EXPECT_EQ(bill.figures.billNightCost, "2.00");
+}
+
+TEST(Bill, ADayThatNetsToZeroGetsEmptyCells)
+{
+    BillCase c;
+    c.figures.fromText = "05/03/2012 00:00";
+    c.figures.dayUnits[5] = 0;
+    c.figures.nightUnits[5] = 0;
+    const std::string rows = lineOf(c.fill().text, "C");
+    EXPECT_NE(rows.find("<td class='days'>5</td><td class='values'></td>"), std::string::npos);
+}
+
+TEST(Bill, EscapesTheTitleAndKeepsTheRawNameInThePath)
+{
+    BillCase c;
+    c.label = "logs/a&b<c>'\".csv";
+    const BillText bill = c.fill();
+    ASSERT_TRUE(bill.ok) << bill.error;
+    EXPECT_EQ(lineOf(bill.text, "P"), "A&amp;B&lt;C&gt;&#39;&quot;");
+    EXPECT_EQ(bill.figures.billPath, "/reports/A&B<C>'\".html");
+}
+
+TEST(Bill, KeepsTheSubstitutionRuleOfASecondOccurrence)
+{
+    BillCase c;
+    const std::string templ = std::string(kBillTemplate) + "%title and this is dropped";
+    const BillText bill = fillBill(templ, c.inputs());
+    ASSERT_TRUE(bill.ok);
+    EXPECT_EQ(bill.text.find("dropped"), std::string::npos);
+    EXPECT_NE(bill.text.find("P=SITE1"), std::string::npos);
+    EXPECT_EQ(bill.text.find("<title>SITE1</title>"), 12u);
+}
+
+TEST(Bill, TemplateLackingAPlaceholderIsAClearError)
+{
+    BillCase c;
+    std::string templ = kBillTemplate;
+    templ.erase(templ.find("%nightcost"), 10);
+    const BillText bill = fillBill(templ, c.inputs());
+    EXPECT_FALSE(bill.ok);
+    EXPECT_EQ(bill.error, "the bill template has no placeholder %nightcost");
+}
+
+TEST(BillFile, MissingTemplateNamesItsPath)
+{
+    lumivane::test::TempDir dir;
+    BillCase c;
+    const std::string reports = (dir.path() / "reports").string() + "/";
+    std::filesystem::create_directories(reports);
+    BillInputs in = c.inputs();
+    in.reportsFolder = reports;
+    const std::string templ = (dir.path() / "billtemplate.html").string();
+    const BillOutcome outcome = writeBill(templ, in);
+    EXPECT_FALSE(outcome.written);
+    EXPECT_NE(outcome.error.find(templ), std::string::npos) << outcome.error;
+    EXPECT_TRUE(std::filesystem::is_empty(reports));
+}
+
+TEST(BillFile, WritesTheFilledTemplateWithCrLf)
+{
+    lumivane::test::TempDir dir;
+    BillCase c;
+    const std::string reports = (dir.path() / "reports").string() + "/";
+    std::filesystem::create_directories(reports);
+    BillInputs in = c.inputs();
+    in.reportsFolder = reports;
+    const std::string templ = dir.write("billtemplate.html", kBillTemplate);
+    const BillOutcome outcome = writeBill(templ, in);
+    ASSERT_TRUE(outcome.written) << outcome.error;
+    EXPECT_EQ(outcome.figures.billPath, reports + "SITE1.html");
+    const std::string written = lumivane::test::readFile(outcome.figures.billPath);
+    EXPECT_EQ(written, fillBill(kBillTemplate, in).text + "\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(reports), std::filesystem::directory_iterator()), 1);
+}
+
+TEST(ReportFiles, ExportOutputOfEmptyBodyIsCrLf)
+{
+    lumivane::test::TempDir dir;
+    const std::string path = (dir.path() / "x.html").string();
+    EXPECT_EQ(exportOutput("", path), "");
+    EXPECT_EQ(lumivane::test::readFile(path), "\r\n");
+    EXPECT_EQ(exportOutput("new", path), "");
+    EXPECT_EQ(lumivane::test::readFile(path), "new\r\n");
+}
+
+TEST(ReportFiles, UnwritableFolderIsAClearErrorAndLeavesNoFile)
+{
+    lumivane::test::TempDir dir;
+    const auto folder = dir.path() / "locked";
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / "SITE1.html").string();
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    const std::string error = exportOutput("body", path);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+    if (error.empty())
+        GTEST_SKIP() << "running with rights that ignore folder permissions";
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
+TEST(ReportFiles, ReportsFolderThatIsAFileIsAClearError)
+{
+    lumivane::test::TempDir dir;
+    const std::string notAFolder = dir.write("reports", "a file");
+    const std::string path = notAFolder + "/SITE1.html";
+    const std::string error = exportOutput("body", path);
+    EXPECT_EQ(error.rfind(path + ": cannot be written: ", 0), 0u) << error;
+    EXPECT_EQ(lumivane::test::readFile(notAFolder), "a file");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+}
+
+TEST(ReportFiles, FailedRenameLeavesNoTemporaryFileAndKeepsTheTarget)
+{
+    lumivane::test::TempDir dir;
+    // A folder in the target's place: the rename fails after the temporary was written.
+    const auto target = dir.path() / "menu.html";
+    std::filesystem::create_directories(target / "inside");
+    const std::string error = exportOutput("body", target.string());
+    EXPECT_NE(error.find(target.string()), std::string::npos) << error;
+    EXPECT_TRUE(std::filesystem::is_directory(target));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+}
+
+TEST(ReportFiles, ImportInputReadsBytesAsTheyStand)
+{
+    lumivane::test::TempDir dir;
+    const std::string path = dir.write("t.html", "a\r\nb\rc\n\xC2\xA3");
+    const ImportedText in = importInput(path);
+    ASSERT_TRUE(in.ok);
+    EXPECT_EQ(in.text, "a\r\nb\rc\n\xC2\xA3");
+    const ImportedText missing = importInput((dir.path() / "none.html").string());
+    EXPECT_FALSE(missing.ok);
+    EXPECT_NE(missing.error.find("none.html"), std::string::npos);
+}

@@ -1,0 +1,324 @@
+#include "calc/tariff_engine.h"
+
+#include <gtest/gtest.h>
+
+#include "graph/recording_bar_sink.h"
+#include "meterdata/meter_log_scan.h"
+#include "support/temp_dir.h"
+
+using namespace lumivane;
+using lumivane::test::RecordingBarSink;
+
+namespace {
+
+struct EngineRun {
+    SettingsRecord settings;
+    ReadingMemory memory;
+    GraphState graph;
+    GraphPalette palette = defaultGraphPalette();
+    ScopeRule scope;
+
+    EngineOutcome run(std::string_view bytes, BarSink* bars = nullptr, std::string_view path = "/d/logs/site1.csv")
+    {
+        return calculateMeterLog(bytes, path, scope, settings, memory, graph, palette, bars);
+    }
+};
+
+}  // namespace
+
+TEST(FileLabel, KeepsTheLastTwoPiecesOfThePath)
+{
+    EXPECT_EQ(fileLabelOf("/home/op/logs/site1.csv"), "logs/site1.csv");
+    EXPECT_EQ(fileLabelOf("logs/site1.csv"), "logs/site1.csv");
+    EXPECT_EQ(fileLabelOf("site1.csv"), "site1.csv");
+    EXPECT_EQ(fileNameOfLabel("logs/site1.csv"), "site1.csv");
+}
+
+TEST(TariffEngine, FirstReadingIsOnlyTheBaseline)
+{
+    EngineRun e;
+    e.settings.settingsMultiplier = 2.5;
+    const auto out = e.run("S,T,V\r\n0,05/03/2012 08:00,100\r\n0,05/03/2012 09:00,104\r\n0,05/03/2012 10:00,110\r\n");
+    ASSERT_FALSE(out.error);
+    EXPECT_DOUBLE_EQ(out.figures.dayUnits[5], 10 * 2.5);
+    EXPECT_DOUBLE_EQ(out.figures.dayTotal, 25);
+    EXPECT_EQ(out.figures.nightTotal, 0);
+    EXPECT_EQ(out.figures.fromText, "05/03/2012 08:00");
+    EXPECT_EQ(out.figures.toText, "05/03/2012 10:00");
+    EXPECT_EQ(out.figures.calcMonth, 3);
+    EXPECT_EQ(e.memory.previousReading, 110);
+    EXPECT_EQ(e.memory.lastStep, 6);
+}
+
+TEST(TariffEngine, ValueOfTheMarkerMakesTheNextReadingABaseline)
+{
+    EngineRun e;
+    const auto out = e.run("S,T,V\r\n0,05/03/2012 08:00,100\r\n0,05/03/2012 09:00,-499999\r\n"
+                           "0,05/03/2012 10:00,50\r\n0,05/03/2012 11:00,53\r\n");
+    ASSERT_FALSE(out.error);
+    // 100 -> -499999 is booked; 50 is then a new baseline; 50 -> 53 books 3.
+    EXPECT_DOUBLE_EQ(out.figures.dayTotal, -499999.0 - 100 + 3);
+}
+
+TEST(TariffEngine, BooksFallingReadingsAsNegativeSteps)
+{
+    EngineRun e;
+    const auto out = e.run("S,T,V\r\n0,05/03/2012 08:00,100\r\n0,05/03/2012 09:00,96\r\n");
+    ASSERT_FALSE(out.error);
+    EXPECT_DOUBLE_EQ(out.figures.dayUnits[5], -4);
+}
+
+TEST(TariffEngine, DayHoursIncludeBothBounds)
+{
+    EngineRun e;
+    e.settings.settingsFromHours = 6;
+    e.settings.settingsToHours = 18;
+    const auto out = e.run("S,T,V\r\n0,05/03/2012 04:00,0\r\n0,05/03/2012 05:59,1\r\n0,05/03/2012 06:00,3\r\n"
+                           "0,05/03/2012 18:59,7\r\n0,05/03/2012 19:00,15\r\n");
+    ASSERT_FALSE(out.error);
+    EXPECT_DOUBLE_EQ(out.figures.nightTotal, 1 + 8);
+    EXPECT_DOUBLE_EQ(out.figures.dayTotal, 2 + 4);
+}
+
+TEST(TariffEngine, FromHourAfterToHourMeansNoDayReadings)
+{
+    EngineRun e;
+    e.settings.settingsFromHours = 19;
+    e.settings.settingsToHours = 6;
+    const auto out = e.run("S,T,V\r\n0,05/03/2012 04:00,0\r\n0,05/03/2012 06:00,1\r\n0,05/03/2012 19:00,3\r\n"
+                           "0,05/03/2012 23:00,7\r\n");
+    ASSERT_FALSE(out.error);
+    EXPECT_EQ(out.figures.dayTotal, 0);
+    EXPECT_DOUBLE_EQ(out.figures.nightTotal, 7);
+}
+
+TEST(TariffEngine, BooksOnlyTheMonthOfTheFirstReadingButToTextMovesOn)
+{
+    EngineRun e;
+    const auto out = e.run("S,T,V\r\n0,28/03/2012 08:00,100\r\n0,31/03/2012 08:00,110\r\n"
+                           "0,01/04/2012 08:00,abc\r\n0,02/04/2012 08:00,150\r\n");
+    // The April value "abc" is never converted: the month restriction skips it first.
+    ASSERT_FALSE(out.error);
+    EXPECT_DOUBLE_EQ(out.figures.dayUnits[31], 10);
+    EXPECT_DOUBLE_EQ(out.figures.dayTotal, 10);
+    EXPECT_EQ(out.figures.toText, "02/04/2012 08:00");
+    EXPECT_EQ(out.figures.dayUnits[1], 0);
+    EXPECT_EQ(out.figures.dayUnits[2], 0);
+}
+
+TEST(TariffEngine, SkippedStatusLineLeavesTheFullStepToTheNextReading)
+{
+    EngineRun e;
+    const auto out = e.run("S,T,V\r\n0,05/03/2012 08:00,100\r\n1,06/03/2012 08:00,105\r\n0,07/03/2012 20:00,112\r\n");
+    ASSERT_FALSE(out.error);
+    EXPECT_DOUBLE_EQ(out.figures.nightUnits[7], 12);
+    EXPECT_EQ(out.figures.dayUnits[6], 0);
+}
+
+TEST(TariffEngine, ValueThatIsNoNumberStopsTheFileAtItsLine)
+{
+    EngineRun e;
+    const auto out = e.run("S,T,V\r\n0,05/03/2012 08:00,100\r\n0,05/03/2012 09:00,abc\r\n");
+    ASSERT_TRUE(out.error);
+    EXPECT_EQ(out.error->line, 3u);
+    EXPECT_EQ(out.error->reason, "the value \"abc\" is not a number");
+}
+
+TEST(TariffEngine, NoReadingInScopeGivesZerosAndEmptyTexts)
+{
+    EngineRun e;
+    e.scope.enabled = true;
+    e.scope.startDay = daysFromCivil(2013, 1, 1);
+    e.scope.days = 7;
+    const auto out = e.run("S,T,V\r\n0,05/03/2012 08:00,100\r\n0,05/03/2012 09:00,104\r\n");
+    ASSERT_FALSE(out.error);
+    EXPECT_EQ(out.figures.fromText, "");
+    EXPECT_EQ(out.figures.dayTotal, 0);
+    EXPECT_EQ(resultsText("logs/x.csv", out.figures, e.settings),
+              "logs/x.csv results...\r\nFrom  to \r\n    Day Total: 0.000 kWh, \xC2\xA3" "0.00\r\n"
+              "    Night Total: 0.000 kWh, \xC2\xA3" "0.00\r\n    Total: 0.000 kWh, \xC2\xA3" "0.00\r\n");
+}
+
+TEST(TariffEngine, GraphGetsTheUnmultipliedStepInTheFileColours)
+{
+    EngineRun e;
+    e.settings.settingsMultiplier = 10;
+    e.graph.graphColourIndex = 1;  // as after the pre-scan of the first file
+    e.graph.graphScale = 53.0 / 4;
+    e.graph.graphBarWidth = 237;
+    RecordingBarSink sink;
+    const auto out = e.run("S,T,V\r\n0,05/03/2012 08:00,100\r\n0,05/03/2012 09:00,104\r\n0,05/03/2012 20:00,102\r\n",
+                           &sink);
+    ASSERT_FALSE(out.error);
+    EXPECT_DOUBLE_EQ(out.figures.dayTotal, 40);
+    EXPECT_DOUBLE_EQ(out.figures.nightTotal, -20);
+    ASSERT_EQ(sink.bars.size(), 2u);
+    EXPECT_EQ(sink.bars[0].colour, e.palette[2]);
+    EXPECT_FLOAT_EQ(sink.bars[0].y2, 0);  // 53 - 53/4 x 4: the step, not 40
+    EXPECT_EQ(sink.bars[1].colour, e.palette[3]);
+    EXPECT_FLOAT_EQ(sink.bars[1].x1, 48 + 237);
+    EXPECT_FLOAT_EQ(sink.bars[1].y2, 55 - 53.0 / 4 * 2);  // a negative night step goes above its axis
+}
+
+TEST(TariffEngine, NoSinkNoBarsButSameFigures)
+{
+    EngineRun e;
+    e.graph.graphBarWidth = 5;
+    const auto out = e.run("S,T,V\r\n0,05/03/2012 08:00,100\r\n0,05/03/2012 09:00,104\r\n");
+    ASSERT_FALSE(out.error);
+    EXPECT_EQ(e.graph.graphDayX, 0);
+    EXPECT_DOUBLE_EQ(out.figures.dayTotal, 4);
+}
+
+TEST(ResultsText, MatchesTheFiveLinesExactly)
+{
+    FileFigures f;
+    f.dayTotal = 12.5;
+    f.nightTotal = 3;
+    f.fromText = "01/03/2012 00:00";
+    f.toText = "31/03/2012 23:30";
+    EXPECT_EQ(resultsText("logs/site1.csv", f, SettingsRecord{}),
+              "logs/site1.csv results...\r\n"
+              "From 01/03/2012 00:00 to 31/03/2012 23:30\r\n"
+              "    Day Total: 12.500 kWh, \xC2\xA3" "2.00\r\n"
+              "    Night Total: 3.000 kWh, \xC2\xA3" "0.27\r\n"
+              "    Total: 15.500 kWh, \xC2\xA3" "2.27\r\n");
+}
+
+TEST(ResultsText, GroupsThousandsAndRoundsTheTotalOnce)
+{
+    FileFigures f;
+    f.dayTotal = 1234567.5;
+    f.nightTotal = 1;
+    SettingsRecord s;
+    s.settingsDayCost = 1.004 / 1234567.5;
+    s.settingsNightCost = 2.004;
+    const std::string text = resultsText("l/f.csv", f, s);
+    EXPECT_NE(text.find("    Day Total: 1,234,567.500 kWh, \xC2\xA3" "1.00\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("    Night Total: 1.000 kWh, \xC2\xA3" "2.00\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("    Total: 1,234,568.500 kWh, \xC2\xA3" "3.01\r\n"), std::string::npos) << text;
+}
+
+namespace {
+
+struct WalkResult {
+    EngineOutcome outcome;
+    GraphState graph;
+    ReadingMemory memory;
+};
+
+void expectSameWalk(const WalkResult& a, const WalkResult& b, const std::string& name)
+{
+    SCOPED_TRACE(name);
+    EXPECT_EQ(a.outcome.figures.dayUnits, b.outcome.figures.dayUnits);
+    EXPECT_EQ(a.outcome.figures.nightUnits, b.outcome.figures.nightUnits);
+    EXPECT_EQ(a.outcome.figures.dayTotal, b.outcome.figures.dayTotal);
+    EXPECT_EQ(a.outcome.figures.nightTotal, b.outcome.figures.nightTotal);
+    EXPECT_EQ(a.outcome.figures.fromText, b.outcome.figures.fromText);
+    EXPECT_EQ(a.outcome.figures.toText, b.outcome.figures.toText);
+    EXPECT_EQ(a.outcome.figures.calcMonth, b.outcome.figures.calcMonth);
+    ASSERT_EQ(a.outcome.error.has_value(), b.outcome.error.has_value());
+    if (a.outcome.error) {
+        EXPECT_EQ(a.outcome.error->line, b.outcome.error->line);
+        EXPECT_EQ(a.outcome.error->reason, b.outcome.error->reason);
+    }
+    EXPECT_EQ(a.graph.graphScale, b.graph.graphScale);
+    EXPECT_EQ(a.graph.graphBarWidth, b.graph.graphBarWidth);
+    EXPECT_EQ(a.graph.graphDayX, b.graph.graphDayX);
+    EXPECT_EQ(a.graph.graphColourIndex, b.graph.graphColourIndex);
+    EXPECT_EQ(a.memory.previousReading, b.memory.previousReading);
+    EXPECT_EQ(a.memory.currentReading, b.memory.currentReading);
+    EXPECT_EQ(a.memory.lastStep, b.memory.lastStep);
+}
+
+}  // namespace
+
+TEST(TariffEngine, StreamedWalkLeavesFilesThatNeedTheWholeReadUntouched)
+{
+    lumivane::test::TempDir dir;
+    SettingsRecord settings;
+    const GraphPalette palette = defaultGraphPalette();
+    ScopeRule scope;
+    GraphState graph;
+    graph.graphColourIndex = 3;
+    ReadingMemory memory;
+    memory.previousReading = 12;
+    const std::string inputs[] = {
+        dir.write("mixed.csv", "S,T,V\n0,05/03/2012 08:00,1\r\n0,05/03/2012 09:00,2\r\n"),
+        dir.write("empty.csv", ""),
+        dir.write("title.csv", "title\r\n0,05/03/2012 08:00,1\r\n"),
+        dir.write("unit4.IRIO.txt", "a\tb\r\n"),
+        (dir.path() / "missing.csv").string(),
+        dir.path().string(),
+    };
+    for (const std::string& path : inputs) {
+        EXPECT_FALSE(scanAndCalculateMeterLogFile(path, scope, settings, memory, graph, palette, 4)) << path;
+        EXPECT_EQ(graph.graphColourIndex, 3) << path;
+        EXPECT_EQ(memory.previousReading, 12) << path;
+    }
+}
+
+TEST(TariffEngine, OneWalkForBothEndsLikeThePreScanThenTheEngine)
+{
+    const std::pair<std::string, std::string> files[] = {
+        {"plain", "S,T,V\r\n0,05/03/2012 08:00,100\r\n1,05/03/2012 09:00,x\r\n0,05/03/2012 20:00,112.25\r\n"},
+        {"gateway", "Gateway Name,Gateway SN\r\nh\r\nh\r\nh\r\nh\r\nh\r\nh\r\n0,M,05/03/2012 06:00,k,1000\r\n"
+                    "0,M,05/03/2012 07:00,k,1002.5\r\n"},
+        {"gateway by SN only", "G,Gateway SN\r\nh\r\nh\r\nh\r\nh\r\nh\r\nh\r\n0,M,05/03/2012 06:00,k,1000\r\n"
+                               "0,M,05/03/2012 07:00,k,1002.5\r\n"},
+        {"long form", "M,T,V\r\nMeter-0001,05-Mar-2012 06:00:00.000,10\r\n0,05/03/2012 07:00,12\r\n"
+                      "Meter-0001,05-Mar-2012 23:00:00.500,13\r\n"},
+        {"long status that is a number", "M,T,V\r\n0,05/03/2012 07:00,12\r\n000000,05/03/2012 08:00,15\r\n"},
+        {"bad value in a later month", "S,T,V\r\n0,28/03/2012 08:00,1\r\n0,29/03/2012 08:00,4\r\n"
+                                       "0,01/04/2012 08:00,abc\r\n0,02/04/2012 08:00,9\r\n"},
+        {"bad value", "S,T,V\r\n0,05/03/2012 08:00,1\r\n0,05/03/2012 09:00,1x\r\n0,05/03/2012 10:00,3\r\n"},
+        {"bad status", "S,T,V\r\n0,05/03/2012 08:00,1\r\nx,05/03/2012 09:00,2\r\n"},
+        {"unknown month", "S,T,V\r\n0,05/03/2012 08:00,1\r\n0,05/03/2012 09:00,3\r\nMeter-1,05-Mrz-2012 10:00:00,4\r\n"},
+        {"no readings", "S,T,V\r\n1,05/03/2012 08:00,1\r\n"},
+        {"big steps", "S,T,V\r\n0,05/03/2012 08:00,1\r\n0,05/03/2012 09:00,30\r\n0,06/03/2012 21:00,31\r\n"},
+        {"lf only", "S,T,V\n0,05/03/2012 08:00,1\n0,05/03/2012 09:00,3\n"},
+    };
+    for (const auto& [name, bytes] : files) {
+        for (const bool scoped : {false, true}) {
+            ScopeRule scope;
+            if (scoped) {
+                scope.enabled = true;
+                scope.startDay = daysFromCivil(2012, 3, 5);
+                scope.days = 1;
+            }
+            SettingsRecord settings;
+            settings.settingsMultiplier = 3;
+            const GraphPalette palette = defaultGraphPalette();
+            WalkResult twoWalks;
+            twoWalks.memory.currentReading = 77;
+            twoWalks.memory.lastStep = 7;
+            twoWalks.graph.graphScale = 5;
+            twoWalks.graph.graphBarWidth = 6;
+            WalkResult oneWalk = twoWalks;
+            scanMeterLog(bytes, &scope, twoWalks.graph, twoWalks.memory);
+            twoWalks.outcome = calculateMeterLog(bytes, "/d/l/f.csv", scope, settings, twoWalks.memory,
+                                                 twoWalks.graph, palette, nullptr);
+            WalkResult streamed = oneWalk;
+            oneWalk.outcome = scanAndCalculateMeterLog(bytes, "/d/l/f.csv", scope, settings, oneWalk.memory,
+                                                       oneWalk.graph, palette);
+            expectSameWalk(twoWalks, oneWalk, name + (scoped ? " (scoped)" : ""));
+
+            // The same walk streamed from the file through a tiny buffer.
+            lumivane::test::TempDir dir;
+            const std::string path = dir.write("l/f.csv", bytes);
+            for (const std::size_t chunk : {3u, 16u, 1024u}) {
+                WalkResult piecewise = streamed;
+                auto outcome = scanAndCalculateMeterLogFile(path, scope, settings, piecewise.memory,
+                                                            piecewise.graph, palette, chunk);
+                if (!outcome) {
+                    // Layouts that read different lines are left to the whole-file path.
+                    EXPECT_EQ(name, "gateway by SN only");
+                    EXPECT_EQ(piecewise.graph.graphColourIndex, streamed.graph.graphColourIndex);
+                    continue;
+                }
+                piecewise.outcome = std::move(*outcome);
+                expectSameWalk(twoWalks, piecewise, name + " streamed in pieces of " + std::to_string(chunk));
+            }
+        }
+    }
+}
