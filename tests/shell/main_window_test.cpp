@@ -189,6 +189,33 @@ private slots:
         QCOMPARE(fixture.window().lblVer->text(), QStringLiteral("Lumivane V3.2.1"));
     }
 
+    void messageBoxesCarryTheApplicationTitle()
+    {
+        // Without a recorder the window shows real message boxes.
+        lumivane::SettingsStore store(QStringLiteral("lumivane"));
+        lumivane::test::FixedClock clock;
+        lumivane::test::RecordingDesktop desktop;
+        MainWindowEnvironment environment;
+        environment.store = &store;
+        environment.clock = &clock;
+        environment.desktop = &desktop;
+        frmMain w(std::move(environment));
+
+        QString title;
+        QString text;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            title = box->windowTitle();
+            text = box->text();
+            box->accept();
+        });
+        w.showMessage(QStringLiteral("File does not exist!"));
+        QCOMPARE(title, QStringLiteral("Lumivane 2012 R"));
+        QCOMPARE(text, QStringLiteral("File does not exist!"));
+    }
+
 private:
     std::unique_ptr<QTemporaryDir> dataHome_;
 };
