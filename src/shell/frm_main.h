@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -148,12 +149,17 @@ public:
     qint16 alarmTickCount = 0;
     bool alarmFlash = false;
 
+    // How long one gateway request may take before it counts as failed (tests shorten it).
+    std::chrono::milliseconds gatewayTimeLimit{std::chrono::seconds(60)};
+
     void initGateway();                  // creates Inet1, starts tmrAlarm; called by the constructor
     void cmdPulse_Click();
     void getPulseReadings();
     void tmrAlarm_Timer();
     void checkCurrentAlarm();
     void lblAlarm_DblClick();
+    // Sets the banner's text colour (red in the low byte; 0x80000008 is the window-text colour).
+    void setAlarmBannerColour(quint32 colour);
 
     // ---- SMS modem sender ---------------------------------------------------
     lumivane::SerialModem* MSComm1 = nullptr;

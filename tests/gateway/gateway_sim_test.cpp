@@ -1,0 +1,146 @@
+// The gateway simulator, started as its own process and asked over loopback.
+#include <QCoreApplication>
+#include <QProcess>
+#include <QtTest>
+
+#include "gateway/alarm_monitor.h"
+#include "gateway/pulse_document.h"
+#include "platform/http_client.h"
+
+using namespace lumivane;
+using namespace std::chrono_literals;
+
+namespace {
+
+QString simPath() { return QCoreApplication::applicationDirPath() + "/lumivane-gateway-sim"; }
+
+// Runs the simulator for the length of one test and knows the address it listens on.
+class RunningSim {
+public:
+    explicit RunningSim(const QStringList& arguments)
+    {
+        process_.start(simPath(), QStringList{"--port", "0"} + arguments);
+        if (!process_.waitForStarted(10000))
+            return;
+        // The first line tells the port the system picked.
+        while (!process_.canReadLine() && process_.waitForReadyRead(10000)) {}
+        const QString line = QString::fromLatin1(process_.readLine()).trimmed();
+        const QString prefix = "Listening on http://";
+        if (line.startsWith(prefix))
+            address_ = line.mid(prefix.size());
+    }
+    ~RunningSim()
+    {
+        process_.terminate();
+        if (!process_.waitForFinished(5000)) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+    QString address() const { return address_; }
+    // Everything the simulator has printed so far after its first line.
+    QString output()
+    {
+        process_.waitForReadyRead(100);
+        output_ += QString::fromLatin1(process_.readAll());
+        return output_;
+    }
+
+private:
+    QProcess process_;
+    QString address_;
+    QString output_;
+};
+
+}  // namespace
+
+class GatewaySimTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void servesCountersAsTheirWords()
+    {
+        RunningSim sim({"--counter1", "65541", "--counter2", "131079"});
+        QVERIFY(!sim.address().isEmpty());
+        HttpClient client;
+        const HttpResult result =
+            client.OpenURL(gatewayRequestUrl(sim.address(), "pdata.htm", "05/12/2026 14:03:27"), 10s);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.body.count(','), 31);
+        const auto document = parsePulseDocument(result.body.toStdString());
+        QVERIFY2(document.ok(), document.error.c_str());
+        QCOMPARE(document.counters.counter1, 65541);
+        QCOMPARE(document.counters.counter2, 131079);
+        QVERIFY(result.body.startsWith("5,1,"));
+        QVERIFY(result.body.endsWith(",7,2"));
+        QTRY_VERIFY(sim.output().contains("GET /pdata.htm?t=05%2F12%2F2026%2014%3A03%3A27"));
+    }
+
+    void negativeLowWordComesOutSigned()
+    {
+        RunningSim sim({"--counter1", "65535"});
+        HttpClient client;
+        const HttpResult result = client.OpenURL(gatewayRequestUrl(sim.address(), "pdata.htm", "x"), 10s);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QVERIFY(result.body.startsWith("-1,1,"));
+    }
+
+    void fieldsCanBeSetToBadTextsAndCountShortened()
+    {
+        RunningSim sim({"--field", "30=40000", "--field-count", "31"});
+        HttpClient client;
+        const HttpResult result = client.OpenURL(gatewayRequestUrl(sim.address(), "pdata.htm", "x"), 10s);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.body.count(','), 30);
+        QVERIFY(result.body.endsWith(",40000"));
+        QCOMPARE(parsePulseDocument(result.body.toStdString()).error, std::string("too few fields (31 of 32)"));
+    }
+
+    void currentsStepOnePerRequestAndStartAgain()
+    {
+        RunningSim sim({"--currents", "100,250,300"});
+        HttpClient client;
+        QStringList seen;
+        for (int i = 0; i < 4; ++i) {
+            const HttpResult result = client.OpenURL(gatewayRequestUrl(sim.address(), "cdata.htm", "x"), 10s);
+            QVERIFY2(result.ok, qPrintable(result.error));
+            seen << QString::fromLatin1(result.body);
+        }
+        QCOMPARE(seen, (QStringList{"100", "250", "300", "100"}));
+        QCOMPARE(parseCurrentDocument("250").current, 250);
+    }
+
+    void singleCurrentAndUnknownPath()
+    {
+        RunningSim sim({"--current", "240.6"});
+        HttpClient client;
+        const HttpResult current = client.OpenURL(gatewayRequestUrl(sim.address(), "cdata.htm", "x"), 10s);
+        QCOMPARE(current.body, QByteArray("240.6"));
+        const HttpResult other = client.OpenURL(gatewayRequestUrl(sim.address(), "index.htm", "x"), 10s);
+        QVERIFY(!other.ok);
+        QVERIFY2(other.error.contains("404"), qPrintable(other.error));
+    }
+
+    void refusesCounterOutsideTwoWords()
+    {
+        QProcess process;
+        process.start(simPath(), {"--counter1", "2147483647"});
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(process.readAllStandardError().contains("does not fit"));
+    }
+
+    void helpDescribesTheDocuments()
+    {
+        QProcess process;
+        process.start(simPath(), {"--help"});
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), 0);
+        const QByteArray help = process.readAllStandardOutput();
+        QVERIFY(help.contains("/pdata.htm"));
+        QVERIFY(help.contains("--currents"));
+    }
+};
+
+QTEST_GUILESS_MAIN(GatewaySimTest)
+#include "gateway_sim_test.moc"
