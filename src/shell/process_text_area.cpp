@@ -1,5 +1,6 @@
 #include "shell/process_text_area.h"
 
+#include <QFontDatabase>
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -16,7 +17,12 @@ ProcessTextArea::ProcessTextArea(QWidget* parent) : QPlainTextEdit(parent)
 {
     setReadOnly(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // The results line up in columns and carry a long rule: a fixed-width
+    // face without wrapping keeps them as written.
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSizeF(qMax(7.5, font().pointSizeF() - 1.0));
+    setFont(fixed);
 }
 
 void ProcessTextArea::setText(const QString& text)
