@@ -5,6 +5,7 @@
 #include "calc/report_files.h"
 #include "calc/reports_menu.h"
 #include "calc/tariff_engine.h"
+#include "meterdata/file_bytes_reader.h"
 #include "meterdata/meter_log_reader.h"
 #include "meterdata/meter_log_scan.h"
 
@@ -19,10 +20,10 @@ struct CalculationRun::State {
     double grandDayUnits = 0;
     double grandNightUnits = 0;
     ReportLinkLists links;
-    // Files read whole (with a graph, or when the streamed walk declines)
-    // share one buffer: each is read once, in one block, and both the
-    // pre-scan and the engine walk it in place.
-    FileBuffer buffer;
+    // Each file is read once, in one block (or mapped), and both the
+    // pre-scan and the engine walk those bytes in place.
+    FileBytesReader* files;
+    BufferedFileBytes ownFiles;
 
     std::string shortDate() const { return environment.clock ? environment.clock->shortDateText() : std::string(); }
 };
@@ -42,9 +43,11 @@ std::string errorLine(std::string_view label, const ReadError& error)
 }  // namespace
 
 CalculationRun::CalculationRun(const SettingsRecord& settings, ReportEnvironment environment, GraphState& graph,
-                               const GraphPalette& palette)
-    : state_(new State{settings, std::move(environment), graph, palette, {}, 0, 0, {}, {}})
+                               const GraphPalette& palette, FileBytesReader* files)
+    : state_(new State{settings, std::move(environment), graph, palette, {}, 0, 0, {}, files, {}})
 {
+    if (!state_->files)
+        state_->files = &state_->ownFiles;
 }
 
 CalculationRun::~CalculationRun() = default;
@@ -76,21 +79,13 @@ FileOutcome CalculationRun::calculateFile(const std::string& path, const DateSco
         outcome.text = outcome.error + "\r\n\r\n";
         return outcome;
     };
-    // Without a graph both walks are one, and the file streams through a small
-    // buffer: a large log then costs neither its size in memory nor the page
-    // faults of a fresh buffer. Files that need it are read whole below.
-    std::optional<EngineOutcome> streamed;
-    if (!bars && rule)
-        streamed = scanAndCalculateMeterLogFile(path, *rule, st.settings, st.memory, st.graph, st.palette);
-    if (streamed)
-        return finishFile(label, scope, std::move(*streamed));
-    if (const auto loadError = st.buffer.load(path)) {
+    std::string_view bytes;
+    if (const auto loadError = st.files->read(path, bytes)) {
         // Both walks begin (colours move on by two per file) even when the file cannot be read.
         beginFileWalk(st.graph, st.memory);
         beginFileWalk(st.graph, st.memory);
         return failed(*loadError);
     }
-    const std::string_view bytes = st.buffer.bytes();
     if (!rule) {
         beginFileWalk(st.graph, st.memory);
         beginFileWalk(st.graph, st.memory);

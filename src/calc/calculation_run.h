@@ -13,6 +13,7 @@
 namespace lumivane {
 
 struct EngineOutcome;
+class FileBytesReader;
 
 // Where reports go and what the generation lines say.
 struct ReportEnvironment {
@@ -39,9 +40,11 @@ struct MenuOutcome {
 
 class CalculationRun {
 public:
-    // The settings are copied: a run uses the values it started with.
+    // The settings are copied: a run uses the values it started with. Files
+    // are read through `files` (it must outlive the run); without one they
+    // are read whole into a buffer.
     CalculationRun(const SettingsRecord& settings, ReportEnvironment environment,
-                   GraphState& graph, const GraphPalette& palette);
+                   GraphState& graph, const GraphPalette& palette, FileBytesReader* files = nullptr);
     ~CalculationRun();
     CalculationRun(const CalculationRun&) = delete;
     CalculationRun& operator=(const CalculationRun&) = delete;

@@ -1,6 +1,5 @@
 #include "calc/tariff_engine.h"
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -157,12 +156,10 @@ EngineOutcome calculateMeterLog(std::string_view bytes, std::string_view path, c
 
 namespace {
 
-// The pre-scan and the engine in one walk over lines from `lines`, which
-// continue after line `lineNumber`.
-template <class Lines>
-EngineOutcome walkBoth(Lines& lines, std::size_t lineNumber, const LayoutShape& scanShape,
-                       const LayoutShape& engineShape, const ScopeRule& scope, const SettingsRecord& settings,
-                       ReadingMemory& memory, GraphState& graph, const GraphPalette& palette)
+// The pre-scan and the engine in one walk over the lines of `bytes`.
+EngineOutcome walkBoth(std::string_view bytes, const LayoutShape& scanShape, const LayoutShape& engineShape,
+                       const ScopeRule& scope, const SettingsRecord& settings, ReadingMemory& memory,
+                       GraphState& graph, const GraphPalette& palette)
 {
     // One walk for both. The pre-scan keeps its own copy of the reading
     // memory, as it would have left it for the engine, which starts afresh.
@@ -174,17 +171,17 @@ EngineOutcome walkBoth(Lines& lines, std::size_t lineNumber, const LayoutShape& 
     TariffBooking booking(outcome.figures, settings, memory, graph, palette, nullptr);
     ReadingFilter scanFilter(scanShape, false, scope);
     ReadingFilter engineFilter(engineShape, true, scope);
+    FieldCursor lines(bytes, ',');
     LineFields fields;
-    std::string_view line;
+    std::size_t lineNumber = 0;
     MeterReading reading;
     ReadError error;
     bool scanning = true;
     bool calculating = true;
-    while ((scanning || calculating) && lines.next(line)) {
+    while ((scanning || calculating) && lines.next(fields)) {
         ++lineNumber;
         if (lineNumber <= scanShape.headerLines)
             continue;
-        fields.split(line, ',');
         if (fields.count < 2)
             continue;
         // A line that is not in the long form passes the pre-scan's tests
@@ -250,51 +247,7 @@ EngineOutcome scanAndCalculateMeterLog(std::string_view bytes, std::string_view 
         scanMeterLog(bytes, &scope, graph, memory);
         return calculateMeterLog(bytes, path, scope, settings, memory, graph, palette, nullptr);
     }
-    LineCursor lines(bytes);
-    return walkBoth(lines, 0, scanShape, *engineShape, scope, settings, memory, graph, palette);
-}
-
-std::optional<EngineOutcome> scanAndCalculateMeterLogFile(const std::string& path, const ScopeRule& scope,
-                                                          const SettingsRecord& settings, ReadingMemory& memory,
-                                                          GraphState& graph, const GraphPalette& palette,
-                                                          std::size_t chunkBytes)
-{
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        return std::nullopt;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return std::nullopt;
-    struct Closer {
-        std::FILE* file;
-        ~Closer() { std::fclose(file); }
-    } closer{file};
-
-    ChunkedLineSource lines(file, chunkBytes);
-    std::string_view line;
-    if (!lines.next(line))
-        return std::nullopt;
-    const std::string firstLine(line);
-    const LayoutShape scanShape = scanLayoutOf(firstLine);
-    const auto engineShape = engineLayoutOf(path, firstLine, nullptr);
-    if (!engineShape || engineShape->layout != scanShape.layout)
-        return std::nullopt;
-
-    const GraphState graphBefore = graph;
-    const ReadingMemory memoryBefore = memory;
-    EngineOutcome outcome = walkBoth(lines, 1, scanShape, *engineShape, scope, settings, memory, graph, palette);
-    if (outcome.error) {
-        // The line ends of the file are settled only at its end.
-        while (lines.next(line)) {
-        }
-    }
-    if (lines.failed() || lines.lateCr()) {
-        // Nothing of this walk may count: the caller reads the file whole.
-        graph = graphBefore;
-        memory = memoryBefore;
-        return std::nullopt;
-    }
-    return outcome;
+    return walkBoth(bytes, scanShape, *engineShape, scope, settings, memory, graph, palette);
 }
 
 std::string resultsText(std::string_view label, const FileFigures& f, const SettingsRecord& s)

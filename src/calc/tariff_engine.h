@@ -50,16 +50,6 @@ EngineOutcome scanAndCalculateMeterLog(std::string_view bytes, std::string_view 
                                        const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
                                        const GraphPalette& palette);
 
-// The same single walk reading the file piece by piece through one small
-// buffer; nullopt, with graph and memory untouched, when the file is better
-// read whole (it cannot be opened or read, its layouts differ, or its line
-// ends are only known at its end): the caller then uses the whole-file path,
-// which also reports the reason.
-std::optional<EngineOutcome> scanAndCalculateMeterLogFile(const std::string& path, const ScopeRule& scope,
-                                                          const SettingsRecord& settings, ReadingMemory& memory,
-                                                          GraphState& graph, const GraphPalette& palette,
-                                                          std::size_t chunkBytes = std::size_t{1} << 20);
-
 // The five lines "<label> results...", "From ... to ...", day, night and total, each ending CR LF.
 std::string resultsText(std::string_view label, const FileFigures& figures, const SettingsRecord& settings);
 

@@ -67,80 +67,6 @@ std::optional<ReadError> FileBuffer::load(const std::string& path)
     return std::nullopt;
 }
 
-bool ChunkedLineSource::refill()
-{
-    if (eof_ || error_)
-        return false;
-    if (begin_ > 0) {
-        std::memmove(data_.get(), data_.get() + begin_, end_ - begin_);
-        end_ -= begin_;
-        begin_ = 0;
-    }
-    if (end_ == capacity_) {
-        // A line longer than the buffer: the buffer grows to hold it.
-        std::unique_ptr<char[]> grown(new char[capacity_ * 2]);
-        std::memcpy(grown.get(), data_.get(), end_);
-        data_ = std::move(grown);
-        capacity_ *= 2;
-    }
-    const std::size_t got = std::fread(data_.get() + end_, 1, capacity_ - end_, file_);
-    end_ += got;
-    if (got == 0) {
-        error_ = std::ferror(file_) != 0;
-        eof_ = true;
-        return false;
-    }
-    return true;
-}
-
-bool ChunkedLineSource::next(std::string_view& line)
-{
-    for (;;) {
-        if (error_ || lateCr_)
-            return false;
-        const char* const base = data_.get();
-        const char* const start = base + begin_;
-        const std::size_t available = end_ - begin_;
-        if (ends_ == Ends::Unknown && available > 0) {
-            const void* cr = std::memchr(start, '\r', available);
-            const void* lf = std::memchr(start, '\n', available);
-            if (cr && (!lf || cr < lf))
-                ends_ = Ends::Cr;
-            else if (lf)
-                ends_ = Ends::Lf;
-        }
-        const char endChar = ends_ == Ends::Cr ? '\r' : '\n';
-        const void* hit = ends_ == Ends::Unknown ? nullptr : std::memchr(start, endChar, available);
-        if (hit) {
-            const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(hit) - start);
-            if (ends_ == Ends::Cr && begin_ + length + 1 == end_ && !eof_) {
-                // A CR at the end of the buffer: an LF may follow in the next piece.
-                refill();
-                continue;
-            }
-            line = std::string_view(start, length);
-            std::size_t skip = length + 1;
-            if (ends_ == Ends::Cr && begin_ + skip < end_ && base[begin_ + skip] == '\n')
-                ++skip;
-            begin_ += skip;
-            if (ends_ == Ends::Lf && std::memchr(line.data(), '\r', line.size()))
-                lateCr_ = true;
-            return !lateCr_;
-        }
-        if (!eof_) {
-            refill();
-            continue;
-        }
-        if (available == 0)
-            return false;
-        line = std::string_view(start, available);
-        begin_ = end_;
-        if (ends_ == Ends::Lf && std::memchr(line.data(), '\r', line.size()))
-            lateCr_ = true;
-        return !lateCr_;
-    }
-}
-
 LayoutShape shapeOf(MeterLayout layout)
 {
     switch (layout) {
@@ -254,6 +180,26 @@ inline bool sameBytes(const char* a, const char* b, std::size_t length)
     return std::memcmp(a, b, length) == 0;
 }
 
+inline bool isDigit(char c)
+{
+    return static_cast<unsigned char>(c - '0') <= 9;
+}
+
+// parseTimePart with the two forms the loggers write ("14:30", "14:30:07")
+// read in place; any other spelling takes the general rule.
+inline bool timeHour(std::string_view t, int& hour)
+{
+    if ((t.size() == 5 || (t.size() == 8 && t[5] == ':' && isDigit(t[6]) && isDigit(t[7]) && t[6] <= '5')) &&
+        isDigit(t[0]) && isDigit(t[1]) && t[2] == ':' && isDigit(t[3]) && isDigit(t[4]) && t[3] <= '5') {
+        const int h = (t[0] - '0') * 10 + (t[1] - '0');
+        if (h > 23)
+            return false;
+        hour = h;
+        return true;
+    }
+    return parseTimePart(t, hour);
+}
+
 }  // namespace
 
 ReadingFilter::Result ReadingFilter::take(const LineFields& fields, std::size_t lineNumber, MeterReading& reading,
@@ -302,17 +248,24 @@ ReadingFilter::Result ReadingFilter::take(const LineFields& fields, std::size_t 
         timestamp = fields.field[shape_.timestampField];
     }
 
-    std::size_t blank = std::string_view::npos;
-    for (std::size_t i = 0; i < timestamp.size(); ++i)
-        if (timestamp[i] == ' ') {
-            blank = i;
-            break;
-        }
-    const std::string_view datePart = timestamp.substr(0, blank);
+    // Consecutive readings share their date text. The kept date holds no
+    // blank, so a timestamp that starts with it followed by a blank (or that
+    // is just that date) has the same date part, and only its time is new.
     CalendarStamp stamp;
-    if (datePart.size() == lastDateLength_ && lastDateLength_ > 0 && sameBytes(datePart.data(), lastDate_, lastDateLength_)) {
+    std::size_t blank = std::string_view::npos;
+    const std::size_t known = lastDateLength_;
+    if (known > 0 && timestamp.size() >= known && (timestamp.size() == known || timestamp[known] == ' ') &&
+        sameBytes(timestamp.data(), lastDate_, known)) {
         stamp = lastStamp_;
+        if (timestamp.size() > known)
+            blank = known;
     } else {
+        for (std::size_t i = 0; i < timestamp.size(); ++i)
+            if (timestamp[i] == ' ') {
+                blank = i;
+                break;
+            }
+        const std::string_view datePart = timestamp.substr(0, blank);
         if (!parseDatePart(datePart, stamp))
             return Result::Skip;
         lastInScope_ = scope_.contains(stamp.year, stamp.month, stamp.day);
@@ -322,7 +275,7 @@ ReadingFilter::Result ReadingFilter::take(const LineFields& fields, std::size_t 
             std::memcpy(lastDate_, datePart.data(), lastDateLength_);
     }
     if (blank != std::string_view::npos) {
-        if (!parseTimePart(timestamp.substr(blank + 1), stamp.hour))
+        if (!timeHour(timestamp.substr(blank + 1), stamp.hour))
             return Result::Skip;
         stamp.hasTime = true;
     }

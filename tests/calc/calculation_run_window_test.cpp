@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QWindow>
+#include <QtTest/qtestspontaneevent.h>
 
 #include <optional>
 
@@ -96,6 +98,7 @@ public:
     ~RunWatcher() { QObject::disconnect(connection_); }
     std::optional<BusyLook> first;
     QStringList dropDuringRun;
+    std::function<void()> duringRun;
 
 private:
     void look()
@@ -125,9 +128,29 @@ private:
             QApplication::sendEvent(w_.lblDropZone, &drop);
         }
         first->countAfterDrop = w_.selectedCount;
+        if (duringRun)
+            duringRun();
     }
     frmMain& w_;
     QMetaObject::Connection connection_;
+};
+
+// Asks the window to close the way the window system does, when its turn comes in the queue.
+class WindowSystemCloseRequest : public QObject {
+public:
+    explicit WindowSystemCloseRequest(QWindow* window) : window_(window) {}
+    bool event(QEvent* event) override
+    {
+        if (event->type() != QEvent::User)
+            return QObject::event(event);
+        QCloseEvent close;
+        QSpontaneKeyEvent::setSpontaneous(&close);
+        qApp->notify(window_, &close);
+        return true;
+    }
+
+private:
+    QWindow* window_;
 };
 
 void select(frmMain& w, const QStringList& files)
@@ -268,6 +291,51 @@ private slots:
         QVERIFY(!busy.closeAccepted);
         QVERIFY(busy.stillVisible);
         QCOMPARE(busy.countAfterDrop, qint16(2));
+    }
+
+    void inputGivenDuringTheRunIsDiscarded()
+    {
+        TempDir dir;
+        MainWindowFixture fixture;
+        frmMain& w = fixture.window();
+        select(w, {siteOne(dir), siteTwo(dir)});
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        RunWatcher watcher(w);
+        WindowSystemCloseRequest closeRequest(w.windowHandle());
+        // Clicks and a close request queued while the run works, as the window system queues them.
+        const auto click = [](QWidget* target) {
+            const QPointF middle(target->width() / 2.0, target->height() / 2.0);
+            const QPointF global = target->mapToGlobal(middle);
+            for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                auto* event = new QMouseEvent(type, middle, global, Qt::LeftButton,
+                                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                              Qt::NoModifier);
+                QSpontaneKeyEvent::setSpontaneous(event);
+                QCoreApplication::postEvent(target, event);
+            }
+        };
+        watcher.duringRun = [&] {
+            click(w.cmdReset);
+            click(w.cmdStartConvert);
+            click(w.chkGraph);
+            // The window system's close request comes in its turn, after the clicks.
+            QCoreApplication::postEvent(&closeRequest, new QEvent(QEvent::User));
+        };
+        w.cmdStartConvert->click();
+        QVERIFY(watcher.first.has_value());
+        const QString results = w.txtProcess->text();
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+
+        QCOMPARE(w.selectedCount, qint16(2));
+        QCOMPARE(w.txtProcess->text(), results);
+        QVERIFY(!w.chkGraph->isChecked());
+        QVERIFY(w.isVisible());
+        verifyIdle(w, QStringLiteral("2 File(s) selected."));
+        // Input given after the run works as usual.
+        QTest::mouseClick(w.chkGraph, Qt::LeftButton);
+        QVERIFY(w.chkGraph->isChecked());
     }
 
     void windowReturnsToIdleWithTheSavedCaption()

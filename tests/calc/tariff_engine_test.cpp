@@ -233,31 +233,6 @@ void expectSameWalk(const WalkResult& a, const WalkResult& b, const std::string&
 
 }  // namespace
 
-TEST(TariffEngine, StreamedWalkLeavesFilesThatNeedTheWholeReadUntouched)
-{
-    lumivane::test::TempDir dir;
-    SettingsRecord settings;
-    const GraphPalette palette = defaultGraphPalette();
-    ScopeRule scope;
-    GraphState graph;
-    graph.graphColourIndex = 3;
-    ReadingMemory memory;
-    memory.previousReading = 12;
-    const std::string inputs[] = {
-        dir.write("mixed.csv", "S,T,V\n0,05/03/2012 08:00,1\r\n0,05/03/2012 09:00,2\r\n"),
-        dir.write("empty.csv", ""),
-        dir.write("title.csv", "title\r\n0,05/03/2012 08:00,1\r\n"),
-        dir.write("unit4.IRIO.txt", "a\tb\r\n"),
-        (dir.path() / "missing.csv").string(),
-        dir.path().string(),
-    };
-    for (const std::string& path : inputs) {
-        EXPECT_FALSE(scanAndCalculateMeterLogFile(path, scope, settings, memory, graph, palette, 4)) << path;
-        EXPECT_EQ(graph.graphColourIndex, 3) << path;
-        EXPECT_EQ(memory.previousReading, 12) << path;
-    }
-}
-
 TEST(TariffEngine, OneWalkForBothEndsLikeThePreScanThenTheEngine)
 {
     const std::pair<std::string, std::string> files[] = {
@@ -298,27 +273,9 @@ TEST(TariffEngine, OneWalkForBothEndsLikeThePreScanThenTheEngine)
             scanMeterLog(bytes, &scope, twoWalks.graph, twoWalks.memory);
             twoWalks.outcome = calculateMeterLog(bytes, "/d/l/f.csv", scope, settings, twoWalks.memory,
                                                  twoWalks.graph, palette, nullptr);
-            WalkResult streamed = oneWalk;
             oneWalk.outcome = scanAndCalculateMeterLog(bytes, "/d/l/f.csv", scope, settings, oneWalk.memory,
                                                        oneWalk.graph, palette);
             expectSameWalk(twoWalks, oneWalk, name + (scoped ? " (scoped)" : ""));
-
-            // The same walk streamed from the file through a tiny buffer.
-            lumivane::test::TempDir dir;
-            const std::string path = dir.write("l/f.csv", bytes);
-            for (const std::size_t chunk : {3u, 16u, 1024u}) {
-                WalkResult piecewise = streamed;
-                auto outcome = scanAndCalculateMeterLogFile(path, scope, settings, piecewise.memory,
-                                                            piecewise.graph, palette, chunk);
-                if (!outcome) {
-                    // Layouts that read different lines are left to the whole-file path.
-                    EXPECT_EQ(name, "gateway by SN only");
-                    EXPECT_EQ(piecewise.graph.graphColourIndex, streamed.graph.graphColourIndex);
-                    continue;
-                }
-                piecewise.outcome = std::move(*outcome);
-                expectSameWalk(twoWalks, piecewise, name + " streamed in pieces of " + std::to_string(chunk));
-            }
         }
     }
 }

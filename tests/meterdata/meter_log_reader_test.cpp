@@ -220,62 +220,84 @@ TEST(FileBuffer, NamesWhyAFileCannotBeRead)
 
 namespace {
 
-std::vector<std::string> cursorLines(std::string_view bytes)
+// The lines and fields of the one-pass cursor, as "field|field|..." per line.
+std::vector<std::string> cursorFields(std::string_view bytes, char separator)
+{
+    std::vector<std::string> lines;
+    FieldCursor cursor(bytes, separator);
+    LineFields fields;
+    while (cursor.next(fields)) {
+        std::string joined = std::to_string(fields.count) + ":";
+        for (int i = 0; i < fields.count && i < LineFields::kKept; ++i)
+            joined.append(fields.field[i]).append("|");
+        lines.push_back(joined);
+    }
+    return lines;
+}
+
+// The same from the plain cursor and a split of each line.
+std::vector<std::string> splitLines(std::string_view bytes, char separator)
 {
     std::vector<std::string> lines;
     LineCursor cursor(bytes);
     std::string_view line;
-    while (cursor.next(line))
-        lines.emplace_back(line);
+    LineFields fields;
+    while (cursor.next(line)) {
+        fields.split(line, separator);
+        std::string joined = std::to_string(fields.count) + ":";
+        for (int i = 0; i < fields.count && i < LineFields::kKept; ++i)
+            joined.append(fields.field[i]).append("|");
+        lines.push_back(joined);
+    }
     return lines;
-}
-
-struct StreamedLines {
-    std::vector<std::string> lines;
-    bool lateCr = false;
-};
-
-StreamedLines chunkedLines(const std::string& path, std::size_t chunk)
-{
-    StreamedLines out;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    EXPECT_NE(file, nullptr);
-    ChunkedLineSource source(file, chunk);
-    std::string_view line;
-    while (source.next(line))
-        out.lines.emplace_back(line);
-    out.lateCr = source.lateCr();
-    std::fclose(file);
-    return out;
 }
 
 }  // namespace
 
-TEST(MeterLogLines, PiecewiseReadingSplitsLikeTheWholeFile)
+TEST(MeterLogLines, OnePassCursorSplitsLikeLinesThenFields)
 {
-    lumivane::test::TempDir dir;
     const std::string texts[] = {
-        "a,b\r\nc,d\r\ne\r\n",   "a,b\r\nc,d\r\ne",       "a\rb\r\n\r\nc\r", "a\nb\n\nc",
-        "a\nb\nc\n",             "a,b\r\nx\ny\r\nz",       "",                "single line",
-        "\r\n\r\n",              "long line " + std::string(100, 'x') + "\r\nnext\r\n",
+        "a,b\r\nc,d\r\ne\r\n",
+        "a,b\r\nc,d\r\ne",
+        "a\rb\r\n\r\nc\r",
+        "a\nb\n\nc",
+        "a\nb\nc\n",
+        "a,b\r\nx\ny\r\nz",
+        "",
+        "single line",
+        "\r\n\r\n",
+        ",,,,,,,,\r\n,\r\n",
+        "1,2,3,4,5\r\n1,2,3,4,5,6\r\n1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17\r\n1,2,3,4\r\n",
+        "0,01/03/2012 00:00,1000.5\r\n0,01/03/2012 00:01,1000.75\r\n1,x\r\n",
+        "0,01/03/2012 00:00,1000.5\n0,01/03/2012 00:01,1000.75\n",
+        "a\tb\tc\r\nd,e\tf\r\n",
+        "long line " + std::string(100, 'x') + ",y\r\nnext\r\n",
+        "ends on a cr\r",
+        "\r",
+        "\n",
+        "seven,b\r\n",
+        "eight,bc\r\n",
+        "nine,,bc\r\n\n",
     };
-    int n = 0;
     for (const std::string& text : texts) {
-        const std::string path = dir.write("f" + std::to_string(n++) + ".csv", text);
-        for (const std::size_t chunk : {1u, 2u, 3u, 5u, 7u, 64u, 4096u}) {
-            const StreamedLines streamed = chunkedLines(path, chunk);
-            EXPECT_FALSE(streamed.lateCr);
-            EXPECT_EQ(streamed.lines, cursorLines(text)) << "chunk " << chunk << " text " << text;
+        for (const char separator : {',', '\t'}) {
+            EXPECT_EQ(cursorFields(text, separator), splitLines(text, separator)) << "text " << text;
+            // Every start within the bytes, so the eight-byte steps meet every alignment and tail.
+            for (std::size_t from = 1; from < text.size(); ++from) {
+                const std::string_view rest = std::string_view(text).substr(from);
+                EXPECT_EQ(cursorFields(rest, separator), splitLines(rest, separator)) << "text " << rest;
+            }
         }
     }
 }
 
-TEST(MeterLogLines, PiecewiseReadingNoticesACrAfterAnLf)
+TEST(MeterLogLines, OnePassCursorAgreesOnTheFixtures)
 {
-    lumivane::test::TempDir dir;
-    // The first line end is an LF, but the file holds a CR: it must be split at CR.
-    const std::string path = dir.write("mixed.csv", "a\nb\r\nc\r\n");
-    const StreamedLines streamed = chunkedLines(path, 2);
-    EXPECT_TRUE(streamed.lateCr);
-    EXPECT_EQ(cursorLines("a\nb\r\nc\r\n"), (std::vector<std::string>{"a\nb", "c"}));
+    for (const char* name : {"plain_site1.csv", "plain_site1_lf.csv", "gateway_export.csv", "long_form.csv",
+                             "unit4.IRIO.txt"}) {
+        FileBuffer buffer;
+        ASSERT_FALSE(buffer.load((testDataDir() / "meterlogs" / name).string())) << name;
+        for (const char separator : {',', '\t'})
+            EXPECT_EQ(cursorFields(buffer.bytes(), separator), splitLines(buffer.bytes(), separator)) << name;
+    }
 }

@@ -7,6 +7,7 @@
 #include <QSysInfo>
 
 #include "calc/calculation_run.h"
+#include "platform/mapped_file_bytes.h"
 #include "platform/settings_store.h"
 #include "platform/system_clock.h"
 #include "shell/app_facts.h"
@@ -62,27 +63,30 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
     // Reports are written on request only, so a stored Export of 1 cannot scatter files from scripts.
     settings.settingsExport = options.exportReports ? 1 : 0;
 
-    // Absolute, because the menu links the bills by file URL.
-    const QString reportsFolder = QDir::cleanPath(QDir::current().absoluteFilePath(
-        options.reportsDir.empty() ? defaultReportsFolder()
-                                   : QFile::decodeName(QByteArray::fromStdString(options.reportsDir))));
-    if (options.exportReports && !QDir().mkpath(reportsFolder)) {
-        outcome.problems.push_back("cannot create the reports folder " +
-                                   QFile::encodeName(reportsFolder).toStdString());
-        outcome.exitStatus = 1;
-        return outcome;
-    }
-
     const SystemClock clock;
     ReportEnvironment environment;
-    environment.reportsFolder = folderWithSeparator(reportsFolder);
-    environment.programFolder = folderWithSeparator(QCoreApplication::applicationDirPath());
     environment.clock = &clock;
     environment.computerName = QSysInfo::machineHostName().toStdString();
+    // Folders matter only for reports; a plain run does not look them up.
+    if (options.exportReports) {
+        // Absolute, because the menu links the bills by file URL.
+        const QString reportsFolder = QDir::cleanPath(QDir::current().absoluteFilePath(
+            options.reportsDir.empty() ? defaultReportsFolder()
+                                       : QFile::decodeName(QByteArray::fromStdString(options.reportsDir))));
+        if (!QDir().mkpath(reportsFolder)) {
+            outcome.problems.push_back("cannot create the reports folder " +
+                                       QFile::encodeName(reportsFolder).toStdString());
+            outcome.exitStatus = 1;
+            return outcome;
+        }
+        environment.reportsFolder = folderWithSeparator(reportsFolder);
+        environment.programFolder = folderWithSeparator(QCoreApplication::applicationDirPath());
+    }
 
     GraphState graph;
     const GraphPalette palette = defaultGraphPalette();
-    CalculationRun run(settings, std::move(environment), graph, palette);
+    MappedFileBytes files;
+    CalculationRun run(settings, std::move(environment), graph, palette, &files);
 
     std::string text = run.headerText();
     for (const std::string& path : options.files) {

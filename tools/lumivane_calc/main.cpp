@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <optional>
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -53,8 +54,12 @@ int main(int argc, char** argv)
     if (parsed.options.version)
         return writeAll(std::string("lumivane-calc ") + lumivane::versionText() + "\n") ? 0 : 1;
 
-    // Only for the program folder and the per-user paths of the store; no GUI is started.
-    QCoreApplication app(argc, argv);
+    // Only reports need the application object (for the program folder of
+    // the templates); the store is addressed by name and needs none, so a
+    // plain run skips its set-up, the C library's locale included. No GUI is started.
+    std::optional<QCoreApplication> app;
+    if (parsed.options.exportReports)
+        app.emplace(argc, argv);
     const lumivane::CalcCommandOutcome outcome = lumivane::runCalcCommand(parsed.options);
     const bool written = writeAll(outcome.output);
     for (const std::string& problem : outcome.problems)

@@ -1,0 +1,31 @@
+#pragma once
+// The drop zone: a label that takes files dragged from the desktop's file manager.
+#include <QColor>
+#include <QLabel>
+#include <QStringList>
+
+class QMimeData;
+
+class DropZoneLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit DropZoneLabel(QWidget* parent = nullptr);
+
+    // The zone's background colour, which shows its state to the operator.
+    void setBackColour(const QColor& colour);
+    QColor backColour() const;
+
+    // The local file paths a drag or drop carries, in the order it lists them.
+    static QStringList localPaths(const QMimeData* mime);
+
+signals:
+    // The pointer moves over the zone while dragging something it may drop.
+    void dragOver();
+    // Files were dropped, in the order the drop lists them.
+    void filesDropped(const QStringList& paths);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+};

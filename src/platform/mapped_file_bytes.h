@@ -1,0 +1,41 @@
+#pragma once
+// Meter logs mapped into memory instead of copied: the calculation walks the
+// page cache in place, with no buffer of the file's size to fill first.
+#include <QFile>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "meterdata/file_bytes_reader.h"
+
+namespace lumivane {
+
+class MappedFileBytes : public FileBytesReader {
+public:
+    MappedFileBytes() = default;
+    ~MappedFileBytes() override;
+    MappedFileBytes(const MappedFileBytes&) = delete;
+    MappedFileBytes& operator=(const MappedFileBytes&) = delete;
+
+    // The file mapped whole, or read whole into one reused buffer when it is
+    // small and an earlier file was mapped already; files that cannot be
+    // mapped (empty, folders, special files, missing) are read by the
+    // buffered reader, with its errors.
+    std::optional<ReadError> read(const std::string& path, std::string_view& bytes) override;
+
+    // Whether the bytes of the last successful read are a mapping.
+    bool lastReadWasMapped() const { return mapped_ != nullptr; }
+
+private:
+    void release();
+
+    static constexpr qint64 kLargeFile = qint64{4} << 20;
+
+    QFile file_;
+    uchar* mapped_ = nullptr;
+    bool mappedBefore_ = false;
+    BufferedFileBytes fallback_;
+};
+
+}  // namespace lumivane
