@@ -24,6 +24,8 @@ struct CalculationRun::State {
     // pre-scan and the engine walk those bytes in place.
     FileBytesReader* files;
     BufferedFileBytes ownFiles;
+    // The booked steps of the file being drawn; kept so that later files reuse its room.
+    std::vector<BookedStep> bookedSteps;
 
     std::string shortDate() const { return environment.clock ? environment.clock->shortDateText() : std::string(); }
 };
@@ -44,7 +46,7 @@ std::string errorLine(std::string_view label, const ReadError& error)
 
 CalculationRun::CalculationRun(const SettingsRecord& settings, ReportEnvironment environment, GraphState& graph,
                                const GraphPalette& palette, FileBytesReader* files)
-    : state_(new State{settings, std::move(environment), graph, palette, {}, 0, 0, {}, files, {}})
+    : state_(new State{settings, std::move(environment), graph, palette, {}, 0, 0, {}, files, {}, {}})
 {
     if (!state_->files)
         state_->files = &state_->ownFiles;
@@ -92,15 +94,8 @@ FileOutcome CalculationRun::calculateFile(const std::string& path, const DateSco
         return failed(ReadError{0, scopeError});
     }
 
-    // Bars need the pre-scan's scale before the first one is drawn, so with a
-    // graph the file is walked twice; without one a single walk does both.
-    EngineOutcome engine;
-    if (bars) {
-        scanMeterLog(bytes, &*rule, st.graph, st.memory);
-        engine = calculateMeterLog(bytes, path, *rule, st.settings, st.memory, st.graph, st.palette, bars);
-    } else {
-        engine = scanAndCalculateMeterLog(bytes, path, *rule, st.settings, st.memory, st.graph, st.palette);
-    }
+    EngineOutcome engine = scanAndCalculateMeterLog(bytes, path, *rule, st.settings, st.memory, st.graph,
+                                                    st.palette, bars, &st.bookedSteps);
     return finishFile(label, scope, std::move(engine));
 }
 

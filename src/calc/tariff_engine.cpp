@@ -47,9 +47,10 @@ namespace {
 // The engine's part of each reading in scope (steps 5 to 11 of a walk).
 class TariffBooking {
 public:
+    // Each booked step is drawn to `bars` at once, or else kept in `booked` when that is given.
     TariffBooking(FileFigures& figures, const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
-                  const GraphPalette& palette, BarSink* bars)
-        : f_(figures), memory_(memory), graph_(graph), palette_(palette), bars_(bars),
+                  const GraphPalette& palette, BarSink* bars, std::vector<BookedStep>* booked = nullptr)
+        : f_(figures), memory_(memory), graph_(graph), palette_(palette), bars_(bars), booked_(booked),
           multiplier_(settings.settingsMultiplier), fromHour_(settings.settingsFromHours),
           toHour_(settings.settingsToHours)
     {
@@ -106,11 +107,15 @@ public:
             f_.dayTotal += booked;
             if (bars_)
                 drawDayBar(graph_, palette_, *bars_, memory_.lastStep);
+            else if (booked_)
+                booked_->push_back({memory_.lastStep, false});
         } else {
             f_.nightUnits[day] += booked;
             f_.nightTotal += booked;
             if (bars_)
                 drawNightBar(graph_, palette_, *bars_, memory_.lastStep);
+            else if (booked_)
+                booked_->push_back({memory_.lastStep, true});
         }
         return std::nullopt;
     }
@@ -121,6 +126,7 @@ private:
     GraphState& graph_;
     const GraphPalette& palette_;
     BarSink* bars_;
+    std::vector<BookedStep>* booked_;
     double multiplier_;
     int fromHour_;
     int toHour_;
@@ -159,7 +165,8 @@ namespace {
 // The pre-scan and the engine in one walk over the lines of `bytes`.
 EngineOutcome walkBoth(std::string_view bytes, const LayoutShape& scanShape, const LayoutShape& engineShape,
                        const ScopeRule& scope, const SettingsRecord& settings, ReadingMemory& memory,
-                       GraphState& graph, const GraphPalette& palette)
+                       GraphState& graph, const GraphPalette& palette, BarSink* bars,
+                       std::vector<BookedStep>& booked)
 {
     // One walk for both. The pre-scan keeps its own copy of the reading
     // memory, as it would have left it for the engine, which starts afresh.
@@ -168,7 +175,7 @@ EngineOutcome walkBoth(std::string_view bytes, const LayoutShape& scanShape, con
     beginFileWalk(graph, memory);
     EngineOutcome outcome;
     PreScanSteps scan(scanMemory);
-    TariffBooking booking(outcome.figures, settings, memory, graph, palette, nullptr);
+    TariffBooking booking(outcome.figures, settings, memory, graph, palette, nullptr, bars ? &booked : nullptr);
     ReadingFilter scanFilter(scanShape, false, scope);
     ReadingFilter engineFilter(engineShape, true, scope);
     FieldCursor lines(bytes, ',');
@@ -227,6 +234,16 @@ EngineOutcome walkBoth(std::string_view bytes, const LayoutShape& scanShape, con
     // A pre-scan that ran to its end sets the graph; one that stopped leaves it.
     if (scanning)
         scan.finish(graph);
+    // Now the scale is as the pre-scan leaves it, the steps booked before any
+    // failing line become their bars, as the engine's walk would have drawn them.
+    if (bars) {
+        for (const BookedStep& step : booked) {
+            if (step.night)
+                drawNightBar(graph, palette, *bars, step.value);
+            else
+                drawDayBar(graph, palette, *bars, step.value);
+        }
+    }
     if (!booking.touchedMemory()) {
         memory.currentReading = scanMemory.currentReading;
         memory.lastStep = scanMemory.lastStep;
@@ -238,16 +255,20 @@ EngineOutcome walkBoth(std::string_view bytes, const LayoutShape& scanShape, con
 
 EngineOutcome scanAndCalculateMeterLog(std::string_view bytes, std::string_view path, const ScopeRule& scope,
                                        const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
-                                       const GraphPalette& palette)
+                                       const GraphPalette& palette, BarSink* bars,
+                                       std::vector<BookedStep>* booked)
 {
     const LayoutShape scanShape = scanLayoutOf(firstLineOf(bytes));
     const auto engineShape = engineLayoutOf(path, firstLineOf(bytes), nullptr);
     // Different layouts read different lines: then the two walks run one after the other.
     if (bytes.empty() || !engineShape || engineShape->layout != scanShape.layout) {
         scanMeterLog(bytes, &scope, graph, memory);
-        return calculateMeterLog(bytes, path, scope, settings, memory, graph, palette, nullptr);
+        return calculateMeterLog(bytes, path, scope, settings, memory, graph, palette, bars);
     }
-    return walkBoth(bytes, scanShape, *engineShape, scope, settings, memory, graph, palette);
+    std::vector<BookedStep> ownBooked;
+    std::vector<BookedStep>& steps = booked ? *booked : ownBooked;
+    steps.clear();
+    return walkBoth(bytes, scanShape, *engineShape, scope, settings, memory, graph, palette, bars, steps);
 }
 
 std::string resultsText(std::string_view label, const FileFigures& f, const SettingsRecord& s)

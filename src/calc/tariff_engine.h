@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "graph/graph_state.h"
 #include "meterdata/date_scope_rules.h"
@@ -43,12 +44,21 @@ EngineOutcome calculateMeterLog(std::string_view bytes, std::string_view path, c
                                 const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
                                 const GraphPalette& palette, BarSink* bars);
 
-// The pre-scan and the engine of one file in a single walk, for runs that
-// draw no bars; graph state, reading memory and figures end as after
-// scanMeterLog followed by calculateMeterLog.
+// One booked step as a bar needs it: the unmultiplied value and its side of the axis.
+struct BookedStep {
+    double value;
+    bool night;
+};
+
+// The pre-scan and the engine of one file in a single walk; graph state,
+// reading memory, figures and the bars given to `bars` end as after
+// scanMeterLog followed by calculateMeterLog. Bars need the pre-scan's scale,
+// known only at the end of the walk, so the booked steps are kept in `booked`
+// (cleared first; reusing it across files saves allocations) and drawn then.
 EngineOutcome scanAndCalculateMeterLog(std::string_view bytes, std::string_view path, const ScopeRule& scope,
                                        const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
-                                       const GraphPalette& palette);
+                                       const GraphPalette& palette, BarSink* bars = nullptr,
+                                       std::vector<BookedStep>* booked = nullptr);
 
 // The five lines "<label> results...", "From ... to ...", day, night and total, each ending CR LF.
 std::string resultsText(std::string_view label, const FileFigures& figures, const SettingsRecord& settings);

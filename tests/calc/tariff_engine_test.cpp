@@ -1,5 +1,7 @@
 #include "calc/tariff_engine.h"
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include "graph/recording_bar_sink.h"
@@ -277,5 +279,136 @@ TEST(TariffEngine, OneWalkForBothEndsLikeThePreScanThenTheEngine)
                                                        oneWalk.graph, palette);
             expectSameWalk(twoWalks, oneWalk, name + (scoped ? " (scoped)" : ""));
         }
+    }
+}
+
+namespace {
+
+// A plain log of `lines` readings from 25 March 2012, one every 97 minutes, so
+// it crosses into April; with seeded noise, falling readings, skipped lines and,
+// when `badAt` is not 0, a value that is no number at that reading.
+std::string generatedLog(unsigned seed, int lines, int badAt)
+{
+    std::string text = "Status,Timestamp,Value\r\n";
+    unsigned state = seed * 2654435761u + 1;
+    auto next = [&state] {
+        state = state * 1103515245u + 12345u;
+        return (state >> 16) & 0x7fff;
+    };
+    double value = 1000;
+    long long minutes = 0;
+    for (int i = 1; i <= lines; ++i) {
+        const long long day = 24 + minutes / 1440;
+        const int dayOfMonth = static_cast<int>(day <= 31 ? day : day - 31);
+        const int month = day <= 31 ? 3 : 4;
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "%02d/%02d/2012 %02d:%02d", dayOfMonth, month,
+                      static_cast<int>(minutes % 1440 / 60), static_cast<int>(minutes % 60));
+        minutes += 97;
+        const unsigned roll = next();
+        if (roll % 17 == 0) {
+            text += std::string("1,") + stamp + ",x\r\n";
+            continue;
+        }
+        // Mostly rising, now and then falling; now and then a big step.
+        value += (roll % 11 == 0) ? -static_cast<double>(roll % 7) : (roll % 23 == 0 ? 90.5 : (roll % 50) / 8.0);
+        text += std::string("0,") + stamp + ",";
+        text += i == badAt ? std::string("4.2.1") : std::to_string(value);
+        text += "\r\n";
+    }
+    return text;
+}
+
+struct BarRun {
+    GraphState graph;
+    ReadingMemory memory;
+    RecordingBarSink sink;
+    std::vector<EngineOutcome> outcomes;
+};
+
+void expectSameBars(const BarRun& a, const BarRun& b)
+{
+    ASSERT_EQ(a.sink.bars.size(), b.sink.bars.size());
+    for (std::size_t i = 0; i < a.sink.bars.size(); ++i) {
+        SCOPED_TRACE("bar " + std::to_string(i));
+        EXPECT_EQ(a.sink.bars[i].x1, b.sink.bars[i].x1);
+        EXPECT_EQ(a.sink.bars[i].y1, b.sink.bars[i].y1);
+        EXPECT_EQ(a.sink.bars[i].x2, b.sink.bars[i].x2);
+        EXPECT_EQ(a.sink.bars[i].y2, b.sink.bars[i].y2);
+        EXPECT_EQ(a.sink.bars[i].colour, b.sink.bars[i].colour);
+    }
+    EXPECT_EQ(a.graph.graphScale, b.graph.graphScale);
+    EXPECT_EQ(a.graph.graphBarWidth, b.graph.graphBarWidth);
+    EXPECT_EQ(a.graph.graphDayX, b.graph.graphDayX);
+    EXPECT_EQ(a.graph.graphNightX, b.graph.graphNightX);
+    EXPECT_EQ(a.graph.graphColourIndex, b.graph.graphColourIndex);
+    EXPECT_EQ(a.memory.previousReading, b.memory.previousReading);
+    EXPECT_EQ(a.memory.currentReading, b.memory.currentReading);
+    EXPECT_EQ(a.memory.lastStep, b.memory.lastStep);
+    ASSERT_EQ(a.outcomes.size(), b.outcomes.size());
+    for (std::size_t i = 0; i < a.outcomes.size(); ++i) {
+        EXPECT_EQ(a.outcomes[i].figures.dayTotal, b.outcomes[i].figures.dayTotal);
+        EXPECT_EQ(a.outcomes[i].figures.nightTotal, b.outcomes[i].figures.nightTotal);
+        EXPECT_EQ(a.outcomes[i].figures.toText, b.outcomes[i].figures.toText);
+        ASSERT_EQ(a.outcomes[i].error.has_value(), b.outcomes[i].error.has_value());
+        if (a.outcomes[i].error) {
+            EXPECT_EQ(a.outcomes[i].error->line, b.outcomes[i].error->line);
+        }
+    }
+}
+
+}  // namespace
+
+// Bars drawn from the steps kept during the one walk equal the bars of the
+// pre-scan followed by the engine drawing as it goes, file after file on one
+// graph, with the steps' room reused from file to file.
+TEST(TariffEngine, OneWalkDrawsTheBarsOfThePreScanThenTheEngine)
+{
+    std::vector<std::pair<std::string, std::string>> files;
+    for (const char* name : {"plain_site1.csv", "plain_site1_lf.csv", "gateway_export.csv", "long_form.csv",
+                             "unit4.IRIO.txt"}) {
+        const std::string bytes = lumivane::test::readFile(lumivane::test::testDataDir() / "meterlogs" / name);
+        ASSERT_FALSE(bytes.empty()) << name;
+        files.emplace_back(name, bytes);
+    }
+    for (unsigned seed = 1; seed <= 6; ++seed)
+        files.emplace_back("generated " + std::to_string(seed),
+                           generatedLog(seed, 300 + static_cast<int>(seed) * 40, seed % 2 ? 0 : 150 + seed * 20));
+    // A bad value in the first month stops both the pre-scan and the engine part-way.
+    files.emplace_back("bad value early", generatedLog(9, 200, 40));
+    files.emplace_back("no readings", "S,T,V\r\n1,05/03/2012 08:00,1\r\n");
+    files.emplace_back("empty", "");
+
+    for (const bool scoped : {false, true}) {
+        SCOPED_TRACE(scoped ? "scoped" : "whole files");
+        ScopeRule scope;
+        if (scoped) {
+            scope.enabled = true;
+            scope.startDay = daysFromCivil(2012, 3, 1);
+            scope.days = 40;
+        }
+        SettingsRecord settings;
+        settings.settingsMultiplier = 2.5;
+        settings.settingsFromHours = 7;
+        settings.settingsToHours = 19;
+        const GraphPalette palette = defaultGraphPalette();
+        BarRun twoWalks;
+        twoWalks.graph.graphScale = 5;
+        twoWalks.graph.graphBarWidth = 6;
+        twoWalks.graph.graphColourIndex = 7;
+        BarRun oneWalk;
+        oneWalk.graph = twoWalks.graph;
+        std::vector<BookedStep> booked;
+        for (const auto& [name, bytes] : files) {
+            const std::string path = "/d/logs/" + name;
+            scanMeterLog(bytes, &scope, twoWalks.graph, twoWalks.memory);
+            twoWalks.outcomes.push_back(calculateMeterLog(bytes, path, scope, settings, twoWalks.memory,
+                                                          twoWalks.graph, palette, &twoWalks.sink));
+            oneWalk.outcomes.push_back(scanAndCalculateMeterLog(bytes, path, scope, settings, oneWalk.memory,
+                                                                oneWalk.graph, palette, &oneWalk.sink, &booked));
+            SCOPED_TRACE(name);
+            expectSameBars(twoWalks, oneWalk);
+        }
+        EXPECT_GT(oneWalk.sink.bars.size(), 500u);
     }
 }
