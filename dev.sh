@@ -2,11 +2,16 @@
 # Quick start for a fresh Debian/Ubuntu machine.
 #   ./dev.sh run    installs what is missing, builds, and starts Lumivane with the sample meter logs
 #   ./dev.sh test   installs what is missing, builds, and runs every test through CTest
+#   ./dev.sh reliability
+#                   the core and its tests under AddressSanitizer and UndefinedBehaviorSanitizer
+#                   (build-asan), then short libFuzzer runs of every fuzz target (build-fuzz)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 BUILD_DIR=${BUILD_DIR:-build}
 PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libgtest-dev)
+# libFuzzer comes with clang's runtime libraries.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 install_missing() {
     local missing=()
@@ -43,8 +48,21 @@ test)
     configure_and_build
     ctest --test-dir "$BUILD_DIR" --output-on-failure -j"$(nproc)"
     ;;
+reliability)
+    install_missing cmake g++ make libgtest-dev "${FUZZ_PACKAGES[@]}"
+    # Any sanitizer report ends the test that made it, so CTest fails.
+    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    # -O1 with line tables only: the sanitizers' usual setting, and the quickest
+    # build whose reports still name file and line.
+    cmake -S . -B build-asan -DLUMIVANE_CORE_ONLY=ON -DLUMIVANE_SANITIZE=ON \
+        -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1"
+    cmake --build build-asan -j"$(nproc)"
+    ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
+    bash fuzz/run_ci.sh
+    ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|reliability" >&2
     exit 2
     ;;
 esac

@@ -1,32 +1,11 @@
 #include "calc/reports_menu.h"
 
 #include <filesystem>
-#include <vector>
 
 #include "calc/html_text.h"
 #include "calc/number_text.h"
 
 namespace lumivane {
-namespace {
-
-std::vector<std::string_view> splitAtBar(std::string_view list)
-{
-    std::vector<std::string_view> pieces;
-    for (;;) {
-        const std::size_t bar = list.find('|');
-        pieces.push_back(list.substr(0, bar));
-        if (bar == std::string_view::npos)
-            return pieces;
-        list.remove_prefix(bar + 1);
-    }
-}
-
-std::string_view pieceAt(const std::vector<std::string_view>& pieces, std::size_t i)
-{
-    return i < pieces.size() ? pieces[i] : std::string_view();
-}
-
-}  // namespace
 
 void ReportLinkLists::add(const BillFigures& bill)
 {
@@ -34,6 +13,7 @@ void ReportLinkLists::add(const BillFigures& bill)
     totalCosts += bill.billTotalCost + "|";
     dayCosts += bill.billDayCost + "|";
     nightCosts += bill.billNightCost + "|";
+    entries.push_back(bill);
 }
 
 MenuText fillReportsMenu(std::string_view templateText, const ReportLinkLists& lists, std::string_view shortDate,
@@ -42,11 +22,7 @@ MenuText fillReportsMenu(std::string_view templateText, const ReportLinkLists& l
     static constexpr char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
     static constexpr std::string_view kPound = "\xC2\xA3";
     MenuText menu;
-    const auto paths = splitAtBar(lists.billPaths);
-    const auto totals = splitAtBar(lists.totalCosts);
-    const auto days = splitAtBar(lists.dayCosts);
-    const auto nights = splitAtBar(lists.nightCosts);
-    const std::size_t count = paths.size() - 1;  // each entry ends with "|"
+    const std::size_t count = lists.entries.size();
 
     std::string links = "<div class='lLeft'>";
     std::string dayColumn = "<div class='lMid'>";
@@ -55,17 +31,17 @@ MenuText fillReportsMenu(std::string_view templateText, const ReportLinkLists& l
     double daySum = 0;
     double nightSum = 0;
     double totalSum = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::string_view path = paths[i];
+    for (const BillFigures& entry : lists.entries) {
+        const std::string_view path = entry.billPath;
         if (path.empty())
             continue;  // counted in %numberofreports, but no link and no costs
         std::string_view name = path.substr(path.rfind(kSeparator) == std::string_view::npos ? 0 : path.rfind(kSeparator) + 1);
         name = name.substr(0, name.find(".html"));
         // Percent-encoding leaves no character that HTML would need escaped.
         links += "<a href='" + fileUrl(path) + "'>" + htmlEscape(name) + "</a><br>";
-        const double day = moneyTextValue(pieceAt(days, i));
-        const double night = moneyTextValue(pieceAt(nights, i));
-        const double total = moneyTextValue(pieceAt(totals, i));
+        const double day = moneyTextValue(entry.billDayCost);
+        const double night = moneyTextValue(entry.billNightCost);
+        const double total = moneyTextValue(entry.billTotalCost);
         dayColumn += std::string(kPound) + formatMoney(day) + "<br>";
         nightColumn += std::string(kPound) + formatMoney(night) + "<br>";
         totalColumn += std::string(kPound) + formatMoney(total) + "<br>";

@@ -2,6 +2,7 @@
 // The reports menu: a page linking every bill of a run with its costs.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "calc/bill_report.h"
 
@@ -13,6 +14,9 @@ struct ReportLinkLists {
     std::string totalCosts;
     std::string dayCosts;
     std::string nightCosts;
+    // The same entries whole: "|" is an ordinary file-name character on most
+    // systems, so a path may hold one, and the menu is built from these.
+    std::vector<BillFigures> entries;
 
     // Appends one bill's path and costs to the four lists.
     void add(const BillFigures& bill);

@@ -27,6 +27,13 @@ std::filesystem::path toPath(const QString& text)
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
+// One line in the results area, like the pulse log's: a box would hold up the alarm.
+void reportAlarmLogFailure(ProcessTextArea& txtProcess, const lumivane::LogAppendResult& written)
+{
+    if (!written.ok())
+        txtProcess.appendText(QStringLiteral("\r\nAlarm log: ") + fromStd(written.error));
+}
+
 }  // namespace
 
 void frmMain::initGateway()
@@ -123,10 +130,11 @@ void frmMain::checkCurrentAlarm()
     if (outcome.sendSms)
         sendModemSMS(fromStd(outcome.smsNumber), fromStd(outcome.message));
     // A record that cannot be written leaves the alarm raised and the SMS sent: the
-    // banner already carries the message.
+    // banner already carries the message. The operator is told the log misses it.
     if (outcome.logRecord)
-        (void)lumivane::appendLogRecord(toPath(logsFolder + QLatin1String(lumivane::kAlarmLogName)),
-                                        *outcome.logRecord);
+        reportAlarmLogFailure(*txtProcess, lumivane::appendLogRecord(
+                                               toPath(logsFolder + QLatin1String(lumivane::kAlarmLogName)),
+                                               *outcome.logRecord));
 }
 
 void frmMain::lblAlarm_DblClick()
@@ -139,8 +147,9 @@ void frmMain::lblAlarm_DblClick()
     setAlarmBannerColour(ack->bannerColour);
     lblAlarm->hide();
     if (ack->logRecord)
-        (void)lumivane::appendLogRecord(toPath(logsFolder + QLatin1String(lumivane::kAlarmLogName)),
-                                        *ack->logRecord);
+        reportAlarmLogFailure(*txtProcess, lumivane::appendLogRecord(
+                                               toPath(logsFolder + QLatin1String(lumivane::kAlarmLogName)),
+                                               *ack->logRecord));
 }
 
 void frmMain::setAlarmBannerColour(quint32 colour)

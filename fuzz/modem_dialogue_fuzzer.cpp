@@ -1,0 +1,121 @@
+// The SMS modem dialogue fed arbitrary replies in arbitrary chunks at
+// arbitrary times.
+//
+// Input: the recipient number up to the first LF, the message up to the
+// second LF (both go through prepareModemDialogue, as the window's do), then
+// chunks, each one header byte followed by its bytes: the header's low five
+// bits are the chunk's length, its high three bits pick how much time passes
+// before it arrives (0 ms, 1 ms, 50 ms, 1 s, 15 s, just over 15 s, 1 min, or
+// a step back in time). A header of 0xFF aborts the dialogue as a failed port.
+//
+// Checks beyond memory safety:
+//   - the dialogue writes at most its five commands, in order, each exactly once;
+//   - the exchange index never goes back and never passes 5; finished means 5;
+//   - a time-out is reported only after more than the reply time-out;
+//   - after the input, time alone ends the dialogue within five more polls:
+//     it never loops or waits for ever;
+//   - the result is "Message Sent OK!" exactly when nothing failed.
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "fuzz_support.h"
+#include "gateway/modem_dialogue.h"
+
+using namespace lumivane;
+using lumivane::fuzz::check;
+using Ms = ModemDialogue::Milliseconds;
+
+namespace {
+
+struct Player {
+    ModemDialogue& dialogue;
+    std::size_t writes = 0;
+    Ms lastWrite{0};
+    int lastIndex = 0;
+
+    void take(const ModemStep& step, Ms now)
+    {
+        if (!step.write.empty()) {
+            check(writes < dialogue.exchanges().size(), "more writes than exchanges");
+            check(step.write == dialogue.exchanges()[writes].written, "a command out of order");
+            ++writes;
+            lastWrite = now;
+        }
+        if (!step.timeoutText.empty())
+            check(now - lastWriteBefore > ModemDialogue::kReplyTimeout, "time-out reported too early");
+        const int index = dialogue.exchangeIndex();
+        check(index >= lastIndex && index <= 5, "exchange index went back or past the end");
+        lastIndex = index;
+        check(dialogue.finished() == (index == 5), "finished does not match the exchange index");
+        check(step.finished == false || dialogue.finished(), "step says finished, dialogue does not");
+    }
+    Ms lastWriteBefore{0};
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+    const std::size_t numberEnd = input.find('\n');
+    const std::string_view number = input.substr(0, numberEnd);
+    input = numberEnd == std::string_view::npos ? std::string_view() : input.substr(numberEnd + 1);
+    const std::size_t messageEnd = input.find('\n');
+    const std::string_view message = input.substr(0, messageEnd);
+    input = messageEnd == std::string_view::npos ? std::string_view() : input.substr(messageEnd + 1);
+
+    PreparedModemDialogue prepared = prepareModemDialogue(number, message);
+    if (!prepared.dialogue) {
+        check(!prepared.error.empty(), "refused number without a reason");
+        return 0;
+    }
+    ModemDialogue& dialogue = *prepared.dialogue;
+    const std::string& text = dialogue.exchanges().back().written;
+    check(!text.empty() && text.back() == kCtrlZ, "message not ended by Ctrl-Z");
+    check(text.find(kCtrlZ) == text.size() - 1 && text.find(kEscape) == std::string::npos,
+          "message carries Ctrl-Z or ESC inside");
+
+    Player player{dialogue};
+    Ms now{1000000};
+    player.take(dialogue.start(now), now);
+    check(player.writes == 1, "start wrote no first command");
+    player.lastWriteBefore = now;
+
+    static constexpr Ms kSteps[7] = {Ms{0}, Ms{1}, Ms{50}, Ms{1000}, Ms{15000}, Ms{15001}, Ms{60000}};
+    bool aborted = false;
+    while (!input.empty()) {
+        const auto header = static_cast<std::uint8_t>(input.front());
+        input.remove_prefix(1);
+        if (header == 0xFF) {
+            dialogue.abort("The modem port went away.");
+            aborted = true;
+            check(dialogue.finished(), "abort did not end the dialogue");
+            break;
+        }
+        const std::size_t length = std::min<std::size_t>(header & 31, input.size());
+        const std::string_view chunk = input.substr(0, length);
+        input.remove_prefix(length);
+        const int timeCode = header >> 5;
+        now = timeCode == 7 ? now - Ms{500} : now + kSteps[timeCode];
+        player.lastWriteBefore = player.lastWrite;
+        player.take(dialogue.feed(chunk, now), now);
+    }
+
+    // Silence from here on: each poll after the time-out ends one exchange. The
+    // steps back above model a clock read out of order; the real one is steady,
+    // so the silence is counted from the last write at the latest.
+    for (int poll = 0; poll < 5 && !dialogue.finished(); ++poll) {
+        now = std::max(now, player.lastWrite) + ModemDialogue::kReplyTimeout + Ms{1};
+        player.lastWriteBefore = player.lastWrite;
+        player.take(dialogue.feed({}, now), now);
+    }
+    check(dialogue.finished(), "the dialogue did not end within five silent time-outs");
+    check(aborted || player.writes == 5, "a finished dialogue did not write all five commands");
+    const ModemStep after = dialogue.feed("OK\r\n", now + Ms{1});
+    check(after.write.empty() && after.finished, "a finished dialogue wrote again");
+    check((dialogue.result() == kModemSentOk) == dialogue.failures().empty(), "result does not follow the failures");
+    return 0;
+}

@@ -1,0 +1,73 @@
+// Every committed fuzz input, the seed corpora and the inputs that once made a
+// fuzz target fail, run through the targets' own checks in the ordinary test
+// build: a fault that comes back fails here, with or without libFuzzer.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+extern "C" int fuzzMeterLog(const std::uint8_t* data, std::size_t size);
+extern "C" int fuzzGatewayDocuments(const std::uint8_t* data, std::size_t size);
+extern "C" int fuzzPlaceholder(const std::uint8_t* data, std::size_t size);
+extern "C" int fuzzSettingsText(const std::uint8_t* data, std::size_t size);
+extern "C" int fuzzModemDialogue(const std::uint8_t* data, std::size_t size);
+
+namespace {
+
+using FuzzEntry = int (*)(const std::uint8_t*, std::size_t);
+
+// The files of the target's seed corpus and of its regressions, in name order.
+std::vector<std::filesystem::path> inputsOf(const std::string& target)
+{
+    const std::filesystem::path source(LUMIVANE_SOURCE_DIR);
+    std::vector<std::filesystem::path> files;
+    for (const auto& folder : {source / "fuzz" / "corpus" / target, source / "tests" / "data" / "fuzz-regressions" / target}) {
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+            if (entry.is_regular_file())
+                files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// Runs every input; an input that breaks an invariant aborts the test with its reason.
+std::size_t replay(const std::string& target, FuzzEntry entry)
+{
+    const auto files = inputsOf(target);
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.string());
+        const std::string bytes = lumivane::test::readFile(file);
+        EXPECT_EQ(entry(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), 0);
+    }
+    return files.size();
+}
+
+}  // namespace
+
+TEST(FuzzReplay, MeterLogInputsRunAWholeCalculationCleanly) { EXPECT_GT(replay("meter_log_fuzzer", fuzzMeterLog), 0u); }
+
+TEST(FuzzReplay, GatewayDocumentInputsAreReadOrRefusedCleanly)
+{
+    EXPECT_GT(replay("gateway_documents_fuzzer", fuzzGatewayDocuments), 0u);
+}
+
+TEST(FuzzReplay, PlaceholderInputsKeepTheSubstitutionRule)
+{
+    EXPECT_GT(replay("placeholder_fuzzer", fuzzPlaceholder), 0u);
+}
+
+TEST(FuzzReplay, SettingsTextInputsConvertAndFormatConsistently)
+{
+    EXPECT_GT(replay("settings_text_fuzzer", fuzzSettingsText), 0u);
+}
+
+TEST(FuzzReplay, ModemReplyInputsEndTheDialogueWithinFiveExchanges)
+{
+    EXPECT_GT(replay("modem_dialogue_fuzzer", fuzzModemDialogue), 0u);
+}
