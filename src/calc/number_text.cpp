@@ -8,15 +8,6 @@
 namespace lumivane {
 namespace {
 
-std::string_view trimBlanks(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
 // The 15 significant digits of |value| and the power of ten of the first one:
 // value = D[0].D[1..14] x 10^exponent. Taking the number to 15 digits first
 // makes 1.005 round like the decimal text people see, not like its binary form.
@@ -53,6 +44,15 @@ std::string groupThousands(std::string_view integerDigits)
 }
 
 }  // namespace
+
+std::string_view trimBlanks(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
 
 std::optional<double> parseDecimal(std::string_view text)
 {

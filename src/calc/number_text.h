@@ -7,6 +7,9 @@
 
 namespace lumivane {
 
+// The text without the blanks and tabs around it.
+std::string_view trimBlanks(std::string_view text);
+
 // A decimal floating-point number ("0.16", "-2", ".5", "1e3"), blanks around it
 // allowed; nullopt for empty text, trailing junk, infinities and NaN.
 std::optional<double> parseDecimal(std::string_view text);

@@ -8,15 +8,6 @@
 namespace lumivane {
 namespace {
 
-std::string_view trimBlanks(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
 std::optional<int> parseWholeNumber(std::string_view text)
 {
     if (text.empty())
