@@ -1,5 +1,6 @@
 #include "gateway/modem_dialogue.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace lumivane {
@@ -28,6 +29,17 @@ std::size_t utf8SequenceLength(unsigned char lead)
         return 3;
     if (lead >= 0xF0 && lead <= 0xF4)
         return 4;
+    return 0;
+}
+
+// A modem that echoes character by character may end the wait in the middle of
+// its echo, when the part that has arrived already holds an awaited word. That
+// part is the reply's tail and the message's head; returns its length.
+std::size_t partialEchoLength(std::string_view reply, std::string_view message)
+{
+    for (std::size_t length = std::min(reply.size(), message.size() - 1); length > 0; --length)
+        if (reply.substr(reply.size() - length) == message.substr(0, length))
+            return length;
     return 0;
 }
 
@@ -166,6 +178,8 @@ void ModemDialogue::judgeMessageAnswer()
         const std::size_t echo = answer.find(message_);
         if (echo != std::string::npos)
             answer.erase(echo, message_.size());
+        else
+            answer.erase(answer.size() - partialEchoLength(answer, message_));
     }
     if (contains(answer, "+CMGS:"))
         return;

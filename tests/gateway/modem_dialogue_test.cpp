@@ -190,6 +190,22 @@ TEST(ModemDialogue, EchoedMessageContainingCmgsEndsTheFifthWaitAtOnce)
     EXPECT_EQ(d.result(), "The modem echoed the message back but did not confirm it was sent.");
 }
 
+TEST(ModemDialogue, EchoCutShortAfterAnAwaitedWordIsStillTheEcho)
+{
+    // A modem echoing character by character: the wait ends as soon as
+    // "+CMGS:" has arrived, halfway through the echo.
+    const std::string message = "level +CMGS: high";
+    for (const std::string& before : {std::string(), std::string(" ")}) {
+        ModemDialogue d = makeDialogue(kNumber, message);
+        d.start(milliseconds(0));
+        for (int i = 0; i < 4; ++i)
+            d.feed(kGoodModem[static_cast<std::size_t>(i)], milliseconds(1 + i));
+        EXPECT_TRUE(d.feed(before + "level +CM", milliseconds(10)).write.empty());
+        EXPECT_TRUE(d.feed("GS:", milliseconds(11)).finished);
+        EXPECT_EQ(d.result(), "The modem echoed the message back but did not confirm it was sent.") << before;
+    }
+}
+
 TEST(ModemDialogue, EchoedMessageContainingErrorIsNotTakenForTheModemsError)
 {
     const std::string message = "ERROR on pump 2";

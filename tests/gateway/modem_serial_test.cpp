@@ -172,12 +172,20 @@ private slots:
 
     void echoingModemStillCompletesACleanDialogue()
     {
+        // A text holding none of the awaited words, so only the modem's own
+        // answers can end the waits, however the echo and the answer are split
+        // over reads. (An echo holding "ERROR" ends the fifth wait at once; how
+        // it is judged is pinned by the dialogue's own tests, where the split is fixed.)
         modem->setEcho(true);
         modem->actAsWorkingModem();
         modem->start();
         SerialModem serial;
         serial.setReplyTimeout(5s);
-        QCOMPARE(serial.sendSMS(port, kSettings, kNumber, QStringLiteral("ERROR count 0")), kSentOk);
+        QStringList heard;
+        const QString result = serial.sendSMS(port, kSettings, kNumber, QStringLiteral("Pump 2 stopped"),
+                                              [&](const QString& text) { heard << text; });
+        QVERIFY2(heard.isEmpty(), qPrintable(heard.join(',')));
+        QCOMPARE(result, kSentOk);
     }
 
     void portThatDoesNotExistFailsWithAClearText()
