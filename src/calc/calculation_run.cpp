@@ -96,6 +96,9 @@ FileOutcome CalculationRun::calculateFile(const std::string& path, const DateSco
 
     EngineOutcome engine = scanAndCalculateMeterLog(bytes, path, *rule, st.settings, st.memory, st.graph,
                                                     st.palette, bars, &st.bookedSteps);
+    // Figures from bytes that changed under the walk are no figures at all.
+    if (auto lost = st.files->confirmLastRead())
+        engine.error = std::move(lost);
     return finishFile(label, scope, std::move(engine));
 }
 

@@ -16,6 +16,11 @@ public:
     // The whole file as one block in `bytes`, valid until the next read or the
     // reader's end; nullopt on success (an empty file too), else why it cannot be read.
     virtual std::optional<ReadError> read(const std::string& path, std::string_view& bytes) = 0;
+
+    // Asked once the bytes of the last read have been walked: whether they were
+    // still the file's all along. A reader that hands out its own copy can
+    // always say yes; one that lends out the file itself must check.
+    virtual std::optional<ReadError> confirmLastRead() { return std::nullopt; }
 };
 
 // Reads each file whole into one buffer, reused for the next file.

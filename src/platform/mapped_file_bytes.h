@@ -24,6 +24,12 @@ public:
     // buffered reader, with its errors.
     std::optional<ReadError> read(const std::string& path, std::string_view& bytes) override;
 
+    // The mapping lends out the file itself, so another program may cut it short
+    // under the walk. On POSIX systems the pages past the new end then read as
+    // zeros instead of ending the program with a bus error, and this reports
+    // the cut; a file that only grew is fine, the walk saw the part mapped.
+    std::optional<ReadError> confirmLastRead() override;
+
     // Whether the bytes of the last successful read are a mapping.
     bool lastReadWasMapped() const { return mapped_ != nullptr; }
 
@@ -34,6 +40,8 @@ private:
 
     QFile file_;
     uchar* mapped_ = nullptr;
+    qint64 mappedSize_ = 0;
+    int guardSlot_ = -1;
     bool mappedBefore_ = false;
     BufferedFileBytes fallback_;
 };
