@@ -44,14 +44,36 @@ struct BillCase {
     BillText fill() { return fillBill(kBillTemplate, inputs()); }
 };
 
+std::ptrdiff_t entriesIn(const std::filesystem::path& folder)
+{
+    return std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
+}
+
 }  // namespace
 
-TEST(BillTitle, TakesTheNameBeforeCsvInUpperCase)
+// The title is the file name before ".csv" in upper case; the page shows it
+// escaped, the bill's path keeps it raw.
+TEST(Bill, TitleAndPathComeFromTheFileName)
 {
-    EXPECT_EQ(billTitleOf("logs/site1.csv"), "SITE1");
-    EXPECT_EQ(billTitleOf("logs/Site1.CSV"), "SITE1.CSV");
-    EXPECT_EQ(billTitleOf("logs/a.csv.csv"), "A");
-    EXPECT_EQ(billTitleOf("logs/meter"), "METER");
+    struct Case { const char* label; const char* title; const char* shown; };
+    const Case cases[] = {
+        {"logs/site1.csv", "SITE1", "SITE1"},
+        {"logs/Site1.CSV", "SITE1.CSV", "SITE1.CSV"},
+        {"logs/a.csv.csv", "A", "A"},
+        {"logs/meter", "METER", "METER"},
+        {"logs/a&b<c>'\".csv", "A&B<C>'\"", "A&amp;B&lt;C&gt;&#39;&quot;"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(billTitleOf(c.label), c.title);
+        BillCase b;
+        b.label = c.label;
+        const BillText bill = b.fill();
+        ASSERT_TRUE(bill.ok) << bill.error;
+        EXPECT_EQ(bill.text.rfind("<html><head><title>" + std::string(c.shown) + "</title>", 0), 0u);
+        EXPECT_EQ(lineOf(bill.text, "P"), c.shown);
+        EXPECT_EQ(bill.figures.billPath, "/reports/" + std::string(c.title) + ".html");
+    }
 }
 
 TEST(Bill, ScopedPeriodUsesTheFieldTexts)
@@ -64,15 +86,14 @@ TEST(Bill, ScopedPeriodUsesTheFieldTexts)
     const BillText bill = c.fill();
     ASSERT_TRUE(bill.ok) << bill.error;
     EXPECT_EQ(lineOf(bill.text, "D"), "1/3/2012 - 7/3/2012");
-    EXPECT_EQ(lineOf(bill.text, "C"),
-              "<tr><td class='days'>1</td><td class='values'></td><td class='values'></td><td class='values'></td></tr>"
-              "<tr><td class='days'>2</td><td class='values'>1.500</td><td class='values'>0.250</td>"
-              "<td class='values'>1.750</td></tr>"
-              "<tr><td class='days'>3</td><td class='values'></td><td class='values'></td><td class='values'></td></tr>"
-              "<tr><td class='days'>4</td><td class='values'></td><td class='values'></td><td class='values'></td></tr>"
-              "<tr><td class='days'>5</td><td class='values'></td><td class='values'></td><td class='values'></td></tr>"
-              "<tr><td class='days'>6</td><td class='values'></td><td class='values'></td><td class='values'></td></tr>"
-              "<tr><td class='days'>7</td><td class='values'></td><td class='values'></td><td class='values'></td></tr>");
+    // A day without energy gets empty cells.
+    std::string rows;
+    for (int day = 1; day <= 7; ++day)
+        rows += "<tr><td class='days'>" + std::to_string(day) + "</td>" +
+                (day == 2 ? "<td class='values'>1.500</td><td class='values'>0.250</td><td class='values'>1.750</td>"
+                          : "<td class='values'></td><td class='values'></td><td class='values'></td>") +
+                "</tr>";
+    EXPECT_EQ(lineOf(bill.text, "C"), rows);
     EXPECT_EQ(lineOf(bill.text, "T"),
               "<td class='values'>1.500</td><td class='values'>0.250</td><td class='values'>1.750</td>");
     EXPECT_EQ(lineOf(bill.text, "DU"), "1.500");
@@ -117,34 +138,12 @@ TEST(Bill, NoReadingWithoutScopeGivesNoPeriodAndNoRows)
     EXPECT_EQ(lineOf(bill.text, "TT"), "0.00");
 }
 
-TEST(Bill, HoursUnitPricesAndGenerationLine)
+// Costs are taken from the rounded texts: 1.00 + 2.00 is 3.00 (the results text says 3.01).
+TEST(Bill, HoursPricesCostsAndGenerationLine)
 {
     BillCase c;
     c.settings.settingsFromHours = 7;
     c.settings.settingsToHours = 19;
-    const BillText bill = c.fill();
-    ASSERT_TRUE(bill.ok) << bill.error;
-    EXPECT_EQ(lineOf(bill.text, "DH"), "0700 - 1900");
-    EXPECT_EQ(lineOf(bill.text, "NH"), "1900 - 0700");
-    EXPECT_EQ(lineOf(bill.text, "DC"), "0.1600");
-    EXPECT_EQ(lineOf(bill.text, "NC"), "0.0900");
-    EXPECT_EQ(lineOf(bill.text, "G"), "Report Generated on 05/12/2026 from OFFICE-PC");
-    EXPECT_EQ(bill.figures.billPath, "/reports/SITE1.html");
-}
-
-TEST(Bill, UpperCaseExtensionStaysInTheTitleAndPath)
-{
-    BillCase c;
-    c.label = "logs/Site1.CSV";
-    const BillText bill = c.fill();
-    ASSERT_TRUE(bill.ok) << bill.error;
-    EXPECT_EQ(bill.text.find("<title>SITE1.CSV</title>"), 12u);
-    EXPECT_EQ(bill.figures.billPath, "/reports/SITE1.CSV.html");
-}
-
-TEST(Bill, TotalIsTheSumOfTheRoundedCosts)
-{
-    BillCase c;
     c.settings.settingsDayCost = 1.004;
     c.settings.settingsNightCost = 2.004;
     c.figures.fromText = "05/03/2012 00:00";
@@ -152,32 +151,14 @@ TEST(Bill, TotalIsTheSumOfTheRoundedCosts)
     c.figures.nightUnits[6] = 1;
     const BillText bill = c.fill();
     ASSERT_TRUE(bill.ok) << bill.error;
-    EXPECT_EQ(lineOf(bill.text, "DT"), "1.00");
-    EXPECT_EQ(lineOf(bill.text, "NT"), "2.00");
-    EXPECT_EQ(lineOf(bill.text, "TT"), "3.00");
+    const std::pair<const char*, const char*> lines[] = {
+        {"DH", "0700 - 1900"}, {"NH", "1900 - 0700"}, {"DC", "1.0040"}, {"NC", "2.0040"}, {"DT", "1.00"},
+        {"NT", "2.00"},        {"TT", "3.00"},        {"G", "Report Generated on 05/12/2026 from OFFICE-PC"}};
+    for (const auto& [key, text] : lines)
+        EXPECT_EQ(lineOf(bill.text, key), text) << key;
     EXPECT_EQ(bill.figures.billTotalCost, "3.00");
     EXPECT_EQ(bill.figures.billDayCost, "1.00");
     EXPECT_EQ(bill.figures.billNightCost, "2.00");
-}
-
-TEST(Bill, ADayThatNetsToZeroGetsEmptyCells)
-{
-    BillCase c;
-    c.figures.fromText = "05/03/2012 00:00";
-    c.figures.dayUnits[5] = 0;
-    c.figures.nightUnits[5] = 0;
-    const std::string rows = lineOf(c.fill().text, "C");
-    EXPECT_NE(rows.find("<td class='days'>5</td><td class='values'></td>"), std::string::npos);
-}
-
-TEST(Bill, EscapesTheTitleAndKeepsTheRawNameInThePath)
-{
-    BillCase c;
-    c.label = "logs/a&b<c>'\".csv";
-    const BillText bill = c.fill();
-    ASSERT_TRUE(bill.ok) << bill.error;
-    EXPECT_EQ(lineOf(bill.text, "P"), "A&amp;B&lt;C&gt;&#39;&quot;");
-    EXPECT_EQ(bill.figures.billPath, "/reports/A&B<C>'\".html");
 }
 
 TEST(Bill, KeepsTheSubstitutionRuleOfASecondOccurrence)
@@ -204,43 +185,29 @@ TEST(Bill, TemplateLackingAPlaceholderIsAClearError)
 TEST(BillFile, MissingTemplateNamesItsPath)
 {
     lumivane::test::TempDir dir;
+    const std::string templ = (dir.path() / "billtemplate.html").string();
+    const std::string reports = dir.path().string() + "/";
     BillCase c;
-    const std::string reports = (dir.path() / "reports").string() + "/";
-    std::filesystem::create_directories(reports);
     BillInputs in = c.inputs();
     in.reportsFolder = reports;
-    const std::string templ = (dir.path() / "billtemplate.html").string();
     const BillOutcome outcome = writeBill(templ, in);
     EXPECT_FALSE(outcome.written);
     EXPECT_NE(outcome.error.find(templ), std::string::npos) << outcome.error;
-    EXPECT_TRUE(std::filesystem::is_empty(reports));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 TEST(BillFile, WritesTheFilledTemplateWithCrLf)
 {
     lumivane::test::TempDir dir;
+    const std::string reports = dir.path().string() + "/";
     BillCase c;
-    const std::string reports = (dir.path() / "reports").string() + "/";
-    std::filesystem::create_directories(reports);
     BillInputs in = c.inputs();
     in.reportsFolder = reports;
-    const std::string templ = dir.write("billtemplate.html", kBillTemplate);
-    const BillOutcome outcome = writeBill(templ, in);
+    const BillOutcome outcome = writeBill(dir.write("billtemplate.html", kBillTemplate), in);
     ASSERT_TRUE(outcome.written) << outcome.error;
     EXPECT_EQ(outcome.figures.billPath, reports + "SITE1.html");
-    const std::string written = lumivane::test::readFile(outcome.figures.billPath);
-    EXPECT_EQ(written, fillBill(kBillTemplate, in).text + "\r\n");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(reports), std::filesystem::directory_iterator()), 1);
-}
-
-TEST(ReportFiles, ExportOutputOfEmptyBodyIsCrLf)
-{
-    lumivane::test::TempDir dir;
-    const std::string path = (dir.path() / "x.html").string();
-    EXPECT_EQ(exportOutput("", path), "");
-    EXPECT_EQ(lumivane::test::readFile(path), "\r\n");
-    EXPECT_EQ(exportOutput("new", path), "");
-    EXPECT_EQ(lumivane::test::readFile(path), "new\r\n");
+    EXPECT_EQ(lumivane::test::readFile(outcome.figures.billPath), fillBill(kBillTemplate, in).text + "\r\n");
+    EXPECT_EQ(entriesIn(dir.path()), 2);  // the template and the bill, no temporary file
 }
 
 TEST(ReportFiles, UnwritableFolderIsAClearErrorAndLeavesNoFile)
@@ -266,7 +233,7 @@ TEST(ReportFiles, ReportsFolderThatIsAFileIsAClearError)
     const std::string error = exportOutput("body", path);
     EXPECT_EQ(error.rfind(path + ": cannot be written: ", 0), 0u) << error;
     EXPECT_EQ(lumivane::test::readFile(notAFolder), "a file");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+    EXPECT_EQ(entriesIn(dir.path()), 1);
 }
 
 TEST(ReportFiles, FailedRenameLeavesNoTemporaryFileAndKeepsTheTarget)
@@ -278,10 +245,10 @@ TEST(ReportFiles, FailedRenameLeavesNoTemporaryFileAndKeepsTheTarget)
     const std::string error = exportOutput("body", target.string());
     EXPECT_NE(error.find(target.string()), std::string::npos) << error;
     EXPECT_TRUE(std::filesystem::is_directory(target));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+    EXPECT_EQ(entriesIn(dir.path()), 1);
 }
 
-TEST(ReportFiles, ImportInputReadsBytesAsTheyStand)
+TEST(ReportFiles, ImportTakesBytesAsTheyStandAndExportAddsCrLf)
 {
     lumivane::test::TempDir dir;
     const std::string path = dir.write("t.html", "a\r\nb\rc\n\xC2\xA3");
@@ -291,4 +258,10 @@ TEST(ReportFiles, ImportInputReadsBytesAsTheyStand)
     const ImportedText missing = importInput((dir.path() / "none.html").string());
     EXPECT_FALSE(missing.ok);
     EXPECT_NE(missing.error.find("none.html"), std::string::npos);
+
+    // Even an empty body, and over what was there.
+    EXPECT_EQ(exportOutput("", path), "");
+    EXPECT_EQ(lumivane::test::readFile(path), "\r\n");
+    EXPECT_EQ(exportOutput("new", path), "");
+    EXPECT_EQ(lumivane::test::readFile(path), "new\r\n");
 }

@@ -28,37 +28,19 @@ SettingsRecord monitoringSettings()
 
 }  // namespace
 
-TEST(AlarmMonitorTicks, FirstCheckOnSixteenthTickWithFifteen)
+TEST(AlarmMonitorTicks, CheckFallsDueOnceTheCountPassesTheInterval)
 {
-    AlarmMonitor monitor;
-    EXPECT_EQ(firstCheckTick(monitor, "15"), 16);
-    EXPECT_EQ(monitor.alarmTickCount(), 0);
-    // and every 16 ticks afterwards
-    EXPECT_EQ(firstCheckTick(monitor, "15"), 16);
-}
-
-TEST(AlarmMonitorTicks, ZeroOrNegativeIntervalChecksEveryTick)
-{
-    AlarmMonitor monitor;
-    EXPECT_EQ(firstCheckTick(monitor, "0"), 1);
-    EXPECT_EQ(firstCheckTick(monitor, "0"), 1);
-    EXPECT_EQ(firstCheckTick(monitor, "-3"), 1);
-}
-
-TEST(AlarmMonitorTicks, IntervalThatIsNoNumberCountsAsFifteen)
-{
-    AlarmMonitor monitor;
-    EXPECT_EQ(firstCheckTick(monitor, "abc"), 16);
-    EXPECT_EQ(firstCheckTick(monitor, ""), 16);
-}
-
-TEST(AlarmMonitorTicks, UnreachableIntervalCountsAsFifteen)
-{
-    AlarmMonitor monitor;
-    EXPECT_EQ(firstCheckTick(monitor, "40000"), 16);
-    EXPECT_EQ(firstCheckTick(monitor, "32767"), 16);
+    // An interval that is no number, or one a 16-bit count never passes, counts as 15.
+    const std::pair<const char*, int> cases[] = {{"15", 16}, {"0", 1},      {"-3", 1},     {"abc", 16},
+                                                 {"", 16},   {"40000", 16}, {"32767", 16}, {" 3 ", 4}};
+    for (const auto& [interval, tick] : cases) {
+        SCOPED_TRACE(interval);
+        AlarmMonitor monitor;
+        EXPECT_EQ(firstCheckTick(monitor, interval), tick);
+        EXPECT_EQ(monitor.alarmTickCount(), 0);
+        EXPECT_EQ(firstCheckTick(monitor, interval), tick);  // and as often again after each check
+    }
     EXPECT_EQ(effectiveAlarmInterval("32766"), 32766);
-    EXPECT_EQ(effectiveAlarmInterval(" 3 "), 3);
 }
 
 TEST(AlarmMonitorTicks, MonitoringOffKeepsCountAtZeroAndHidesBanner)
@@ -76,17 +58,29 @@ TEST(AlarmMonitorTicks, MonitoringOffKeepsCountAtZeroAndHidesBanner)
     EXPECT_EQ(firstCheckTick(monitor, "15"), 16);
 }
 
-TEST(AlarmMonitorCheck, CurrentAboveLimitRaisesAlarmEqualDoesNot)
+// The current, rounded halves to even, raises the alarm only above the limit;
+// answers that are empty or cannot be read end the check without one.
+TEST(AlarmMonitorCheck, OnlyACurrentAboveTheLimitRaisesTheAlarm)
 {
-    const auto settings = monitoringSettings();
+    struct Case { const char* body; const char* limit; bool alarm; const char* failure; };
+    const Case cases[] = {
+        {"240", "240", false, ""},   {"241", "240", true, ""},  {"240.5", "240", false, ""},
+        {"240.6", "240", true, ""},  {"239", "240", false, ""}, {"", "240", false, ""},
+        {"high", "240", false, "current \"high\" is not a 16-bit number"},
+        {"40000", "240", false, nullptr},  {"300", "lots", false, nullptr},
+    };
     test::FixedClock clock;
-    struct Case { const char* body; bool alarm; };
-    for (const Case c : {Case{"240", false}, Case{"241", true}, Case{"240.5", false},
-                         Case{"240.6", true}, Case{"239", false}}) {
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.body) + " against " + c.limit);
+        auto settings = monitoringSettings();
+        settings.settingsAlarmHi = c.limit;
         AlarmMonitor monitor;
         const auto outcome = monitor.checkResponse(c.body, settings, clock);
-        EXPECT_EQ(outcome.alarmRaised, c.alarm) << c.body;
-        EXPECT_EQ(monitor.alarmActive(), c.alarm) << c.body;
+        EXPECT_EQ(outcome.alarmRaised, c.alarm);
+        EXPECT_EQ(monitor.alarmActive(), c.alarm);
+        if (c.failure) {
+            EXPECT_EQ(outcome.failure, c.failure);
+        }
     }
 }
 
@@ -101,49 +95,22 @@ TEST(AlarmMonitorCheck, MessageCarriesRoundedCurrentAndLimitAsStored)
     EXPECT_EQ(outcome.message, "OVER CURRENT ALARM: [05/12/2026 14:03:27] 250 Amps => 240.0 Amps.");
 }
 
-TEST(AlarmMonitorCheck, SwitchesDecideSmsAndRecord)
+TEST(AlarmMonitorCheck, OnlySwitchesAtOneGiveSmsAndRecord)
 {
     auto settings = monitoringSettings();
-    test::FixedClock clock("05/12/2026", "14:03:27");
-    {
-        AlarmMonitor monitor;
-        const auto quiet = monitor.checkResponse("300", settings, clock);
-        EXPECT_TRUE(quiet.alarmRaised);
-        EXPECT_FALSE(quiet.sendSms);
-        EXPECT_FALSE(quiet.logRecord.has_value());
-    }
-    settings.settingsSendSMS = 1;
-    settings.settingsAlarmLog = 1;
     settings.settingsSMSNumber = "07700900999";
-    AlarmMonitor monitor;
-    const auto loud = monitor.checkResponse("300", settings, clock);
-    EXPECT_TRUE(loud.sendSms);
-    EXPECT_EQ(loud.smsNumber, "07700900999");
-    ASSERT_TRUE(loud.logRecord.has_value());
-    EXPECT_EQ(*loud.logRecord, loud.message + "\r\n");
-    settings.settingsSendSMS = 2;
-    settings.settingsAlarmLog = 2;
-    AlarmMonitor other;
-    const auto offAgain = other.checkResponse("300", settings, clock);
-    EXPECT_FALSE(offAgain.sendSms);
-    EXPECT_FALSE(offAgain.logRecord.has_value());
-}
-
-TEST(AlarmMonitorCheck, EmptyOrBadAnswersEndSilently)
-{
-    const auto settings = monitoringSettings();
-    test::FixedClock clock;
-    AlarmMonitor monitor;
-    EXPECT_FALSE(monitor.checkResponse("", settings, clock).alarmRaised);
-    EXPECT_TRUE(monitor.checkResponse("", settings, clock).failure.empty());
-    const auto junk = monitor.checkResponse("high", settings, clock);
-    EXPECT_FALSE(junk.alarmRaised);
-    EXPECT_EQ(junk.failure, "current \"high\" is not a 16-bit number");
-    EXPECT_FALSE(monitor.checkResponse("40000", settings, clock).alarmRaised);
-    auto badLimit = settings;
-    badLimit.settingsAlarmHi = "lots";
-    EXPECT_FALSE(monitor.checkResponse("300", badLimit, clock).alarmRaised);
-    EXPECT_FALSE(monitor.alarmActive());
+    test::FixedClock clock("05/12/2026", "14:03:27");
+    for (const std::int16_t on : {0, 1, 2}) {
+        SCOPED_TRACE(on);
+        settings.settingsSendSMS = on;
+        settings.settingsAlarmLog = on;
+        AlarmMonitor monitor;
+        const auto outcome = monitor.checkResponse("300", settings, clock);
+        EXPECT_TRUE(outcome.alarmRaised);
+        EXPECT_EQ(outcome.sendSms, on == 1);
+        EXPECT_EQ(outcome.smsNumber, on == 1 ? "07700900999" : "");
+        EXPECT_EQ(outcome.logRecord.value_or("none"), on == 1 ? outcome.message + "\r\n" : "none");
+    }
 }
 
 TEST(AlarmMonitorCheck, ActiveAlarmStopsCountingAndChecks)
@@ -175,35 +142,24 @@ TEST(AlarmMonitorBlink, ActiveAlarmShowsBannerAndAlternatesColours)
     EXPECT_TRUE(third.bannerVisible);  // switching monitoring off does not clear an alarm
 }
 
-TEST(AlarmMonitorAck, AcknowledgementEndsAlarmAndGivesRecordWithAlarmLogOne)
+TEST(AlarmMonitorAck, AcknowledgementEndsTheAlarmWithARecordOnlyWithAlarmLogOne)
 {
-    const auto settings = monitoringSettings();
     test::FixedClock clock("05/12/2026", "14:05:00");
-    AlarmMonitor monitor;
-    monitor.checkResponse("300", settings, clock);
-    monitor.tick(1, "15");  // flash now true
-    const auto ack = monitor.acknowledge(1, clock);
-    ASSERT_TRUE(ack.has_value());
-    EXPECT_EQ(ack->caption, "Acknowledged");
-    EXPECT_EQ(ack->bannerColour, kWindowTextColour);
-    ASSERT_TRUE(ack->logRecord.has_value());
-    EXPECT_EQ(*ack->logRecord, "Acknowledged: [05/12/2026 14:05:00]\r\n");
-    EXPECT_FALSE(monitor.alarmActive());
-    EXPECT_TRUE(monitor.alarmFlash());  // not reset by the acknowledgement
-    // monitoring resumes after the full interval
-    EXPECT_EQ(firstCheckTick(monitor, "15"), 16);
-}
-
-TEST(AlarmMonitorAck, NoRecordWithAlarmLogZeroAndNothingWithoutAlarm)
-{
-    const auto settings = monitoringSettings();
-    test::FixedClock clock;
-    AlarmMonitor monitor;
-    EXPECT_FALSE(monitor.acknowledge(1, clock).has_value());
-    monitor.checkResponse("300", settings, clock);
-    const auto ack = monitor.acknowledge(0, clock);
-    ASSERT_TRUE(ack.has_value());
-    EXPECT_FALSE(ack->logRecord.has_value());
+    for (const std::int16_t alarmLog : {1, 0}) {
+        SCOPED_TRACE(alarmLog);
+        AlarmMonitor monitor;
+        EXPECT_FALSE(monitor.acknowledge(alarmLog, clock).has_value()) << "no alarm, nothing to acknowledge";
+        monitor.checkResponse("300", monitoringSettings(), clock);
+        monitor.tick(1, "15");  // flash now true
+        const auto ack = monitor.acknowledge(alarmLog, clock);
+        ASSERT_TRUE(ack.has_value());
+        EXPECT_EQ(ack->caption, "Acknowledged");
+        EXPECT_EQ(ack->bannerColour, kWindowTextColour);
+        EXPECT_EQ(ack->logRecord.value_or("none"), alarmLog == 1 ? "Acknowledged: [05/12/2026 14:05:00]\r\n" : "none");
+        EXPECT_FALSE(monitor.alarmActive());
+        EXPECT_TRUE(monitor.alarmFlash());             // not reset by the acknowledgement
+        EXPECT_EQ(firstCheckTick(monitor, "15"), 16);  // monitoring resumes after the full interval
+    }
 }
 
 TEST(AlarmMonitorState, WorksOnTheOwnersStateAcrossMonitors)

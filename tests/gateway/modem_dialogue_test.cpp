@@ -14,6 +14,7 @@ namespace {
 
 const std::string kNumber = "07700900123";
 const std::string kMessage = "Pump 2 stopped";
+const std::string kEchoOnly = "The modem echoed the message back but did not confirm it was sent.";
 
 // Plays a session: after each write, the modem's answer for that exchange
 // arrives 10 ms later; an empty answer means silence until the time-out.
@@ -56,166 +57,99 @@ ModemDialogue makeDialogue(std::string_view number = kNumber, std::string_view m
 const std::vector<std::string> kGoodModem = {"\r\nOK\r\n", "\r\nOK\r\n", "\r\nOK\r\n", "\r\n> ",
                                              "\r\n+CMGS: 12\r\n\r\nOK\r\n"};
 
+// A dialogue whose first four exchanges went well: it now waits for the message's answer.
+ModemDialogue atTheMessage(const std::string& message)
+{
+    ModemDialogue d = makeDialogue(kNumber, message);
+    d.start(milliseconds(0));
+    for (std::size_t i = 0; i < 4; ++i)
+        d.feed(kGoodModem[i], milliseconds(1 + i));
+    EXPECT_EQ(d.exchangeIndex(), 4);
+    return d;
+}
+
 }  // namespace
 
-TEST(ModemDialogue, WritesTheFiveCommandsInOrderWithExactBytes)
+TEST(ModemDialogue, EveryDialogueWritesTheFiveCommandsAndSaysWhatFailed)
 {
-    ModemDialogue d = makeDialogue();
-    const Session s = play(d, kGoodModem);
-    const std::vector<std::string> expected = {
-        "ATZ\r", "AT+CMGF=1\r", "AT+CSCS=\"GSM\"\r", "AT+CMGS=\"07700900123\"\r",
-        std::string("Pump 2 stopped") + '\x1a'};
-    EXPECT_EQ(s.written, expected);
+    const std::vector<std::string> commands = {"ATZ\r", "AT+CMGF=1\r", "AT+CSCS=\"GSM\"\r",
+                                               "AT+CMGS=\"07700900123\"\r", std::string("Pump 2 stopped") + '\x1a'};
+    const std::vector<std::string> allTimeouts = {"ATZ - Timeout", "AT+CMGF=1: Timeout", "AT+CSCS= Timeout",
+                                                  ">Prompt Timeout", "Message Timeout"};
+    struct Case {
+        const char* name;
+        std::vector<std::string> answers;
+        std::vector<std::string> timeouts;
+        std::string result;
+    };
+    std::vector<std::string> noCharacterSet = kGoodModem;
+    noCharacterSet[2] = "";
+    std::vector<std::string> errorToText = kGoodModem;
+    errorToText[4] = "\r\nERROR\r\n";
+    const Case cases[] = {
+        {"clean", kGoodModem, {}, "Message Sent OK!"},
+        // A time-out spoils the result but never stops the dialogue.
+        {"silent modem", {}, allTimeouts,
+         "ATZ - Timeout\nAT+CMGF=1: Timeout\nAT+CSCS= Timeout\n>Prompt Timeout\nMessage Timeout"},
+        {"character set unanswered", noCharacterSet, {"AT+CSCS= Timeout"}, "AT+CSCS= Timeout"},
+        // ERROR ends the fifth wait at once, without a time-out.
+        {"ERROR to the text", errorToText, {}, "The modem answered ERROR to the message."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ModemDialogue d = makeDialogue();
+        const Session s = play(d, c.answers);
+        EXPECT_EQ(s.written, commands);
+        EXPECT_EQ(s.timeouts, c.timeouts);
+        EXPECT_EQ(s.result, c.result);
+        EXPECT_EQ(d.failures().empty(), c.result == "Message Sent OK!");
+    }
 }
 
-TEST(ModemDialogue, CleanDialogueReportsMessageSentOk)
+TEST(ModemDialogue, AwaitedTextEndsTheWaitWhereverAndHoweverItArrives)
 {
-    ModemDialogue d = makeDialogue();
-    const Session s = play(d, kGoodModem);
-    EXPECT_TRUE(s.timeouts.empty());
-    EXPECT_EQ(s.result, "Message Sent OK!");
-    EXPECT_TRUE(d.failures().empty());
-}
-
-TEST(ModemDialogue, AwaitedTextSplitOverTwoReadsStillEndsTheWait)
-{
-    ModemDialogue d = makeDialogue();
-    ModemStep step = d.start(milliseconds(0));
-    EXPECT_EQ(step.write, "ATZ\r");
-    step = d.feed("\r\nO", milliseconds(5));
-    EXPECT_TRUE(step.write.empty());
-    EXPECT_EQ(d.exchangeIndex(), 0);
-    step = d.feed("K\r\n", milliseconds(6));
-    EXPECT_EQ(step.write, "AT+CMGF=1\r");
-    EXPECT_EQ(d.exchangeIndex(), 1);
-}
-
-TEST(ModemDialogue, AwaitedTextIsFoundAnywhereInTheReplyIncludingTheEcho)
-{
-    ModemDialogue d = makeDialogue();
-    d.start(milliseconds(0));
-    const ModemStep step = d.feed("ATZ\r\r\nnoise OK more noise", milliseconds(1));
-    EXPECT_EQ(step.write, "AT+CMGF=1\r");
-}
-
-TEST(ModemDialogue, AwaitedTextMustMatchExactCase)
-{
-    ModemDialogue d = makeDialogue();
-    d.start(milliseconds(0));
-    const ModemStep step = d.feed("\r\nok\r\n", milliseconds(1));
-    EXPECT_TRUE(step.write.empty());
-    EXPECT_EQ(d.exchangeIndex(), 0);
-}
-
-TEST(ModemDialogue, ReplyIsEmptiedForEveryExchange)
-{
-    ModemDialogue d = makeDialogue();
-    d.start(milliseconds(0));
-    // Two answers in one read: the second OK belongs to the first exchange's
-    // reply and must not end the wait of the second command.
-    ModemStep step = d.feed("\r\nOK\r\n\r\nOK\r\n", milliseconds(1));
-    EXPECT_EQ(step.write, "AT+CMGF=1\r");
-    EXPECT_EQ(d.modemReply(), "");
-    step = d.feed("", milliseconds(2));
-    EXPECT_TRUE(step.write.empty());
-    EXPECT_EQ(d.exchangeIndex(), 1);
+    struct Case {
+        const char* name;
+        std::vector<std::string> reads;  // answers to ATZ, one per poll
+        std::vector<int> exchangeAfter;  // the exchange in progress after each read
+    };
+    const Case cases[] = {
+        {"split over two reads", {"\r\nO", "K\r\n"}, {0, 1}},
+        {"after the echo and noise", {"ATZ\r\r\nnoise OK more noise"}, {1}},
+        {"exact case only", {"\r\nok\r\n"}, {0}},
+        // The second OK belongs to the first exchange's reply and must not end the second wait.
+        {"reply emptied for every exchange", {"\r\nOK\r\n\r\nOK\r\n", ""}, {1, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ModemDialogue d = makeDialogue();
+        EXPECT_EQ(d.start(milliseconds(0)).write, "ATZ\r");
+        for (std::size_t i = 0; i < c.reads.size(); ++i) {
+            const int before = d.exchangeIndex();
+            const ModemStep step = d.feed(c.reads[i], milliseconds(1 + i));
+            ASSERT_EQ(d.exchangeIndex(), c.exchangeAfter[i]) << "read " << i;
+            EXPECT_EQ(step.write, before == d.exchangeIndex() ? "" : "AT+CMGF=1\r");
+            if (before != d.exchangeIndex()) {
+                EXPECT_EQ(d.modemReply(), "");
+            }
+        }
+    }
 }
 
 TEST(ModemDialogue, WaitEndsOnlyWhenMoreThanTheTimeoutHasPassed)
 {
-    ModemDialogue d = makeDialogue(kNumber, kMessage, milliseconds(15000));
-    d.start(milliseconds(100));
-    EXPECT_TRUE(d.feed("", milliseconds(15100)).timeoutText.empty());
-    EXPECT_EQ(d.exchangeIndex(), 0);
-    const ModemStep step = d.feed("", milliseconds(15101));
-    EXPECT_EQ(step.timeoutText, "ATZ - Timeout");
-    EXPECT_EQ(step.write, "AT+CMGF=1\r");
-}
-
-TEST(ModemDialogue, DefaultReplyTimeoutIsFifteenSeconds)
-{
-    PreparedModemDialogue prepared = prepareModemDialogue(kNumber, kMessage);
-    ASSERT_TRUE(prepared.dialogue);
-    prepared.dialogue->start(milliseconds(0));
-    EXPECT_TRUE(prepared.dialogue->feed("", milliseconds(15000)).timeoutText.empty());
-    EXPECT_EQ(prepared.dialogue->feed("", milliseconds(15001)).timeoutText, "ATZ - Timeout");
-}
-
-TEST(ModemDialogue, SilentModemTimesOutEveryExchangeAndNamesThemAll)
-{
-    ModemDialogue d = makeDialogue();
-    const Session s = play(d, {});
-    const std::vector<std::string> expected = {"ATZ - Timeout", "AT+CMGF=1: Timeout", "AT+CSCS= Timeout",
-                                               ">Prompt Timeout", "Message Timeout"};
-    EXPECT_EQ(s.timeouts, expected);
-    EXPECT_EQ(s.written.size(), 5u) << "a time-out must not stop the dialogue";
-    EXPECT_EQ(s.result, "ATZ - Timeout\nAT+CMGF=1: Timeout\nAT+CSCS= Timeout\n>Prompt Timeout\nMessage Timeout");
-    EXPECT_NE(s.result.find("Timeout"), std::string::npos);
-    EXPECT_EQ(s.result.find("Message Sent OK!"), std::string::npos);
-}
-
-TEST(ModemDialogue, OneTimedOutExchangeSpoilsTheResultButTheRestStillRuns)
-{
-    ModemDialogue d = makeDialogue();
-    std::vector<std::string> answers = kGoodModem;
-    answers[2] = "";  // no answer to the character set command
-    const Session s = play(d, answers);
-    EXPECT_EQ(s.written.size(), 5u);
-    EXPECT_EQ(s.timeouts, std::vector<std::string>{"AT+CSCS= Timeout"});
-    EXPECT_EQ(s.result, "AT+CSCS= Timeout");
-}
-
-TEST(ModemDialogue, ErrorAnswerToTheMessageIsReportedNotSentOk)
-{
-    ModemDialogue d = makeDialogue();
-    std::vector<std::string> answers = kGoodModem;
-    answers[4] = "\r\nERROR\r\n";
-    const Session s = play(d, answers);
-    EXPECT_TRUE(s.timeouts.empty()) << "ERROR must end the fifth wait at once";
-    EXPECT_EQ(s.result, "The modem answered ERROR to the message.");
-}
-
-TEST(ModemDialogue, EchoedMessageContainingCmgsEndsTheFifthWaitAtOnce)
-{
-    const std::string message = "status +CMGS: fine";
-    ModemDialogue d = makeDialogue(kNumber, message);
-    d.start(milliseconds(0));
-    for (int i = 0; i < 4; ++i)
-        d.feed(kGoodModem[static_cast<std::size_t>(i)], milliseconds(1 + i));
-    ASSERT_EQ(d.exchangeIndex(), 4);
-    const ModemStep step = d.feed(message, milliseconds(10));
-    EXPECT_TRUE(step.finished);
-    EXPECT_TRUE(step.timeoutText.empty());
-    // Only the echo came back, so the message is not confirmed as sent.
-    EXPECT_EQ(d.result(), "The modem echoed the message back but did not confirm it was sent.");
-}
-
-TEST(ModemDialogue, EchoCutShortAfterAnAwaitedWordIsStillTheEcho)
-{
-    // A modem echoing character by character: the wait ends as soon as
-    // "+CMGS:" has arrived, halfway through the echo.
-    const std::string message = "level +CMGS: high";
-    for (const std::string& before : {std::string(), std::string(" ")}) {
-        ModemDialogue d = makeDialogue(kNumber, message);
-        d.start(milliseconds(0));
-        for (int i = 0; i < 4; ++i)
-            d.feed(kGoodModem[static_cast<std::size_t>(i)], milliseconds(1 + i));
-        EXPECT_TRUE(d.feed(before + "level +CM", milliseconds(10)).write.empty());
-        EXPECT_TRUE(d.feed("GS:", milliseconds(11)).finished);
-        EXPECT_EQ(d.result(), "The modem echoed the message back but did not confirm it was sent.") << before;
+    // The default wait is 15 seconds.
+    for (PreparedModemDialogue prepared : {prepareModemDialogue(kNumber, kMessage, milliseconds(15000)),
+                                           prepareModemDialogue(kNumber, kMessage)}) {
+        ASSERT_TRUE(prepared.dialogue);
+        ModemDialogue& d = *prepared.dialogue;
+        d.start(milliseconds(100));
+        EXPECT_TRUE(d.feed("", milliseconds(15100)).timeoutText.empty());
+        EXPECT_EQ(d.exchangeIndex(), 0);
+        const ModemStep step = d.feed("", milliseconds(15101));
+        EXPECT_EQ(step.timeoutText, "ATZ - Timeout");
+        EXPECT_EQ(step.write, "AT+CMGF=1\r");
     }
-}
-
-TEST(ModemDialogue, EchoedMessageContainingErrorIsNotTakenForTheModemsError)
-{
-    const std::string message = "ERROR on pump 2";
-    ModemDialogue d = makeDialogue(kNumber, message);
-    d.start(milliseconds(0));
-    for (int i = 0; i < 4; ++i)
-        d.feed(kGoodModem[static_cast<std::size_t>(i)], milliseconds(1 + i));
-    const ModemStep step = d.feed(message + "\r\n+CMGS: 7\r\n", milliseconds(10));
-    EXPECT_TRUE(step.finished);
-    EXPECT_EQ(d.result(), "Message Sent OK!");
 }
 
 TEST(ModemDialogue, AnswerArrivingInThePollThatPassesTheTimeoutCountsAsAnswer)
@@ -228,20 +162,43 @@ TEST(ModemDialogue, AnswerArrivingInThePollThatPassesTheTimeoutCountsAsAnswer)
     EXPECT_TRUE(d.failures().empty());
 }
 
-TEST(ModemDialogue, ExchangeFiveWaitsForCmgsOrError)
+// The fifth wait ends on "+CMGS:" or "ERROR", also when they are only in the
+// echo of the text; an echo alone is not a confirmation.
+TEST(ModemDialogue, MessageAnswerIsJudgedApartFromItsEcho)
 {
-    ModemDialogue d = makeDialogue();
-    d.start(milliseconds(0));
-    for (int i = 0; i < 4; ++i)
-        d.feed(kGoodModem[static_cast<std::size_t>(i)], milliseconds(1 + i));
-    EXPECT_EQ(d.awaited(), (std::vector<std::string>{"+CMGS:", "ERROR"}));
-    EXPECT_FALSE(d.feed("\r\nOK\r\n", milliseconds(20)).finished) << "OK alone does not end the fifth wait";
+    struct Case {
+        const char* name;
+        std::string message;
+        std::vector<std::string> reads;  // the wait ends with the last one
+        std::string result;
+    };
+    const Case cases[] = {
+        {"echo holding +CMGS:", "status +CMGS: fine", {"status +CMGS: fine"}, kEchoOnly},
+        // A modem echoing character by character: the wait ends halfway through the echo.
+        {"echo cut short after +CMGS:", "level +CMGS: high", {"level +CM", "GS:"}, kEchoOnly},
+        {"echo cut short after a blank", "level +CMGS: high", {" level +CM", "GS:"}, kEchoOnly},
+        {"echo holding ERROR, then confirmed", "ERROR on pump 2", {"ERROR on pump 2\r\n+CMGS: 7\r\n"},
+         "Message Sent OK!"},
+        {"OK alone does not end the wait", kMessage, {"\r\nOK\r\n", "\r\n+CMGS: 7\r\n"}, "Message Sent OK!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ModemDialogue d = atTheMessage(c.message);
+        EXPECT_EQ(d.awaited(), (std::vector<std::string>{"+CMGS:", "ERROR"}));
+        for (std::size_t i = 0; i < c.reads.size(); ++i) {
+            const ModemStep step = d.feed(c.reads[i], milliseconds(10 + i));
+            EXPECT_EQ(step.finished, i + 1 == c.reads.size()) << "read " << i;
+            EXPECT_TRUE(step.timeoutText.empty());
+        }
+        EXPECT_EQ(d.result(), c.result);
+    }
 }
 
 TEST(ModemDialogue, AbortEndsTheDialogueAndKeepsEarlierFailures)
 {
     ModemDialogue d = makeDialogue();
     d.start(milliseconds(0));
+    EXPECT_NE(d.result(), "Message Sent OK!") << "a dialogue not yet ended has not succeeded";
     d.feed("", milliseconds(301));  // ATZ timed out
     d.abort("The modem port stopped working: Input/output error");
     EXPECT_TRUE(d.finished());
@@ -249,14 +206,7 @@ TEST(ModemDialogue, AbortEndsTheDialogueAndKeepsEarlierFailures)
     EXPECT_TRUE(d.feed("\r\nOK\r\n", milliseconds(302)).write.empty()) << "an ended dialogue writes nothing";
 }
 
-TEST(ModemDialogue, ResultBeforeTheEndIsNotSuccess)
-{
-    ModemDialogue d = makeDialogue();
-    d.start(milliseconds(0));
-    EXPECT_NE(d.result(), "Message Sent OK!");
-}
-
-TEST(PrepareModemDialogue, RefusesRecipientsThatAreNotPhoneNumbers)
+TEST(PrepareModemDialogue, RecipientMustBeDigitsWithAnOptionalLeadingPlus)
 {
     for (const std::string number : {"+44 7700", "abc", "", "+", "0770\"", "0770;D", "++44", "44+", " 0770"}) {
         const PreparedModemDialogue prepared = prepareModemDialogue(number, kMessage);
@@ -264,10 +214,6 @@ TEST(PrepareModemDialogue, RefusesRecipientsThatAreNotPhoneNumbers)
         EXPECT_NE(prepared.error.find("\"" + number + "\" is not a phone number"), std::string::npos)
             << prepared.error;
     }
-}
-
-TEST(PrepareModemDialogue, AcceptsDigitsWithAnOptionalLeadingPlus)
-{
     for (const std::string number : {"07700900123", "+447700900123", "1"}) {
         const PreparedModemDialogue prepared = prepareModemDialogue(number, kMessage);
         ASSERT_TRUE(prepared.dialogue) << number;

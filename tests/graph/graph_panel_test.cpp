@@ -145,20 +145,6 @@ private slots:
         }
     }
 
-    void rowBetweenTheAxesStaysUntouchedByBars()
-    {
-        GraphPanel panel;
-        const QImage before = panel.image();
-        lumivane::GraphState state{53.0 / 4, 474.0 / 100, 0, 0, 2};
-        const lumivane::GraphPalette palette = lumivane::defaultGraphPalette();
-        for (int i = 0; i < 100; ++i)
-            i % 2 ? lumivane::drawDayBar(state, palette, panel, 4) : lumivane::drawNightBar(state, palette, panel, 4);
-        const QImage after = panel.image();
-        for (int x = 0; x < GraphPanel::kWidth; ++x)
-            QCOMPARE(after.pixel(x, 54), before.pixel(x, 54));
-        QVERIFY(after != before);
-    }
-
     void hugeInfiniteAndUndefinedCoordinatesAreClippedSafely()
     {
         GraphPanel panel;
@@ -182,23 +168,15 @@ private slots:
         }
     }
 
-    void clearingErasesBarsNotYetLookedAt()
+    void clearingOrANewPictureErasesBarsNotYetLookedAt()
     {
         GraphPanel panel;
+        panel.maskRectangle(48, 53, 300, 0, lumivane::rgb(0, 0, 255));
         panel.setBackgroundPicture(stripedPicture());
-        const QImage empty = panel.image();
+        QCOMPARE(firstDifference(panel.image(), stripedPicture()), QString());
         panel.maskRectangle(48, 53, 300, 0, lumivane::rgb(0, 0, 255));
         panel.clearBars();
-        QCOMPARE(panel.image(), empty);
-    }
-
-    void newBackgroundPictureErasesTheBars()
-    {
-        GraphPanel panel;
-        panel.maskRectangle(48, 53, 300, 0, lumivane::rgb(0, 0, 255));
-        QVERIFY(panel.image() != QImage());
-        panel.setBackgroundPicture(stripedPicture());
-        QCOMPARE(panel.image().pixel(60, 10), stripedPicture().pixel(60, 10));
+        QCOMPARE(firstDifference(panel.image(), stripedPicture()), QString());
     }
 
     void surfaceWithoutAPictureIsLightYellow()

@@ -132,34 +132,6 @@ private slots:
         QCOMPARE(w.graph.graphColourIndex, std::int16_t(6));
     }
 
-    void runWithTheBoxClearNeitherErasesNorDraws()
-    {
-        TempDir dir;
-        MainWindowFixture fixture;
-        frmMain& w = fixture.window();
-        w.chkGraph->click();
-        run(w, {equalSteps(dir)});
-        const QImage drawn = w.picGraph->image();
-        w.chkGraph->click();
-        w.cmdStartConvert->click();
-        QCOMPARE(w.picGraph->image(), drawn);
-        // The colours still moved on for the file.
-        QCOMPARE(w.graph.graphColourIndex, std::int16_t(4));
-    }
-
-    void resetSelectionErasesTheBars()
-    {
-        TempDir dir;
-        MainWindowFixture fixture;
-        frmMain& w = fixture.window();
-        const QImage empty = w.picGraph->image();
-        w.chkGraph->click();
-        run(w, {equalSteps(dir)});
-        QVERIFY(w.picGraph->image() != empty);
-        w.cmdReset->click();
-        QCOMPARE(w.picGraph->image(), empty);
-    }
-
     void boxOpensAndClosesThePanel()
     {
         MainWindowFixture fixture;
@@ -183,22 +155,33 @@ private slots:
         QCOMPARE(w.size(), QSize(564, 484));
     }
 
-    void barsSurviveClosingAndOpeningThePanel()
+    void keptPictureOutlastsThePanelAndRunsWithoutItUntilReset()
     {
         TempDir dir;
         MainWindowFixture fixture;
         frmMain& w = fixture.window();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QImage empty = w.picGraph->image();
         w.chkGraph->click();
         run(w, {equalSteps(dir), unequalSteps(dir)});
         const QImage drawn = w.picGraph->image();
+        QVERIFY(drawn != empty);
+
+        // Closing and opening the panel keeps the bars, and what it paints is the kept picture.
         w.chkGraph->click();
         w.chkGraph->click();
         QCOMPARE(w.picGraph->image(), drawn);
-        // What the panel paints is the kept picture.
-        const QImage shown = w.picGraph->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        QCOMPARE(shown, drawn);
+        QCOMPARE(w.picGraph->grab().toImage().convertToFormat(QImage::Format_RGB32), drawn);
+
+        // A run with the box clear neither erases nor draws; the colours still move on per file.
+        w.chkGraph->click();
+        w.cmdStartConvert->click();
+        QCOMPARE(w.picGraph->image(), drawn);
+        QCOMPARE(w.graph.graphColourIndex, std::int16_t(8));
+
+        w.cmdReset->click();
+        QCOMPARE(w.picGraph->image(), empty);
     }
 };
 

@@ -68,19 +68,31 @@ TEST(MeterLogLines, LfOnlyReadsLikeCrLf)
     EXPECT_EQ(crlf.values, (std::vector<std::string>{"100", "104", "110", "113", "120"}));
 }
 
-TEST(MeterLogLines, CrAloneEndsALineAndTheLastLineNeedsNoEnd)
+// The values of the readings a plain log yields under each rule for lines.
+TEST(MeterLogLines, EachRuleKeepsTheRightReadings)
 {
-    const Walked w = walk("S,T,V\r0,01/03/2012 00:00,1\r0,01/03/2012 01:00,2\r\n0,01/03/2012 02:00,3");
-    ASSERT_FALSE(w.error);
-    EXPECT_EQ(w.values, (std::vector<std::string>{"1", "2", "3"}));
-}
-
-TEST(MeterLogLines, LfInsideAFileWithCrIsNoLineEnd)
-{
-    // Once the file has a CR, only CR and CR LF end lines; the LF stays in the line.
-    const Walked w = walk("S,T,V\r\n0,01/03/2012 00:00,1\n0,01/03/2012 01:00,2\r\n");
-    ASSERT_FALSE(w.error);
-    EXPECT_EQ(w.values, (std::vector<std::string>{"1\n0"}));
+    struct Case {
+        const char* name;
+        const char* bytes;
+        std::vector<std::string> values;
+    };
+    const Case cases[] = {
+        {"CR alone ends a line, the last needs no end",
+         "S,T,V\r0,01/03/2012 00:00,1\r0,01/03/2012 01:00,2\r\n0,01/03/2012 02:00,3", {"1", "2", "3"}},
+        // Once the file has a CR, only CR and CR LF end lines; the LF stays in the line.
+        {"LF inside a file with CR", "S,T,V\r\n0,01/03/2012 00:00,1\n0,01/03/2012 01:00,2\r\n", {"1\n0"}},
+        // 1 skips, 0 uses, a status field longer than 5 characters is the long form and counts as 0.
+        {"status", "S,T,V\r\n1,01/03/2012 00:00,1\r\n0,01/03/2012 01:00,2\r\n7,01/03/2012 02:00,3\r\n"
+                   "Meter1,01-Mar-2012 03:00:00.000,4\r\n", {"2", "4"}},
+        {"no calendar date", "S,T,V\r\n0,31/02/2012 10:00,1\r\n0,01/03/2012 10:00,2\r\n", {"2"}},
+        {"short lines skipped", "S,T,V\r\n\r\nnocomma\r\n0,01/03/2012 10:00,2\r\n1,short\r\n", {"2"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Walked w = walk(c.bytes);
+        ASSERT_FALSE(w.error);
+        EXPECT_EQ(w.values, c.values);
+    }
 }
 
 TEST(MeterLogLayout, IrioInThePathMeansTabSeparatedWithEightHeaderLines)
@@ -93,14 +105,11 @@ TEST(MeterLogLayout, IrioInThePathMeansTabSeparatedWithEightHeaderLines)
     const auto shape = engineLayoutOf("/data/.IRIO/unit4.csv", "a,b", nullptr);
     ASSERT_TRUE(shape);
     EXPECT_EQ(shape->layout, MeterLayout::TabLogger);
-}
-
-TEST(MeterLogLayout, LowerCaseIrioIsNotTheLoggerLayout)
-{
-    const auto shape = engineLayoutOf("/data/unit4.irio", "Status,Timestamp,Value", nullptr);
-    ASSERT_TRUE(shape);
-    EXPECT_EQ(shape->layout, MeterLayout::Plain);
-    EXPECT_EQ(shape->headerLines, 1u);
+    // Exact case only.
+    const auto lower = engineLayoutOf("/data/unit4.irio", "Status,Timestamp,Value", nullptr);
+    ASSERT_TRUE(lower);
+    EXPECT_EQ(lower->layout, MeterLayout::Plain);
+    EXPECT_EQ(lower->headerLines, 1u);
 }
 
 TEST(MeterLogLayout, GatewaySnMakesDataBeginAtLineEight)
@@ -117,17 +126,6 @@ TEST(MeterLogLayout, FirstLineWithoutCommaCannotBeRead)
     const Walked w = walk("just a title\r\n0,01/03/2012 00:00,1\r\n");
     ASSERT_TRUE(w.error);
     EXPECT_EQ(w.error->line, 1u);
-}
-
-TEST(MeterLogStatus, OneSkipsZeroUsesAndLongFieldCountsAsZero)
-{
-    const Walked w = walk("S,T,V\r\n"
-                          "1,01/03/2012 00:00,1\r\n"
-                          "0,01/03/2012 01:00,2\r\n"
-                          "7,01/03/2012 02:00,3\r\n"
-                          "Meter1,01-Mar-2012 03:00:00.000,4\r\n");
-    ASSERT_FALSE(w.error);
-    EXPECT_EQ(w.values, (std::vector<std::string>{"2", "4"}));
 }
 
 TEST(MeterLogStatus, AStatusThatIsNoWholeNumberStopsTheFileAtItsLine)
@@ -168,19 +166,8 @@ TEST(MeterLogTimestamps, BareDateGetsMidnightAndHourZero)
     EXPECT_EQ(w.hours, (std::vector<int>{0, 0}));
 }
 
-TEST(MeterLogTimestamps, NoCalendarDateSkipsTheLine)
+TEST(MeterLogFields, AUsedLineNeedsItsValueField)
 {
-    const Walked w = walk("S,T,V\r\n0,31/02/2012 10:00,1\r\n0,01/03/2012 10:00,2\r\n");
-    ASSERT_FALSE(w.error);
-    EXPECT_EQ(w.values, (std::vector<std::string>{"2"}));
-}
-
-TEST(MeterLogFields, ShortLinesAreSkippedButAUsedLineNeedsItsValueField)
-{
-    const Walked skipped = walk("S,T,V\r\n\r\nnocomma\r\n0,01/03/2012 10:00,2\r\n1,short\r\n");
-    ASSERT_FALSE(skipped.error);
-    EXPECT_EQ(skipped.values, (std::vector<std::string>{"2"}));
-
     const Walked tooFew = walk("S,T,V\r\n0,01/03/2012 10:00,2\r\n0,01/03/2012 11:00\r\n");
     ASSERT_TRUE(tooFew.error);
     EXPECT_EQ(tooFew.error->line, 3u);
@@ -220,18 +207,23 @@ TEST(FileBuffer, NamesWhyAFileCannotBeRead)
 
 namespace {
 
-// The lines and fields of the one-pass cursor, as "field|field|..." per line.
+// One line's fields as "count:field|field|...".
+std::string joined(const LineFields& fields)
+{
+    std::string text = std::to_string(fields.count) + ":";
+    for (int i = 0; i < fields.count && i < LineFields::kKept; ++i)
+        text.append(fields.field[i]).append("|");
+    return text;
+}
+
+// The lines and fields of the one-pass cursor.
 std::vector<std::string> cursorFields(std::string_view bytes, char separator)
 {
     std::vector<std::string> lines;
     FieldCursor cursor(bytes, separator);
     LineFields fields;
-    while (cursor.next(fields)) {
-        std::string joined = std::to_string(fields.count) + ":";
-        for (int i = 0; i < fields.count && i < LineFields::kKept; ++i)
-            joined.append(fields.field[i]).append("|");
-        lines.push_back(joined);
-    }
+    while (cursor.next(fields))
+        lines.push_back(joined(fields));
     return lines;
 }
 
@@ -244,10 +236,7 @@ std::vector<std::string> splitLines(std::string_view bytes, char separator)
     LineFields fields;
     while (cursor.next(line)) {
         fields.split(line, separator);
-        std::string joined = std::to_string(fields.count) + ":";
-        for (int i = 0; i < fields.count && i < LineFields::kKept; ++i)
-            joined.append(fields.field[i]).append("|");
-        lines.push_back(joined);
+        lines.push_back(joined(fields));
     }
     return lines;
 }
@@ -256,7 +245,7 @@ std::vector<std::string> splitLines(std::string_view bytes, char separator)
 
 TEST(MeterLogLines, OnePassCursorSplitsLikeLinesThenFields)
 {
-    const std::string texts[] = {
+    std::vector<std::string> texts = {
         "a,b\r\nc,d\r\ne\r\n",
         "a,b\r\nc,d\r\ne",
         "a\rb\r\n\r\nc\r",
@@ -279,6 +268,12 @@ TEST(MeterLogLines, OnePassCursorSplitsLikeLinesThenFields)
         "eight,bc\r\n",
         "nine,,bc\r\n\n",
     };
+    for (const char* name : {"plain_site1.csv", "plain_site1_lf.csv", "gateway_export.csv", "long_form.csv",
+                             "unit4.IRIO.txt"}) {
+        FileBuffer buffer;
+        ASSERT_FALSE(buffer.load((testDataDir() / "meterlogs" / name).string())) << name;
+        texts.emplace_back(buffer.bytes());
+    }
     for (const std::string& text : texts) {
         for (const char separator : {',', '\t'}) {
             EXPECT_EQ(cursorFields(text, separator), splitLines(text, separator)) << "text " << text;
@@ -288,16 +283,5 @@ TEST(MeterLogLines, OnePassCursorSplitsLikeLinesThenFields)
                 EXPECT_EQ(cursorFields(rest, separator), splitLines(rest, separator)) << "text " << rest;
             }
         }
-    }
-}
-
-TEST(MeterLogLines, OnePassCursorAgreesOnTheFixtures)
-{
-    for (const char* name : {"plain_site1.csv", "plain_site1_lf.csv", "gateway_export.csv", "long_form.csv",
-                             "unit4.IRIO.txt"}) {
-        FileBuffer buffer;
-        ASSERT_FALSE(buffer.load((testDataDir() / "meterlogs" / name).string())) << name;
-        for (const char separator : {',', '\t'})
-            EXPECT_EQ(cursorFields(buffer.bytes(), separator), splitLines(buffer.bytes(), separator)) << name;
     }
 }

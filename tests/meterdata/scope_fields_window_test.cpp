@@ -7,8 +7,6 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include <vector>
-
 #include "shell/frm_main.h"
 #include "support/main_window_fixture.h"
 
@@ -16,9 +14,11 @@ using lumivane::test::MainWindowFixture;
 
 namespace {
 
-std::vector<QWidget*> dateControls(frmMain& w)
+void verifyDateControls(frmMain& w, bool enabled)
 {
-    return {w.txtDD, w.txtMM, w.txtYY, w.txtDays, w.vsDD, w.vsMM, w.vsYY, w.vsDays};
+    for (QWidget* c : std::initializer_list<QWidget*>{w.txtDD, w.txtMM, w.txtYY, w.txtDays, w.vsDD, w.vsMM, w.vsYY,
+                                                     w.vsDays})
+        QVERIFY2(c->isEnabled() == enabled, qPrintable(c->objectName()));
 }
 
 // Replaces the field's text the way an operator does: select all, then type.
@@ -45,167 +45,73 @@ struct ScopeWindow {
 class ScopeFieldsWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    // ---- The day field's own rule ----------------------------------------------
+    // ---- What typing does to a field and its spin -----------------------------------
 
-    void emptyingTheDayFieldPutsOneBack()
+    void typedTextFollowsTheFieldsRules_data()
     {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("spinBefore");
+        QTest::addColumn<QString>("keys");  // typed over the whole text
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("spinAfter");
+        // The day field's own rule: anything outside 1..31 becomes "1".
+        QTest::newRow("day emptied") << "txtDD" << 12 << "\b" << "1" << 1;
+        QTest::newRow("day 0") << "txtDD" << 20 << "0" << "1" << 1;
+        QTest::newRow("day 32") << "txtDD" << 20 << "32" << "1" << 1;
+        QTest::newRow("day 99") << "txtDD" << 20 << "99" << "1" << 1;
+        QTest::newRow("day 31 stays") << "txtDD" << 20 << "31" << "31" << 31;
+        QTest::newRow("day refuses letters") << "txtDD" << 20 << "5a" << "5" << 5;
+        // The other fields refuse a keystroke that the spin could not take.
+        QTest::newRow("month 12") << "txtMM" << 1 << "12" << "12" << 12;
+        QTest::newRow("month refuses 13") << "txtMM" << 1 << "13" << "1" << 1;
+        QTest::newRow("month refuses letters and signs") << "txtMM" << 1 << "a-" << "1" << 1;
+        QTest::newRow("month 07 keeps its text") << "txtMM" << 7 << "07" << "07" << 7;
+        QTest::newRow("year 2014") << "txtYY" << 2010 << "2014" << "2014" << 2014;
+        QTest::newRow("unfinished year leaves the spin") << "txtYY" << 2012 << "201" << "201" << 2012;
+        QTest::newRow("year refuses a first digit 3") << "txtYY" << 2010 << "3" << "2010" << 2010;
+        QTest::newRow("year refuses a last digit past the range") << "txtYY" << 2010 << "2019" << "201" << 2010;
+        QTest::newRow("days 31") << "txtDays" << 7 << "31" << "31" << 31;
+        QTest::newRow("days refuses 32") << "txtDays" << 7 << "32" << "3" << 3;
+        QTest::newRow("days refuses 00") << "txtDays" << 3 << "00" << "0" << 3;
+    }
+
+    void typedTextFollowsTheFieldsRules()
+    {
+        QFETCH(QString, field);
+        QFETCH(int, spinBefore);
+        QFETCH(QString, keys);
+        QFETCH(QString, text);
+        QFETCH(int, spinAfter);
         ScopeWindow s;
-        s.w.vsDD->setValue(12);
-        QCOMPARE(s.w.txtDD->text(), QStringLiteral("12"));
-        s.w.txtDD->selectAll();
-        QTest::keyClick(s.w.txtDD, Qt::Key_Backspace);
-        QCOMPARE(s.w.txtDD->text(), QStringLiteral("1"));
-        QCOMPARE(s.w.vsDD->value(), 1);
+        auto* box = s.w.findChild<QLineEdit*>(field);
+        auto* spin = s.w.findChild<QScrollBar*>(QStringLiteral("vs") + field.mid(3));
+        QVERIFY(box && spin);
+        spin->setValue(spinBefore);
+        QCOMPARE(box->text(), QString::number(spinBefore));
+        retype(box, keys);
+        QCOMPARE(box->text(), text);
+        QCOMPARE(spin->value(), spinAfter);
     }
 
-    void dayOutsideOneToThirtyOneGivesOne_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::newRow("0") << QStringLiteral("0");
-        QTest::newRow("32") << QStringLiteral("32");
-        QTest::newRow("99") << QStringLiteral("99");
-    }
-
-    void dayOutsideOneToThirtyOneGivesOne()
-    {
-        QFETCH(QString, typed);
-        ScopeWindow s;
-        s.w.vsDD->setValue(20);
-        retype(s.w.txtDD, typed);
-        QCOMPARE(s.w.txtDD->text(), QStringLiteral("1"));
-        QCOMPARE(s.w.vsDD->value(), 1);
-    }
-
-    void dayOutsideTheRangeSetByTheProgramAlsoGivesOne()
-    {
-        ScopeWindow s;
-        s.w.txtDD->setText(QStringLiteral("45"));
-        QCOMPARE(s.w.txtDD->text(), QStringLiteral("1"));
-        QCOMPARE(s.w.vsDD->value(), 1);
-    }
-
-    void typedDayThirtyOneStays()
-    {
-        ScopeWindow s;
-        retype(s.w.txtDD, QStringLiteral("31"));
-        QCOMPARE(s.w.txtDD->text(), QStringLiteral("31"));
-        QCOMPARE(s.w.vsDD->value(), 31);
-    }
-
-    void dayFieldRefusesLetters()
-    {
-        ScopeWindow s;
-        retype(s.w.txtDD, QStringLiteral("5"));
-        QTest::keyClicks(s.w.txtDD, QStringLiteral("a"));
-        QCOMPARE(s.w.txtDD->text(), QStringLiteral("5"));
-        QCOMPARE(s.w.vsDD->value(), 5);
-    }
-
-    // ---- Fields and spins in step ------------------------------------------------
-
-    void spinChangeWritesItsValueIntoTheField()
+    void spinsWriteTheirValuesIntoTheFields()
     {
         ScopeWindow s;
         s.w.vsDD->setValue(17);
-        s.w.vsMM->setValue(11);
         s.w.vsYY->setValue(2013);
         s.w.vsDays->setValue(30);
         QCOMPARE(s.w.txtDD->text(), QStringLiteral("17"));
-        QCOMPARE(s.w.txtMM->text(), QStringLiteral("11"));
         QCOMPARE(s.w.txtYY->text(), QStringLiteral("2013"));
         QCOMPARE(s.w.txtDays->text(), QStringLiteral("30"));
-    }
-
-    void spinArrowsMoveByOneWithinTheRange()
-    {
-        ScopeWindow s;
+        // The arrows move by one and stop at the ends of the range.
         s.w.vsMM->setValue(12);
         s.w.vsMM->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QCOMPARE(s.w.vsMM->value(), 12);
         QCOMPARE(s.w.txtMM->text(), QStringLiteral("12"));
         s.w.vsMM->triggerAction(QAbstractSlider::SliderSingleStepSub);
         QCOMPARE(s.w.txtMM->text(), QStringLiteral("11"));
-        s.w.vsYY->setValue(2010);
-        s.w.vsYY->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        QCOMPARE(s.w.txtYY->text(), QStringLiteral("2010"));
-    }
-
-    void typedNumbersMoveTheSpins()
-    {
-        ScopeWindow s;
-        retype(s.w.txtDD, QStringLiteral("9"));
-        retype(s.w.txtMM, QStringLiteral("12"));
-        retype(s.w.txtYY, QStringLiteral("2014"));
-        retype(s.w.txtDays, QStringLiteral("31"));
-        QCOMPARE(s.w.vsDD->value(), 9);
-        QCOMPARE(s.w.vsMM->value(), 12);
-        QCOMPARE(s.w.vsYY->value(), 2014);
-        QCOMPARE(s.w.vsDays->value(), 31);
-    }
-
-    void aNumberWrittenWithALeadingZeroKeepsItsTextUntilTheSpinMoves()
-    {
-        // The spin already shows 7, so "07" does not move it and stays as typed.
-        ScopeWindow s;
-        s.w.vsMM->setValue(7);
-        retype(s.w.txtMM, QStringLiteral("07"));
-        QCOMPARE(s.w.txtMM->text(), QStringLiteral("07"));
-        QCOMPARE(s.w.vsMM->value(), 7);
-        s.w.vsMM->setValue(8);
-        QCOMPARE(s.w.txtMM->text(), QStringLiteral("8"));
-    }
-
-    // ---- Keystrokes the fields refuse --------------------------------------------
-
-    void monthFieldRefusesThirteen()
-    {
-        ScopeWindow s;
-        QCOMPARE(s.w.txtMM->text(), QStringLiteral("1"));
-        s.w.txtMM->setFocus();
-        s.w.txtMM->end(false);
-        QTest::keyClicks(s.w.txtMM, QStringLiteral("3"));
-        QCOMPARE(s.w.txtMM->text(), QStringLiteral("1"));
-        QCOMPARE(s.w.vsMM->value(), 1);
-        retype(s.w.txtMM, QStringLiteral("13"));
-        QCOMPARE(s.w.txtMM->text(), QStringLiteral("1"));
-        QCOMPARE(s.w.vsMM->value(), 1);
-    }
-
-    void monthFieldRefusesLetters()
-    {
-        ScopeWindow s;
-        retype(s.w.txtMM, QStringLiteral("a"));
-        QCOMPARE(s.w.txtMM->text(), QStringLiteral("1"));
-        s.w.txtMM->end(false);
-        QTest::keyClicks(s.w.txtMM, QStringLiteral("a-"));
-        QCOMPARE(s.w.txtMM->text(), QStringLiteral("1"));
-        QCOMPARE(s.w.vsMM->value(), 1);
-    }
-
-    void yearIsTypedDigitByDigitAndMovesTheSpinWhenComplete()
-    {
-        ScopeWindow s;
-        s.w.txtYY->setFocus();
-        s.w.txtYY->selectAll();
-        QTest::keyClicks(s.w.txtYY, QStringLiteral("2"));
-        QCOMPARE(s.w.txtYY->text(), QStringLiteral("2"));
-        QCOMPARE(s.w.vsYY->value(), 2010);  // unfinished: the spin waits
-        QTest::keyClicks(s.w.txtYY, QStringLiteral("01"));
-        QCOMPARE(s.w.txtYY->text(), QStringLiteral("201"));
-        QCOMPARE(s.w.vsYY->value(), 2010);
-        QTest::keyClicks(s.w.txtYY, QStringLiteral("3"));
-        QCOMPARE(s.w.txtYY->text(), QStringLiteral("2013"));
-        QCOMPARE(s.w.vsYY->value(), 2013);
-    }
-
-    void yearFieldRefusesDigitsThatLeaveTheRange()
-    {
-        ScopeWindow s;
-        retype(s.w.txtYY, QStringLiteral("3"));
-        QCOMPARE(s.w.txtYY->text(), QStringLiteral("2010"));
-        retype(s.w.txtYY, QStringLiteral("2019"));
-        QCOMPARE(s.w.txtYY->text(), QStringLiteral("201"));
-        QCOMPARE(s.w.vsYY->value(), 2010);
+        // The day rule holds for text the program sets as well.
+        s.w.txtDD->setText(QStringLiteral("45"));
+        QCOMPARE(s.w.txtDD->text(), QStringLiteral("1"));
+        QCOMPARE(s.w.vsDD->value(), 1);
     }
 
     void anUnfinishedYearGetsTheSpinValueBackWhenTheFieldIsLeft()
@@ -221,17 +127,6 @@ private slots:
         QCOMPARE(s.w.vsYY->value(), 2012);
     }
 
-    void daysFieldRefusesZeroAndThirtyTwo()
-    {
-        ScopeWindow s;
-        retype(s.w.txtDays, QStringLiteral("32"));
-        QCOMPARE(s.w.txtDays->text(), QStringLiteral("3"));
-        QCOMPARE(s.w.vsDays->value(), 3);
-        retype(s.w.txtDays, QStringLiteral("00"));
-        QCOMPARE(s.w.txtDays->text(), QStringLiteral("0"));
-        QCOMPARE(s.w.vsDays->value(), 3);
-    }
-
     // ---- Which controls are enabled ----------------------------------------------
 
     void tickingEnablesExactlyTheEightDateControls()
@@ -239,31 +134,22 @@ private slots:
         MainWindowFixture fixture;
         frmMain& w = fixture.window();
         w.showSelection();
-        for (QWidget* c : dateControls(w))
-            QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
+        verifyDateControls(w, false);
         w.chkDate->click();
         QVERIFY(w.chkDate->isChecked());
-        for (QWidget* c : dateControls(w))
-            QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
+        verifyDateControls(w, true);
         // Nothing else changed with it.
         QVERIFY(w.chkGraph->isEnabled());
         QVERIFY(w.cmdStartConvert->isEnabled());
         QVERIFY(w.cmdTot->isHidden());
         w.chkDate->click();
-        for (QWidget* c : dateControls(w))
-            QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
-    }
-
-    void tickSetByTheProgramAlsoSwitchesTheControls()
-    {
-        MainWindowFixture fixture;
-        frmMain& w = fixture.window();
-        w.chkDate->setChecked(true);  // chkDate itself still disabled
-        for (QWidget* c : dateControls(w))
-            QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
+        verifyDateControls(w, false);
+        // A tick set by the program switches them too, while chkDate itself is disabled.
+        w.cmdReset->click();
+        w.chkDate->setChecked(true);
+        verifyDateControls(w, true);
         w.chkDate->setChecked(false);
-        for (QWidget* c : dateControls(w))
-            QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
+        verifyDateControls(w, false);
     }
 
     void busyStateLeavesTheDateControlsAlone()
@@ -272,17 +158,14 @@ private slots:
         s.w.enableControls(false);
         QVERIFY(!s.w.chkDate->isEnabled());
         QVERIFY(s.w.chkDate->isChecked());
-        for (QWidget* c : dateControls(s.w))
-            QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
+        verifyDateControls(s.w, true);
         s.w.enableControls(true);
-        for (QWidget* c : dateControls(s.w))
-            QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
+        verifyDateControls(s.w, true);
 
         s.w.chkDate->click();
         s.w.enableControls(false);
         s.w.enableControls(true);
-        for (QWidget* c : dateControls(s.w))
-            QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
+        verifyDateControls(s.w, false);
     }
 
     void resetSelectionLeavesTheTickAndTheDateControlsAlone()
@@ -291,8 +174,7 @@ private slots:
         s.w.cmdReset->click();
         QVERIFY(!s.w.chkDate->isEnabled());
         QVERIFY(s.w.chkDate->isChecked());
-        for (QWidget* c : dateControls(s.w))
-            QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
+        verifyDateControls(s.w, true);
     }
 };
 

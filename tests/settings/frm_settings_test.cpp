@@ -24,30 +24,32 @@
 
 using lumivane::SettingsStore;
 using lumivane::test::MainWindowFixture;
+using lumivane::test::StoredSettings;
 
 namespace {
 
-const QColor kLightGreen(192, 255, 192);
+// Control name -> what it shows: a box's text, or "ticked", "greyed", "clear".
+using Shown = std::map<QString, QString>;
 
-template <class T>
-T* control(QWidget* dialog, const char* name)
-{
-    return dialog->findChild<T*>(QString::fromLatin1(name));
-}
+const QByteArray kPulseRecord("01/03/2012 10:00:00,Gas,12,Water,3\r\n");
 
-QLineEdit* edit(QWidget* d, const char* name) { return control<QLineEdit>(d, name); }
-QCheckBox* check(QWidget* d, const char* name) { return control<QCheckBox>(d, name); }
-QPushButton* button(QWidget* d, const char* name) { return control<QPushButton>(d, name); }
-QRadioButton* option(QWidget* d, int index)
+QString shown(QWidget* d, const QString& name)
 {
-    return d->findChild<QRadioButton*>(QStringLiteral("optExport_%1").arg(index));
+    if (auto* box = d->findChild<QLineEdit*>(name))
+        return box->text();
+    if (auto* box = d->findChild<QCheckBox*>(name))
+        return box->checkState() == Qt::Checked ? QStringLiteral("ticked")
+               : box->checkState() == Qt::PartiallyChecked ? QStringLiteral("greyed")
+                                                           : QStringLiteral("clear");
+    if (auto* choice = d->findChild<QRadioButton*>(name))
+        return choice->isChecked() ? QStringLiteral("ticked") : QStringLiteral("clear");
+    return QStringLiteral("<no control>");
 }
 
 // What another reader of the store would see now.
 std::optional<std::string> storedText(const char* key)
 {
-    SettingsStore store(QString::fromLatin1(lumivane::kMainExecutableName));
-    return store.GetSetting(key);
+    return SettingsStore(QString::fromLatin1(lumivane::kMainExecutableName)).GetSetting(key);
 }
 
 // Replaces a line edit's text the way a user does: select all, type.
@@ -67,9 +69,7 @@ void clickBox(QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoin
 QByteArray readAll(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<unreadable>");
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -80,7 +80,7 @@ void writeFile(const QString& path, const QByteArray& bytes)
 }
 
 // The window's start-up may have reported missing pictures; the tests look at their own messages only.
-std::unique_ptr<MainWindowFixture> startWindow(std::map<std::string, std::string> stored = {})
+std::unique_ptr<MainWindowFixture> startWindow(StoredSettings stored = {})
 {
     auto fixture = std::make_unique<MainWindowFixture>(std::move(stored));
     fixture->messages.clear();
@@ -118,232 +118,167 @@ class FrmSettingsTest : public QObject {
 private slots:
     // ---- Construction and look ---------------------------------------------
 
-    void dialogIsCreatedHiddenAtStartupWithItsTitle()
+    void dialogCarriesEveryControlCaptionAndColour()
     {
         auto fx = startWindow();
-        frmSettings* dialog = fx->window().settingsDialog();
-        QVERIFY(dialog);
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Settings"));
-        QVERIFY(dialog->isModal());
-        QVERIFY(dialog->isHidden());
-        QCOMPARE(fx->window().findChild<frmSettings*>(), dialog);
-    }
+        frmSettings* d = fx->window().settingsDialog();
+        QVERIFY(d);
+        QCOMPARE(d->windowTitle(), QStringLiteral("Settings"));
+        QVERIFY(d->isModal());
+        QVERIFY(d->isHidden());
+        QCOMPARE(fx->window().findChild<frmSettings*>(), d);
 
-    void everyControlIsFoundByItsName()
-    {
-        auto fx = startWindow();
-        QWidget* d = fx->window().settingsDialog();
-        for (const char* name : {"txtDayCost", "txtNightCost", "txtMultiplier", "txtDayFrom", "txtDayTo",
-                                 "txtNightFrom", "txtNightTo", "txtURL", "txtS1Label", "txtS2Label", "txtS1Multi",
-                                 "txtS2Multi", "txtS1Egu", "txtS2Egu", "txtAlarmHi", "txtInterval", "txtMobile",
-                                 "txtTestSMS", "txtAlarmSMS", "txtCommPort", "txtCommSettings"})
-            QVERIFY2(edit(d, name), name);
-        const std::map<const char*, QString> checks = {
-            {"chkURL", QStringLiteral("&Enable Pulse")},
-            {"chkStore", QStringLiteral("Store Lo&cally")},
-            {"chkAlarm", QStringLiteral("Monitor Alarm.")},
-            {"chkAlarmLog", QStringLiteral("Store Locall&y")},
-            {"chkExport", QStringLiteral("Export to File")},
-            {"chkSMS", QStringLiteral("&Send SMS on Alarm [REQUIRES HARDWARE]")}};
-        for (const auto& [name, caption] : checks) {
-            QVERIFY2(check(d, name), name);
-            QCOMPARE(check(d, name)->text(), caption);
+        // Editable boxes are light green; the night boxes are locked in the button-face colour.
+        const char* boxes[] = {"txtDayCost", "txtNightCost", "txtMultiplier", "txtDayFrom", "txtDayTo",
+                               "txtNightFrom", "txtNightTo", "txtURL", "txtS1Label", "txtS2Label", "txtS1Multi",
+                               "txtS2Multi", "txtS1Egu", "txtS2Egu", "txtAlarmHi", "txtInterval", "txtMobile",
+                               "txtTestSMS", "txtAlarmSMS", "txtCommPort", "txtCommSettings"};
+        QCOMPARE(d->findChildren<QLineEdit*>().size(), qsizetype(std::size(boxes)));
+        for (const char* name : boxes) {
+            auto* box = d->findChild<QLineEdit*>(QString::fromLatin1(name));
+            QVERIFY2(box, name);
+            const bool night = qstrcmp(name, "txtNightFrom") == 0 || qstrcmp(name, "txtNightTo") == 0;
+            QVERIFY2(box->isReadOnly() == night, name);
+            QCOMPARE(box->palette().color(QPalette::Base),
+                     night ? QApplication::palette().color(QPalette::Button) : QColor(192, 255, 192));
         }
+
         const std::map<const char*, QString> buttons = {
-            {"cmdViewFile", QStringLiteral("View &Local File")}, {"cmdClear", QStringLiteral("&Clear Local File")},
-            {"Command2", QStringLiteral("View &Alarm Log")},     {"cmdTestSMS", QStringLiteral("&Test SMS")},
-            {"cmdApply", QStringLiteral("A&pply Settings")},     {"cmdClose", QStringLiteral("Cl&ose")}};
+            {"chkURL", QStringLiteral("&Enable Pulse")},      {"chkStore", QStringLiteral("Store Lo&cally")},
+            {"chkAlarm", QStringLiteral("Monitor Alarm.")},   {"chkAlarmLog", QStringLiteral("Store Locall&y")},
+            {"chkExport", QStringLiteral("Export to File")},  {"cmdViewFile", QStringLiteral("View &Local File")},
+            {"chkSMS", QStringLiteral("&Send SMS on Alarm [REQUIRES HARDWARE]")},
+            {"cmdClear", QStringLiteral("&Clear Local File")}, {"Command2", QStringLiteral("View &Alarm Log")},
+            {"cmdTestSMS", QStringLiteral("&Test SMS")},      {"cmdApply", QStringLiteral("A&pply Settings")},
+            {"cmdClose", QStringLiteral("Cl&ose")}};
         for (const auto& [name, caption] : buttons) {
-            QVERIFY2(button(d, name), name);
-            QCOMPARE(button(d, name)->text(), caption);
+            auto* button = d->findChild<QAbstractButton*>(QString::fromLatin1(name));
+            QVERIFY2(button, name);
+            QCOMPARE(button->text(), caption);
         }
-    }
 
-    void framesAndLabelsCarryTheirCaptions()
-    {
-        auto fx = startWindow();
-        QWidget* d = fx->window().settingsDialog();
-        QStringList frames;
-        for (const QGroupBox* frame : d->findChildren<QGroupBox*>())
-            frames << frame->title();
-        for (const char* title : {"kWh Settings.", "Time Split Settings.", "Input Settings.", "Output Settings.",
-                                  "Calculation Destination", "Communication Settings."})
-            QVERIFY2(frames.contains(QString::fromUtf8(title)), title);
-        QStringList labels;
-        for (const QLabel* label : d->findChildren<QLabel*>())
-            labels << label->text();
-        for (const char* text :
-             {"Day Time Cost per kWh £", "Night Time Cost per kWh £", "kWh Multiplier", "From", "To",
-              "Day time Hours", "Night time Hours", "S1 Label:", "S2 Label:", "S1 Multi.", "S2 Multi.", "S1 EGU.",
-              "S2 EGU.", "HI Limit:", "Interval:", "seconds", "Recipient Mobile Number:", "Test Message:",
-              "Alarm Message:", "EGX400 IP/FQDN:", "Modem Comm Port:", "Comm Port Settings:"})
-            QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
-    }
-
-    void onlyTheWebPageOptionIsOffered()
-    {
-        auto fx = startWindow();
-        QWidget* d = fx->window().settingsDialog();
-        const QString captions[4] = {QStringLiteral("Web Page (HTML)"), QStringLiteral("Text File (TXT)"),
-                                     QStringLiteral("MS Excel (CSV)"), QStringLiteral("Adobe (PDF)")};
+        // Only the web page is offered; the other formats stay, hidden and disabled, for stored choices.
+        const QString formats[4] = {QStringLiteral("Web Page (HTML)"), QStringLiteral("Text File (TXT)"),
+                                    QStringLiteral("MS Excel (CSV)"), QStringLiteral("Adobe (PDF)")};
+        QCOMPARE(d->optExport.size(), 4);
         for (int i = 0; i < 4; ++i) {
-            QVERIFY(option(d, i));
-            QCOMPARE(option(d, i)->text(), captions[i]);
-            QCOMPARE(option(d, i)->isVisibleTo(d), i == 0);
-            QCOMPARE(option(d, i)->isEnabled(), i == 0);
+            QCOMPARE(d->optExport[i]->objectName(), QStringLiteral("optExport_%1").arg(i));
+            QCOMPARE(d->optExport[i]->text(), formats[i]);
+            QCOMPARE(d->optExport[i]->isVisibleTo(d), i == 0);
+            QCOMPARE(d->optExport[i]->isEnabled(), i == 0);
         }
-        QCOMPARE(static_cast<frmSettings*>(d)->optExport.size(), 4);
-    }
 
-    void editableBoxesAreLightGreenAndNightBoxesLocked()
-    {
-        auto fx = startWindow();
-        QWidget* d = fx->window().settingsDialog();
-        for (QLineEdit* box : d->findChildren<QLineEdit*>()) {
-            const bool night = box->objectName() == QStringLiteral("txtNightFrom") ||
-                               box->objectName() == QStringLiteral("txtNightTo");
-            QVERIFY2(box->isReadOnly() == night, qPrintable(box->objectName()));
-            if (night)
-                QCOMPARE(box->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Button));
-            else
-                QCOMPARE(box->palette().color(QPalette::Base), kLightGreen);
-        }
+        QStringList captions;
+        for (const QGroupBox* frame : d->findChildren<QGroupBox*>())
+            captions << frame->title();
+        for (const QLabel* label : d->findChildren<QLabel*>())
+            captions << label->text();
+        for (const char* text :
+             {"kWh Settings.", "Time Split Settings.", "Input Settings.", "Output Settings.", "Calculation Destination",
+              "Communication Settings.", "Day Time Cost per kWh £", "Night Time Cost per kWh £", "kWh Multiplier",
+              "From", "To", "Day time Hours", "Night time Hours", "S1 Label:", "S2 Label:", "S1 Multi.", "S2 Multi.",
+              "S1 EGU.", "S2 EGU.", "HI Limit:", "Interval:", "seconds", "Recipient Mobile Number:", "Test Message:",
+              "Alarm Message:", "EGX400 IP/FQDN:", "Modem Comm Port:", "Comm Port Settings:"})
+            QVERIFY2(captions.contains(QString::fromUtf8(text)), text);
     }
 
     // ---- Filling -----------------------------------------------------------
 
-    void firstRunShowsDefaultsAndNoFormatSelected()
+    void storedSettingsAreShownInTheirTextForms_data()
     {
-        auto fx = startWindow();
+        QTest::addColumn<StoredSettings>("stored");
+        QTest::addColumn<Shown>("expected");
+        QTest::newRow("first run: defaults, no format selected")
+            << StoredSettings{}
+            << Shown{{"txtMultiplier", "1"}, {"txtDayCost", "0.16"}, {"txtNightCost", "0.09"},
+                     {"txtDayFrom", "6"}, {"txtDayTo", "18"}, {"txtNightFrom", "18"}, {"txtNightTo", "6"},
+                     {"txtS1Label", "Gas"}, {"txtS1Egu", "Ltr/Min"}, {"txtS2Multi", "1.0"},
+                     {"txtCommSettings", "460800,n,8,1"}, {"chkURL", "clear"}, {"optExport_0", "clear"},
+                     {"optExport_1", "clear"}, {"optExport_2", "clear"}, {"optExport_3", "clear"}};
+        QTest::newRow("numbers in plain form, hours rounded halves to even, texts as stored")
+            << StoredSettings{{"DayCost", "0.250"}, {"FromHour", "6.5"}, {"ToHour", "7.5"},
+                              {"S2Label", "  Steam "}, {"AlarmInterval", "30"}}
+            << Shown{{"txtDayCost", "0.25"}, {"txtDayFrom", "6"}, {"txtDayTo", "8"}, {"txtNightFrom", "8"},
+                     {"txtNightTo", "6"}, {"txtS2Label", "  Steam "}, {"txtInterval", "30"}};
+        QTest::newRow("the last true format wins, even a hidden one")
+            << StoredSettings{{"HTM", "True"}, {"CSV", "True"}}
+            << Shown{{"optExport_0", "clear"}, {"optExport_1", "clear"}, {"optExport_2", "ticked"}};
+        QTest::newRow("switch 2 shows greyed, a value other than 0, 1, 2 unticked")
+            << StoredSettings{{"StoreLocal", "2"}, {"AlarmLog", "5"}, {"MonitorAlarm", "1"}, {"SendSMS", "1"}}
+            << Shown{{"chkStore", "greyed"}, {"chkAlarmLog", "clear"}, {"chkAlarm", "ticked"}, {"chkSMS", "ticked"}};
+    }
+
+    void storedSettingsAreShownInTheirTextForms()
+    {
+        QFETCH(StoredSettings, stored);
+        QFETCH(Shown, expected);
+        auto fx = startWindow(stored);
         QWidget* d = fx->window().settingsDialog();
-        QCOMPARE(edit(d, "txtMultiplier")->text(), QStringLiteral("1"));
-        QCOMPARE(edit(d, "txtDayCost")->text(), QStringLiteral("0.16"));
-        QCOMPARE(edit(d, "txtNightCost")->text(), QStringLiteral("0.09"));
-        QCOMPARE(edit(d, "txtDayFrom")->text(), QStringLiteral("6"));
-        QCOMPARE(edit(d, "txtDayTo")->text(), QStringLiteral("18"));
-        QCOMPARE(edit(d, "txtNightFrom")->text(), QStringLiteral("18"));
-        QCOMPARE(edit(d, "txtNightTo")->text(), QStringLiteral("6"));
-        QCOMPARE(edit(d, "txtS1Label")->text(), QStringLiteral("Gas"));
-        QCOMPARE(edit(d, "txtS1Egu")->text(), QStringLiteral("Ltr/Min"));
-        QCOMPARE(edit(d, "txtS2Multi")->text(), QStringLiteral("1.0"));
-        QCOMPARE(edit(d, "txtCommSettings")->text(), QStringLiteral("460800,n,8,1"));
-        QCOMPARE(check(d, "chkURL")->checkState(), Qt::Unchecked);
-        for (int i = 0; i < 4; ++i)
-            QVERIFY(!option(d, i)->isChecked());
-        QVERIFY(fx->window().cmdPulse->isHidden());
+        for (const auto& [name, value] : expected)
+            QVERIFY2(shown(d, name) == value, qPrintable(name + QStringLiteral(" shows ") + shown(d, name)));
     }
 
-    void storedValuesAreShownInTheirTextForms()
-    {
-        auto fx = startWindow({{"DayCost", "0.250"}, {"FromHour", "6.5"}, {"ToHour", "7.5"},
-                               {"S2Label", "  Steam "}, {"AlarmInterval", "30"}, {"SendSMS", "1"}});
-        QWidget* d = fx->window().settingsDialog();
-        QCOMPARE(edit(d, "txtDayCost")->text(), QStringLiteral("0.25"));
-        QCOMPARE(edit(d, "txtDayFrom")->text(), QStringLiteral("6"));
-        QCOMPARE(edit(d, "txtDayTo")->text(), QStringLiteral("8"));
-        QCOMPARE(edit(d, "txtS2Label")->text(), QStringLiteral("  Steam "));
-        QCOMPARE(edit(d, "txtInterval")->text(), QStringLiteral("30"));
-        QCOMPARE(check(d, "chkSMS")->checkState(), Qt::Checked);
-    }
-
-    void lastStoredTrueFormatIsSelectedEvenWhenHidden()
-    {
-        auto fx = startWindow({{"HTM", "True"}, {"CSV", "True"}});
-        QWidget* d = fx->window().settingsDialog();
-        QVERIFY(!option(d, 0)->isChecked());
-        QVERIFY(!option(d, 1)->isChecked());
-        QVERIFY(option(d, 2)->isChecked());
-        QVERIFY(!option(d, 2)->isVisibleTo(d));
-    }
-
-    void storedSwitchTwoShowsGreyedAndOtherValuesUnticked()
-    {
-        auto fx = startWindow({{"StoreLocal", "2"}, {"AlarmLog", "5"}, {"MonitorAlarm", "1"}});
-        QWidget* d = fx->window().settingsDialog();
-        QCOMPARE(check(d, "chkStore")->checkState(), Qt::PartiallyChecked);
-        QCOMPARE(check(d, "chkAlarmLog")->checkState(), Qt::Unchecked);
-        QCOMPARE(check(d, "chkAlarm")->checkState(), Qt::Checked);
-    }
-
-    void clickingAGreyedBoxTicksItAndLeavesItTwoState()
-    {
-        auto fx = startWindow({{"StoreLocal", "2"}});
-        QCheckBox* box = check(fx->window().settingsDialog(), "chkStore");
-        box->click();
-        QCOMPARE(box->checkState(), Qt::Checked);
-        box->click();
-        QCOMPARE(box->checkState(), Qt::Unchecked);
-        box->click();
-        QCOMPARE(box->checkState(), Qt::Checked);
-    }
-
-    void greyedBoxIsAppliedAsTwoAndShowsGreyedAgain()
+    void greyedSwitchIsAppliedAsTwoAndAClickMakesItTwoState()
     {
         auto fx = startWindow({{"MonitorAlarm", "2"}});
         frmSettings* d = fx->window().settingsDialog();
-        button(d, "cmdApply")->click();
+        d->cmdApply->click();
         QCOMPARE(storedText("MonitorAlarm"), std::optional<std::string>("2"));
         d->getSKSettings();
-        QCOMPARE(check(d, "chkAlarm")->checkState(), Qt::PartiallyChecked);
+        QCOMPARE(d->chkAlarm->checkState(), Qt::PartiallyChecked);
+        // A click ticks a greyed box; from then on it only ticks and clears.
+        for (Qt::CheckState next : {Qt::Checked, Qt::Unchecked, Qt::Checked}) {
+            d->chkAlarm->click();
+            QCOMPARE(d->chkAlarm->checkState(), next);
+        }
     }
 
     // ---- Night hours follow day hours ----------------------------------------
 
-    void typedDayHoursAreCopiedToTheNightBoxes()
+    void typedDayHoursAreCopiedToTheLockedNightBoxes()
     {
         auto fx = startWindow();
-        QWidget* d = fx->window().settingsDialog();
+        frmSettings* d = fx->window().settingsDialog();
         d->show();
-        typeInto(edit(d, "txtDayFrom"), QStringLiteral("7"));
-        QCOMPARE(edit(d, "txtNightTo")->text(), QStringLiteral("7"));
-        QCOMPARE(edit(d, "txtNightFrom")->text(), QStringLiteral("18"));
-        typeInto(edit(d, "txtDayTo"), QStringLiteral("22"));
-        QCOMPARE(edit(d, "txtNightFrom")->text(), QStringLiteral("22"));
-        QCOMPARE(edit(d, "txtNightTo")->text(), QStringLiteral("7"));
-        typeInto(edit(d, "txtDayTo"), QString());
-        QCOMPARE(edit(d, "txtNightFrom")->text(), QString());
-        d->hide();
-    }
-
-    void nightBoxesCannotBeTypedInto()
-    {
-        auto fx = startWindow();
-        QWidget* d = fx->window().settingsDialog();
-        d->show();
-        typeInto(edit(d, "txtNightFrom"), QStringLiteral("3"));
-        QCOMPARE(edit(d, "txtNightFrom")->text(), QStringLiteral("18"));
+        typeInto(d->txtDayFrom, QStringLiteral("7"));
+        QCOMPARE(d->txtNightTo->text(), QStringLiteral("7"));
+        QCOMPARE(d->txtNightFrom->text(), QStringLiteral("18"));
+        typeInto(d->txtDayTo, QStringLiteral("22"));
+        QCOMPARE(d->txtNightFrom->text(), QStringLiteral("22"));
+        QCOMPARE(d->txtNightTo->text(), QStringLiteral("7"));
+        typeInto(d->txtDayTo, QString());
+        QCOMPARE(d->txtNightFrom->text(), QString());
+        typeInto(d->txtNightTo, QStringLiteral("3"));
+        QCOMPARE(d->txtNightTo->text(), QStringLiteral("7"));
         d->hide();
     }
 
     // ---- Format choice -----------------------------------------------------
 
+    void clickedWebPageOptionIsAppliedAsTheOnlyTrueChoice_data()
+    {
+        QTest::addColumn<StoredSettings>("stored");
+        QTest::newRow("first run, none selected") << StoredSettings{};
+        QTest::newRow("a hidden choice stored") << StoredSettings{{"CSV", "True"}};
+    }
+
     void clickedWebPageOptionIsAppliedAsTheOnlyTrueChoice()
     {
-        auto fx = startWindow();
-        QWidget* d = fx->window().settingsDialog();
+        QFETCH(StoredSettings, stored);
+        auto fx = startWindow(stored);
+        frmSettings* d = fx->window().settingsDialog();
         d->show();
-        QTest::mouseClick(option(d, 0), Qt::LeftButton);
-        QVERIFY(option(d, 0)->isChecked());
+        QTest::mouseClick(d->optExport[0], Qt::LeftButton);
+        QVERIFY(d->optExport[0]->isChecked());
+        QVERIFY(!d->optExport[2]->isChecked());
         // A selected option stays selected: the dialog offers no way back to "none".
-        QTest::mouseClick(option(d, 0), Qt::LeftButton);
-        QVERIFY(option(d, 0)->isChecked());
-        QTest::mouseClick(button(d, "cmdApply"), Qt::LeftButton);
+        QTest::mouseClick(d->optExport[0], Qt::LeftButton);
+        QVERIFY(d->optExport[0]->isChecked());
+        QTest::mouseClick(d->cmdApply, Qt::LeftButton);
         QCOMPARE(storedText("HTM"), std::optional<std::string>("True"));
         QCOMPARE(storedText("Txt"), std::optional<std::string>("False"));
         QCOMPARE(storedText("CSV"), std::optional<std::string>("False"));
         d->hide();
-    }
-
-    void clickedOptionReplacesAStoredHiddenChoice()
-    {
-        auto fx = startWindow({{"CSV", "True"}});
-        frmSettings* d = fx->window().settingsDialog();
-        d->optExport[0]->click();
-        QVERIFY(d->optExport[0]->isChecked());
-        QVERIFY(!d->optExport[2]->isChecked());
-        d->cmdApply->click();
-        QCOMPARE(storedText("HTM"), std::optional<std::string>("True"));
-        QCOMPARE(storedText("CSV"), std::optional<std::string>("False"));
     }
 
     // ---- Apply -------------------------------------------------------------
@@ -351,14 +286,14 @@ private slots:
     void applyWritesAll28KeysWithTheirTextForms()
     {
         auto fx = startWindow();
-        QWidget* d = fx->window().settingsDialog();
+        frmSettings* d = fx->window().settingsDialog();
         d->show();
-        typeInto(edit(d, "txtDayCost"), QStringLiteral(" 0.20 "));
-        typeInto(edit(d, "txtS1Label"), QStringLiteral("Oil  "));
-        typeInto(edit(d, "txtInterval"), QStringLiteral("ten"));
-        typeInto(edit(d, "txtMobile"), QString());
-        clickBox(check(d, "chkURL"));
-        QTest::mouseClick(button(d, "cmdApply"), Qt::LeftButton);
+        typeInto(d->txtDayCost, QStringLiteral(" 0.20 "));
+        typeInto(d->txtS1Label, QStringLiteral("Oil  "));
+        typeInto(d->txtInterval, QStringLiteral("ten"));
+        typeInto(d->txtMobile, QString());
+        clickBox(d->chkURL);
+        QTest::mouseClick(d->cmdApply, Qt::LeftButton);
 
         const std::map<std::string, std::string> expected = {
             {"DayCost", " 0.20 "}, {"NightCost", "0.09"}, {"Multiplier", "1"}, {"FromHour", "6"},
@@ -386,14 +321,13 @@ private slots:
     void applyReportsAStoreThatCannotBeWritten()
     {
         auto fx = startWindow();
-        frmSettings* d = fx->window().settingsDialog();
         // A folder where the store's file should be makes every write fail.
         const QString file = QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Lumivane"),
                                        QString::fromLatin1(lumivane::kMainExecutableName))
                                  .fileName();
         QFile::remove(file);
         QVERIFY(QDir().mkpath(file));
-        d->cmdApply->click();
+        fx->window().settingsDialog()->cmdApply->click();
         QDir(file).removeRecursively();
         QCOMPARE(fx->messages.size(), 1);
         QVERIFY(fx->messages[0].text.contains(QStringLiteral("could not be saved")));
@@ -407,10 +341,10 @@ private slots:
         frmMain& w = fx->window();
         bool hiddenAfterApply = false;
         QVERIFY(throughSettingsButton(w, [&](frmSettings& d) {
-            clickBox(check(&d, "chkURL"));
-            QTest::mouseClick(button(&d, "cmdApply"), Qt::LeftButton);
+            clickBox(d.chkURL);
+            QTest::mouseClick(d.cmdApply, Qt::LeftButton);
             hiddenAfterApply = w.cmdPulse->isHidden();
-            QTest::mouseClick(button(&d, "cmdClose"), Qt::LeftButton);
+            QTest::mouseClick(d.cmdClose, Qt::LeftButton);
         }));
         QVERIFY(hiddenAfterApply);
         QVERIFY(!w.cmdPulse->isHidden());
@@ -431,6 +365,7 @@ private slots:
     {
         auto fx = startWindow({{"DayCost", "0.2"}});
         frmMain& w = fx->window();
+        const QPointer<frmSettings> before = w.settingsDialog();
         QVERIFY(throughSettingsButton(w, [&](frmSettings& d) {
             typeInto(d.txtDayCost, QStringLiteral("9.99"));
             typeInto(d.txtDayFrom, QStringLiteral("8"));
@@ -439,6 +374,8 @@ private slots:
             d.cmdClose->click();
         }));
         deleteDeferred();
+        // Close keeps the dialog and refills it from the store.
+        QCOMPARE(w.settingsDialog(), before.data());
         frmSettings* d = w.settingsDialog();
         QVERIFY(d->isHidden());
         QCOMPARE(d->txtDayCost->text(), QStringLiteral("0.2"));
@@ -448,18 +385,6 @@ private slots:
         QVERIFY(!d->optExport[0]->isChecked());
         QVERIFY(!storedText("HTM"));
         QCOMPARE(w.settings.settingsDayCost, 0.2);
-    }
-
-    void closeButtonKeepsTheDialog()
-    {
-        auto fx = startWindow();
-        frmMain& w = fx->window();
-        const QPointer<frmSettings> before = w.settingsDialog();
-        QVERIFY(throughSettingsButton(w, [](frmSettings& d) { d.cmdClose->click(); }));
-        deleteDeferred();
-        QVERIFY(before);
-        QCOMPARE(w.settingsDialog(), before.data());
-        QVERIFY(before->isHidden());
     }
 
     void frameCloseDestroysTheDialogAndANewOneIsFilledFromTheStore()
@@ -486,51 +411,40 @@ private slots:
 
     // ---- Logs --------------------------------------------------------------
 
-    void clearAnsweredOtherThanYesChangesNothing_data()
+    void clearAsksAndEmptiesThePulseLogOnlyOnYes_data()
     {
         QTest::addColumn<int>("answer");
-        QTest::newRow("No") << int(QMessageBox::No);
-        QTest::newRow("Cancel") << int(QMessageBox::Cancel);
+        QTest::addColumn<bool>("logExists");
+        QTest::newRow("No changes nothing") << int(QMessageBox::No) << true;
+        QTest::newRow("Cancel changes nothing") << int(QMessageBox::Cancel) << true;
+        QTest::newRow("Yes empties the log") << int(QMessageBox::Yes) << true;
+        QTest::newRow("Yes on a missing log creates it empty") << int(QMessageBox::Yes) << false;
     }
 
-    void clearAnsweredOtherThanYesChangesNothing()
+    void clearAsksAndEmptiesThePulseLogOnlyOnYes()
     {
         QFETCH(int, answer);
+        QFETCH(bool, logExists);
         auto fx = startWindow();
         const QString log = fx->window().logsFolder + QStringLiteral("pulsedata.txt");
-        writeFile(log, "01/03/2012 10:00:00,Gas,12,Water,3\r\n");
+        if (logExists)
+            writeFile(log, kPulseRecord);
+        else
+            QFile::remove(log);
         fx->answer = static_cast<QMessageBox::StandardButton>(answer);
         fx->window().settingsDialog()->cmdClear->click();
-        QCOMPARE(fx->messages.size(), 1);
-        QCOMPARE(fx->messages[0].text, QStringLiteral("Are you sure you wish to clear the data file"));
+
+        QCOMPARE(fx->messages.value(0).text, QStringLiteral("Are you sure you wish to clear the data file"));
         QCOMPARE(fx->messages[0].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         QCOMPARE(fx->messages[0].icon, QMessageBox::Critical);
-        QCOMPARE(readAll(log), QByteArray("01/03/2012 10:00:00,Gas,12,Water,3\r\n"));
-    }
-
-    void clearAnsweredYesEmptiesTheLog()
-    {
-        auto fx = startWindow();
-        const QString log = fx->window().logsFolder + QStringLiteral("pulsedata.txt");
-        writeFile(log, "01/03/2012 10:00:00,Gas,12,Water,3\r\n");
-        fx->answer = QMessageBox::Yes;
-        fx->window().settingsDialog()->cmdClear->click();
+        if (answer != QMessageBox::Yes) {
+            QCOMPARE(fx->messages.size(), 1);
+            QCOMPARE(readAll(log), kPulseRecord);
+            return;
+        }
         QCOMPARE(fx->messages.size(), 2);
         QCOMPARE(fx->messages[1].text, QStringLiteral("FILE CLEARED!"));
         QCOMPARE(fx->messages[1].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QVERIFY(QFile::exists(log));
-        QCOMPARE(QFileInfo(log).size(), qint64(0));
-    }
-
-    void clearOnAMissingLogCreatesItEmpty()
-    {
-        auto fx = startWindow();
-        const QString log = fx->window().logsFolder + QStringLiteral("pulsedata.txt");
-        QFile::remove(log);
-        fx->answer = QMessageBox::Yes;
-        fx->window().settingsDialog()->cmdClear->click();
-        QCOMPARE(fx->messages.size(), 2);
-        QCOMPARE(fx->messages[1].text, QStringLiteral("FILE CLEARED!"));
         QVERIFY(QFileInfo(log).isFile());
         QCOMPARE(QFileInfo(log).size(), qint64(0));
     }
@@ -552,35 +466,26 @@ private slots:
         QCOMPARE(fx->messages[1].icon, QMessageBox::Warning);
     }
 
-    void viewOnAMissingLogSaysSo()
+    void viewButtonsHandTheLogsToTheTextViewer()
     {
         auto fx = startWindow();
-        QFile::remove(fx->window().logsFolder + QStringLiteral("pulsedata.txt"));
-        fx->window().settingsDialog()->cmdViewFile->click();
+        frmSettings* d = fx->window().settingsDialog();
+        const QString pulseLog = fx->window().logsFolder + QStringLiteral("pulsedata.txt");
+        const QString alarmLog = fx->window().logsFolder + QStringLiteral("alarmdata.txt");
+        QFile::remove(pulseLog);
+        d->cmdViewFile->click();
         QCOMPARE(fx->messages.size(), 1);
         QCOMPARE(fx->messages[0].text, QStringLiteral("File does not exist!"));
         QCOMPARE(fx->messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QVERIFY(fx->desktop().viewed.isEmpty());
-    }
 
-    void viewOnAnExistingLogOpensItInTheTextViewer()
-    {
-        auto fx = startWindow();
-        const QString log = fx->window().logsFolder + QStringLiteral("pulsedata.txt");
-        writeFile(log, "x\r\n");
-        fx->window().settingsDialog()->cmdViewFile->click();
-        QVERIFY(fx->messages.isEmpty());
-        QCOMPARE(fx->desktop().viewed, QStringList{log});
-    }
-
-    void alarmLogIsOpenedWithoutCheckingItExists()
-    {
-        auto fx = startWindow();
-        const QString log = fx->window().logsFolder + QStringLiteral("alarmdata.txt");
-        QFile::remove(log);
-        fx->window().settingsDialog()->Command2->click();
-        QVERIFY(fx->messages.isEmpty());
-        QCOMPARE(fx->desktop().viewed, QStringList{log});
+        writeFile(pulseLog, "x\r\n");
+        d->cmdViewFile->click();
+        // The alarm log is handed over without looking whether it exists.
+        QFile::remove(alarmLog);
+        d->Command2->click();
+        QCOMPARE(fx->messages.size(), 1);
+        QCOMPARE(fx->desktop().viewed, (QStringList{pulseLog, alarmLog}));
     }
 };
 

@@ -25,6 +25,14 @@ void expectUsageError(std::vector<std::string> args, const std::string& mentione
     EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << parsed.error;
 }
 
+std::vector<std::string> manyFiles(int count)
+{
+    std::vector<std::string> files;
+    for (int i = 0; i < count; ++i)
+        files.push_back("f" + std::to_string(i) + ".csv");
+    return files;
+}
+
 TEST(CalcOptions, FilesKeepTheirOrderAndNoScopeByDefault)
 {
     const ParsedCalcOptions parsed = parse({"b.csv", "a.csv", "/x/unit4.IRIO.txt"});
@@ -33,6 +41,7 @@ TEST(CalcOptions, FilesKeepTheirOrderAndNoScopeByDefault)
     EXPECT_FALSE(parsed.options.scope.enabled);
     EXPECT_FALSE(parsed.options.exportReports);
     EXPECT_TRUE(parsed.options.overrides.empty());
+    EXPECT_EQ(parse(manyFiles(36)).options.files.size(), 36u);
 }
 
 TEST(CalcOptions, FromSwitchesTheScopeOnWithTheTextsAsTyped)
@@ -44,6 +53,7 @@ TEST(CalcOptions, FromSwitchesTheScopeOnWithTheTextsAsTyped)
     EXPECT_EQ(parsed.options.scope.monthText, "3");
     EXPECT_EQ(parsed.options.scope.yearText, "2012");
     EXPECT_EQ(parsed.options.scope.daysText, "7");
+    EXPECT_TRUE(parse({"--from", "29/2/2012", "a.csv"}).options.scope.enabled);  // a leap day
 }
 
 TEST(CalcOptions, DaysSetsTheScopeLengthInEitherSpelling)
@@ -54,96 +64,16 @@ TEST(CalcOptions, DaysSetsTheScopeLengthInEitherSpelling)
     EXPECT_EQ(parse({"--from", "1/3/2012", "--days", "1", "a.csv"}).options.scope.daysText, "1");
 }
 
-TEST(CalcOptions, LeapDayIsACalendarDate)
+TEST(CalcOptions, SetTakesAKnownKeyWithATextItsTypeAcceptsAndTheLastWins)
 {
-    const ParsedCalcOptions parsed = parse({"--from", "29/2/2012", "a.csv"});
-    EXPECT_EQ(parsed.error, "");
-    EXPECT_TRUE(parsed.options.scope.enabled);
-}
-
-TEST(CalcOptions, FromThatIsNoCalendarDateIsAUsageError)
-{
-    for (const char* text : {"31/02/2012", "29/02/2013", "0/1/2012", "1/0/2012", "1/13/2012", "32/1/2012",
-                             "1/1/12", "1/1/02012", "1-1-2012", "1/1/2012/1", "a/b/cccc", "1//2012", "",
-                             "+1/1/2012", "1/1/ 2012", "100/1/2012"})
-        expectUsageError({"--from", text, "a.csv"}, "--from");
-}
-
-TEST(CalcOptions, DaysMustBeAWholeNumberFromOneTo99)
-{
-    for (const char* text : {"abc", "0", "100", "7.5", "-3", "", "1e2", " 7", "99999999999999999999"})
-        expectUsageError({"--from", "1/3/2012", "--days", text, "a.csv"}, "--days");
-}
-
-TEST(CalcOptions, DaysWithoutFromIsAUsageError)
-{
-    expectUsageError({"--days", "3", "a.csv"}, "--from");
-}
-
-TEST(CalcOptions, SetTakesAKnownKeyWithATextItsTypeAccepts)
-{
-    const ParsedCalcOptions parsed =
-        parse({"--set", "DayCost=0.2", "--set=FromHour=6.5", "--set", "SMSAlarmMsg=A=B", "--set", "S1Label=", "a.csv"});
+    const ParsedCalcOptions parsed = parse({"--set", "DayCost=0.2", "--set=FromHour=6.5", "--set", "SMSAlarmMsg=A=B",
+                                            "--set", "S1Label=", "--set", "DayCost=0.3", "a.csv"});
     ASSERT_EQ(parsed.error, "");
-    ASSERT_EQ(parsed.options.overrides.size(), 4u);
-    EXPECT_EQ(*findOverride(parsed.options, "DayCost"), "0.2");
+    EXPECT_EQ(*findOverride(parsed.options, "DayCost"), "0.3");
     EXPECT_EQ(*findOverride(parsed.options, "FromHour"), "6.5");
     EXPECT_EQ(*findOverride(parsed.options, "SMSAlarmMsg"), "A=B");
     EXPECT_EQ(*findOverride(parsed.options, "S1Label"), "");
     EXPECT_EQ(findOverride(parsed.options, "NightCost"), nullptr);
-}
-
-TEST(CalcOptions, LastSetOfAKeyWins)
-{
-    const ParsedCalcOptions parsed = parse({"--set", "DayCost=0.2", "--set", "DayCost=0.3", "a.csv"});
-    ASSERT_EQ(parsed.error, "");
-    EXPECT_EQ(*findOverride(parsed.options, "DayCost"), "0.3");
-}
-
-TEST(CalcOptions, SetOfAnUnknownKeyIsAUsageError)
-{
-    expectUsageError({"--set", "Nope=1", "a.csv"}, "Nope");
-    // Names are exact case.
-    expectUsageError({"--set", "daycost=0.2", "a.csv"}, "daycost");
-}
-
-TEST(CalcOptions, SetOfATextTheKeysTypeCannotTakeIsAUsageError)
-{
-    expectUsageError({"--set", "FromHour=abc", "a.csv"}, "FromHour");
-    expectUsageError({"--set", "FromHour=40000", "a.csv"}, "FromHour");
-    expectUsageError({"--set", "DayCost=", "a.csv"}, "DayCost");
-    expectUsageError({"--set", "HTM=maybe", "a.csv"}, "HTM");
-    expectUsageError({"--set", "DayCost", "a.csv"}, "KEY=VALUE");
-}
-
-TEST(CalcOptions, UnknownOptionIsAUsageError)
-{
-    expectUsageError({"--frobnicate", "a.csv"}, "--frobnicate");
-    expectUsageError({"a.csv", "-x"}, "-x");
-    expectUsageError({"a.csv", "-"}, "\"-\"");
-    expectUsageError({"--export=1", "a.csv"}, "--export=1");
-}
-
-TEST(CalcOptions, OptionWithoutItsValueIsAUsageError)
-{
-    expectUsageError({"a.csv", "--from"}, "--from");
-    expectUsageError({"a.csv", "--set"}, "--set");
-}
-
-TEST(CalcOptions, NoFileIsAUsageError)
-{
-    expectUsageError({}, "no meter log file");
-    expectUsageError({"--from", "1/3/2012"}, "no meter log file");
-}
-
-TEST(CalcOptions, ThirtySixFilesAreTakenAndThirtySevenRefused)
-{
-    std::vector<std::string> files;
-    for (int i = 0; i < 36; ++i)
-        files.push_back("f" + std::to_string(i) + ".csv");
-    EXPECT_EQ(parse(files).options.files.size(), 36u);
-    files.push_back("f36.csv");
-    expectUsageError(files, "36");
 }
 
 TEST(CalcOptions, ReportsDirNeedsExport)
@@ -165,10 +95,43 @@ TEST(CalcOptions, HelpAndVersionWinOverAnyOtherArgument)
     EXPECT_TRUE(parsed.options.version);
 }
 
-TEST(CalcOptions, MessagesStayOnOneLineWhateverTheArgumentHolds)
+// Every misuse is one line that names what is wrong.
+TEST(CalcOptions, MisuseIsAOneLineUsageErrorNamingTheCulprit)
 {
-    expectUsageError({"--set", "No\npe=1", "a.csv"}, "No?pe");
-    expectUsageError({"--from", "1/1/20\r12", "a.csv"}, "20?12");
+    for (const char* text : {"31/02/2012", "29/02/2013", "0/1/2012", "1/0/2012", "1/13/2012", "32/1/2012",
+                             "1/1/12", "1/1/02012", "1-1-2012", "1/1/2012/1", "a/b/cccc", "1//2012", "",
+                             "+1/1/2012", "1/1/ 2012", "100/1/2012"})
+        expectUsageError({"--from", text, "a.csv"}, "--from");
+    // The days field holds a whole number from 1 to 99.
+    for (const char* text : {"abc", "0", "100", "7.5", "-3", "", "1e2", " 7", "99999999999999999999"})
+        expectUsageError({"--from", "1/3/2012", "--days", text, "a.csv"}, "--days");
+
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--days", "3", "a.csv"}, "--from"},
+        {{"--set", "Nope=1", "a.csv"}, "Nope"},
+        {{"--set", "daycost=0.2", "a.csv"}, "daycost"},  // names are exact case
+        {{"--set", "FromHour=abc", "a.csv"}, "FromHour"},
+        {{"--set", "FromHour=40000", "a.csv"}, "FromHour"},
+        {{"--set", "DayCost=", "a.csv"}, "DayCost"},
+        {{"--set", "HTM=maybe", "a.csv"}, "HTM"},
+        {{"--set", "DayCost", "a.csv"}, "KEY=VALUE"},
+        {{"--frobnicate", "a.csv"}, "--frobnicate"},
+        {{"a.csv", "-x"}, "-x"},
+        {{"a.csv", "-"}, "\"-\""},
+        {{"--export=1", "a.csv"}, "--export=1"},
+        {{"a.csv", "--from"}, "--from"},
+        {{"a.csv", "--set"}, "--set"},
+        {{}, "no meter log file"},
+        {{"--from", "1/3/2012"}, "no meter log file"},
+        {manyFiles(37), "36"},
+        // Line ends inside an argument do not break the one line.
+        {{"--set", "No\npe=1", "a.csv"}, "No?pe"},
+        {{"--from", "1/1/20\r12", "a.csv"}, "20?12"},
+    };
+    for (const auto& [args, mentioned] : cases) {
+        SCOPED_TRACE(mentioned);
+        expectUsageError(args, mentioned);
+    }
 }
 
 TEST(CalcOptions, UsageNamesEveryOption)

@@ -109,14 +109,6 @@ private:
         return QString::fromStdString(work_->write(name, std::string_view(bytes.constData(), bytes.size())));
     }
 
-    static void verifyOneUsageLine(const ChildRun& run)
-    {
-        QCOMPARE(run.exitCode, 2);
-        QVERIFY2(run.out.isEmpty(), run.out.constData());
-        QVERIFY2(run.err.startsWith("lumivane-calc: "), run.err.constData());
-        QVERIFY2(run.err.endsWith('\n') && run.err.count('\n') == 1, run.err.constData());
-    }
-
 private slots:
     void init()
     {
@@ -142,7 +134,7 @@ private slots:
         home_.reset();
     }
 
-    void printsTheRunTextWithLineFeeds()
+    void printsTheRunTextInUtf8WithLineFeeds()
     {
         const QStringList files{samplePath("site1.csv"), samplePath("gateway_export.csv"),
                                 samplePath("unit4.IRIO.txt")};
@@ -154,17 +146,19 @@ private slots:
         QVERIFY(run.out.startsWith("Day Tariff: 0.16, Night Tariff: 0.09, Multiplier: 1\n" + QByteArray(79, '-') + "\n"));
         QVERIFY(run.out.contains("samples/site1.csv results...\n"));
         QVERIFY(run.out.contains("--------------------------------- TOTAL ---------------------------------\n"));
+        // The pound sign as two UTF-8 bytes, three times in each file's block and in the totals.
+        QVERIFY(run.out.contains("kWh, \xC2\xA3"));
+        for (qsizetype i = 0; i < run.out.size(); ++i)
+            if (static_cast<unsigned char>(run.out[i]) == 0xA3)
+                QVERIFY(i > 0 && static_cast<unsigned char>(run.out[i - 1]) == 0xC2);
+        QCOMPARE(QString::fromUtf8(run.out).toUtf8(), run.out);
+        QCOMPARE(QString::fromUtf8(run.out).count(QChar(0x00A3)), 3 * (files.size() + 1));
     }
 
     void scopeFromAndDaysReachTheRun()
     {
         const QStringList files{samplePath("site1.csv")};
-        lumivane::DateScope scope;
-        scope.enabled = true;
-        scope.dayText = "5";
-        scope.monthText = "03";
-        scope.yearText = "2012";
-        scope.daysText = "3";
+        const lumivane::DateScope scope{true, "5", "03", "2012", "3"};
         const ChildRun run = runCalc(QStringList{"--from", "5/03/2012", "--days", "3"} + files);
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, expectedText(files, lumivane::SettingsRecord{}, scope));
@@ -191,141 +185,103 @@ private slots:
     void usageErrorsExitWithTwoAndOneLine()
     {
         QFETCH(QStringList, args);
-        verifyOneUsageLine(runCalc(args));
+        const ChildRun run = runCalc(args);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.out.isEmpty(), run.out.constData());
+        QVERIFY2(run.err.startsWith("lumivane-calc: "), run.err.constData());
+        QVERIFY2(run.err.endsWith('\n') && run.err.count('\n') == 1, run.err.constData());
     }
 
-    void unreadableFileBetweenTwoGoodOnesExitsWithOneAndKeepsTheGoodOnes()
+    void filesThatCannotBeCalculatedExitWithOneAndTheGoodOnesStand()
     {
         const QString first = writeLog("first.csv", plainLog(100.0));
         const QString missing = QString::fromStdString((work_->path() / "missing.csv").string());
+        const QString bad = writeLog("bad.csv", "Status,Timestamp,Value\r\n0,01/03/2012 00:00,12.5\r\n"
+                                                "0,01/03/2012 00:30,twelve\r\n");
         const QString last = writeLog("last.csv", plainLog(5000.0));
-        const QStringList files{first, missing, last};
+        const QStringList files{first, missing, bad, last};
         const ChildRun run = runCalc(files);
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out, expectedText(files, lumivane::SettingsRecord{}));
-        const QByteArray firstLabel = QFileInfo(first).dir().dirName().toUtf8() + "/first.csv results...";
-        const QByteArray lastLabel = QFileInfo(last).dir().dirName().toUtf8() + "/last.csv results...";
-        QVERIFY2(run.out.contains(firstLabel), run.out.constData());
-        QVERIFY2(run.out.contains(lastLabel), run.out.constData());
-        QVERIFY2(run.err.startsWith("lumivane-calc: ") && run.err.contains("missing.csv"), run.err.constData());
+        const QByteArray folder = QFileInfo(first).dir().dirName().toUtf8();
+        QVERIFY2(run.out.contains(folder + "/first.csv results..."), run.out.constData());
+        QVERIFY2(run.out.contains(folder + "/last.csv results..."), run.out.constData());
+        // One line on stderr for each file that was not calculated.
+        QCOMPARE(run.err.count('\n'), 2);
+        QVERIFY2(run.err.startsWith("lumivane-calc: ") && run.err.contains("missing.csv") &&
+                     run.err.contains("bad.csv"),
+                 run.err.constData());
     }
 
-    void fileThatCannotBeCalculatedExitsWithOne()
-    {
-        const QString good = writeLog("good.csv", plainLog(100.0));
-        const QString bad = writeLog("bad.csv", "Status,Timestamp,Value\r\n0,01/03/2012 00:00,12.5\r\n"
-                                                "0,01/03/2012 00:30,twelve\r\n");
-        const ChildRun run = runCalc({good, bad});
-        QCOMPARE(run.exitCode, 1);
-        QCOMPARE(run.out, expectedText({good, bad}, lumivane::SettingsRecord{}));
-        QVERIFY2(run.err.contains("bad.csv"), run.err.constData());
-    }
-
-    void setChangesThisRunOnlyAndSavesNothing()
-    {
-        SettingsStore(QStringLiteral("lumivane")).SaveSetting("DayCost", "0.25");
-        const QString log = writeLog("site.csv", plainLog(100.0));
-
-        const ChildRun overridden = runCalc({"--set", "DayCost=0.2", log});
-        QCOMPARE(overridden.exitCode, 0);
-        QVERIFY2(overridden.out.startsWith("Day Tariff: 0.2, Night Tariff: 0.09,"), overridden.out.constData());
-        lumivane::SettingsRecord expected;
-        expected.settingsDayCost = 0.2;
-        QCOMPARE(overridden.out, expectedText({log}, expected));
-
-        const SettingsStore after(QStringLiteral("lumivane"));
-        QCOMPARE(after.GetSetting("DayCost").value_or("missing"), std::string("0.25"));
-        const ChildRun second = runCalc({log});
-        QVERIFY2(second.out.startsWith("Day Tariff: 0.25,"), second.out.constData());
-    }
-
-    void valueInTheWindowsStoreIsUsed()
+    void settingsComeFromTheWindowsStoreAndSetChangesOneRunOnly()
     {
         SettingsStore store(QStringLiteral("lumivane"));
         store.SaveSetting("Multiplier", "2.5");
         store.SaveSetting("NightCost", "0.11");
         store.SaveSetting("FromHour", "8");
-        const QString log = writeLog("site.csv", plainLog(100.0));
-        const ChildRun run = runCalc({log});
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY2(run.out.startsWith("Day Tariff: 0.16, Night Tariff: 0.11, Multiplier: 2.5\n"), run.out.constData());
-        QCOMPARE(run.out, expectedText({log}, storedSettings()));
-        QVERIFY(run.out != expectedText({log}, lumivane::SettingsRecord{}));
-    }
-
-    void storeOfTheCommandsOwnNameIsNotUsed()
-    {
+        // The store named after the command is not the window's, and is not read.
         SettingsStore(QStringLiteral("lumivane-calc")).SaveSetting("DayCost", "0.5");
-        const ChildRun run = runCalc({writeLog("site.csv", plainLog(100.0))});
-        QVERIFY2(run.out.startsWith("Day Tariff: 0.16,"), run.out.constData());
+        const QString log = writeLog("site.csv", plainLog(100.0));
+
+        const ChildRun stored = runCalc({log});
+        QCOMPARE(stored.exitCode, 0);
+        QVERIFY2(stored.out.startsWith("Day Tariff: 0.16, Night Tariff: 0.11, Multiplier: 2.5\n"),
+                 stored.out.constData());
+        QCOMPARE(stored.out, expectedText({log}, storedSettings()));
+        QVERIFY(stored.out != expectedText({log}, lumivane::SettingsRecord{}));
+
+        const ChildRun overridden = runCalc({"--set", "DayCost=0.2", log});
+        QCOMPARE(overridden.exitCode, 0);
+        QVERIFY2(overridden.out.startsWith("Day Tariff: 0.2, Night Tariff: 0.11,"), overridden.out.constData());
+        lumivane::SettingsRecord expected = storedSettings();
+        expected.settingsDayCost = 0.2;
+        QCOMPARE(overridden.out, expectedText({log}, expected));
+        // Nothing was saved: the store holds no DayCost, and the next run is as before.
+        QCOMPARE(SettingsStore(QStringLiteral("lumivane")).GetSetting("DayCost").value_or("missing"),
+                 std::string("missing"));
+        QCOMPARE(runCalc({log}).out, stored.out);
     }
 
     void exportWritesTheBillsAndTheMenuIntoTheReportsDir()
     {
         const QString one = writeLog("one.csv", plainLog(100.0));
         const QString two = writeLog("two.csv", plainLog(900.0));
-        const QString reports = QString::fromStdString((work_->path() / "out" / "reports").string());
+        // A relative folder is taken from where the command runs, and created.
+        const QString workDir = QString::fromStdString(work_->path().string());
+        const QString reports = workDir + "/out/reports";
         QVERIFY(!QFileInfo::exists(reports));
-        const ChildRun run = runCalc({"--export", "--reports-dir", reports, one, two});
+        const ChildRun run = runCalc({"--export", "--reports-dir", "out/reports", one, two}, workDir);
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.err, QByteArray());
-        QVERIFY(QFileInfo(reports + "/menu.html").isFile());
         const QStringList pages = QDir(reports).entryList({QStringLiteral("*.html")}, QDir::Files);
         QCOMPARE(pages.size(), 3);  // two bills and the menu
         QVERIFY(pages.contains(QStringLiteral("menu.html")));
-        // The menu links both bills of this run.
+        // The menu links both bills of this run by their absolute path.
         QFile menu(reports + "/menu.html");
         QVERIFY(menu.open(QIODevice::ReadOnly));
         const QByteArray menuText = menu.readAll();
         for (const QString& page : pages)
             if (page != QStringLiteral("menu.html"))
-                QVERIFY2(menuText.contains(page.toUtf8()), qPrintable(page));
+                QVERIFY2(menuText.contains("file://" + QFile::encodeName(reports) + "/" + page.toUtf8()),
+                         menuText.constData());
         // The stdout text is the results text; the bills add nothing to it.
         QCOMPARE(run.out, expectedText({one, two}, lumivane::SettingsRecord{}));
         // Nothing went to the per-user reports folder.
         QVERIFY(!QFileInfo::exists(dataHome() + "/Lumivane/reports/menu.html"));
     }
 
-    void relativeReportsDirIsLinkedByItsAbsolutePath()
+    void onlyExportWritesAndThenToThePerUserReportsFolder()
     {
-        const QString workDir = QString::fromStdString(work_->path().string());
-        const ChildRun run = runCalc({"--export", "--reports-dir", "rel/reports", writeLog("one.csv", plainLog(100.0))},
-                                     workDir);
-        QCOMPARE(run.exitCode, 0);
-        QFile menu(workDir + "/rel/reports/menu.html");
-        QVERIFY(menu.open(QIODevice::ReadOnly));
-        const QByteArray menuText = menu.readAll();
-        QVERIFY2(menuText.contains("file://" + QFile::encodeName(workDir) + "/rel/reports/"), menuText.constData());
-    }
-
-    void exportWithoutReportsDirUsesThePerUserReportsFolder()
-    {
-        const ChildRun run = runCalc({"--export", writeLog("one.csv", plainLog(100.0))});
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY(QFileInfo(dataHome() + "/Lumivane/reports/menu.html").isFile());
-    }
-
-    void withoutExportNothingIsWrittenEvenWhenTheStoreSaysExport()
-    {
+        // A stored Export of 1 does not make a plain run write anything.
         SettingsStore(QStringLiteral("lumivane")).SaveSetting("Export", "1");
-        const ChildRun run = runCalc({writeLog("one.csv", plainLog(100.0))});
-        QCOMPARE(run.exitCode, 0);
+        const QString log = writeLog("one.csv", plainLog(100.0));
+        QCOMPARE(runCalc({log}).exitCode, 0);
         QVERIFY(!QFileInfo::exists(dataHome() + "/Lumivane"));
         QCOMPARE(QDir(QString::fromStdString(work_->path().string())).entryList(QDir::Files),
                  QStringList{QStringLiteral("one.csv")});
-    }
 
-    void poundSignIsUtf8()
-    {
-        const ChildRun run = runCalc({writeLog("site.csv", plainLog(100.0))});
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY(run.out.contains("kWh, \xC2\xA3"));
-        // Every 0xA3 byte is the second byte of the two-byte UTF-8 sign.
-        for (qsizetype i = 0; i < run.out.size(); ++i)
-            if (static_cast<unsigned char>(run.out[i]) == 0xA3)
-                QVERIFY(i > 0 && static_cast<unsigned char>(run.out[i - 1]) == 0xC2);
-        QCOMPARE(QString::fromUtf8(run.out).toUtf8(), run.out);
-        QCOMPARE(QString::fromUtf8(run.out).count(QChar(0x00A3)), 3 * 2);  // a file block and the totals
+        QCOMPARE(runCalc({"--export", log}).exitCode, 0);
+        QVERIFY(QFileInfo(dataHome() + "/Lumivane/reports/menu.html").isFile());
     }
 
     void helpPrintsTheUsageAndExitsWithZero()
