@@ -13,11 +13,11 @@
 #include <sys/stat.h>
 
 #include "platform/serial_modem.h"
-#include "support/pty_pair.h"
-#include "support/scripted_modem.h"
+#include "support/modem_on_pty.h"
 
 using lumivane::SerialModem;
-using lumivane::test::PtyPair;
+using lumivane::test::ModemOnPty;
+using lumivane::test::portCanBeOpenedAgain;
 using lumivane::test::ScriptedModem;
 using namespace std::chrono_literals;
 
@@ -26,15 +26,6 @@ namespace {
 const QString kSettings = QStringLiteral("460800,n,8,1");
 const QString kNumber = QStringLiteral("07700900123");
 const QString kSentOk = QStringLiteral("Message Sent OK!");
-
-// Whether nothing holds the port any more: a fresh open succeeds.
-bool portCanBeOpenedAgain(const QString& path)
-{
-    QSerialPort port(path);
-    const bool ok = port.open(QIODevice::ReadWrite);
-    port.close();
-    return ok;
-}
 
 // The device number of a character device (0 when there is none).
 dev_t deviceOf(const QString& path)
@@ -86,23 +77,23 @@ std::vector<std::string> cleanSession(const std::string& number, const std::stri
 class ModemSerialTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<PtyPair> pty;
-    std::unique_ptr<ScriptedModem> modem;
+    std::unique_ptr<ModemOnPty> line;
+    ScriptedModem* modem = nullptr;
     QString port;
 
 private slots:
     void init()
     {
-        pty = std::make_unique<PtyPair>();
-        QVERIFY2(pty->isOpen(), pty->error().c_str());
-        port = QString::fromStdString(pty->slavePath());
-        modem = std::make_unique<ScriptedModem>(*pty);
+        line = std::make_unique<ModemOnPty>();
+        QVERIFY2(line->isOpen(), line->error());
+        port = line->port();
+        modem = &line->modem();
     }
 
     void cleanup()
     {
-        modem.reset();
-        pty.reset();
+        modem = nullptr;
+        line.reset();
     }
 
     void aPortStillHeldCannotBeOpenedAgain()

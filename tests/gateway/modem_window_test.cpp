@@ -14,12 +14,11 @@
 #include "shell/frm_main.h"
 #include "support/fixed_clock.h"
 #include "support/main_window_fixture.h"
-#include "support/pty_pair.h"
-#include "support/scripted_modem.h"
+#include "support/modem_on_pty.h"
 
 using lumivane::SerialModem;
 using lumivane::test::MainWindowFixture;
-using lumivane::test::PtyPair;
+using lumivane::test::ModemOnPty;
 using lumivane::test::ScriptedModem;
 using namespace std::chrono_literals;
 
@@ -65,23 +64,23 @@ private:
 class ModemWindowTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<PtyPair> pty;
-    std::unique_ptr<ScriptedModem> modem;
+    std::unique_ptr<ModemOnPty> line;
+    ScriptedModem* modem = nullptr;
     std::string port;
 
 private slots:
     void init()
     {
-        pty = std::make_unique<PtyPair>();
-        QVERIFY2(pty->isOpen(), pty->error().c_str());
-        port = pty->slavePath();
-        modem = std::make_unique<ScriptedModem>(*pty);
+        line = std::make_unique<ModemOnPty>();
+        QVERIFY2(line->isOpen(), line->error());
+        port = line->port().toStdString();
+        modem = &line->modem();
     }
 
     void cleanup()
     {
-        modem.reset();
-        pty.reset();
+        modem = nullptr;
+        line.reset();
     }
 
     void testSmsShowsTheResultInABoxTitledWithTheApplicationTitle()

@@ -2,17 +2,16 @@
 // on a real pseudo-terminal. The dialogue ends, the port is released and the
 // result says what failed. A modem that never answers, and one that hangs up
 // after the first command, are pinned in gateway/modem_serial_test.cpp.
-#include <QSerialPort>
 #include <QTest>
 
 #include <random>
 
 #include "platform/serial_modem.h"
-#include "support/pty_pair.h"
-#include "support/scripted_modem.h"
+#include "support/modem_on_pty.h"
 
 using lumivane::SerialModem;
-using lumivane::test::PtyPair;
+using lumivane::test::ModemOnPty;
+using lumivane::test::portCanBeOpenedAgain;
 using lumivane::test::ScriptedModem;
 using namespace std::chrono_literals;
 
@@ -21,14 +20,6 @@ namespace {
 const QString kSettings = QStringLiteral("460800,n,8,1");
 const QString kNumber = QStringLiteral("07700900123");
 const QString kSentOk = QStringLiteral("Message Sent OK!");
-
-bool portCanBeOpenedAgain(const QString& path)
-{
-    QSerialPort port(path);
-    const bool ok = port.open(QIODevice::ReadWrite);
-    port.close();
-    return ok;
-}
 
 // Line noise: every byte value, NUL included, but none of the characters
 // that could spell an awaited answer.
@@ -49,23 +40,23 @@ std::string garbage(std::size_t size, unsigned seed)
 class ModemFaultsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<PtyPair> pty;
-    std::unique_ptr<ScriptedModem> modem;
+    std::unique_ptr<ModemOnPty> line;
+    ScriptedModem* modem = nullptr;
     QString port;
 
 private slots:
     void init()
     {
-        pty = std::make_unique<PtyPair>();
-        QVERIFY2(pty->isOpen(), pty->error().c_str());
-        port = QString::fromStdString(pty->slavePath());
-        modem = std::make_unique<ScriptedModem>(*pty);
+        line = std::make_unique<ModemOnPty>();
+        QVERIFY2(line->isOpen(), line->error());
+        port = line->port();
+        modem = &line->modem();
     }
 
     void cleanup()
     {
-        modem.reset();
-        pty.reset();
+        modem = nullptr;
+        line.reset();
     }
 
     void garbageAnswersTimeOutEveryExchangeAndReleaseThePort()

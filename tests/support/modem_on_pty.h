@@ -1,0 +1,33 @@
+#pragma once
+// A fresh pseudo-terminal with a scripted modem on its master side, for one
+// test case: the program under test opens port() as its modem port.
+#include <QString>
+
+#include <memory>
+
+#include "support/pty_pair.h"
+#include "support/scripted_modem.h"
+
+namespace lumivane::test {
+
+class ModemOnPty {
+public:
+    ModemOnPty() : pty_(std::make_unique<PtyPair>()), modem_(std::make_unique<ScriptedModem>(*pty_)) {}
+
+    // Whether the pseudo-terminal could be opened; error() says why not.
+    bool isOpen() const { return pty_->isOpen(); }
+    const char* error() const { return pty_->error().c_str(); }
+
+    QString port() const { return QString::fromStdString(pty_->slavePath()); }
+    ScriptedModem& modem() { return *modem_; }
+
+private:
+    // Declared in this order so the modem stops before its pseudo-terminal goes.
+    std::unique_ptr<PtyPair> pty_;
+    std::unique_ptr<ScriptedModem> modem_;
+};
+
+// Whether nothing holds the port any more: a fresh open succeeds.
+bool portCanBeOpenedAgain(const QString& path);
+
+}  // namespace lumivane::test
