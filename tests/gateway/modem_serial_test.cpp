@@ -16,7 +16,6 @@
 #include "support/modem_on_pty.h"
 
 using lumivane::SerialModem;
-using lumivane::test::ModemOnPty;
 using lumivane::test::portCanBeOpenedAgain;
 using lumivane::test::ScriptedModem;
 using namespace std::chrono_literals;
@@ -74,27 +73,10 @@ std::vector<std::string> cleanSession(const std::string& number, const std::stri
 
 }  // namespace
 
-class ModemSerialTest : public QObject {
+class ModemSerialTest : public lumivane::test::ModemOnPtyTestCase {
     Q_OBJECT
 
-    std::unique_ptr<ModemOnPty> line;
-    ScriptedModem* modem = nullptr;
-    QString port;
-
 private slots:
-    void init()
-    {
-        line = std::make_unique<ModemOnPty>();
-        QVERIFY2(line->isOpen(), line->error());
-        port = line->port();
-        modem = &line->modem();
-    }
-
-    void cleanup()
-    {
-        modem = nullptr;
-        line.reset();
-    }
 
     void aPortStillHeldCannotBeOpenedAgain()
     {

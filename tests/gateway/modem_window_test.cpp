@@ -18,7 +18,6 @@
 
 using lumivane::SerialModem;
 using lumivane::test::MainWindowFixture;
-using lumivane::test::ModemOnPty;
 using lumivane::test::ScriptedModem;
 using namespace std::chrono_literals;
 
@@ -61,27 +60,10 @@ private:
 
 }  // namespace
 
-class ModemWindowTest : public QObject {
+class ModemWindowTest : public lumivane::test::ModemOnPtyTestCase {
     Q_OBJECT
 
-    std::unique_ptr<ModemOnPty> line;
-    ScriptedModem* modem = nullptr;
-    std::string port;
-
 private slots:
-    void init()
-    {
-        line = std::make_unique<ModemOnPty>();
-        QVERIFY2(line->isOpen(), line->error());
-        port = line->port().toStdString();
-        modem = &line->modem();
-    }
-
-    void cleanup()
-    {
-        modem = nullptr;
-        line.reset();
-    }
 
     void testSmsShowsTheResultInABoxTitledWithTheApplicationTitle()
     {
@@ -89,7 +71,7 @@ private slots:
         modem->start();
         lumivane::SettingsStore store(QString::fromLatin1(lumivane::kMainExecutableName));
         MainWindowFixture::clearStore(store);
-        store.SaveSetting("CommPort", port);
+        store.SaveSetting("CommPort", port.toStdString());
         lumivane::test::FixedClock clock;
         lumivane::test::RecordingDesktop desktop;
         MainWindowEnvironment environment;  // no message box recorder: the real box is shown
@@ -117,7 +99,7 @@ private slots:
     void testSmsShowsWhatFailedWhenEveryExchangeTimesOut()
     {
         modem->start();  // a modem that never answers
-        MainWindowFixture fx({{"CommPort", port}});
+        MainWindowFixture fx({{"CommPort", port.toStdString()}});
         frmMain& w = fx.window();
         w.MSComm1 = new SerialModem(&w);
         w.MSComm1->setReplyTimeout(300ms);
@@ -137,7 +119,7 @@ private slots:
     {
         modem->actAsWorkingModem();
         modem->start();
-        MainWindowFixture fx({{"CommPort", port}});
+        MainWindowFixture fx({{"CommPort", port.toStdString()}});
         fx.messages.clear();
         fx.window().testSMS(QStringLiteral("+44 7700"), QStringLiteral("hello"));
         modem->stop();
@@ -156,7 +138,7 @@ private slots:
         QVERIFY(!w.MSComm1);
 
         // The record, not the store, decides: the store still names a missing port.
-        w.settings.settingsCommPort = port;
+        w.settings.settingsCommPort = port.toStdString();
         QCOMPARE(w.sendModemSMS(QStringLiteral("07700900123"), QStringLiteral("first")), kSentOk);
         QVERIFY(w.MSComm1);
         QCOMPARE(w.MSComm1->parent(), &w);

@@ -10,7 +10,6 @@
 #include "support/modem_on_pty.h"
 
 using lumivane::SerialModem;
-using lumivane::test::ModemOnPty;
 using lumivane::test::portCanBeOpenedAgain;
 using lumivane::test::ScriptedModem;
 using namespace std::chrono_literals;
@@ -37,27 +36,10 @@ std::string garbage(std::size_t size, unsigned seed)
 
 }  // namespace
 
-class ModemFaultsTest : public QObject {
+class ModemFaultsTest : public lumivane::test::ModemOnPtyTestCase {
     Q_OBJECT
 
-    std::unique_ptr<ModemOnPty> line;
-    ScriptedModem* modem = nullptr;
-    QString port;
-
 private slots:
-    void init()
-    {
-        line = std::make_unique<ModemOnPty>();
-        QVERIFY2(line->isOpen(), line->error());
-        port = line->port();
-        modem = &line->modem();
-    }
-
-    void cleanup()
-    {
-        modem = nullptr;
-        line.reset();
-    }
 
     void garbageAnswersTimeOutEveryExchangeAndReleaseThePort()
     {

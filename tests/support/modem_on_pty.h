@@ -1,7 +1,9 @@
 #pragma once
 // A fresh pseudo-terminal with a scripted modem on its master side, for one
 // test case: the program under test opens port() as its modem port.
+#include <QObject>
 #include <QString>
+#include <QTest>
 
 #include <memory>
 
@@ -25,6 +27,33 @@ private:
     // Declared in this order so the modem stops before its pseudo-terminal goes.
     std::unique_ptr<PtyPair> pty_;
     std::unique_ptr<ScriptedModem> modem_;
+};
+
+// The base of a test class whose every case gets a fresh modem on a
+// pseudo-terminal, at `port`, scripted through `modem`.
+class ModemOnPtyTestCase : public QObject {
+    Q_OBJECT
+
+protected:
+    std::unique_ptr<ModemOnPty> line;
+    ScriptedModem* modem = nullptr;
+    QString port;
+
+private slots:
+    void init()
+    {
+        line = std::make_unique<ModemOnPty>();
+        if (!line->isOpen())
+            QFAIL(line->error());
+        port = line->port();
+        modem = &line->modem();
+    }
+
+    void cleanup()
+    {
+        modem = nullptr;
+        line.reset();
+    }
 };
 
 // Whether nothing holds the port any more: a fresh open succeeds.
