@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <mutex>
 
@@ -31,6 +32,11 @@ struct GuardedMapping {
     std::atomic<bool> cut{false};
 };
 
+struct ErrnoKeeper {
+    int saved = errno;
+    ~ErrnoKeeper() { errno = saved; }
+};
+
 constexpr int kGuardSlots = 4;
 GuardedMapping guarded[kGuardSlots];
 std::uintptr_t pageSize = 4096;
@@ -39,6 +45,8 @@ std::once_flag handlerInstalled;
 
 void onBusError(int signal, siginfo_t* info, void* context)
 {
+    // The interrupted code may be about to read errno; the calls below must not change it.
+    const ErrnoKeeper keepErrno;
     const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
     if (info->si_code > 0) {  // raised by a fault, not sent by another process
         for (GuardedMapping& mapping : guarded) {
