@@ -3,7 +3,6 @@
 #include <QProcess>
 #include <QtTest>
 
-#include "gateway/alarm_monitor.h"
 #include "gateway/pulse_document.h"
 #include "platform/http_client.h"
 
@@ -38,6 +37,11 @@ public:
         }
     }
     QString address() const { return address_; }
+    // One GET of the document, through a client that lives as long as the simulator.
+    HttpResult get(const QString& document, const QString& time = QStringLiteral("x"))
+    {
+        return client_.OpenURL(gatewayRequestUrl(address_, document, time), 10s);
+    }
     // Everything the simulator has printed so far after its first line.
     QString output()
     {
@@ -48,6 +52,7 @@ public:
 
 private:
     QProcess process_;
+    HttpClient client_;
     QString address_;
     QString output_;
 };
@@ -62,9 +67,7 @@ private slots:
     {
         RunningSim sim({"--counter1", "65541", "--counter2", "131079"});
         QVERIFY(!sim.address().isEmpty());
-        HttpClient client;
-        const HttpResult result =
-            client.OpenURL(gatewayRequestUrl(sim.address(), "pdata.htm", "05/12/2026 14:03:27"), 10s);
+        const HttpResult result = sim.get("pdata.htm", "05/12/2026 14:03:27");
         QVERIFY2(result.ok, qPrintable(result.error));
         QCOMPARE(result.body.count(','), 31);
         const auto document = parsePulseDocument(result.body.toStdString());
@@ -76,21 +79,12 @@ private slots:
         QTRY_VERIFY(sim.output().contains("GET /pdata.htm?t=05%2F12%2F2026%2014%3A03%3A27"));
     }
 
-    void negativeLowWordComesOutSigned()
+    void lowWordComesOutSignedAndFieldsCanBeSetToBadTextsAndCountShortened()
     {
-        RunningSim sim({"--counter1", "65535"});
-        HttpClient client;
-        const HttpResult result = client.OpenURL(gatewayRequestUrl(sim.address(), "pdata.htm", "x"), 10s);
+        RunningSim sim({"--counter1", "65535", "--field", "30=40000", "--field-count", "31"});
+        const HttpResult result = sim.get("pdata.htm");
         QVERIFY2(result.ok, qPrintable(result.error));
         QVERIFY(result.body.startsWith("-1,1,"));
-    }
-
-    void fieldsCanBeSetToBadTextsAndCountShortened()
-    {
-        RunningSim sim({"--field", "30=40000", "--field-count", "31"});
-        HttpClient client;
-        const HttpResult result = client.OpenURL(gatewayRequestUrl(sim.address(), "pdata.htm", "x"), 10s);
-        QVERIFY2(result.ok, qPrintable(result.error));
         QCOMPARE(result.body.count(','), 30);
         QVERIFY(result.body.endsWith(",40000"));
         QCOMPARE(parsePulseDocument(result.body.toStdString()).error, std::string("too few fields (31 of 32)"));
@@ -99,46 +93,37 @@ private slots:
     void currentsStepOnePerRequestAndStartAgain()
     {
         RunningSim sim({"--currents", "100,250,300"});
-        HttpClient client;
         QStringList seen;
         for (int i = 0; i < 4; ++i) {
-            const HttpResult result = client.OpenURL(gatewayRequestUrl(sim.address(), "cdata.htm", "x"), 10s);
+            const HttpResult result = sim.get("cdata.htm");
             QVERIFY2(result.ok, qPrintable(result.error));
             seen << QString::fromLatin1(result.body);
         }
         QCOMPARE(seen, (QStringList{"100", "250", "300", "100"}));
-        QCOMPARE(parseCurrentDocument("250").current, 250);
     }
 
     void singleCurrentAndUnknownPath()
     {
         RunningSim sim({"--current", "240.6"});
-        HttpClient client;
-        const HttpResult current = client.OpenURL(gatewayRequestUrl(sim.address(), "cdata.htm", "x"), 10s);
-        QCOMPARE(current.body, QByteArray("240.6"));
-        const HttpResult other = client.OpenURL(gatewayRequestUrl(sim.address(), "index.htm", "x"), 10s);
+        QCOMPARE(sim.get("cdata.htm").body, QByteArray("240.6"));
+        const HttpResult other = sim.get("index.htm");
         QVERIFY(!other.ok);
         QVERIFY2(other.error.contains("404"), qPrintable(other.error));
     }
 
-    void refusesCounterOutsideTwoWords()
-    {
-        QProcess process;
-        process.start(simPath(), {"--counter1", "2147483647"});
-        QVERIFY(process.waitForFinished(10000));
-        QCOMPARE(process.exitCode(), 2);
-        QVERIFY(process.readAllStandardError().contains("does not fit"));
-    }
-
-    void helpDescribesTheDocuments()
+    void helpDescribesTheDocumentsAndACounterBeyondTwoWordsIsRefused()
     {
         QProcess process;
         process.start(simPath(), {"--help"});
         QVERIFY(process.waitForFinished(10000));
         QCOMPARE(process.exitCode(), 0);
         const QByteArray help = process.readAllStandardOutput();
-        QVERIFY(help.contains("/pdata.htm"));
-        QVERIFY(help.contains("--currents"));
+        QVERIFY2(help.contains("/pdata.htm") && help.contains("--currents"), help.constData());
+
+        process.start(simPath(), {"--counter1", "2147483647"});
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(process.readAllStandardError().contains("does not fit"));
     }
 };
 

@@ -16,13 +16,7 @@ TEST(LogFile, AppendsRecordsKeepingCrLfAndCreatesMissingFile)
     EXPECT_EQ(test::readFile(path), "one\r\ntwo\r\n");
 }
 
-TEST(LogFile, KeepsWhatIsAlreadyThere)
-{
-    test::TempDir dir;
-    const auto path = dir.write("alarmdata.txt", "\r\n");
-    ASSERT_TRUE(appendLogRecord(path, "Acknowledged: [x]\r\n").ok());
-    EXPECT_EQ(test::readFile(path), "\r\nAcknowledged: [x]\r\n");
-}
+// What is already there stays byte for byte: LogFaults.ExistingLinesAreNeverRewrittenByAppending.
 
 TEST(LogFile, UnopenableLogReportsPathAndReason)
 {

@@ -4,47 +4,31 @@
 
 using namespace lumivane;
 
-TEST(ParseCommSettings, ReadsTheDefaultLineSettings)
+TEST(ParseCommSettings, ReadsEveryItemInAnyCaseWithBlanksAround)
 {
-    const ModemLineSettingsResult r = parseCommSettings("460800,n,8,1");
-    ASSERT_TRUE(r.settings) << r.error;
-    EXPECT_EQ(r.settings->speed, 460800);
-    EXPECT_EQ(r.settings->parity, ModemParity::None);
-    EXPECT_EQ(r.settings->dataBits, 8);
-    EXPECT_EQ(r.settings->stopBits, ModemStopBits::One);
-}
-
-TEST(ParseCommSettings, ParityLettersInAnyCase)
-{
-    const std::pair<const char*, ModemParity> cases[] = {
-        {"9600,n,8,1", ModemParity::None}, {"9600,E,7,1", ModemParity::Even}, {"9600,o,7,1", ModemParity::Odd},
-        {"9600,M,7,1", ModemParity::Mark}, {"9600,s,7,1", ModemParity::Space}, {"9600,N,8,1", ModemParity::None}};
-    for (const auto& [text, parity] : cases) {
-        const ModemLineSettingsResult r = parseCommSettings(text);
-        ASSERT_TRUE(r.settings) << text << ": " << r.error;
-        EXPECT_EQ(r.settings->parity, parity) << text;
-    }
-}
-
-TEST(ParseCommSettings, DataBitsFiveToEightAndAllThreeStopBits)
-{
-    for (int bits = 5; bits <= 8; ++bits) {
-        const ModemLineSettingsResult r = parseCommSettings("9600,n," + std::to_string(bits) + ",1");
+    using P = ModemParity;
+    using S = ModemStopBits;
+    const struct {
+        const char* text;
+        int speed;
+        ModemParity parity;
+        int dataBits;
+        ModemStopBits stopBits;
+    } cases[] = {
+        {"460800,n,8,1", 460800, P::None, 8, S::One},  {"9600,E,7,1", 9600, P::Even, 7, S::One},
+        {"9600,o,6,1", 9600, P::Odd, 6, S::One},       {"9600,M,5,1", 9600, P::Mark, 5, S::One},
+        {"9600,s,7,1.5", 9600, P::Space, 7, S::OneAndHalf}, {"9600,N,8,2", 9600, P::None, 8, S::Two},
+        {" 115200 , e , 7 , 2 ", 115200, P::Even, 7, S::Two},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const ModemLineSettingsResult r = parseCommSettings(c.text);
         ASSERT_TRUE(r.settings) << r.error;
-        EXPECT_EQ(r.settings->dataBits, bits);
+        EXPECT_EQ(r.settings->speed, c.speed);
+        EXPECT_EQ(r.settings->parity, c.parity);
+        EXPECT_EQ(r.settings->dataBits, c.dataBits);
+        EXPECT_EQ(r.settings->stopBits, c.stopBits);
     }
-    EXPECT_EQ(parseCommSettings("9600,n,8,1.5").settings->stopBits, ModemStopBits::OneAndHalf);
-    EXPECT_EQ(parseCommSettings("9600,n,8,2").settings->stopBits, ModemStopBits::Two);
-}
-
-TEST(ParseCommSettings, BlanksAroundItemsAreAllowed)
-{
-    const ModemLineSettingsResult r = parseCommSettings(" 115200 , e , 7 , 2 ");
-    ASSERT_TRUE(r.settings) << r.error;
-    EXPECT_EQ(r.settings->speed, 115200);
-    EXPECT_EQ(r.settings->parity, ModemParity::Even);
-    EXPECT_EQ(r.settings->dataBits, 7);
-    EXPECT_EQ(r.settings->stopBits, ModemStopBits::Two);
 }
 
 TEST(ParseCommSettings, RefusesWhatIsNotLineSettingsAndQuotesTheText)
@@ -63,25 +47,22 @@ TEST(ParseCommSettings, RefusesWhatIsNotLineSettingsAndQuotesTheText)
     }
 }
 
-TEST(ModemPortName, PortNumberNamesTheNthSerialPort)
+TEST(ModemPortName, NumberNamesTheNthSerialPortAndADevicePathStands)
 {
-    EXPECT_EQ(modemPortName("3", SerialPortNaming::Posix).portName, "/dev/ttyS2");
-    EXPECT_EQ(modemPortName("3", SerialPortNaming::Windows).portName, "COM3");
-    EXPECT_EQ(modemPortName("1", SerialPortNaming::Posix).portName, "/dev/ttyS0");
-    EXPECT_EQ(modemPortName(" 12 ", SerialPortNaming::Windows).portName, "COM12");
-}
-
-TEST(ModemPortName, PortNumberIsRoundedHalvesToEven)
-{
-    EXPECT_EQ(modemPortName("2.5", SerialPortNaming::Windows).portName, "COM2");
-    EXPECT_EQ(modemPortName("3.5", SerialPortNaming::Windows).portName, "COM4");
-    EXPECT_EQ(modemPortName("2.6", SerialPortNaming::Posix).portName, "/dev/ttyS2");
-}
-
-TEST(ModemPortName, DevicePathIsTakenAsItStands)
-{
-    EXPECT_EQ(modemPortName("/dev/ttyUSB0", SerialPortNaming::Posix).portName, "/dev/ttyUSB0");
-    EXPECT_EQ(modemPortName("/dev/pts/5", SerialPortNaming::Posix).portName, "/dev/pts/5");
+    const struct {
+        const char* text;
+        SerialPortNaming naming;
+        const char* port;
+    } cases[] = {
+        {"3", SerialPortNaming::Posix, "/dev/ttyS2"},   {"3", SerialPortNaming::Windows, "COM3"},
+        {"1", SerialPortNaming::Posix, "/dev/ttyS0"},   {" 12 ", SerialPortNaming::Windows, "COM12"},
+        // Rounded halves to even.
+        {"2.5", SerialPortNaming::Windows, "COM2"},     {"3.5", SerialPortNaming::Windows, "COM4"},
+        {"2.6", SerialPortNaming::Posix, "/dev/ttyS2"},
+        {"/dev/ttyUSB0", SerialPortNaming::Posix, "/dev/ttyUSB0"}, {"/dev/pts/5", SerialPortNaming::Posix, "/dev/pts/5"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(modemPortName(c.text, c.naming).portName, c.port) << c.text;
 }
 
 TEST(ModemPortName, RefusesTextsThatNameNoPort)

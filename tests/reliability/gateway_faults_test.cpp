@@ -20,9 +20,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QUrl urlOf(const LocalHttpServer& server, const QString& document)
+// Serves `response` for the document and asks for it once through `client`.
+HttpResult fetch(HttpClient& client, LocalHttpServer& server, const QString& document,
+                 const LocalHttpServer::Response& response, std::chrono::milliseconds limit)
 {
-    return gatewayRequestUrl(server.address(), document, QStringLiteral("05/12/2026 14:03:27"));
+    server.setResponse("/" + document, response);
+    return client.OpenURL(gatewayRequestUrl(server.address(), document, QStringLiteral("05/12/2026 14:03:27")),
+                          limit);
 }
 
 QByteArray randomBinary(int size)
@@ -35,23 +39,30 @@ QByteArray randomBinary(int size)
     return bytes;
 }
 
+std::string_view viewOf(const QByteArray& bytes)
+{
+    return std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
 }  // namespace
 
 class GatewayFaultsTest : public QObject {
     Q_OBJECT
 
+    LocalHttpServer server;
+    HttpClient client;
+
 private slots:
+    void initTestCase() { QVERIFY(server.start()); }
+
     void tricklingAnswerIsCutOffAtTheWholeRequestLimit()
     {
         // A byte every 40 ms never lets the transfer go quiet, so only the
         // limit on the whole answer can end it.
-        LocalHttpServer server;
-        QVERIFY(server.start());
-        server.setResponse("/pdata.htm", {200, QByteArray(5000, '1'), LocalHttpServer::Mode::TrickleBytes, 40, 0});
-        HttpClient client;
         QElapsedTimer clock;
         clock.start();
-        const HttpResult result = client.OpenURL(urlOf(server, "pdata.htm"), 800ms);
+        const HttpResult result = fetch(client, server, "pdata.htm",
+                                        {200, QByteArray(5000, '1'), LocalHttpServer::Mode::TrickleBytes, 40, 0}, 800ms);
         QVERIFY(!result.ok);
         QVERIFY2(result.error.contains("within 0.8 seconds"), qPrintable(result.error));
         QVERIFY(result.body.isEmpty());
@@ -62,72 +73,47 @@ private slots:
 
     void tricklingAnswerWithinTheLimitArrivesWhole()
     {
-        LocalHttpServer server;
-        QVERIFY(server.start());
-        server.setResponse("/cdata.htm", {200, "241", LocalHttpServer::Mode::TrickleBytes, 20, 0});
-        HttpClient client;
-        const HttpResult result = client.OpenURL(urlOf(server, "cdata.htm"), 20s);
+        const HttpResult result =
+            fetch(client, server, "cdata.htm", {200, "241", LocalHttpServer::Mode::TrickleBytes, 20, 0}, 20s);
         QVERIFY2(result.ok, qPrintable(result.error));
         QCOMPARE(result.body, QByteArray("241"));
     }
 
     void tenMegabytesAreRefusedWithoutBeingKept()
     {
-        LocalHttpServer server;
-        QVERIFY(server.start());
-        server.setResponse("/pdata.htm", {200, {}, LocalHttpServer::Mode::HugeBody, 0, 10 * 1024 * 1024});
-        HttpClient client;
-        const HttpResult result = client.OpenURL(urlOf(server, "pdata.htm"), 30s);
+        const HttpResult result =
+            fetch(client, server, "pdata.htm", {200, {}, LocalHttpServer::Mode::HugeBody, 0, 10 * 1024 * 1024}, 30s);
         QVERIFY(!result.ok);
         QVERIFY2(result.error.startsWith("response too large"), qPrintable(result.error));
         QVERIFY(result.body.isEmpty());
         QVERIFY(!client.busy());
 
         // The client is fit for the next request.
-        server.setResponse("/cdata.htm", LocalHttpServer::body("12"));
-        const HttpResult next = client.OpenURL(urlOf(server, "cdata.htm"), 10s);
+        const HttpResult next = fetch(client, server, "cdata.htm", LocalHttpServer::body("12"), 10s);
         QVERIFY2(next.ok, qPrintable(next.error));
         QCOMPARE(next.body, QByteArray("12"));
     }
 
-    void binaryPulseDocumentIsRefusedWithAReasonAndNothingLogged()
+    void binaryDocumentsAreRefusedWithNothingLoggedAndNoAlarm()
     {
-        LocalHttpServer server;
-        QVERIFY(server.start());
         const QByteArray binary = randomBinary(4096);
-        server.setResponse("/pdata.htm", LocalHttpServer::body(binary));
-        HttpClient client;
-        const HttpResult result = client.OpenURL(urlOf(server, "pdata.htm"), 10s);
-        QVERIFY2(result.ok, qPrintable(result.error));
-        QCOMPARE(result.body, binary);
-
+        const HttpResult pulses = fetch(client, server, "pdata.htm", LocalHttpServer::body(binary), 10s);
+        QVERIFY2(pulses.ok, qPrintable(pulses.error));
+        QCOMPARE(pulses.body, binary);
         SettingsRecord settings;
         settings.settingsStoreLocal = 1;
-        const lumivane::test::FixedClock clock;
-        const PulseResponsePlan plan =
-            planPulseResponse(std::string_view(result.body.constData(), static_cast<std::size_t>(result.body.size())),
-                              settings, clock);
-        QCOMPARE(plan.kind, PulseResponsePlan::Kind::Failure);
-        QVERIFY2(plan.failure.rfind("Pulse data refused: ", 0) == 0, plan.failure.c_str());
-        QVERIFY(!plan.logRecord.has_value());
-    }
-
-    void binaryCurrentDocumentRaisesNoAlarm()
-    {
-        LocalHttpServer server;
-        QVERIFY(server.start());
-        server.setResponse("/cdata.htm", LocalHttpServer::body(randomBinary(512)));
-        HttpClient client;
-        const HttpResult result = client.OpenURL(urlOf(server, "cdata.htm"), 10s);
-        QVERIFY2(result.ok, qPrintable(result.error));
-
-        SettingsRecord settings;
         settings.settingsAlarmLog = 1;
         settings.settingsSendSMS = 1;
         const lumivane::test::FixedClock clock;
+        const PulseResponsePlan plan = planPulseResponse(viewOf(pulses.body), settings, clock);
+        QCOMPARE(plan.kind, PulseResponsePlan::Kind::Failure);
+        QVERIFY2(plan.failure.rfind("Pulse data refused: ", 0) == 0, plan.failure.c_str());
+        QVERIFY(!plan.logRecord.has_value());
+
+        const HttpResult current = fetch(client, server, "cdata.htm", LocalHttpServer::body(binary.left(512)), 10s);
+        QVERIFY2(current.ok, qPrintable(current.error));
         AlarmMonitor monitor;
-        const AlarmCheckOutcome outcome = monitor.checkResponse(
-            std::string_view(result.body.constData(), static_cast<std::size_t>(result.body.size())), settings, clock);
+        const AlarmCheckOutcome outcome = monitor.checkResponse(viewOf(current.body), settings, clock);
         QVERIFY(!outcome.alarmRaised);
         QVERIFY(!outcome.failure.empty());
         QVERIFY(!outcome.logRecord.has_value());

@@ -37,26 +37,20 @@ TEST(LogFaults, LogsFolderRemovedWhileRunningIsReportedAndLaterRecordsGoOn)
     EXPECT_EQ(readFile(log), "first\r\nthird\r\n");
 }
 
-TEST(LogFaults, LogsFolderReplacedByAFileIsReportedAndTheFileIsUntouched)
+// A file where the logs folder should be, or a folder where the log should be:
+// reported with the log's path, and what is there is left as it is.
+TEST(LogFaults, LogsFolderThatIsAFileOrLogThatIsAFolderIsReportedAndLeftAsItIs)
 {
     TempDir dir;
     const std::string blocker = dir.write("logs", "not a folder");
-    const auto log = std::filesystem::path(blocker) / "pulsedata.txt";
-    const LogAppendResult result = appendLogRecord(log, "S1=1, S2=2, DT=x\r\n");
-    ASSERT_FALSE(result.ok());
-    EXPECT_NE(result.error.find(log.string()), std::string::npos) << result.error;
+    std::filesystem::create_directories(dir.path() / "pulsedata.txt" / "inside");
+    for (const auto& log : {std::filesystem::path(blocker) / "pulsedata.txt", dir.path() / "pulsedata.txt"}) {
+        const LogAppendResult result = appendLogRecord(log, "S1=1, S2=2, DT=x\r\n");
+        ASSERT_FALSE(result.ok()) << log;
+        EXPECT_NE(result.error.find(log.string()), std::string::npos) << result.error;
+    }
     EXPECT_EQ(readFile(blocker), "not a folder");
-}
-
-TEST(LogFaults, LogThatIsAFolderIsReportedAndKeepsWhatItHolds)
-{
-    TempDir dir;
-    const auto log = dir.path() / "pulsedata.txt";
-    std::filesystem::create_directories(log / "inside");
-    const LogAppendResult result = appendLogRecord(log, "S1=1, S2=2, DT=x\r\n");
-    ASSERT_FALSE(result.ok());
-    EXPECT_NE(result.error.find(log.string()), std::string::npos) << result.error;
-    EXPECT_TRUE(std::filesystem::is_directory(log / "inside"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "pulsedata.txt" / "inside"));
 }
 
 TEST(LogFaults, ExistingLinesAreNeverRewrittenByAppending)

@@ -40,42 +40,28 @@ private slots:
 
         QTest::mouseClick(about->lblHTTP, Qt::LeftButton);
         QCOMPARE(fixture.desktop().opened, QStringList{QStringLiteral("mailto:") + frmAbout::supportAddress()});
+
+        // One instance: a second click brings the same dialog forward.
+        fixture.window().cmdAbout_Click();
+        QCOMPARE(fixture.window().aboutDialog(), about);
     }
 
-    void oneInstanceIsBroughtForward()
-    {
-        MainWindowFixture fixture;
-        fixture.window().cmdAbout_Click();
-        frmAbout* first = fixture.window().aboutDialog();
-        fixture.window().cmdAbout_Click();
-        QCOMPARE(fixture.window().aboutDialog(), first);
-    }
-
-    void enterAndEscapeCloseAndReleaseIt()
+    // The hover underline must not outlive the dialog: each opening starts plain.
+    void enterAndEscapeCloseAndReleaseItAndTheLinkStartsPlainWhenReopened()
     {
         MainWindowFixture fixture;
         for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
             fixture.window().cmdAbout_Click();
             QPointer<frmAbout> about = fixture.window().aboutDialog();
             QVERIFY(QTest::qWaitForWindowExposed(about));
+            QVERIFY(!about->lblHTTP->font().underline());
+            QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), QPointF(), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(about->lblHTTP, &move);
+            QVERIFY(about->lblHTTP->font().underline());
             about->cmdOK->setFocus();
             QTest::keyClick(about, key);
             QTRY_VERIFY(about.isNull());
         }
-    }
-
-    void linkIsNotUnderlinedAfterReopening()
-    {
-        MainWindowFixture fixture;
-        fixture.window().cmdAbout_Click();
-        QPointer<frmAbout> about = fixture.window().aboutDialog();
-        QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), QPointF(), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(about->lblHTTP, &move);
-        QVERIFY(about->lblHTTP->font().underline());
-        about->cmdOK->click();
-        QTRY_VERIFY(about.isNull());
-        fixture.window().cmdAbout_Click();
-        QVERIFY(!fixture.window().aboutDialog()->lblHTTP->font().underline());
     }
 
 private:

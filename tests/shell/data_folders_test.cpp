@@ -16,6 +16,12 @@ QByteArray contentOf(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
 }  // namespace
 
 class DataFoldersTest : public QObject {
@@ -33,7 +39,6 @@ private slots:
     {
         MainWindowFixture fixture;
         const frmMain& w = fixture.window();
-        QVERIFY(QFileInfo(root_).isDir());
         QVERIFY(QFileInfo(root_ + QStringLiteral("/reports")).isDir());
         QVERIFY(QFileInfo(root_ + QStringLiteral("/logs")).isDir());
         QCOMPARE(contentOf(root_ + QStringLiteral("/logs/pulsedata.txt")), QByteArray("\r\n"));
@@ -42,17 +47,12 @@ private slots:
                  contentOf(w.programFolder + QStringLiteral("reportlogo.jpg")));
         QCOMPARE(w.reportsFolder, root_ + QStringLiteral("/reports/"));
         QCOMPARE(w.logsFolder, root_ + QStringLiteral("/logs/"));
-        QVERIFY(!w.reportsFolder.endsWith(QStringLiteral("//")));
         QVERIFY(fixture.messages.isEmpty());
     }
 
     void existingLogsFolderIsLeftAlone()
     {
-        QVERIFY(QDir().mkpath(root_ + QStringLiteral("/logs")));
-        QFile pulse(root_ + QStringLiteral("/logs/pulsedata.txt"));
-        QVERIFY(pulse.open(QIODevice::WriteOnly));
-        pulse.write("S1=1, S2=2, DT=x\r\n");
-        pulse.close();
+        QVERIFY(writeFile(root_ + QStringLiteral("/logs/pulsedata.txt"), "S1=1, S2=2, DT=x\r\n"));
 
         MainWindowFixture fixture;
         QVERIFY(!QFile::exists(root_ + QStringLiteral("/logs/alarmdata.txt")));
@@ -62,11 +62,7 @@ private slots:
 
     void anExistingLogoIsNeverReplaced()
     {
-        QVERIFY(QDir().mkpath(root_ + QStringLiteral("/reports")));
-        QFile logo(root_ + QStringLiteral("/reports/reportlogo.jpg"));
-        QVERIFY(logo.open(QIODevice::WriteOnly));
-        logo.write("the operator's own logo");
-        logo.close();
+        QVERIFY(writeFile(root_ + QStringLiteral("/reports/reportlogo.jpg"), "the operator's own logo"));
 
         MainWindowFixture fixture;
         QCOMPARE(contentOf(root_ + QStringLiteral("/reports/reportlogo.jpg")), QByteArray("the operator's own logo"));
