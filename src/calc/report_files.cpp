@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <system_error>
 
 #include "meterdata/meter_log_reader.h"
@@ -23,12 +24,33 @@ ImportedText importInput(const std::string& fname)
     return result;
 }
 
+namespace {
+
+// A temporary file of this write's own beside `target`, made exclusively: two
+// writers into one reports folder (the window and a scheduled lumivane-calc)
+// must never remove or rename each other's unfinished file.
+std::FILE* createTemporaryBeside(const std::string& target, std::string& name)
+{
+    thread_local std::mt19937 tags{std::random_device{}()};
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char tag[16];
+        std::snprintf(tag, sizeof tag, "%08x", static_cast<unsigned>(tags()));
+        name = target + "." + tag + ".part";
+        if (std::FILE* file = std::fopen(name.c_str(), "wbx"))
+            return file;
+        if (errno != EEXIST)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 std::string exportOutput(const std::string& rBody, const std::string& rFile)
 {
-    const std::string temporary = rFile + ".part";
+    std::string temporary;
     std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);  // a leftover of an earlier crash
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    std::FILE* file = createTemporaryBeside(rFile, temporary);
     if (!file)
         return rFile + ": cannot be written: " + std::strerror(errno);
     bool ok = std::fwrite(rBody.data(), 1, rBody.size(), file) == rBody.size() &&

@@ -14,8 +14,9 @@ struct ImportedText {
 ImportedText importInput(const std::string& fname);
 
 // Writes rBody and CR LF to rFile, replacing it whole: the bytes go to a
-// temporary file beside it that is then renamed into place, so the target is
-// never left half-written. "" on success, else the path and the reason.
+// temporary file of this write's own beside it ("<rFile>.<tag>.part") that is
+// then renamed into place, so the target is never left half-written, even with
+// two writers at once. "" on success, else the path and the reason.
 std::string exportOutput(const std::string& rBody, const std::string& rFile);
 
 }  // namespace lumivane

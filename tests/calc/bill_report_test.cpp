@@ -248,6 +248,19 @@ TEST(ReportFiles, FailedRenameLeavesNoTemporaryFileAndKeepsTheTarget)
     EXPECT_EQ(entriesIn(dir.path()), 1);
 }
 
+TEST(ReportFiles, AnotherWritersUnfinishedFileIsLeftAlone)
+{
+    lumivane::test::TempDir dir;
+    const auto target = dir.path() / "menu.html";
+    // What another writer into the same folder would have half-done, under the
+    // temporary name a fixed scheme would also pick.
+    const std::string theirs = dir.write("menu.html.part", "<html><bo");
+    EXPECT_EQ(exportOutput("mine", target.string()), "");
+    EXPECT_EQ(lumivane::test::readFile(target.string()), "mine\r\n");
+    EXPECT_EQ(lumivane::test::readFile(theirs), "<html><bo");
+    EXPECT_EQ(entriesIn(dir.path()), 2);
+}
+
 TEST(ReportFiles, ImportTakesBytesAsTheyStandAndExportAddsCrLf)
 {
     lumivane::test::TempDir dir;

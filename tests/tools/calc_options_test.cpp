@@ -100,7 +100,7 @@ TEST(CalcOptions, MisuseIsAOneLineUsageErrorNamingTheCulprit)
 {
     for (const char* text : {"31/02/2012", "29/02/2013", "0/1/2012", "1/0/2012", "1/13/2012", "32/1/2012",
                              "1/1/12", "1/1/02012", "1-1-2012", "1/1/2012/1", "a/b/cccc", "1//2012", "",
-                             "+1/1/2012", "1/1/ 2012", "100/1/2012"})
+                             "+1/1/2012", "1/1/ 2012", "100/1/2012", "1/1/0000"})
         expectUsageError({"--from", text, "a.csv"}, "--from");
     // The days field holds a whole number from 1 to 99.
     for (const char* text : {"abc", "0", "100", "7.5", "-3", "", "1e2", " 7", "99999999999999999999"})

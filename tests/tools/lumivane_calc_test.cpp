@@ -270,6 +270,23 @@ private slots:
         QVERIFY(!QFileInfo::exists(dataHome() + "/Lumivane/reports/menu.html"));
     }
 
+    void menuThatCannotBeWrittenIsNamedUnderTheTotalsAsInTheWindow()
+    {
+        const QString one = writeLog("one.csv", plainLog(100.0));
+        // A folder where the menu goes: the bill is written, the menu is not.
+        const QString reports = QString::fromStdString(work_->path().string()) + "/reports";
+        QVERIFY(QDir().mkpath(reports + "/menu.html/inside"));
+        const ChildRun run = runCalc({"--export", "--reports-dir", reports, one});
+        QCOMPARE(run.exitCode, 1);
+        const QByteArray expected = expectedText({one}, lumivane::SettingsRecord{});
+        QVERIFY2(run.out.startsWith(expected), run.out.constData());
+        const QByteArray line = run.out.mid(expected.size());
+        QVERIFY2(line.startsWith("no reports menu: " + QFile::encodeName(reports) + "/menu.html") &&
+                     line.endsWith("\n") && line.count('\n') == 1,
+                 line.constData());
+        QVERIFY2(run.err.contains(line.chopped(1)), run.err.constData());
+    }
+
     void onlyExportWritesAndThenToThePerUserReportsFolder()
     {
         // A stored Export of 1 does not make a plain run write anything.

@@ -106,8 +106,10 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
     if (options.exportReports) {
         const MenuOutcome menu = run.buildReportsMenu();
         if (!menu.written) {
-            outcome.problems.push_back(menu.error.empty() ? std::string("the reports menu was not written")
-                                                          : menu.error);
+            const std::string why = menu.error.empty() ? std::string("the reports menu was not written") : menu.error;
+            // The window shows this line under the totals; the printed text is the window's text.
+            text += why + "\r\n";
+            outcome.problems.push_back(why);
             outcome.exitStatus = 1;
         }
     }

@@ -1,8 +1,8 @@
 #include "lumivane_calc/calc_options.h"
 
-#include <chrono>
 #include <optional>
 
+#include "meterdata/date_scope_rules.h"
 #include "settings/settings_record.h"
 
 namespace lumivane {
@@ -67,16 +67,17 @@ std::optional<DateScope> parseFrom(std::string_view text)
     const auto year = yearText.size() == 4 ? wholeNumber(yearText, 4) : std::nullopt;
     if (!day || !month || !year)
         return std::nullopt;
-    const std::chrono::year_month_day date{std::chrono::year{*year},
-                                           std::chrono::month{static_cast<unsigned>(*month)},
-                                           std::chrono::day{static_cast<unsigned>(*day)}};
-    if (!date.ok())
-        return std::nullopt;
     DateScope scope;
     scope.enabled = true;
     scope.dayText = std::string(dayText);
     scope.monthText = std::string(monthText);
     scope.yearText = std::string(yearText);
+    // Exactly the starts a run takes (no year 0, for one), so a start the run
+    // would refuse for every file is a usage error instead.
+    DateScope probe = scope;
+    probe.daysText = "1";
+    if (!scopeRuleOf(probe))
+        return std::nullopt;
     return scope;
 }
 
