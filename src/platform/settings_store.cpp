@@ -34,10 +34,17 @@ std::optional<std::string> SettingsStore::GetSetting(std::string_view key) const
 
 void SettingsStore::SaveSetting(std::string_view key, const std::string& text)
 {
-    settings_.setValue(keyPath(key), QString::fromStdString(text));
+    // A settings object keeps the first error it ever met, so a write that
+    // failed once would make every later one look failed: each save is told
+    // by an object of its own.
+    QSettings writer(settings_.format(), settings_.scope(), settings_.organizationName(), settings_.applicationName());
+    writer.setValue(keyPath(key), QString::fromStdString(text));
     // Written through now: another program (lumivane-calc, a second window) reads the file, not our cache.
+    writer.sync();
+    // A hand-damaged line elsewhere in the file is a format error on reading;
+    // only an access error means this value did not reach the disk.
+    lastSaveSucceeded_ = writer.status() != QSettings::AccessError;
     settings_.sync();
-    lastSaveSucceeded_ = settings_.status() == QSettings::NoError;
 }
 
 QString SettingsStore::executableBaseName()

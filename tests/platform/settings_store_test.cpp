@@ -2,6 +2,7 @@
 // throw-away config folder that the test registration gives this program.
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QTest>
@@ -83,6 +84,21 @@ private slots:
         const auto back = reader.GetSetting(keyText);
         QVERIFY(back.has_value());
         QCOMPARE(QByteArray::fromStdString(*back), text);
+    }
+
+    void damagedLineElsewhereInTheFileDoesNotFailASave()
+    {
+        const QString file = QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Lumivane"), kApp)
+                                 .fileName();
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        QFile damaged(file);
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write("[Settings]\nS1Label=Gas\n[Broken\n");
+        damaged.close();
+        SettingsStore store(kApp);
+        store.SaveSetting("DayCost", "0.2");
+        QVERIFY(store.lastSaveSucceeded());
+        QCOMPARE(SettingsStore(kApp).GetSetting("DayCost"), std::optional<std::string>("0.2"));
     }
 
     void anotherAppNameFindsNoneOfTheKeys()

@@ -331,6 +331,12 @@ private slots:
         QDir(file).removeRecursively();
         QCOMPARE(fx->messages.size(), 1);
         QVERIFY(fx->messages[0].text.contains(QStringLiteral("could not be saved")));
+        // Once the store can be written again, Apply saves and says nothing.
+        fx->window().settingsDialog()->txtDayCost->setText(QStringLiteral("0.21"));
+        fx->window().settingsDialog()->cmdApply->click();
+        QCOMPARE(fx->messages.size(), 1);
+        QCOMPARE(lumivane::SettingsStore(QString::fromLatin1(lumivane::kMainExecutableName)).GetSetting("DayCost"),
+                 std::optional<std::string>("0.21"));
     }
 
     // ---- Close, frame close and the refresh ---------------------------------
