@@ -10,18 +10,9 @@
 
 using namespace lumivane;
 using lumivane::test::kBillTemplate;
+using lumivane::test::lineOf;
 
 namespace {
-
-// The value after "KEY=" up to the line end in a filled test template.
-std::string lineOf(const std::string& text, const std::string& key)
-{
-    const std::size_t start = text.find("\r\n" + key + "=");
-    if (start == std::string::npos)
-        return "<missing " + key + ">";
-    const std::size_t from = start + 3 + key.size();
-    return text.substr(from, text.find("\r\n", from) - from);
-}
 
 struct BillCase {
     FileFigures figures;

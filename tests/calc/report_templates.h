@@ -1,7 +1,18 @@
 #pragma once
 // Small bill and menu templates that carry every placeholder once, each on its own line.
+#include <string>
 
 namespace lumivane::test {
+
+// The value after "KEY=" up to the line end in a filled test template.
+inline std::string lineOf(const std::string& text, const std::string& key)
+{
+    const std::size_t start = text.find("\r\n" + key + "=");
+    if (start == std::string::npos)
+        return "<missing " + key + ">";
+    const std::size_t from = start + 3 + key.size();
+    return text.substr(from, text.find("\r\n", from) - from);
+}
 
 inline constexpr const char* kBillTemplate =
     "<html><head><title>%title</title></head><body>\r\n"

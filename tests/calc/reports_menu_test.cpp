@@ -7,17 +7,9 @@
 
 using namespace lumivane;
 using lumivane::test::kMenuTemplate;
+using lumivane::test::lineOf;
 
 namespace {
-
-std::string lineOf(const std::string& text, const std::string& key)
-{
-    const std::size_t start = text.find("\r\n" + key + "=");
-    if (start == std::string::npos)
-        return "<missing " + key + ">";
-    const std::size_t from = start + 3 + key.size();
-    return text.substr(from, text.find("\r\n", from) - from);
-}
 
 BillFigures billOf(std::string path, std::string day, std::string night, std::string total)
 {

@@ -22,10 +22,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString kSettings = QStringLiteral("460800,n,8,1");
-const QString kNumber = QStringLiteral("07700900123");
-const QString kSentOk = QStringLiteral("Message Sent OK!");
-
 // The device number of a character device (0 when there is none).
 dev_t deviceOf(const QString& path)
 {

@@ -23,8 +23,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString kSentOk = QStringLiteral("Message Sent OK!");
-
 struct SeenBox {
     QString title;
     QString text;

@@ -16,10 +16,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString kSettings = QStringLiteral("460800,n,8,1");
-const QString kNumber = QStringLiteral("07700900123");
-const QString kSentOk = QStringLiteral("Message Sent OK!");
-
 // Line noise: every byte value, NUL included, but none of the characters
 // that could spell an awaited answer.
 std::string garbage(std::size_t size, unsigned seed)

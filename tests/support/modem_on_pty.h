@@ -35,6 +35,12 @@ class ModemOnPtyTestCase : public QObject {
     Q_OBJECT
 
 protected:
+    // Line settings the pseudo-terminal takes, a number the dialogue accepts,
+    // and the clean dialogue's result.
+    static inline const QString kSettings = QStringLiteral("460800,n,8,1");
+    static inline const QString kNumber = QStringLiteral("07700900123");
+    static inline const QString kSentOk = QStringLiteral("Message Sent OK!");
+
     std::unique_ptr<ModemOnPty> line;
     ScriptedModem* modem = nullptr;
     QString port;
