@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "calc/calculation_run.h"
-#include "graph/graph_panel.h"
-#include "settings/settings_record.h"
+#include "core/tariff/calculation_run.h"
+#include "ui/widgets/graph_panel.h"
+#include "core/settings/settings_record.h"
 
 namespace {
 

@@ -15,11 +15,11 @@
 #include <string>
 #include <string_view>
 
-#include "calc/number_text.h"
+#include "core/text/number_text.h"
 #include "fuzz_support.h"
-#include "gateway/alarm_monitor.h"
-#include "gateway/pulse_document.h"
-#include "gateway/pulse_readings.h"
+#include "core/gateway/alarm_monitor.h"
+#include "core/gateway/pulse_document.h"
+#include "core/gateway/pulse_readings.h"
 #include "support/fixed_clock.h"
 
 using namespace lumivane;

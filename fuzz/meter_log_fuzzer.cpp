@@ -24,11 +24,11 @@
 #include <string>
 #include <string_view>
 
-#include "calc/calculation_run.h"
-#include "calc/tariff_engine.h"
+#include "core/tariff/calculation_run.h"
+#include "core/tariff/tariff_engine.h"
 #include "fuzz_support.h"
-#include "meterdata/date_scope_rules.h"
-#include "meterdata/meter_log_scan.h"
+#include "core/meterdata/date_scope_rules.h"
+#include "core/meterdata/meter_log_scan.h"
 #include "support/fixed_clock.h"
 
 using namespace lumivane;

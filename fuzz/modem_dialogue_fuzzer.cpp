@@ -22,7 +22,7 @@
 #include <string_view>
 
 #include "fuzz_support.h"
-#include "gateway/modem_dialogue.h"
+#include "core/gateway/modem_dialogue.h"
 
 using namespace lumivane;
 using lumivane::fuzz::check;

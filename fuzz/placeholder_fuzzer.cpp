@@ -17,9 +17,9 @@
 #include <string_view>
 #include <vector>
 
-#include "calc/bill_report.h"
-#include "calc/html_text.h"
-#include "calc/reports_menu.h"
+#include "core/reports/bill_report.h"
+#include "core/text/html_text.h"
+#include "core/reports/reports_menu.h"
 #include "fuzz_support.h"
 
 using namespace lumivane;

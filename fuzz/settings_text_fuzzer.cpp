@@ -24,9 +24,9 @@
 #include <string_view>
 #include <vector>
 
-#include "calc/number_text.h"
+#include "core/text/number_text.h"
 #include "fuzz_support.h"
-#include "settings/settings_record.h"
+#include "core/settings/settings_record.h"
 
 using namespace lumivane;
 using lumivane::fuzz::check;

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "meterdata/file_bytes_reader.h"
+#include "core/meterdata/file_bytes_reader.h"
 
 namespace lumivane {
 

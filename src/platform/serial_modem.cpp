@@ -6,8 +6,8 @@
 
 #include <optional>
 
-#include "gateway/modem_dialogue.h"
-#include "gateway/modem_line_settings.h"
+#include "core/gateway/modem_dialogue.h"
+#include "core/gateway/modem_line_settings.h"
 
 namespace lumivane {
 namespace {

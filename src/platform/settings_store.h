@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/settings_record.h"
+#include "core/settings/settings_record.h"
 
 namespace lumivane {
 

@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <QLocale>
 
-#include "shell/clock.h"
+#include "core/text/clock.h"
 
 namespace lumivane {
 

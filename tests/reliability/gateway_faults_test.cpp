@@ -8,8 +8,8 @@
 
 #include <random>
 
-#include "gateway/alarm_monitor.h"
-#include "gateway/pulse_readings.h"
+#include "core/gateway/alarm_monitor.h"
+#include "core/gateway/pulse_readings.h"
 #include "platform/http_client.h"
 #include "support/fixed_clock.h"
 #include "support/local_http_server.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "gateway/log_file.h"
+#include "core/gateway/log_file.h"
 #include "support/temp_dir.h"
 
 using namespace lumivane;

@@ -17,7 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "calc/calculation_run.h"
+#include "core/tariff/calculation_run.h"
 #include "platform/mapped_file_bytes.h"
 #include "support/fixed_clock.h"
 #include "support/temp_dir.h"

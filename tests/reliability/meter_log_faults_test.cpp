@@ -15,7 +15,7 @@
 #include <unistd.h>
 #endif
 
-#include "calc/calculation_run.h"
+#include "core/tariff/calculation_run.h"
 #include "support/fixed_clock.h"
 #include "support/temp_dir.h"
 

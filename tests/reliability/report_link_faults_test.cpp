@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "calc/calculation_run.h"
+#include "core/tariff/calculation_run.h"
 #include "support/fixed_clock.h"
 #include "support/temp_dir.h"
 

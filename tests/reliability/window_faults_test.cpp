@@ -12,10 +12,10 @@
 #include <random>
 #include <string>
 
-#include "settings/settings_record.h"
-#include "shell/event_label.h"
-#include "shell/frm_main.h"
-#include "shell/process_text_area.h"
+#include "core/settings/settings_record.h"
+#include "ui/widgets/event_label.h"
+#include "ui/main_window/frm_main.h"
+#include "ui/widgets/process_text_area.h"
 #include "support/local_http_server.h"
 #include "support/main_window_fixture.h"
 #include "support/temp_dir.h"

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "shell/clock.h"
+#include "core/text/clock.h"
 
 namespace lumivane::test {
 

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QSettings>
 
-#include "shell/app_facts.h"
+#include "core/text/app_facts.h"
 
 namespace lumivane::test {
 

@@ -11,7 +11,7 @@
 
 #include "platform/desktop_services.h"
 #include "platform/settings_store.h"
-#include "shell/frm_main.h"
+#include "ui/main_window/frm_main.h"
 #include "support/fixed_clock.h"
 
 namespace lumivane::test {

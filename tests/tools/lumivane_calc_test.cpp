@@ -13,7 +13,7 @@
 #include <memory>
 #include <optional>
 
-#include "calc/calculation_run.h"
+#include "core/tariff/calculation_run.h"
 #include "platform/settings_store.h"
 #include "support/fixed_clock.h"
 #include "support/temp_dir.h"

@@ -6,11 +6,11 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 
-#include "calc/calculation_run.h"
+#include "core/tariff/calculation_run.h"
 #include "platform/mapped_file_bytes.h"
 #include "platform/settings_store.h"
 #include "platform/system_clock.h"
-#include "shell/app_facts.h"
+#include "core/text/app_facts.h"
 
 namespace lumivane {
 namespace {

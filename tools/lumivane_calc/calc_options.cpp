@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "meterdata/date_scope_rules.h"
-#include "settings/settings_record.h"
+#include "core/meterdata/date_scope_rules.h"
+#include "core/settings/settings_record.h"
 
 namespace lumivane {
 namespace {

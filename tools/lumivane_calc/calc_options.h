@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "meterdata/date_scope.h"
+#include "core/meterdata/date_scope.h"
 
 namespace lumivane {
 

@@ -14,7 +14,7 @@
 
 #include "lumivane_calc/calc_command.h"
 #include "lumivane_calc/calc_options.h"
-#include "shell/app_facts.h"
+#include "core/text/app_facts.h"
 
 namespace {
 

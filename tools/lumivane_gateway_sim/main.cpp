@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
-#include "gateway/pulse_document.h"
+#include "core/gateway/pulse_document.h"
 #include "gateway_sim.h"
 
 namespace {

@@ -1,0 +1,82 @@
+#include "core/gateway/pulse_readings.h"
+
+#include "core/text/number_text.h"
+
+namespace lumivane {
+namespace {
+
+std::string multiplierError(std::string_view key, std::string_view text)
+{
+    return "multiplier " + std::string(key) + " \"" + std::string(text) + "\" is not a number";
+}
+
+}  // namespace
+
+PulseReadingsResult computePulseReadings(const PulseCounters& counters, std::string_view s1Multi,
+                                         std::string_view s2Multi)
+{
+    PulseReadingsResult result;
+    const auto multi1 = parseDecimal(s1Multi);
+    if (!multi1) {
+        result.error = multiplierError("S1Multi", s1Multi);
+        return result;
+    }
+    const auto multi2 = parseDecimal(s2Multi);
+    if (!multi2) {
+        result.error = multiplierError("S2Multi", s2Multi);
+        return result;
+    }
+    result.readings = {static_cast<double>(counters.counter1) * *multi1,
+                       static_cast<double>(counters.counter2) * *multi2};
+    return result;
+}
+
+std::string pulseDisplayText(const PulseReadings& readings, const SettingsRecord& settings)
+{
+    return "\r\n" + settings.settingsS1Label + " Reading = " + formatPlain(readings.reading1) + " " +
+           settings.settingsS1EGU + "\r\n" + settings.settingsS2Label + " Reading = " +
+           formatPlain(readings.reading2) + " " + settings.settingsS2EGU;
+}
+
+std::string pulseLogRecord(const PulseCounters& counters, std::string_view dateTime)
+{
+    return "S1=" + std::to_string(counters.counter1) + ", S2=" + std::to_string(counters.counter2) +
+           ", DT=" + std::string(dateTime) + "\r\n";
+}
+
+std::string pulseErrorText(std::string_view reason)
+{
+    std::string text = std::string("\r\n") + kPulseErrorLine;
+    if (!reason.empty())
+        text += "\r\n" + std::string(reason);
+    return text;
+}
+
+PulseResponsePlan planPulseResponse(std::string_view body, const SettingsRecord& settings,
+                                    const Clock& clock)
+{
+    PulseResponsePlan plan;
+    if (body.empty()) {
+        plan.kind = PulseResponsePlan::Kind::EmptyResponse;
+        return plan;
+    }
+    const auto document = parsePulseDocument(body);
+    if (!document.ok()) {
+        plan.failure = "Pulse data refused: " + document.error;
+        return plan;
+    }
+    const auto readings = computePulseReadings(document.counters, settings.settingsS1Multi,
+                                               settings.settingsS2Multi);
+    if (!readings.ok()) {
+        plan.failure = "Settings: " + readings.error;
+        return plan;
+    }
+    plan.kind = PulseResponsePlan::Kind::Readings;
+    // The log holds the raw counters; the multipliers only affect what is shown.
+    if (settings.settingsStoreLocal == 1)
+        plan.logRecord = pulseLogRecord(document.counters, clock.generalDateTimeText());
+    plan.displayText = pulseDisplayText(readings.readings, settings);
+    return plan;
+}
+
+}  // namespace lumivane

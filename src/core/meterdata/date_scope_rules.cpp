@@ -1,0 +1,181 @@
+#include "core/meterdata/date_scope_rules.h"
+
+namespace lumivane {
+namespace {
+
+// Reads 1..maxDigits decimal digits at `pos`; -1 when there is none.
+int readDigits(std::string_view text, std::size_t& pos, std::size_t minDigits, std::size_t maxDigits)
+{
+    int value = 0;
+    std::size_t count = 0;
+    while (pos < text.size() && count < maxDigits && text[pos] >= '0' && text[pos] <= '9') {
+        value = value * 10 + (text[pos] - '0');
+        ++pos;
+        ++count;
+    }
+    // More digits than allowed make the text no timestamp of ours.
+    if (count < minDigits || (pos < text.size() && text[pos] >= '0' && text[pos] <= '9'))
+        return -1;
+    return value;
+}
+
+bool expect(std::string_view text, std::size_t& pos, char c)
+{
+    if (pos < text.size() && text[pos] == c) {
+        ++pos;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool isLeapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int monthLength(int year, int month)
+{
+    switch (month) {
+    case 1: case 3: case 5: case 7: case 8: case 10: case 12:
+        return 31;
+    case 4: case 6: case 9: case 11:
+        return 30;
+    case 2:
+        // The Gregorian rule, not the plain "divisible by 4" of the old program:
+        // February 2100 has 28 days.
+        return isLeapYear(year) ? 29 : 28;
+    default:
+        return 0;
+    }
+}
+
+std::string daysInMonth(int year, int month)
+{
+    const int length = monthLength(year, month);
+    return length == 0 ? std::string() : std::to_string(length);
+}
+
+std::int64_t daysFromCivil(int year, int month, int day)
+{
+    // Howard Hinnant's days_from_civil: eras of 400 years, March-based years,
+    // so no locale or time-zone handling can move a date.
+    const std::int64_t y = static_cast<std::int64_t>(year) - (month <= 2 ? 1 : 0);
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t mp = (month + 9) % 12;
+    const std::int64_t doy = (153 * mp + 2) / 5 + day - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+bool parseDatePart(std::string_view text, CalendarStamp& stamp)
+{
+    std::size_t pos = 0;
+    const int first = readDigits(text, pos, 1, 4);
+    if (first < 0)
+        return false;
+    const bool yearFirst = pos == 4;
+    if (pos == 3 || !expect(text, pos, '/'))
+        return false;
+    if (yearFirst) {
+        stamp.year = first;
+        stamp.month = readDigits(text, pos, 1, 2);
+        if (stamp.month < 0 || !expect(text, pos, '/'))
+            return false;
+        stamp.day = readDigits(text, pos, 1, 2);
+    } else {
+        stamp.day = first;
+        stamp.month = readDigits(text, pos, 1, 2);
+        if (stamp.month < 0 || !expect(text, pos, '/'))
+            return false;
+        stamp.year = readDigits(text, pos, 4, 4);
+    }
+    return pos == text.size() && stamp.day >= 1 && stamp.year >= 1 && stamp.month >= 1 && stamp.month <= 12 &&
+           stamp.day <= monthLength(stamp.year, stamp.month);
+}
+
+bool parseTimePart(std::string_view text, int& hour)
+{
+    std::size_t pos = 0;
+    const int h = readDigits(text, pos, 1, 2);
+    if (h < 0 || h > 23 || !expect(text, pos, ':'))
+        return false;
+    const int minute = readDigits(text, pos, 2, 2);
+    if (minute < 0 || minute > 59)
+        return false;
+    if (pos < text.size()) {
+        if (!expect(text, pos, ':'))
+            return false;
+        const int second = readDigits(text, pos, 2, 2);
+        if (second < 0 || second > 59 || pos != text.size())
+            return false;
+    }
+    hour = h;
+    return true;
+}
+
+std::optional<CalendarStamp> parseTimestamp(std::string_view text)
+{
+    CalendarStamp stamp;
+    const std::size_t blank = text.find(' ');
+    if (!parseDatePart(text.substr(0, blank), stamp))
+        return std::nullopt;
+    if (blank == std::string_view::npos)
+        return stamp;
+    if (!parseTimePart(text.substr(blank + 1), stamp.hour))
+        return std::nullopt;
+    stamp.hasTime = true;
+    return stamp;
+}
+
+std::optional<long long> parseWholeNumber(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty() || text.size() > 18)
+        return std::nullopt;
+    long long value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return negative ? -value : value;
+}
+
+std::optional<ScopeRule> scopeRuleOf(const DateScope& scope, std::string* error)
+{
+    ScopeRule rule;
+    if (!scope.enabled)
+        return rule;
+    const std::string startText = scope.dayText + "/" + scope.monthText + "/" + scope.yearText;
+    const auto start = parseTimestamp(startText);
+    if (!start || start->hasTime || startText.find(' ') != std::string::npos ||
+        startText.size() > 10 || startText.find('/') == 4) {
+        if (error)
+            *error = "the scope start " + startText + " is no calendar date";
+        return std::nullopt;
+    }
+    const auto days = parseWholeNumber(scope.daysText);
+    if (!days) {
+        if (error)
+            *error = "the scope length \"" + scope.daysText + "\" is not a whole number of days";
+        return std::nullopt;
+    }
+    rule.enabled = true;
+    rule.startDay = daysFromCivil(start->year, start->month, start->day);
+    rule.days = *days;
+    rule.startDayOfMonth = start->day;
+    return rule;
+}
+
+}  // namespace lumivane

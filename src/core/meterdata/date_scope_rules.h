@@ -1,0 +1,70 @@
+#pragma once
+// Calendar arithmetic of the date scope: month lengths, day numbers, the
+// day-first date texts of meter logs and scope fields, and scope membership.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/meterdata/date_scope.h"
+
+namespace lumivane {
+
+// True for years of the Gregorian calendar that have a 29 February.
+bool isLeapYear(int year);
+
+// Days of the month (28..31) by the Gregorian rule; 0 for a month outside 1..12.
+int monthLength(int year, int month);
+
+// "31", "30", "29" or "28": the days of that date's month; "" for a bad month.
+std::string daysInMonth(int year, int month);
+
+// Days since 1970-01-01 of a proleptic Gregorian date (no range checks).
+std::int64_t daysFromCivil(int year, int month, int day);
+
+// A calendar date with the hour of its time of day (0 when there is no time).
+struct CalendarStamp {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    bool hasTime = false;
+};
+
+// The timestamp test of the meter logs: "D/M/YYYY" day first, or the rewritten
+// long form "YYYY/M/D", each optionally followed by one blank and "H:MM" or
+// "H:MM:SS" (24-hour clock). Only real calendar dates and times pass.
+std::optional<CalendarStamp> parseTimestamp(std::string_view text);
+
+// The date alone ("D/M/YYYY" or "YYYY/M/D"); fills year, month and day.
+bool parseDatePart(std::string_view text, CalendarStamp& stamp);
+
+// The time alone ("H:MM" or "H:MM:SS"); gives its hour.
+bool parseTimePart(std::string_view text, int& hour);
+
+// A whole number written in decimal ("0", "-3", " 12 "); nullopt for anything else.
+std::optional<long long> parseWholeNumber(std::string_view text);
+
+// The scope as the loader applies it: the start as a day number and the length.
+struct ScopeRule {
+    bool enabled = false;
+    std::int64_t startDay = 0;  // daysFromCivil of the start date
+    long long days = 0;
+    int startDayOfMonth = 1;    // the number in txtDD, for the bill
+
+    // Whole calendar days from the start to the date: at least 0 and below the length.
+    bool contains(int year, int month, int day) const
+    {
+        if (!enabled)
+            return true;
+        const std::int64_t offset = daysFromCivil(year, month, day) - startDay;
+        return offset >= 0 && offset < days;
+    }
+};
+
+// The scope rule of the window's fields; nullopt, with the reason in `error`,
+// when the scope is switched on and its start is no calendar date or its
+// length no whole number. A switched-off scope always gives a rule.
+std::optional<ScopeRule> scopeRuleOf(const DateScope& scope, std::string* error = nullptr);
+
+}  // namespace lumivane

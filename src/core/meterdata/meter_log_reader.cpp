@@ -1,0 +1,321 @@
+#include "core/meterdata/meter_log_reader.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+namespace lumivane {
+
+std::optional<std::string_view> monthNumber(std::string_view abbreviation)
+{
+    static constexpr std::string_view names[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    static constexpr std::string_view numbers[12] = {"01", "02", "03", "04", "05", "06",
+                                                     "07", "08", "09", "10", "11", "12"};
+    for (int i = 0; i < 12; ++i)
+        if (names[i] == abbreviation)
+            return numbers[i];
+    return std::nullopt;
+}
+
+std::optional<ReadError> FileBuffer::load(const std::string& path)
+{
+    size_ = 0;
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        return ReadError{0, "the path is a folder, not a file"};
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return ReadError{0, std::string("the file cannot be opened: ") + std::strerror(errno)};
+    // One read of the whole file: its size first, then a single fread.
+    std::size_t wanted = 0;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long end = std::ftell(file);
+        if (end > 0)
+            wanted = static_cast<std::size_t>(end);
+        std::fseek(file, 0, SEEK_SET);
+    }
+    if (wanted + 1 > capacity_) {
+        data_.reset(new char[wanted + 1]);
+        capacity_ = wanted + 1;
+    }
+    std::size_t got = std::fread(data_.get(), 1, wanted, file);
+    // A file that grew, or one whose size was not known, is read on to its end.
+    while (got == wanted && !std::feof(file) && !std::ferror(file)) {
+        const int c = std::fgetc(file);
+        if (c == EOF)
+            break;
+        if (got + 1 >= capacity_) {
+            const std::size_t bigger = capacity_ * 2 + 4096;
+            std::unique_ptr<char[]> grown(new char[bigger]);
+            std::memcpy(grown.get(), data_.get(), got);
+            data_ = std::move(grown);
+            capacity_ = bigger;
+        }
+        data_[got++] = static_cast<char>(c);
+        const std::size_t more = std::fread(data_.get() + got, 1, capacity_ - 1 - got, file);
+        got += more;
+        wanted = got;
+    }
+    const bool failed = std::ferror(file) != 0;
+    const int readErrno = errno;
+    std::fclose(file);
+    if (failed)
+        return ReadError{0, std::string("the file cannot be read: ") + std::strerror(readErrno)};
+    size_ = got;
+    return std::nullopt;
+}
+
+LayoutShape shapeOf(MeterLayout layout)
+{
+    switch (layout) {
+    case MeterLayout::Gateway:
+        return {MeterLayout::Gateway, ',', 7, 2, 4, true};
+    case MeterLayout::TabLogger:
+        return {MeterLayout::TabLogger, '\t', 8, 0, 1, false};
+    case MeterLayout::Plain:
+    default:
+        return {MeterLayout::Plain, ',', 1, 1, 2, true};
+    }
+}
+
+std::string_view firstLineOf(std::string_view bytes)
+{
+    LineCursor cursor(bytes);
+    std::string_view line;
+    return cursor.next(line) ? line : std::string_view();
+}
+
+std::optional<LayoutShape> engineLayoutOf(std::string_view path, std::string_view firstLine,
+                                          ReadError* error)
+{
+    if (path.find(".IRIO") != std::string_view::npos)
+        return shapeOf(MeterLayout::TabLogger);
+    LineFields fields;
+    fields.split(firstLine, ',');
+    if (fields.count < 2) {
+        if (error)
+            *error = ReadError{1, "the first line has no \",\", so its layout cannot be recognised"};
+        return std::nullopt;
+    }
+    return shapeOf(fields.field[1] == "Gateway SN" ? MeterLayout::Gateway : MeterLayout::Plain);
+}
+
+LayoutShape scanLayoutOf(std::string_view firstLine)
+{
+    LineFields fields;
+    fields.split(firstLine, ',');
+    return shapeOf(fields.field[0] == "Gateway Name" ? MeterLayout::Gateway : MeterLayout::Plain);
+}
+
+namespace detail {
+ReadError tooFewFields(std::size_t line, int count, int needed);
+ReadError badStatus(std::size_t line, std::string_view status);
+}  // namespace detail
+
+std::optional<std::size_t> rewriteLongForm(std::string_view timestamp, char* out, std::size_t capacity,
+                                           std::string* reason)
+{
+    // Day "-" month abbreviation "-" year, one blank, then the time with a
+    // fraction after "." that is dropped; the other parts keep their text.
+    const std::size_t blank = timestamp.find(' ');
+    const std::string_view date = timestamp.substr(0, blank);
+    std::string_view time = blank == std::string_view::npos ? std::string_view() : timestamp.substr(blank + 1);
+    const std::size_t dash1 = date.find('-');
+    const std::size_t dash2 = dash1 == std::string_view::npos ? dash1 : date.find('-', dash1 + 1);
+    if (dash2 == std::string_view::npos) {
+        if (reason)
+            *reason = "the timestamp " + detail::quoted(timestamp) +
+                      " of a long-form line is not in the form DD-Mon-YYYY HH:MM:SS";
+        return std::nullopt;
+    }
+    const std::string_view day = date.substr(0, dash1);
+    const std::string_view month = date.substr(dash1 + 1, dash2 - dash1 - 1);
+    const std::string_view year = date.substr(dash2 + 1);
+    const auto number = monthNumber(month);
+    if (!number) {
+        if (reason)
+            *reason = "the month " + detail::quoted(month) + " in the timestamp " + detail::quoted(timestamp) +
+                      " is unknown";
+        return std::nullopt;
+    }
+    time = time.substr(0, time.find('.'));
+    const std::size_t length = year.size() + 1 + 2 + 1 + day.size() + (blank == std::string_view::npos ? 0 : 1 + time.size());
+    if (length > capacity) {
+        // Too long to be any timestamp: an empty text fails the timestamp test.
+        return std::size_t{0};
+    }
+    char* p = out;
+    auto put = [&p](std::string_view piece) {
+        std::memcpy(p, piece.data(), piece.size());
+        p += piece.size();
+    };
+    put(year);
+    put("/");
+    put(*number);
+    put("/");
+    put(day);
+    if (blank != std::string_view::npos) {
+        put(" ");
+        put(time);
+    }
+    return static_cast<std::size_t>(p - out);
+}
+
+namespace {
+
+// Dates are mostly ten bytes ("05/03/2012"): compared in two loads, not a call.
+inline bool sameBytes(const char* a, const char* b, std::size_t length)
+{
+    if (length == 10) {
+        std::uint64_t a8, b8;
+        std::uint16_t a2, b2;
+        std::memcpy(&a8, a, 8);
+        std::memcpy(&b8, b, 8);
+        std::memcpy(&a2, a + 8, 2);
+        std::memcpy(&b2, b + 8, 2);
+        return a8 == b8 && a2 == b2;
+    }
+    return std::memcmp(a, b, length) == 0;
+}
+
+inline bool isDigit(char c)
+{
+    return static_cast<unsigned char>(c - '0') <= 9;
+}
+
+// parseTimePart with the two forms the loggers write ("14:30", "14:30:07")
+// read in place; any other spelling takes the general rule.
+inline bool timeHour(std::string_view t, int& hour)
+{
+    if ((t.size() == 5 || (t.size() == 8 && t[5] == ':' && isDigit(t[6]) && isDigit(t[7]) && t[6] <= '5')) &&
+        isDigit(t[0]) && isDigit(t[1]) && t[2] == ':' && isDigit(t[3]) && isDigit(t[4]) && t[3] <= '5') {
+        const int h = (t[0] - '0') * 10 + (t[1] - '0');
+        if (h > 23)
+            return false;
+        hour = h;
+        return true;
+    }
+    return parseTimePart(t, hour);
+}
+
+}  // namespace
+
+ReadingFilter::Result ReadingFilter::take(const LineFields& fields, std::size_t lineNumber, MeterReading& reading,
+                                          ReadError& error)
+{
+    std::string_view timestamp;
+    if (shape_.hasStatus) {
+        const std::string_view status = fields.field[0];
+        if (longForm_ && status.size() > 5) {
+            // A long-form line: status 0, its timestamp rewritten before any other test.
+            if (fields.count < needed_) {
+                error = detail::tooFewFields(lineNumber, fields.count, needed_);
+                return Result::Error;
+            }
+            std::string reason;
+            const auto length =
+                rewriteLongForm(fields.field[shape_.timestampField], rewritten_, sizeof rewritten_, &reason);
+            if (!length) {
+                error = ReadError{lineNumber, std::move(reason)};
+                return Result::Error;
+            }
+            timestamp = std::string_view(rewritten_, *length);
+        } else {
+            // Fast path for the usual "0"; anything else must be a whole number.
+            if (!(status.size() == 1 && status[0] == '0')) {
+                const auto value = parseWholeNumber(status);
+                if (!value) {
+                    error = detail::badStatus(lineNumber, status);
+                    return Result::Error;
+                }
+                if (*value != 0)
+                    return Result::Skip;
+            }
+            // Only readings that are used need their timestamp and value fields.
+            if (fields.count < needed_) {
+                error = detail::tooFewFields(lineNumber, fields.count, needed_);
+                return Result::Error;
+            }
+            timestamp = fields.field[shape_.timestampField];
+        }
+    } else {
+        if (fields.count < needed_) {
+            error = detail::tooFewFields(lineNumber, fields.count, needed_);
+            return Result::Error;
+        }
+        timestamp = fields.field[shape_.timestampField];
+    }
+
+    // Consecutive readings share their date text. The kept date holds no
+    // blank, so a timestamp that starts with it followed by a blank (or that
+    // is just that date) has the same date part, and only its time is new.
+    CalendarStamp stamp;
+    std::size_t blank = std::string_view::npos;
+    const std::size_t known = lastDateLength_;
+    if (known > 0 && timestamp.size() >= known && (timestamp.size() == known || timestamp[known] == ' ') &&
+        sameBytes(timestamp.data(), lastDate_, known)) {
+        stamp = lastStamp_;
+        if (timestamp.size() > known)
+            blank = known;
+    } else {
+        for (std::size_t i = 0; i < timestamp.size(); ++i)
+            if (timestamp[i] == ' ') {
+                blank = i;
+                break;
+            }
+        const std::string_view datePart = timestamp.substr(0, blank);
+        if (!parseDatePart(datePart, stamp))
+            return Result::Skip;
+        lastInScope_ = scope_.contains(stamp.year, stamp.month, stamp.day);
+        lastStamp_ = stamp;
+        lastDateLength_ = datePart.size() <= sizeof lastDate_ ? datePart.size() : 0;
+        if (lastDateLength_ > 0)
+            std::memcpy(lastDate_, datePart.data(), lastDateLength_);
+    }
+    if (blank != std::string_view::npos) {
+        if (!timeHour(timestamp.substr(blank + 1), stamp.hour))
+            return Result::Skip;
+        stamp.hasTime = true;
+    }
+    if (!lastInScope_)
+        return Result::Skip;
+    if (!stamp.hasTime) {
+        // A bare date reads as midnight of that day.
+        if (timestamp.size() + 6 > sizeof completed_)
+            return Result::Skip;
+        std::memcpy(completed_, timestamp.data(), timestamp.size());
+        std::memcpy(completed_ + timestamp.size(), " 00:00", 6);
+        timestamp = std::string_view(completed_, timestamp.size() + 6);
+    }
+    reading = MeterReading{timestamp, fields.field[shape_.valueField], stamp, lineNumber};
+    return Result::Reading;
+}
+
+namespace detail {
+
+std::string quoted(std::string_view text)
+{
+    constexpr std::size_t kShown = 40;
+    std::string out = "\"";
+    out.append(text.substr(0, kShown));
+    if (text.size() > kShown)
+        out.append("...");
+    out.push_back('"');
+    return out;
+}
+
+ReadError tooFewFields(std::size_t line, int count, int needed)
+{
+    return ReadError{line, "the line has " + std::to_string(count) + " fields, but its timestamp and value need " +
+                               std::to_string(needed)};
+}
+
+ReadError badStatus(std::size_t line, std::string_view status)
+{
+    return ReadError{line, "the status " + quoted(status) + " is not a whole number"};
+}
+
+}  // namespace detail
+}  // namespace lumivane

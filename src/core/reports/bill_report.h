@@ -1,0 +1,64 @@
+#pragma once
+// The HTML bill of one calculated file.
+#include <string>
+#include <string_view>
+
+#include "core/tariff/tariff_engine.h"
+#include "core/meterdata/date_scope.h"
+#include "core/settings/settings_record.h"
+
+namespace lumivane {
+
+// What the bill hands to the run for the reports menu.
+struct BillFigures {
+    std::string billPath;
+    std::string billTotalCost;
+    std::string billDayCost;
+    std::string billNightCost;
+};
+
+struct BillInputs {
+    std::string_view fileLabel;
+    const FileFigures* figures = nullptr;
+    const SettingsRecord* settings = nullptr;
+    const DateScope* scope = nullptr;
+    std::string_view shortDate;     // the clock's short date
+    std::string_view computerName;
+    std::string_view reportsFolder; // ends with the separator
+};
+
+struct BillText {
+    bool ok = false;
+    std::string text;
+    BillFigures figures;
+    std::string error;  // the missing placeholder, when not ok
+};
+
+struct BillOutcome {
+    bool written = false;
+    BillFigures figures;
+    std::string error;  // names the path and the reason, when not written
+};
+
+// The value of a money text such as "1,234.50"; 0 when it is no number.
+double moneyTextValue(std::string_view text);
+
+// The file name of the label before its first ".csv" (exact case), in upper case.
+std::string billTitleOf(std::string_view fileLabel);
+
+// "1/3/2012 - 7/3/2012" with its first and last day of month; rows run from
+// the first day to the last, but never beyond day 31.
+struct BillPeriod {
+    std::string text;
+    int startDay = 1;
+    int endDay = 0;
+};
+BillPeriod billPeriodOf(const FileFigures& figures, const DateScope& scope);
+
+// The template filled in table order; not ok when it lacks a placeholder.
+BillText fillBill(std::string_view templateText, const BillInputs& inputs);
+
+// Reads the template, fills it and writes the bill to billPath.
+BillOutcome writeBill(const std::string& templatePath, const BillInputs& inputs);
+
+}  // namespace lumivane

@@ -1,0 +1,77 @@
+#pragma once
+// One calculation run over the selected files: the text of the results area,
+// the bills and the reports menu. The window and lumivane-calc both drive it,
+// so both show the same text for the same files, scope and settings.
+#include <memory>
+#include <string>
+
+#include "core/graph/graph_state.h"
+#include "core/meterdata/date_scope.h"
+#include "core/settings/settings_record.h"
+#include "core/text/clock.h"
+
+namespace lumivane {
+
+struct EngineOutcome;
+class FileBytesReader;
+
+// Where reports go and what the generation lines say.
+struct ReportEnvironment {
+    std::string reportsFolder;  // ends with the platform's separator
+    std::string programFolder;  // folder of the templates; ends with the separator
+    const Clock* clock = nullptr;
+    std::string computerName;
+};
+
+// What one file adds to the run.
+struct FileOutcome {
+    std::string text;         // appended to the results area as it stands (ends with CR LF)
+    bool calculated = false;  // false when the file could not be read or calculated
+    std::string error;        // why it could not be read, or why its bill was not written; "" when neither
+    bool billWritten = false; // with Export 1: the bill was written and joins the menu
+    std::string billPath;     // the bill, when written
+};
+
+struct MenuOutcome {
+    bool written = false;
+    std::string path;   // the menu page, when written
+    std::string error;  // names the path and the reason, when not
+};
+
+class CalculationRun {
+public:
+    // The settings are copied: a run uses the values it started with. Files
+    // are read through `files` (it must outlive the run); without one they
+    // are read whole into a buffer.
+    CalculationRun(const SettingsRecord& settings, ReportEnvironment environment,
+                   GraphState& graph, const GraphPalette& palette, FileBytesReader* files = nullptr);
+    ~CalculationRun();
+    CalculationRun(const CalculationRun&) = delete;
+    CalculationRun& operator=(const CalculationRun&) = delete;
+
+    // "Day Tariff: ..., Night Tariff: ..., Multiplier: ..." and the rule of 79 "-", each with CR LF.
+    std::string headerText() const;
+
+    // Pre-scan and engine on one file, the scope read afresh; bars go to `bars`
+    // when it is not null. Writes the bill when Export is 1.
+    FileOutcome calculateFile(const std::string& path, const DateScope& scope, BarSink* bars);
+
+    // The four-line grand-totals block, each line ending with CR LF.
+    std::string grandTotalsText() const;
+
+    // With Export 1: writes "menu.html" for the bills of this run.
+    MenuOutcome buildReportsMenu();
+
+    // kWh of all calculated files so far (unmultiplied by any price).
+    double grandDayUnits() const;
+    double grandNightUnits() const;
+
+private:
+    // The file's text, totals and bill once its walk is done.
+    FileOutcome finishFile(const std::string& label, const DateScope& scope, EngineOutcome engine);
+
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace lumivane

@@ -1,0 +1,522 @@
+#include "ui/settings_dialog/frm_settings.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "platform/desktop_services.h"
+#include "platform/settings_store.h"
+#include "ui/main_window/frm_main.h"
+
+namespace {
+
+const QColor kEditableBackground(192, 255, 192);
+
+// A switch's check box. A stored 2 shows greyed; the user can only tick or
+// clear it, so a click on a greyed box ticks it and the box is two-state again.
+class SwitchCheckBox : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void nextCheckState() override
+    {
+        const bool tick = checkState() != Qt::Checked;
+        setTristate(false);
+        setCheckState(tick ? Qt::Checked : Qt::Unchecked);
+    }
+};
+
+// A format choice: clicking selects it, and a selected choice cannot be
+// unselected by clicking it again. Exclusivity is kept by the dialog, so that
+// no choice at all can be selected (none is on a first run).
+class FormatOption : public QRadioButton {
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    void nextCheckState() override { setChecked(true); }
+};
+
+QString fromUtf8(const std::string& text) { return QString::fromStdString(text); }
+
+Qt::CheckState checkStateOf(lumivane::SwitchState state)
+{
+    switch (state) {
+    case lumivane::SwitchState::Ticked: return Qt::Checked;
+    case lumivane::SwitchState::Greyed: return Qt::PartiallyChecked;
+    case lumivane::SwitchState::Clear: break;
+    }
+    return Qt::Unchecked;
+}
+
+lumivane::SwitchState switchStateOf(const QCheckBox* box)
+{
+    switch (box->checkState()) {
+    case Qt::Checked: return lumivane::SwitchState::Ticked;
+    case Qt::PartiallyChecked: return lumivane::SwitchState::Greyed;
+    case Qt::Unchecked: break;
+    }
+    return lumivane::SwitchState::Clear;
+}
+
+void setSwitch(QCheckBox* box, lumivane::SwitchState state)
+{
+    const Qt::CheckState wanted = checkStateOf(state);
+    // Only a greyed value needs the third state; a two-state box stays two-state for the user.
+    box->setTristate(wanted == Qt::PartiallyChecked);
+    box->setCheckState(wanted);
+}
+
+QLineEdit* makeEdit(QWidget* parent, const char* name, int minimumWidth)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setMinimumWidth(minimumWidth);
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, kEditableBackground);
+    edit->setPalette(palette);
+    return edit;
+}
+
+// Night time is derived from day time, so its boxes are locked and look like it.
+QLineEdit* makeLockedEdit(QWidget* parent, const char* name, int minimumWidth)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setMinimumWidth(minimumWidth);
+    edit->setReadOnly(true);
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, QApplication::palette().color(QPalette::Button));
+    edit->setPalette(palette);
+    return edit;
+}
+
+QCheckBox* makeCheck(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* box = new SwitchCheckBox(caption, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    return box;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& text, QWidget* buddy = nullptr)
+{
+    auto* label = new QLabel(text, parent);
+    if (buddy)
+        label->setBuddy(buddy);
+    return label;
+}
+
+QGroupBox* makeFrame(QWidget* parent, const QString& caption)
+{
+    auto* frame = new QGroupBox(caption, parent);
+    return frame;
+}
+
+QFormLayout* makeForm()
+{
+    auto* form = new QFormLayout;
+    form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setRowWrapPolicy(QFormLayout::DontWrapRows);
+    return form;
+}
+
+}  // namespace
+
+frmSettings::frmSettings(frmMain* owner) : QDialog(owner), owner_(owner)
+{
+    setObjectName(QStringLiteral("frmSettings"));
+    setWindowTitle(QStringLiteral("Settings"));
+    setModal(true);
+    buildControls();
+    // The load handler: a new dialog always starts from the stored settings.
+    getSKSettings();
+}
+
+void frmSettings::buildControls()
+{
+    constexpr int kNumberWidth = 70;
+    constexpr int kTextWidth = 110;
+    constexpr int kLongTextWidth = 220;
+
+    // 1. kWh prices and multiplier.
+    QGroupBox* fraCost = makeFrame(this, QStringLiteral("kWh Settings."));
+    txtDayCost = makeEdit(fraCost, "txtDayCost", kNumberWidth);
+    txtNightCost = makeEdit(fraCost, "txtNightCost", kNumberWidth);
+    txtMultiplier = makeEdit(fraCost, "txtMultiplier", kNumberWidth);
+    auto* costForm = makeForm();
+    costForm->addRow(makeLabel(fraCost, QStringLiteral("Day Time Cost per kWh £"), txtDayCost), txtDayCost);
+    costForm->addRow(makeLabel(fraCost, QStringLiteral("Night Time Cost per kWh £"), txtNightCost), txtNightCost);
+    costForm->addRow(makeLabel(fraCost, QStringLiteral("kWh Multiplier"), txtMultiplier), txtMultiplier);
+    fraCost->setLayout(costForm);
+
+    // 2. Day and night hours.
+    QGroupBox* fraTime = makeFrame(this, QStringLiteral("Time Split Settings."));
+    txtDayFrom = makeEdit(fraTime, "txtDayFrom", 50);
+    txtDayTo = makeEdit(fraTime, "txtDayTo", 50);
+    txtNightFrom = makeLockedEdit(fraTime, "txtNightFrom", 50);
+    txtNightTo = makeLockedEdit(fraTime, "txtNightTo", 50);
+    auto* timeGrid = new QGridLayout;
+    timeGrid->addWidget(makeLabel(fraTime, QStringLiteral("From")), 0, 1, Qt::AlignHCenter);
+    timeGrid->addWidget(makeLabel(fraTime, QStringLiteral("To")), 0, 2, Qt::AlignHCenter);
+    timeGrid->addWidget(makeLabel(fraTime, QStringLiteral("Day time Hours"), txtDayFrom), 1, 0);
+    timeGrid->addWidget(txtDayFrom, 1, 1);
+    timeGrid->addWidget(txtDayTo, 1, 2);
+    timeGrid->addWidget(makeLabel(fraTime, QStringLiteral("Night time Hours")), 2, 0);
+    timeGrid->addWidget(txtNightFrom, 2, 1);
+    timeGrid->addWidget(txtNightTo, 2, 2);
+    timeGrid->setRowStretch(3, 1);
+    fraTime->setLayout(timeGrid);
+
+    // 5. Gateway address and modem port (placed beside the tariff frames).
+    QGroupBox* fraComm = makeFrame(this, QStringLiteral("Communication Settings."));
+    txtURL = makeEdit(fraComm, "txtURL", kTextWidth);
+    txtCommPort = makeEdit(fraComm, "txtCommPort", kNumberWidth);
+    txtCommSettings = makeEdit(fraComm, "txtCommSettings", kTextWidth);
+    auto* commForm = makeForm();
+    commForm->addRow(makeLabel(fraComm, QStringLiteral("EGX400 IP/FQDN:"), txtURL), txtURL);
+    commForm->addRow(makeLabel(fraComm, QStringLiteral("Modem Comm Port:"), txtCommPort), txtCommPort);
+    commForm->addRow(makeLabel(fraComm, QStringLiteral("Comm Port Settings:"), txtCommSettings), txtCommSettings);
+    fraComm->setLayout(commForm);
+
+    // 3. Pulse inputs and current alarm.
+    QGroupBox* fraInput = makeFrame(this, QStringLiteral("Input Settings."));
+    QGroupBox* fraPulse = makeFrame(fraInput, QString());
+    chkURL = makeCheck(fraPulse, "chkURL", QStringLiteral("&Enable Pulse"));
+    txtS1Label = makeEdit(fraPulse, "txtS1Label", kNumberWidth);
+    txtS2Label = makeEdit(fraPulse, "txtS2Label", kNumberWidth);
+    txtS1Multi = makeEdit(fraPulse, "txtS1Multi", 50);
+    txtS2Multi = makeEdit(fraPulse, "txtS2Multi", 50);
+    txtS1Egu = makeEdit(fraPulse, "txtS1Egu", kNumberWidth);
+    txtS2Egu = makeEdit(fraPulse, "txtS2Egu", kNumberWidth);
+    chkStore = makeCheck(fraPulse, "chkStore", QStringLiteral("Store Lo&cally"));
+    cmdViewFile = makeButton(fraPulse, "cmdViewFile", QStringLiteral("View &Local File"));
+    cmdClear = makeButton(fraPulse, "cmdClear", QStringLiteral("&Clear Local File"));
+    auto* pulseGrid = new QGridLayout;
+    pulseGrid->setHorizontalSpacing(8);
+    pulseGrid->addWidget(makeLabel(fraPulse, QStringLiteral("S1 Label:"), txtS1Label), 0, 0);
+    pulseGrid->addWidget(txtS1Label, 0, 1);
+    pulseGrid->addWidget(makeLabel(fraPulse, QStringLiteral("S1 Multi."), txtS1Multi), 0, 2);
+    pulseGrid->addWidget(txtS1Multi, 0, 3);
+    pulseGrid->addWidget(makeLabel(fraPulse, QStringLiteral("S1 EGU."), txtS1Egu), 0, 4);
+    pulseGrid->addWidget(txtS1Egu, 0, 5);
+    pulseGrid->addWidget(makeLabel(fraPulse, QStringLiteral("S2 Label:"), txtS2Label), 1, 0);
+    pulseGrid->addWidget(txtS2Label, 1, 1);
+    pulseGrid->addWidget(makeLabel(fraPulse, QStringLiteral("S2 Multi."), txtS2Multi), 1, 2);
+    pulseGrid->addWidget(txtS2Multi, 1, 3);
+    pulseGrid->addWidget(makeLabel(fraPulse, QStringLiteral("S2 EGU."), txtS2Egu), 1, 4);
+    pulseGrid->addWidget(txtS2Egu, 1, 5);
+    pulseGrid->setColumnStretch(1, 2);
+    pulseGrid->setColumnStretch(3, 1);
+    pulseGrid->setColumnStretch(5, 2);
+    auto* pulseButtons = new QHBoxLayout;
+    pulseButtons->addWidget(chkStore);
+    pulseButtons->addStretch(1);
+    pulseButtons->addWidget(cmdViewFile);
+    pulseButtons->addWidget(cmdClear);
+    auto* pulseLayout = new QVBoxLayout(fraPulse);
+    pulseLayout->addWidget(chkURL);
+    pulseLayout->addLayout(pulseGrid);
+    pulseLayout->addLayout(pulseButtons);
+    pulseLayout->addStretch(1);
+
+    QGroupBox* fraAlarm = makeFrame(fraInput, QString());
+    chkAlarm = makeCheck(fraAlarm, "chkAlarm", QStringLiteral("Monitor Alarm."));
+    txtAlarmHi = makeEdit(fraAlarm, "txtAlarmHi", kNumberWidth);
+    txtInterval = makeEdit(fraAlarm, "txtInterval", kNumberWidth);
+    chkAlarmLog = makeCheck(fraAlarm, "chkAlarmLog", QStringLiteral("Store Locall&y"));
+    Command2 = makeButton(fraAlarm, "Command2", QStringLiteral("View &Alarm Log"));
+    // Short numbers: the boxes keep a number's width, and "seconds" sits right after its box.
+    txtAlarmHi->setMaximumWidth(kNumberWidth + 20);
+    txtInterval->setMaximumWidth(kNumberWidth + 20);
+    auto* intervalRow = new QHBoxLayout;
+    intervalRow->addWidget(txtInterval);
+    intervalRow->addWidget(makeLabel(fraAlarm, QStringLiteral("seconds")));
+    intervalRow->addStretch(1);
+    auto* alarmForm = makeForm();
+    alarmForm->addRow(makeLabel(fraAlarm, QStringLiteral("HI Limit:"), txtAlarmHi), txtAlarmHi);
+    alarmForm->addRow(makeLabel(fraAlarm, QStringLiteral("Interval:"), txtInterval), intervalRow);
+    auto* alarmButtons = new QHBoxLayout;
+    alarmButtons->addWidget(chkAlarmLog);
+    alarmButtons->addStretch(1);
+    alarmButtons->addWidget(Command2);
+    auto* alarmLayout = new QVBoxLayout(fraAlarm);
+    alarmLayout->addWidget(chkAlarm);
+    alarmLayout->addLayout(alarmForm);
+    alarmLayout->addLayout(alarmButtons);
+    alarmLayout->addStretch(1);
+
+    auto* inputLayout = new QHBoxLayout(fraInput);
+    inputLayout->addWidget(fraPulse, 3);
+    inputLayout->addWidget(fraAlarm, 2);
+
+    // 4. Report output and SMS.
+    QGroupBox* fraOutput = makeFrame(this, QStringLiteral("Output Settings."));
+    QGroupBox* fraDestination = makeFrame(fraOutput, QStringLiteral("Calculation Destination"));
+    chkExport = makeCheck(fraDestination, "chkExport", QStringLiteral("Export to File"));
+    const QString optionCaptions[4] = {QStringLiteral("Web Page (HTML)"), QStringLiteral("Text File (TXT)"),
+                                       QStringLiteral("MS Excel (CSV)"), QStringLiteral("Adobe (PDF)")};
+    auto* optionRow = new QHBoxLayout;
+    for (int i = 0; i < 4; ++i) {
+        auto* option = new FormatOption(optionCaptions[i], fraDestination);
+        option->setObjectName(QStringLiteral("optExport_%1").arg(i));
+        option->setAutoExclusive(false);
+        // Only the web page is offered; the other formats stay in place for the stored choices.
+        option->setVisible(i == 0);
+        option->setEnabled(i == 0);
+        optExport.append(option);
+        optionRow->addWidget(option);
+        connect(option, &QRadioButton::clicked, this, [this, i] { optExport_Click(i); });
+    }
+    optionRow->addStretch(1);
+    auto* destinationLayout = new QVBoxLayout(fraDestination);
+    destinationLayout->addWidget(chkExport);
+    destinationLayout->addLayout(optionRow);
+    destinationLayout->addStretch(1);
+
+    QGroupBox* fraSMS = makeFrame(fraOutput, QString());
+    chkSMS = makeCheck(fraSMS, "chkSMS", QStringLiteral("&Send SMS on Alarm [REQUIRES HARDWARE]"));
+    txtMobile = makeEdit(fraSMS, "txtMobile", kTextWidth);
+    txtTestSMS = makeEdit(fraSMS, "txtTestSMS", kLongTextWidth);
+    txtAlarmSMS = makeEdit(fraSMS, "txtAlarmSMS", kLongTextWidth);
+    cmdTestSMS = makeButton(fraSMS, "cmdTestSMS", QStringLiteral("&Test SMS"));
+    auto* smsForm = makeForm();
+    smsForm->addRow(makeLabel(fraSMS, QStringLiteral("Recipient Mobile Number:"), txtMobile), txtMobile);
+    smsForm->addRow(makeLabel(fraSMS, QStringLiteral("Test Message:"), txtTestSMS), txtTestSMS);
+    smsForm->addRow(makeLabel(fraSMS, QStringLiteral("Alarm Message:"), txtAlarmSMS), txtAlarmSMS);
+    auto* smsButtons = new QHBoxLayout;
+    smsButtons->addStretch(1);
+    smsButtons->addWidget(cmdTestSMS);
+    auto* smsLayout = new QVBoxLayout(fraSMS);
+    smsLayout->addWidget(chkSMS);
+    smsLayout->addLayout(smsForm);
+    smsLayout->addLayout(smsButtons);
+
+    auto* outputLayout = new QHBoxLayout(fraOutput);
+    outputLayout->addWidget(fraDestination, 1);
+    outputLayout->addWidget(fraSMS, 2);
+
+    // 6. Apply and Close.
+    cmdApply = makeButton(this, "cmdApply", QStringLiteral("A&pply Settings"));
+    cmdClose = makeButton(this, "cmdClose", QStringLiteral("Cl&ose"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdApply);
+    buttons->addWidget(cmdClose);
+
+    auto* topRow = new QHBoxLayout;
+    topRow->addWidget(fraCost);
+    topRow->addWidget(fraTime);
+    topRow->addWidget(fraComm);
+
+    auto* dialogLayout = new QVBoxLayout(this);
+    dialogLayout->addLayout(topRow);
+    dialogLayout->addWidget(fraInput);
+    dialogLayout->addWidget(fraOutput);
+    dialogLayout->addLayout(buttons);
+
+    connect(txtDayFrom, &QLineEdit::textChanged, txtNightTo, &QLineEdit::setText);
+    connect(txtDayTo, &QLineEdit::textChanged, txtNightFrom, &QLineEdit::setText);
+    connect(cmdApply, &QPushButton::clicked, this, &frmSettings::cmdApply_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &frmSettings::cmdClose_Click);
+    connect(cmdTestSMS, &QPushButton::clicked, this, &frmSettings::cmdTestSMS_Click);
+    connect(cmdViewFile, &QPushButton::clicked, this, &frmSettings::cmdViewFile_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmSettings::Command2_Click);
+    connect(cmdClear, &QPushButton::clicked, this, &frmSettings::cmdClear_Click);
+}
+
+void frmSettings::getsk2settings() { owner_->settings = lumivane::loadSettings(owner_->store()); }
+
+void frmSettings::getSKSettings()
+{
+    getsk2settings();
+    const lumivane::SettingsForm f = lumivane::settingsFormOf(owner_->settings);
+    txtDayCost->setText(fromUtf8(f.txtDayCost));
+    txtNightCost->setText(fromUtf8(f.txtNightCost));
+    txtMultiplier->setText(fromUtf8(f.txtMultiplier));
+    txtDayFrom->setText(fromUtf8(f.txtDayFrom));
+    txtDayTo->setText(fromUtf8(f.txtDayTo));
+    setSwitch(chkURL, f.chkURL);
+    txtURL->setText(fromUtf8(f.txtURL));
+    txtS1Label->setText(fromUtf8(f.txtS1Label));
+    txtS2Label->setText(fromUtf8(f.txtS2Label));
+    txtS1Multi->setText(fromUtf8(f.txtS1Multi));
+    txtS2Multi->setText(fromUtf8(f.txtS2Multi));
+    showPulseButton();
+    setSwitch(chkStore, f.chkStore);
+    txtS1Egu->setText(fromUtf8(f.txtS1Egu));
+    txtS2Egu->setText(fromUtf8(f.txtS2Egu));
+    for (int i = 0; i < optExport.size(); ++i)
+        optExport[i]->setChecked(f.optExport[static_cast<std::size_t>(i)]);
+    setSwitch(chkExport, f.chkExport);
+    setSwitch(chkSMS, f.chkSMS);
+    setSwitch(chkAlarm, f.chkAlarm);
+    setSwitch(chkAlarmLog, f.chkAlarmLog);
+    txtCommPort->setText(fromUtf8(f.txtCommPort));
+    txtCommSettings->setText(fromUtf8(f.txtCommSettings));
+    txtMobile->setText(fromUtf8(f.txtMobile));
+    txtAlarmSMS->setText(fromUtf8(f.txtAlarmSMS));
+    txtTestSMS->setText(fromUtf8(f.txtTestSMS));
+    txtAlarmHi->setText(fromUtf8(f.txtAlarmHi));
+    txtInterval->setText(fromUtf8(f.txtInterval));
+}
+
+void frmSettings::showPulseButton()
+{
+    const lumivane::SettingsRecord& s = owner_->settings;
+    if (s.settingsPulseData == 1) {
+        owner_->cmdPulse->setVisible(true);
+        owner_->cmdPulse->setText(QString::fromStdString(s.settingsS1Label) + QStringLiteral(" && ") +
+                                  QString::fromStdString(s.settingsS2Label));
+    } else {
+        owner_->cmdPulse->setVisible(false);
+    }
+}
+
+lumivane::SettingsForm frmSettings::currentForm() const
+{
+    lumivane::SettingsForm f;
+    f.txtDayCost = txtDayCost->text().toStdString();
+    f.txtNightCost = txtNightCost->text().toStdString();
+    f.txtMultiplier = txtMultiplier->text().toStdString();
+    f.txtDayFrom = txtDayFrom->text().toStdString();
+    f.txtDayTo = txtDayTo->text().toStdString();
+    f.chkURL = switchStateOf(chkURL);
+    f.txtURL = txtURL->text().toStdString();
+    f.txtS1Label = txtS1Label->text().toStdString();
+    f.txtS2Label = txtS2Label->text().toStdString();
+    f.txtS1Multi = txtS1Multi->text().toStdString();
+    f.txtS2Multi = txtS2Multi->text().toStdString();
+    f.chkStore = switchStateOf(chkStore);
+    f.txtS1Egu = txtS1Egu->text().toStdString();
+    f.txtS2Egu = txtS2Egu->text().toStdString();
+    for (int i = 0; i < optExport.size(); ++i)
+        f.optExport[static_cast<std::size_t>(i)] = optExport[i]->isChecked();
+    f.chkExport = switchStateOf(chkExport);
+    f.chkSMS = switchStateOf(chkSMS);
+    f.chkAlarm = switchStateOf(chkAlarm);
+    f.chkAlarmLog = switchStateOf(chkAlarmLog);
+    f.txtCommPort = txtCommPort->text().toStdString();
+    f.txtCommSettings = txtCommSettings->text().toStdString();
+    f.txtMobile = txtMobile->text().toStdString();
+    f.txtAlarmSMS = txtAlarmSMS->text().toStdString();
+    f.txtTestSMS = txtTestSMS->text().toStdString();
+    f.txtAlarmHi = txtAlarmHi->text().toStdString();
+    f.txtInterval = txtInterval->text().toStdString();
+    return f;
+}
+
+void frmSettings::optExport_Click(int index)
+{
+    for (int i = 0; i < optExport.size(); ++i)
+        optExport[i]->setChecked(i == index);
+}
+
+void frmSettings::cmdApply_Click()
+{
+    // Every key is written, unvalidated; the main window picks them up when the dialog closes.
+    lumivane::SettingsStore& store = owner_->store();
+    bool allSaved = true;
+    for (const auto& [key, text] : lumivane::storedTextsOf(currentForm())) {
+        store.SaveSetting(key, text);
+        allSaved = allSaved && store.lastSaveSucceeded();
+    }
+    // Silence would let the operator believe settings were kept that are lost at the next start.
+    if (!allSaved)
+        owner_->showMessage(QStringLiteral("The settings could not be saved: the settings store cannot be written."),
+                            QMessageBox::Ok, QMessageBox::Warning, this);
+}
+
+void frmSettings::cmdClose_Click() { done(QDialog::Rejected); }
+
+void frmSettings::cmdTestSMS_Click()
+{
+    cmdTestSMS->setEnabled(false);
+    // The modem dialogue lets events run; the dialog may be closed through its frame meanwhile.
+    const QPointer<frmSettings> self(this);
+    owner_->testSMS(txtMobile->text(), txtTestSMS->text());
+    if (self)
+        cmdTestSMS->setEnabled(true);
+}
+
+QString frmSettings::pulseLogPath() const { return owner_->logsFolder + QStringLiteral("pulsedata.txt"); }
+
+void frmSettings::viewLog(const QString& path)
+{
+    if (!owner_->desktop().launchTextViewer(path))
+        owner_->showMessage(
+            QStringLiteral("No text viewer could be started for \"%1\".").arg(QDir::toNativeSeparators(path)),
+            QMessageBox::Ok, QMessageBox::Warning, this);
+}
+
+void frmSettings::cmdViewFile_Click()
+{
+    const QString path = pulseLogPath();
+    if (!lumivane::fileExists(path)) {
+        owner_->showMessage(QStringLiteral("File does not exist!"), QMessageBox::Ok, QMessageBox::NoIcon, this);
+        return;
+    }
+    viewLog(path);
+}
+
+void frmSettings::Command2_Click() { viewLog(owner_->logsFolder + QStringLiteral("alarmdata.txt")); }
+
+void frmSettings::cmdClear_Click()
+{
+    const QString path = pulseLogPath();
+    const QMessageBox::StandardButton answer =
+        owner_->showMessage(QStringLiteral("Are you sure you wish to clear the data file"),
+                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Critical, this);
+    if (answer != QMessageBox::Yes)
+        return;
+
+    QFile file(path);
+    const bool removed = file.remove();  // false also when there was no file
+    bool created = file.open(QIODevice::WriteOnly | QIODevice::Append);
+    file.close();
+    if (!removed || !created) {
+        // Truncating rather than appending: a log that could not be deleted is still emptied.
+        created = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.close();
+    }
+
+    const QFileInfo result(path);
+    if (result.isFile() && result.size() == 0) {
+        owner_->showMessage(QStringLiteral("FILE CLEARED!"), QMessageBox::Ok, QMessageBox::NoIcon, this);
+        return;
+    }
+    const QString what = result.exists() ? QStringLiteral("cleared") : QStringLiteral("created");
+    const QString reason = created ? QStringLiteral("it is not empty") : file.errorString();
+    owner_->showMessage(QStringLiteral("The data file \"%1\" could not be %2: %3")
+                            .arg(QDir::toNativeSeparators(path), what, reason),
+                        QMessageBox::Ok, QMessageBox::Warning, this);
+}
+
+void frmSettings::closeEvent(QCloseEvent* event)
+{
+    QDialog::closeEvent(event);
+    if (event->isAccepted())
+        deleteLater();
+}

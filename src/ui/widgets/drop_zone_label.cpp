@@ -1,0 +1,63 @@
+#include "ui/widgets/drop_zone_label.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+DropZoneLabel::DropZoneLabel(QWidget* parent) : QLabel(parent)
+{
+    setAcceptDrops(true);
+    setAutoFillBackground(true);
+}
+
+void DropZoneLabel::setBackColour(const QColor& colour)
+{
+    QPalette p = palette();
+    p.setColor(QPalette::Window, colour);
+    setPalette(p);
+}
+
+QColor DropZoneLabel::backColour() const { return palette().color(QPalette::Window); }
+
+QStringList DropZoneLabel::localPaths(const QMimeData* mime)
+{
+    // Only files and folders of the file system can be calculated; web
+    // addresses and plain text dragged from elsewhere are not offered.
+    QStringList paths;
+    if (!mime)
+        return paths;
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    return paths;
+}
+
+void DropZoneLabel::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (localPaths(event->mimeData()).isEmpty())
+        return;
+    // The drop effect stays as the source offers it.
+    event->acceptProposedAction();
+    emit dragOver();
+}
+
+void DropZoneLabel::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (localPaths(event->mimeData()).isEmpty())
+        return;
+    event->acceptProposedAction();
+    emit dragOver();
+}
+
+void DropZoneLabel::dropEvent(QDropEvent* event)
+{
+    // While a calculation runs the zone takes nothing, however the drop arrives.
+    if (!acceptDrops())
+        return;
+    const QStringList paths = localPaths(event->mimeData());
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    emit filesDropped(paths);
+}
