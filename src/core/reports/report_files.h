@@ -1,5 +1,7 @@
 #pragma once
 // Whole-file reads and writes of the reports: importInput and exportOutput.
+#include <cstddef>
+#include <filesystem>
 #include <string>
 
 namespace lumivane {
@@ -14,9 +16,15 @@ struct ImportedText {
 ImportedText importInput(const std::string& fname);
 
 // Writes rBody and CR LF to rFile, replacing it whole: the bytes go to a
-// temporary file of this write's own beside it ("<rFile>.<tag>.part") that is
-// then renamed into place, so the target is never left half-written, even with
-// two writers at once. "" on success, else the path and the reason.
+// temporary file of this write's own beside it (".lumivane-<tag>.part"), reach
+// the disk, and are then renamed into place, so the target is never left
+// half-written, even with two writers at once. "" on success, else the path
+// and the reason.
 std::string exportOutput(const std::string& rBody, const std::string& rFile);
+
+// Removes the temporary files that writes killed mid-way left in `folder`:
+// only this program's own names, and only those last written before
+// `startedAt`. Returns how many were removed.
+std::size_t removeStaleTemporaries(const std::string& folder, std::filesystem::file_time_type startedAt);
 
 }  // namespace lumivane
