@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "platform/resource_folder.h"
 #include "platform/settings_store.h"
 #include "core/text/app_facts.h"
 #include "ui/main_window/frm_main.h"
@@ -11,6 +12,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QString::fromLatin1(lumivane::kAppTitle));
 
     MainWindowEnvironment environment;
+    environment.programFolder = lumivane::resourceFolder();
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     environment.commandLineArguments = arguments;
