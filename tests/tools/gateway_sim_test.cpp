@@ -134,7 +134,7 @@ private slots:
         QVERIFY(process.waitForFinished(10000));
         QCOMPARE(process.exitCode(), 0);
         QCOMPARE(process.readAllStandardOutput(),
-                 QByteArray("lumivane-gateway-sim " + versionText() + "\n"));
+                 QByteArray::fromStdString("lumivane-gateway-sim " + versionText() + "\n"));
     }
 };
 
