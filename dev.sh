@@ -2,6 +2,10 @@
 # Quick start for a fresh Debian/Ubuntu machine.
 #   ./dev.sh run    installs what is missing, builds, and starts Lumivane with the sample meter logs
 #   ./dev.sh test   installs what is missing, builds, and runs every test through CTest
+#   ./dev.sh package
+#                   builds, then makes the Debian package build/lumivane_<version>_amd64.deb with CPack
+#   ./dev.sh package-check
+#                   the package, checked: lintian, its files, and its programs run from a temporary root
 #   ./dev.sh reliability
 #                   the core and its tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #                   (build-asan), then short libFuzzer runs of every fuzz target (build-fuzz)
@@ -31,17 +35,50 @@ configure_and_build() {
     cmake --build "$BUILD_DIR" -j"$(nproc)"
 }
 
+# dpkg-shlibdeps (dpkg-dev, with file) reads the Qt runtime packages off the programs.
+build_package() {
+    install_missing "${PACKAGES[@]}" dpkg-dev file
+    configure_and_build
+    cpack --config "$BUILD_DIR/CPackConfig.cmake" -B "$BUILD_DIR"
+}
+
+# Without a display the window would wait on a screen nobody sees: run the
+# same calculation of the samples with lumivane-calc instead. Its settings come
+# from a folder of the build (the defaults), so the figures are the same on
+# every machine and nothing in the user's own profile is read or written.
+run_without_display() {
+    local reports="$BUILD_DIR/demo-reports" profile="$BUILD_DIR/demo-profile"
+    mkdir -p "$profile/config" "$profile/data"
+    echo "No display found: calculating the sample meter logs with lumivane-calc instead of opening the window."
+    echo
+    HOME="$profile" XDG_CONFIG_HOME="$profile/config" XDG_DATA_HOME="$profile/data" \
+        "$BUILD_DIR/bin/lumivane-calc" --export --reports-dir "$reports" samples/*
+    # The window puts the logo into its reports folder at start-up; lumivane-calc does not.
+    cp -n resources/reportlogo.jpg "$reports/"
+    echo
+    echo "The bills and the reports menu are in $reports/ (open $reports/menu.html in a browser)."
+    echo "To see the window: run ./dev.sh run on a desktop, or photograph it on a virtual screen:"
+    echo "  apt-get install xvfb xauth imagemagick"
+    echo "  xvfb-run -a -s '-screen 0 800x600x24' sh -c '$BUILD_DIR/bin/lumivane samples/* & sleep 3; import -window root lumivane.png; kill \$!'"
+}
+
 case "${1:-}" in
 run)
     install_missing "${PACKAGES[@]}"
     configure_and_build
-    launch=("$BUILD_DIR/bin/lumivane" samples/*)
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-        echo "No display found: starting under a virtual X server (xvfb)."
-        install_missing xvfb xauth
-        exec xvfb-run -a -s "-screen 0 1280x1024x24" "${launch[@]}"
+        run_without_display
+        exit 0
     fi
-    exec "${launch[@]}"
+    exec "$BUILD_DIR/bin/lumivane" samples/*
+    ;;
+package)
+    build_package
+    ;;
+package-check)
+    build_package
+    install_missing lintian appstream desktop-file-utils man-db
+    bash tools/ci/check_package.sh "$BUILD_DIR"
     ;;
 test)
     install_missing "${PACKAGES[@]}"
@@ -62,7 +99,7 @@ reliability)
     bash fuzz/run_ci.sh
     ;;
 *)
-    echo "usage: $0 run|test|reliability" >&2
+    echo "usage: $0 run|test|package|package-check|reliability" >&2
     exit 2
     ;;
 esac

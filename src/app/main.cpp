@@ -1,16 +1,36 @@
 #include <QApplication>
+#include <QIcon>
 
+#include "platform/resource_folder.h"
 #include "platform/settings_store.h"
 #include "core/text/app_facts.h"
 #include "ui/main_window/frm_main.h"
+
+namespace {
+
+// The icon's PNG sizes are built into the program, so the window has its icon
+// in a build folder and in an installed tree alike, without an SVG reader.
+QIcon applicationIcon()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/lumivane-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(lumivane::SettingsStore::executableBaseName());
     QApplication::setApplicationDisplayName(QString::fromLatin1(lumivane::kAppTitle));
+    // Wayland desktops find the launcher, and with it the icon, by this name.
+    QApplication::setDesktopFileName(QStringLiteral("org.lumivane.Lumivane"));
+    QApplication::setWindowIcon(applicationIcon());
 
     MainWindowEnvironment environment;
+    environment.programFolder = lumivane::resourceFolder();
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     environment.commandLineArguments = arguments;

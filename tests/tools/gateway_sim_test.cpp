@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "core/gateway/pulse_document.h"
+#include "core/text/app_facts.h"
 #include "platform/http_client.h"
 
 using namespace lumivane;
@@ -124,6 +125,16 @@ private slots:
         QVERIFY(process.waitForFinished(10000));
         QCOMPARE(process.exitCode(), 2);
         QVERIFY(process.readAllStandardError().contains("does not fit"));
+    }
+
+    void versionNamesTheProgramAndTheBuild()
+    {
+        QProcess process;
+        process.start(simPath(), {"--version"});
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(process.readAllStandardOutput(),
+                 QByteArray::fromStdString("lumivane-gateway-sim " + versionText() + "\n"));
     }
 };
 

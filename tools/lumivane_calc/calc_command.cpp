@@ -1,6 +1,5 @@
 #include "lumivane_calc/calc_command.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -8,6 +7,7 @@
 
 #include "core/tariff/calculation_run.h"
 #include "platform/mapped_file_bytes.h"
+#include "platform/resource_folder.h"
 #include "platform/settings_store.h"
 #include "platform/system_clock.h"
 #include "core/text/app_facts.h"
@@ -80,7 +80,7 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
             return outcome;
         }
         environment.reportsFolder = folderWithSeparator(reportsFolder);
-        environment.programFolder = folderWithSeparator(QCoreApplication::applicationDirPath());
+        environment.programFolder = folderWithSeparator(resourceFolder());
     }
 
     GraphState graph;

@@ -15,7 +15,7 @@ struct CalcCommandOutcome {
     int exitStatus = 0;                 // 0 all calculated, 1 something could not be done
 };
 
-// Runs the calculation; with --export it needs a QCoreApplication for the program folder.
+// Runs the calculation; with --export it needs a QCoreApplication to find the templates.
 CalcCommandOutcome runCalcCommand(const CalcOptions& options);
 
 // The text with every CR LF (and a lone CR) turned into "\n".

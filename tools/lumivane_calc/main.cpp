@@ -54,9 +54,10 @@ int main(int argc, char** argv)
     if (parsed.options.version)
         return writeAll(std::string("lumivane-calc ") + lumivane::versionText() + "\n") ? 0 : 1;
 
-    // Only reports need the application object (for the program folder of
-    // the templates); the store is addressed by name and needs none, so a
-    // plain run skips its set-up, the C library's locale included. No GUI is started.
+    // Only reports need the application object (to find the templates beside
+    // the program or under share/lumivane); the store is addressed by name and
+    // needs none, so a plain run skips its set-up, the C library's locale
+    // included. No GUI is started.
     std::optional<QCoreApplication> app;
     if (parsed.options.exportReports)
         app.emplace(argc, argv);

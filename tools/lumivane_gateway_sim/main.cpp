@@ -7,6 +7,7 @@
 #include <QTextStream>
 
 #include "core/gateway/pulse_document.h"
+#include "core/text/app_facts.h"
 #include "gateway_sim.h"
 
 namespace {
@@ -39,6 +40,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("lumivane-gateway-sim"));
+    QCoreApplication::setApplicationVersion(QString::fromStdString(lumivane::versionText()));
     QTextStream out(stdout);
     QTextStream err(stderr);
 
@@ -50,6 +52,7 @@ int main(int argc, char* argv[])
         "each request gets the next value of the list, starting again after the last.\n"
         "Any query is ignored; other paths get 404. One line per request on stdout."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption addressOption(QStringLiteral("address"),
                                            QStringLiteral("Address to listen on (default 127.0.0.1)."),
                                            QStringLiteral("ip"), QStringLiteral("127.0.0.1"));
