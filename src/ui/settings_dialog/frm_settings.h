@@ -101,5 +101,4 @@ private:
     QLineEdit* txtCommSettings = nullptr;
     QPushButton* cmdApply = nullptr;
     QPushButton* cmdClose = nullptr;
-
 };

@@ -1,8 +1,7 @@
 // The window itself: start-up in a fresh per-user tree, missing resources,
-// message boxes, the web link, Exit, and the About dialog.
+// message boxes, Exit, and the About dialog.
 #include <QDialog>
 #include <QFile>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,12 +21,6 @@ QDialog* aboutDialog()
         if (w->objectName() == "frmAbout" && w->isVisible())
             return qobject_cast<QDialog*>(w);
     return nullptr;
-}
-
-void moveMouseOver(QWidget* target, QPoint at)
-{
-    QMouseEvent move(QEvent::MouseMove, at, target->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &move);
 }
 
 }  // namespace
@@ -65,24 +58,6 @@ private slots:
         QCOMPARE(seen.filter("Lumivane 2012 R: ").size(), 3);
         // Start-up went on: the command line was taken.
         QVERIFY(f.find<QPushButton>("cmdStartConvert")->isEnabled());
-    }
-
-    void webLinkUnderlinesOnHoverAndOpensTheSite()
-    {
-        MainWindowFixture f;
-        f.window().show();
-        auto* link = f.find<EventLabel>("lblHTTP");
-        moveMouseOver(link, {5, 5});
-        QVERIFY(link->font().underline());
-        moveMouseOver(f.find<QWidget>("lblVer"), {5, 5});  // onto another control: stays
-        QVERIFY(link->font().underline());
-        const QPoint bare(250, 460);
-        QVERIFY(f.window().childAt(bare) == nullptr);
-        moveMouseOver(&f.window(), bare);
-        QVERIFY(!link->font().underline());
-        QTest::mouseClick(link, Qt::LeftButton);
-        QCOMPARE(f.desktop().opened.size(), 1);
-        QVERIFY(f.desktop().opened.front().startsWith("https://"));
     }
 
     void aboutOpensOnceMailsOnItsLinkAndGoesWithTheWindow()
