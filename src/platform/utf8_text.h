@@ -2,6 +2,7 @@
 // The one conversion between Qt text and the UTF-8 bytes the core works with.
 #include <QString>
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -12,5 +13,13 @@ inline QString qtText(std::string_view utf8) { return QString::fromUtf8(utf8.dat
 
 // The Qt text as UTF-8 bytes.
 inline std::string utf8Text(const QString& text) { return text.toStdString(); }
+
+// The Qt text as a file-system path, through UTF-8 so that a folder with
+// non-ASCII letters is found on every platform.
+inline std::filesystem::path pathOf(const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 }  // namespace lumivane

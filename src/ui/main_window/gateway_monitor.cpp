@@ -3,7 +3,6 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <filesystem>
 #include <string>
 
 #include "core/gateway/log_file.h"
@@ -13,18 +12,7 @@
 #include "platform/utf8_text.h"
 #include "ui/widgets/event_label.h"
 
-namespace {
-
 using lumivane::qtText;
-
-// UTF-8 in both directions, so a folder with non-ASCII letters is found on every platform.
-std::filesystem::path toPath(const QString& text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-}  // namespace
 
 GatewayMonitor::GatewayMonitor(QWidget* host, QWidget* banner, GatewayEnvironment environment)
     : QObject(host), environment_(std::move(environment))
@@ -110,7 +98,7 @@ void GatewayMonitor::getPulseReadings()
     }
     if (plan.logRecord) {
         const auto written = lumivane::appendLogRecord(
-            toPath(environment_.logsFolder + QLatin1String(lumivane::kPulseLogName)), *plan.logRecord);
+            lumivane::pathOf(environment_.logsFolder + QLatin1String(lumivane::kPulseLogName)), *plan.logRecord);
         if (!written.ok())
             return fail(QStringLiteral("Pulse log: ") + qtText(written.error));
     }
@@ -177,7 +165,7 @@ void GatewayMonitor::lblAlarm_DblClick()
 void GatewayMonitor::appendAlarmRecord(const std::string& record)
 {
     const auto written =
-        lumivane::appendLogRecord(toPath(environment_.logsFolder + QLatin1String(lumivane::kAlarmLogName)), record);
+        lumivane::appendLogRecord(lumivane::pathOf(environment_.logsFolder + QLatin1String(lumivane::kAlarmLogName)), record);
     // One line in the results area, like the pulse log's: a box would hold up the alarm.
     if (!written.ok())
         emit resultsAppended(QStringLiteral("\r\nAlarm log: ") + qtText(written.error));
