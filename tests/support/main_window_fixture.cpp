@@ -1,44 +1,55 @@
 #include "support/main_window_fixture.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include "core/text/app_facts.h"
+#include "ui/widgets/process_text_area.h"
 
 namespace lumivane::test {
 
-MainWindowFixture::MainWindowFixture(std::map<std::string, std::string> stored, QStringList arguments,
-                                     QString programFolder)
-    : store_(QString::fromLatin1(kMainExecutableName))
+MainWindowFixture::MainWindowFixture(WindowOptions options) : store_(QString::fromLatin1(kMainExecutableName))
 {
-    clearStore(store_);
-    for (const auto& [key, text] : stored)
+    qputenv("XDG_DATA_HOME", dataHome_.path().toUtf8());
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Lumivane"),
+              QString::fromLatin1(kMainExecutableName))
+        .clear();
+    store_.refresh();
+    for (const auto& [key, text] : options.stored)
         store_.SaveSetting(key, text);
 
     MainWindowEnvironment environment;
-    environment.programFolder =
-        programFolder.isEmpty() ? QCoreApplication::applicationDirPath() + QLatin1Char('/') : programFolder;
-    environment.commandLineArguments = std::move(arguments);
+    environment.programFolder = options.programFolder.isEmpty()
+                                    ? QCoreApplication::applicationDirPath() + QLatin1Char('/')
+                                    : options.programFolder;
+    environment.commandLineArguments = std::move(options.arguments);
     environment.store = &store_;
     environment.clock = &clock_;
     environment.desktop = &desktop_;
-    environment.messageBox = [this](QWidget*, const QString& text, QMessageBox::StandardButtons buttons,
-                                    QMessageBox::Icon icon) {
-        messages.append({text, buttons, icon});
-        return answer;
-    };
+    environment.gatewayTimeLimit = std::chrono::seconds(5);
+    if (!options.realMessageBoxes)
+        environment.messageBox = [this](QWidget*, const QString& text, QMessageBox::StandardButtons, QMessageBox::Icon) {
+            messages << text;
+            return answer;
+        };
     window_ = std::make_unique<frmMain>(std::move(environment));
 }
 
 MainWindowFixture::~MainWindowFixture() = default;
 
-void MainWindowFixture::clearStore(SettingsStore& store)
+QString MainWindowFixture::results() { return find<ProcessTextArea>("txtProcess")->text(); }
+
+UserFolders MainWindowFixture::folders() const
 {
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Lumivane"),
-                       QString::fromLatin1(kMainExecutableName));
-    settings.clear();
-    settings.sync();
-    store.refresh();
+    return userFoldersUnder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+}
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 }  // namespace lumivane::test

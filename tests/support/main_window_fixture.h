@@ -1,9 +1,12 @@
 #pragma once
-// Builds the main window for widget tests: a real settings store in the
-// test's own XDG folders, a fixed clock, and recorders in place of the
-// desktop's viewers and of message boxes.
+// The main window for widget tests, in a per-user data tree of its own: a real
+// settings store, a fixed clock, and recorders in place of the desktop's
+// viewers and of message boxes. Tests reach the window only through its
+// controls, found by name.
 #include <QMessageBox>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <map>
 #include <memory>
@@ -11,8 +14,9 @@
 
 #include "platform/desktop_services.h"
 #include "platform/settings_store.h"
-#include "ui/main_window/frm_main.h"
+#include "platform/user_folders.h"
 #include "support/fixed_clock.h"
+#include "ui/main_window/frm_main.h"
 
 namespace lumivane::test {
 
@@ -27,36 +31,49 @@ public:
 // Key -> text stored before the window starts.
 using StoredSettings = std::map<std::string, std::string>;
 
-struct ShownMessage {
-    QString text;
-    QMessageBox::StandardButtons buttons;
-    QMessageBox::Icon icon;
+struct WindowOptions {
+    StoredSettings stored;
+    QStringList arguments;
+    QString programFolder;          // empty: the tests' own folder, which holds the resources
+    bool realMessageBoxes = false;  // show real boxes instead of recording them
 };
 
 class MainWindowFixture {
 public:
-    // Settings to store before the window starts (key -> text).
-    // An empty program folder means the tests' own folder, which holds the resources.
-    explicit MainWindowFixture(std::map<std::string, std::string> stored = {},
-                               QStringList arguments = {}, QString programFolder = {});
+    explicit MainWindowFixture(WindowOptions options = {});
     ~MainWindowFixture();
 
     frmMain& window() { return *window_; }
+    // The control of that object name and type; the test fails without one.
+    template <typename T>
+    T* find(const char* name)
+    {
+        T* control = window_->findChild<T*>(QString::fromLatin1(name));
+        if (!control)
+            qFatal("no control %s", name);
+        return control;
+    }
+    // What the results area shows.
+    QString results();
+    // The per-user tree this window works in.
+    UserFolders folders() const;
     SettingsStore& store() { return store_; }
     RecordingDesktop& desktop() { return desktop_; }
     FixedClock& clock() { return clock_; }
-    // Every message box shown so far; the answer given to the next ones.
-    QList<ShownMessage> messages;
+
+    // Every message box text shown so far, and the answer given to the next ones.
+    QStringList messages;
     QMessageBox::StandardButton answer = QMessageBox::Ok;
 
-    // Clears the store of every key (for a clean first run in one process).
-    static void clearStore(SettingsStore& store);
-
 private:
+    QTemporaryDir dataHome_;
     SettingsStore store_;
     FixedClock clock_;
     RecordingDesktop desktop_;
     std::unique_ptr<frmMain> window_;
 };
+
+// Reads a whole file as bytes ("<unreadable>" when it cannot be read).
+QByteArray contentOf(const QString& path);
 
 }  // namespace lumivane::test

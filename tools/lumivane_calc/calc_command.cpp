@@ -10,6 +10,8 @@
 #include "platform/resource_folder.h"
 #include "platform/settings_store.h"
 #include "platform/system_clock.h"
+#include "platform/user_folders.h"
+#include "platform/utf8_text.h"
 #include "core/text/app_facts.h"
 
 namespace lumivane {
@@ -27,8 +29,7 @@ std::string folderWithSeparator(const QString& folder)
 
 QString defaultReportsFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/Lumivane/reports");
+    return userFoldersUnder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).reports;
 }
 
 }  // namespace
@@ -66,7 +67,7 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
     const SystemClock clock;
     ReportEnvironment environment;
     environment.clock = &clock;
-    environment.computerName = QSysInfo::machineHostName().toStdString();
+    environment.computerName = utf8Text(QSysInfo::machineHostName());
     // Folders matter only for reports; a plain run does not look them up.
     if (options.exportReports) {
         // Absolute, because the menu links the bills by file URL.

@@ -6,6 +6,9 @@
 
 namespace lumivane {
 
+// The reports menu's file name in the reports folder.
+inline constexpr const char* kReportsMenuName = "menu.html";
+
 struct ImportedText {
     bool ok = false;
     std::string text;   // the whole content, line ends as they stand

@@ -163,7 +163,7 @@ MenuOutcome CalculationRun::buildReportsMenu()
     MenuOutcome outcome;
     if (st.settings.settingsExport != 1)
         return outcome;
-    const std::string target = st.environment.reportsFolder + "menu.html";
+    const std::string target = st.environment.reportsFolder + kReportsMenuName;
     const ImportedText templ = importInput(st.environment.programFolder + "menutemplate.html");
     if (!templ.ok) {
         outcome.error = "no reports menu: the menu template " + templ.error;

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "platform/desktop_services.h"
+#include "platform/utf8_text.h"
 #include "core/text/app_facts.h"
 #include "ui/widgets/event_label.h"
 
@@ -137,7 +138,7 @@ frmAbout::frmAbout(lumivane::DesktopLauncher* desktop, QWidget* parent) : QDialo
     // The load handler's steps, in order.
     const QString title = QString::fromLatin1(lumivane::kAppTitle);
     setWindowTitle(QStringLiteral("About ") + title);
-    lblVersion->setText(QStringLiteral("Version ") + QString::fromStdString(lumivane::versionText()));
+    lblVersion->setText(QStringLiteral("Version ") + lumivane::qtText(lumivane::versionText()));
     lblTitle->setText(title);
 }
 

@@ -18,6 +18,13 @@ public:
 
     static QString supportAddress();
 
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void setLinkUnderlined(bool underlined);
+    lumivane::DesktopLauncher* desktop_;
+
     QLabel* lblTitle = nullptr;
     QLabel* lblVersion = nullptr;
     QLabel* lblDescription = nullptr;
@@ -26,11 +33,4 @@ public:
     QPushButton* cmdOK = nullptr;
     QLabel* Picture1 = nullptr;
     QLabel* picIcon = nullptr;
-
-protected:
-    void mouseMoveEvent(QMouseEvent* event) override;
-
-private:
-    void setLinkUnderlined(bool underlined);
-    lumivane::DesktopLauncher* desktop_;
 };

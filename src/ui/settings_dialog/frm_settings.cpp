@@ -18,8 +18,9 @@
 #include <QVBoxLayout>
 
 #include "platform/desktop_services.h"
-#include "platform/settings_store.h"
-#include "ui/main_window/frm_main.h"
+#include "core/gateway/alarm_monitor.h"
+#include "core/gateway/pulse_readings.h"
+#include "platform/utf8_text.h"
 
 namespace {
 
@@ -50,8 +51,6 @@ public:
 protected:
     void nextCheckState() override { setChecked(true); }
 };
-
-QString fromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
 Qt::CheckState checkStateOf(lumivane::SwitchState state)
 {
@@ -145,14 +144,13 @@ QFormLayout* makeForm()
 
 }  // namespace
 
-frmSettings::frmSettings(frmMain* owner) : QDialog(owner), owner_(owner)
+frmSettings::frmSettings(QWidget* parent, SettingsDialogServices services)
+    : QDialog(parent), services_(std::move(services))
 {
     setObjectName(QStringLiteral("frmSettings"));
     setWindowTitle(QStringLiteral("Settings"));
     setModal(true);
     buildControls();
-    // The load handler: a new dialog always starts from the stored settings.
-    getSKSettings();
 }
 
 void frmSettings::buildControls()
@@ -347,84 +345,68 @@ void frmSettings::buildControls()
     connect(cmdClear, &QPushButton::clicked, this, &frmSettings::cmdClear_Click);
 }
 
-void frmSettings::getsk2settings() { owner_->settings = lumivane::loadSettings(owner_->store()); }
-
-void frmSettings::getSKSettings()
+void frmSettings::setRecord(const lumivane::SettingsRecord& record)
 {
-    getsk2settings();
-    const lumivane::SettingsForm f = lumivane::settingsFormOf(owner_->settings);
-    txtDayCost->setText(fromUtf8(f.txtDayCost));
-    txtNightCost->setText(fromUtf8(f.txtNightCost));
-    txtMultiplier->setText(fromUtf8(f.txtMultiplier));
-    txtDayFrom->setText(fromUtf8(f.txtDayFrom));
-    txtDayTo->setText(fromUtf8(f.txtDayTo));
+    const lumivane::SettingsForm f = lumivane::settingsFormOf(record);
+    txtDayCost->setText(lumivane::qtText(f.txtDayCost));
+    txtNightCost->setText(lumivane::qtText(f.txtNightCost));
+    txtMultiplier->setText(lumivane::qtText(f.txtMultiplier));
+    txtDayFrom->setText(lumivane::qtText(f.txtDayFrom));
+    txtDayTo->setText(lumivane::qtText(f.txtDayTo));
     setSwitch(chkURL, f.chkURL);
-    txtURL->setText(fromUtf8(f.txtURL));
-    txtS1Label->setText(fromUtf8(f.txtS1Label));
-    txtS2Label->setText(fromUtf8(f.txtS2Label));
-    txtS1Multi->setText(fromUtf8(f.txtS1Multi));
-    txtS2Multi->setText(fromUtf8(f.txtS2Multi));
-    showPulseButton();
+    txtURL->setText(lumivane::qtText(f.txtURL));
+    txtS1Label->setText(lumivane::qtText(f.txtS1Label));
+    txtS2Label->setText(lumivane::qtText(f.txtS2Label));
+    txtS1Multi->setText(lumivane::qtText(f.txtS1Multi));
+    txtS2Multi->setText(lumivane::qtText(f.txtS2Multi));
     setSwitch(chkStore, f.chkStore);
-    txtS1Egu->setText(fromUtf8(f.txtS1Egu));
-    txtS2Egu->setText(fromUtf8(f.txtS2Egu));
+    txtS1Egu->setText(lumivane::qtText(f.txtS1Egu));
+    txtS2Egu->setText(lumivane::qtText(f.txtS2Egu));
     for (int i = 0; i < optExport.size(); ++i)
         optExport[i]->setChecked(f.optExport[static_cast<std::size_t>(i)]);
     setSwitch(chkExport, f.chkExport);
     setSwitch(chkSMS, f.chkSMS);
     setSwitch(chkAlarm, f.chkAlarm);
     setSwitch(chkAlarmLog, f.chkAlarmLog);
-    txtCommPort->setText(fromUtf8(f.txtCommPort));
-    txtCommSettings->setText(fromUtf8(f.txtCommSettings));
-    txtMobile->setText(fromUtf8(f.txtMobile));
-    txtAlarmSMS->setText(fromUtf8(f.txtAlarmSMS));
-    txtTestSMS->setText(fromUtf8(f.txtTestSMS));
-    txtAlarmHi->setText(fromUtf8(f.txtAlarmHi));
-    txtInterval->setText(fromUtf8(f.txtInterval));
-}
-
-void frmSettings::showPulseButton()
-{
-    const lumivane::SettingsRecord& s = owner_->settings;
-    if (s.settingsPulseData == 1) {
-        owner_->cmdPulse->setVisible(true);
-        owner_->cmdPulse->setText(QString::fromStdString(s.settingsS1Label) + QStringLiteral(" && ") +
-                                  QString::fromStdString(s.settingsS2Label));
-    } else {
-        owner_->cmdPulse->setVisible(false);
-    }
+    txtCommPort->setText(lumivane::qtText(f.txtCommPort));
+    txtCommSettings->setText(lumivane::qtText(f.txtCommSettings));
+    txtMobile->setText(lumivane::qtText(f.txtMobile));
+    txtAlarmSMS->setText(lumivane::qtText(f.txtAlarmSMS));
+    txtTestSMS->setText(lumivane::qtText(f.txtTestSMS));
+    txtAlarmHi->setText(lumivane::qtText(f.txtAlarmHi));
+    txtInterval->setText(lumivane::qtText(f.txtInterval));
 }
 
 lumivane::SettingsForm frmSettings::currentForm() const
 {
     lumivane::SettingsForm f;
-    f.txtDayCost = txtDayCost->text().toStdString();
-    f.txtNightCost = txtNightCost->text().toStdString();
-    f.txtMultiplier = txtMultiplier->text().toStdString();
-    f.txtDayFrom = txtDayFrom->text().toStdString();
-    f.txtDayTo = txtDayTo->text().toStdString();
+    f.txtDayCost = lumivane::utf8Text(txtDayCost->text());
+    f.txtNightCost = lumivane::utf8Text(txtNightCost->text());
+    f.txtMultiplier = lumivane::utf8Text(txtMultiplier->text());
+    f.txtDayFrom = lumivane::utf8Text(txtDayFrom->text());
+    f.txtDayTo = lumivane::utf8Text(txtDayTo->text());
     f.chkURL = switchStateOf(chkURL);
-    f.txtURL = txtURL->text().toStdString();
-    f.txtS1Label = txtS1Label->text().toStdString();
-    f.txtS2Label = txtS2Label->text().toStdString();
-    f.txtS1Multi = txtS1Multi->text().toStdString();
-    f.txtS2Multi = txtS2Multi->text().toStdString();
+    f.txtURL = lumivane::utf8Text(txtURL->text());
+    f.txtS1Label = lumivane::utf8Text(txtS1Label->text());
+    f.txtS2Label = lumivane::utf8Text(txtS2Label->text());
+    f.txtS1Multi = lumivane::utf8Text(txtS1Multi->text());
+    f.txtS2Multi = lumivane::utf8Text(txtS2Multi->text());
     f.chkStore = switchStateOf(chkStore);
-    f.txtS1Egu = txtS1Egu->text().toStdString();
-    f.txtS2Egu = txtS2Egu->text().toStdString();
+    f.txtS1Egu = lumivane::utf8Text(txtS1Egu->text());
+    f.txtS2Egu = lumivane::utf8Text(txtS2Egu->text());
     for (int i = 0; i < optExport.size(); ++i)
         f.optExport[static_cast<std::size_t>(i)] = optExport[i]->isChecked();
     f.chkExport = switchStateOf(chkExport);
     f.chkSMS = switchStateOf(chkSMS);
     f.chkAlarm = switchStateOf(chkAlarm);
     f.chkAlarmLog = switchStateOf(chkAlarmLog);
-    f.txtCommPort = txtCommPort->text().toStdString();
-    f.txtCommSettings = txtCommSettings->text().toStdString();
-    f.txtMobile = txtMobile->text().toStdString();
-    f.txtAlarmSMS = txtAlarmSMS->text().toStdString();
-    f.txtTestSMS = txtTestSMS->text().toStdString();
-    f.txtAlarmHi = txtAlarmHi->text().toStdString();
-    f.txtInterval = txtInterval->text().toStdString();
+    f.txtCommPort = lumivane::utf8Text(txtCommPort->text());
+    f.txtCommSettings = lumivane::utf8Text(txtCommSettings->text());
+    f.txtMobile = lumivane::utf8Text(txtMobile->text());
+    f.txtAlarmSMS = lumivane::utf8Text(txtAlarmSMS->text());
+    f.txtTestSMS = lumivane::utf8Text(txtTestSMS->text());
+    f.txtAlarmHi = lumivane::utf8Text(txtAlarmHi->text());
+    f.txtInterval = lumivane::utf8Text(txtInterval->text());
     return f;
 }
 
@@ -436,17 +418,8 @@ void frmSettings::optExport_Click(int index)
 
 void frmSettings::cmdApply_Click()
 {
-    // Every key is written, unvalidated; the main window picks them up when the dialog closes.
-    lumivane::SettingsStore& store = owner_->store();
-    bool allSaved = true;
-    for (const auto& [key, text] : lumivane::storedTextsOf(currentForm())) {
-        store.SaveSetting(key, text);
-        allSaved = allSaved && store.lastSaveSucceeded();
-    }
-    // Silence would let the operator believe settings were kept that are lost at the next start.
-    if (!allSaved)
-        owner_->showMessage(QStringLiteral("The settings could not be saved: the settings store cannot be written."),
-                            QMessageBox::Ok, QMessageBox::Warning, this);
+    // Every key is stored unvalidated; the owner picks them up when the dialog closes.
+    emit applyRequested(currentForm());
 }
 
 void frmSettings::cmdClose_Click() { done(QDialog::Rejected); }
@@ -456,39 +429,45 @@ void frmSettings::cmdTestSMS_Click()
     cmdTestSMS->setEnabled(false);
     // The modem dialogue lets events run; the dialog may be closed through its frame meanwhile.
     const QPointer<frmSettings> self(this);
-    owner_->testSMS(txtMobile->text(), txtTestSMS->text());
+    services_.testSMS(txtMobile->text(), txtTestSMS->text());
     if (self)
         cmdTestSMS->setEnabled(true);
 }
 
-QString frmSettings::pulseLogPath() const { return owner_->logsFolder + QStringLiteral("pulsedata.txt"); }
+QString frmSettings::pulseLogPath() const { return services_.logsFolder + QLatin1String(lumivane::kPulseLogName); }
+
+QMessageBox::StandardButton frmSettings::showMessage(const QString& text, QMessageBox::StandardButtons buttons,
+                                                     QMessageBox::Icon icon)
+{
+    return showMessageBox(services_.messageBox, this, text, buttons, icon);
+}
 
 void frmSettings::viewLog(const QString& path)
 {
-    if (!owner_->desktop().launchTextViewer(path))
-        owner_->showMessage(
+    if (!services_.desktop->launchTextViewer(path))
+        showMessage(
             QStringLiteral("No text viewer could be started for \"%1\".").arg(QDir::toNativeSeparators(path)),
-            QMessageBox::Ok, QMessageBox::Warning, this);
+            QMessageBox::Ok, QMessageBox::Warning);
 }
 
 void frmSettings::cmdViewFile_Click()
 {
     const QString path = pulseLogPath();
     if (!lumivane::fileExists(path)) {
-        owner_->showMessage(QStringLiteral("File does not exist!"), QMessageBox::Ok, QMessageBox::NoIcon, this);
+        showMessage(QStringLiteral("File does not exist!"), QMessageBox::Ok, QMessageBox::NoIcon);
         return;
     }
     viewLog(path);
 }
 
-void frmSettings::Command2_Click() { viewLog(owner_->logsFolder + QStringLiteral("alarmdata.txt")); }
+void frmSettings::Command2_Click() { viewLog(services_.logsFolder + QLatin1String(lumivane::kAlarmLogName)); }
 
 void frmSettings::cmdClear_Click()
 {
     const QString path = pulseLogPath();
     const QMessageBox::StandardButton answer =
-        owner_->showMessage(QStringLiteral("Are you sure you wish to clear the data file"),
-                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Critical, this);
+        showMessage(QStringLiteral("Are you sure you wish to clear the data file"),
+                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Critical);
     if (answer != QMessageBox::Yes)
         return;
 
@@ -504,14 +483,14 @@ void frmSettings::cmdClear_Click()
 
     const QFileInfo result(path);
     if (result.isFile() && result.size() == 0) {
-        owner_->showMessage(QStringLiteral("FILE CLEARED!"), QMessageBox::Ok, QMessageBox::NoIcon, this);
+        showMessage(QStringLiteral("FILE CLEARED!"), QMessageBox::Ok, QMessageBox::NoIcon);
         return;
     }
     const QString what = result.exists() ? QStringLiteral("cleared") : QStringLiteral("created");
     const QString reason = created ? QStringLiteral("it is not empty") : file.errorString();
-    owner_->showMessage(QStringLiteral("The data file \"%1\" could not be %2: %3")
+    showMessage(QStringLiteral("The data file \"%1\" could not be %2: %3")
                             .arg(QDir::toNativeSeparators(path), what, reason),
-                        QMessageBox::Ok, QMessageBox::Warning, this);
+                        QMessageBox::Ok, QMessageBox::Warning);
 }
 
 void frmSettings::closeEvent(QCloseEvent* event)

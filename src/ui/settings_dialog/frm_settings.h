@@ -1,29 +1,42 @@
 #pragma once
-// The settings dialog. Its controls are a working copy of the main window's
-// settings record: getSKSettings fills them from the store, Apply writes them
-// back to the store, and the main window reloads its record when the dialog closes.
+// The settings dialog edits a value: it is filled from a settings record and
+// hands back what its controls hold. Apply asks its owner to store that; the
+// owner reloads its record when the dialog closes. The log buttons and Test
+// SMS reach their services through what the owner passes in.
 #include <QDialog>
 #include <QList>
 
+#include <functional>
+
 #include "core/settings/settings_form.h"
+#include "ui/widgets/message_box.h"
 
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class frmMain;
+
+namespace lumivane {
+class DesktopLauncher;
+}
+
+// What the dialog's buttons reach beyond its own controls.
+struct SettingsDialogServices {
+    QString logsFolder;  // holds the pulse and alarm logs; ends with the separator
+    lumivane::DesktopLauncher* desktop = nullptr;
+    MessageBoxFunction messageBox;
+    // Sends a test SMS and shows the outcome.
+    std::function<void(const QString& number, const QString& text)> testSMS;
+};
 
 class frmSettings : public QDialog {
     Q_OBJECT
 public:
-    // Builds the controls hidden and fills them (the dialog's load handler).
-    explicit frmSettings(frmMain* owner);
+    // Builds the controls, hidden and empty, until setRecord fills them.
+    frmSettings(QWidget* parent, SettingsDialogServices services);
 
-    // Fills the owner's whole settings record from the store.
-    void getsk2settings();
-    // The full refresh: the record, this dialog's controls, and the owner's pulse button.
-    void getSKSettings();
-
+    // Shows the record in the controls.
+    void setRecord(const lumivane::SettingsRecord& record);
     // What the controls hold now.
     lumivane::SettingsForm currentForm() const;
 
@@ -35,6 +48,23 @@ public:
     void cmdClear_Click();
     // A click on a format option: it becomes the one selected option.
     void optExport_Click(int index);
+
+signals:
+    // Apply was clicked: the owner stores these texts.
+    void applyRequested(const lumivane::SettingsForm& form);
+
+protected:
+    // Closing through the window frame destroys the dialog; the owner makes a new one.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    QString pulseLogPath() const;
+    void viewLog(const QString& path);
+    QMessageBox::StandardButton showMessage(const QString& text, QMessageBox::StandardButtons buttons,
+                                            QMessageBox::Icon icon);
+
+    SettingsDialogServices services_;
 
     // Controls (object names are these names; the options are "optExport_0".."optExport_3").
     QLineEdit* txtDayCost = nullptr;
@@ -71,16 +101,4 @@ public:
     QLineEdit* txtCommSettings = nullptr;
     QPushButton* cmdApply = nullptr;
     QPushButton* cmdClose = nullptr;
-
-protected:
-    // Closing through the window frame destroys the dialog; the main window makes a new one.
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    void buildControls();
-    void showPulseButton();
-    QString pulseLogPath() const;
-    void viewLog(const QString& path);
-
-    frmMain* owner_;
 };

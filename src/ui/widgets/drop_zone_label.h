@@ -9,6 +9,12 @@ class QMimeData;
 class DropZoneLabel : public QLabel {
     Q_OBJECT
 public:
+    // The zone's colours: empty, something dragged over it, files selected, a run under way.
+    static inline const QColor kEmptyColour{224, 224, 224};
+    static inline const QColor kDragOverColour{255, 255, 192};
+    static inline const QColor kSelectedColour{192, 255, 192};
+    static inline const QColor kBusyColour{255, 255, 255};
+
     explicit DropZoneLabel(QWidget* parent = nullptr);
 
     // The zone's background colour, which shows its state to the operator.

@@ -1,0 +1,17 @@
+#pragma once
+// The layout of the per-user data tree, shared by the window and the tools:
+// <data location>/Lumivane with the reports and logs folders inside.
+#include <QString>
+
+namespace lumivane {
+
+struct UserFolders {
+    QString root;     // without a trailing separator
+    QString reports;  // ends with the separator
+    QString logs;     // ends with the separator
+};
+
+// The tree's folders under a per-user data location (nothing is created).
+UserFolders userFoldersUnder(const QString& dataLocation);
+
+}  // namespace lumivane

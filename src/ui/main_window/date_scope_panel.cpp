@@ -1,0 +1,168 @@
+#include "ui/main_window/date_scope_panel.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+#include <QScrollBar>
+
+#include "platform/utf8_text.h"
+#include "ui/widgets/spin_range_validator.h"
+
+namespace {
+
+void makeLabel(QWidget* parent, const QString& caption, QRect geometry,
+               Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setGeometry(geometry);
+    label->setAlignment(alignment);
+}
+
+QLineEdit* makeDateField(QWidget* parent, const char* name, const QString& text, int maxLength, QRect geometry)
+{
+    auto* field = new QLineEdit(text, parent);
+    field->setObjectName(QString::fromLatin1(name));
+    field->setMaxLength(maxLength);
+    field->setAlignment(Qt::AlignCenter);
+    field->setGeometry(geometry);
+    return field;
+}
+
+// A vertical spin control: a short scroll bar whose upper arrow raises the value.
+QScrollBar* makeSpin(QWidget* parent, const char* name, int minimum, int maximum, int value, QRect geometry)
+{
+    auto* spin = new QScrollBar(Qt::Vertical, parent);
+    spin->setObjectName(QString::fromLatin1(name));
+    spin->setInvertedAppearance(true);
+    spin->setInvertedControls(false);
+    spin->setRange(minimum, maximum);
+    spin->setSingleStep(1);
+    spin->setPageStep(1);
+    spin->setValue(value);
+    spin->setGeometry(geometry);
+    return spin;
+}
+
+// The value of the text's leading whole number; a text that does not begin
+// with one counts as 0. Large numbers saturate, which keeps them out of range.
+qint64 leadingNumber(const QString& text)
+{
+    int i = 0;
+    while (i < text.size() && text.at(i).isSpace())
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
+        negative = text.at(i) == QLatin1Char('-');
+        ++i;
+    }
+    qint64 value = 0;
+    for (; i < text.size() && text.at(i) >= QLatin1Char('0') && text.at(i) <= QLatin1Char('9'); ++i)
+        value = std::min<qint64>(value * 10 + (text.at(i).unicode() - '0'), 1'000'000'000);
+    return negative ? -value : value;
+}
+
+// A field left with an unfinished number ("20" of a year being typed) gets
+// its spin's value back, so the run sees what the spin shows.
+void settleField(QLineEdit* field, const QScrollBar* spin)
+{
+    if (SpinRangeValidator::check(field->text(), spin->minimum(), spin->maximum()) != QValidator::Acceptable)
+        field->setText(QString::number(spin->value()));
+}
+
+}  // namespace
+
+DateScopePanel::DateScopePanel(QWidget* host) : QObject(host)
+{
+    auto* scopeFrame = new QFrame(host);
+    scopeFrame->setObjectName(QStringLiteral("fraDates"));
+    scopeFrame->setFrameShape(QFrame::StyledPanel);
+    scopeFrame->setGeometry(8, 176, 240, 110);
+    chkDate = new QCheckBox(QStringLiteral("Select Dates"), scopeFrame);
+    chkDate->setObjectName(QStringLiteral("chkDate"));
+    chkDate->setGeometry(8, 4, 160, 22);
+    makeLabel(scopeFrame, QStringLiteral("DD"), QRect(44, 28, 44, 14), Qt::AlignCenter);
+    makeLabel(scopeFrame, QStringLiteral("MM"), QRect(100, 28, 44, 14), Qt::AlignCenter);
+    makeLabel(scopeFrame, QStringLiteral("YYYY"), QRect(156, 28, 58, 14), Qt::AlignCenter);
+    makeLabel(scopeFrame, QStringLiteral("From"), QRect(8, 44, 36, 24));
+    txtDD = makeDateField(scopeFrame, "txtDD", QStringLiteral("1"), 2, QRect(44, 44, 30, 24));
+    vsDD = makeSpin(scopeFrame, "vsDD", 1, 31, 1, QRect(74, 44, 14, 24));
+    makeLabel(scopeFrame, QStringLiteral("/"), QRect(88, 44, 12, 24), Qt::AlignCenter);
+    txtMM = makeDateField(scopeFrame, "txtMM", QStringLiteral("1"), 2, QRect(100, 44, 30, 24));
+    vsMM = makeSpin(scopeFrame, "vsMM", 1, 12, 1, QRect(130, 44, 14, 24));
+    makeLabel(scopeFrame, QStringLiteral("/"), QRect(144, 44, 12, 24), Qt::AlignCenter);
+    txtYY = makeDateField(scopeFrame, "txtYY", QStringLiteral("2010"), 4, QRect(156, 44, 44, 24));
+    vsYY = makeSpin(scopeFrame, "vsYY", 2010, 2015, 2010, QRect(200, 44, 14, 24));
+    makeLabel(scopeFrame, QStringLiteral("Scope:"), QRect(8, 76, 44, 24));
+    txtDays = makeDateField(scopeFrame, "txtDays", QStringLiteral("7"), 2, QRect(56, 76, 30, 24));
+    vsDays = makeSpin(scopeFrame, "vsDays", 1, 31, 7, QRect(86, 76, 14, 24));
+    makeLabel(scopeFrame, QStringLiteral("days."), QRect(106, 76, 60, 24));
+    chkDate->setEnabled(false);
+    enableDateFields(false);
+
+    connect(chkDate, &QCheckBox::stateChanged, this, &DateScopePanel::chkDate_Click);
+    connect(vsDD, &QScrollBar::valueChanged, this, [this](int value) { txtDD->setText(QString::number(value)); });
+    // The day field takes digits only; its own rule puts "1" back for anything outside 1..31.
+    txtDD->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), txtDD));
+    connect(txtDD, &QLineEdit::textChanged, this, &DateScopePanel::txtDD_Change);
+    pairFieldWithSpin(txtMM, vsMM);
+    pairFieldWithSpin(txtYY, vsYY);
+    pairFieldWithSpin(txtDays, vsDays);
+}
+
+// The four paths of a field and its spin: the spin writes its value into the
+// field; a finished number typed into the field moves the spin.
+void DateScopePanel::pairFieldWithSpin(QLineEdit* field, QScrollBar* spin)
+{
+    connect(spin, &QScrollBar::valueChanged, this, [field](int value) { field->setText(QString::number(value)); });
+    // Keystrokes that can never give a value in the spin's range are refused.
+    field->setValidator(new SpinRangeValidator(spin, field));
+    connect(field, &QLineEdit::textChanged, this, [spin](const QString& text) {
+        // An unfinished number ("20" on the way to "2012") leaves the spin
+        // where it is: moving it would write its own value back into the field
+        // under the operator's fingers.
+        if (SpinRangeValidator::check(text, spin->minimum(), spin->maximum()) == QValidator::Acceptable)
+            spin->setValue(text.toInt());
+    });
+}
+
+lumivane::DateScope DateScopePanel::scope() const
+{
+    lumivane::DateScope scope;
+    scope.enabled = chkDate->checkState() == Qt::Checked;
+    scope.dayText = lumivane::utf8Text(txtDD->text());
+    scope.monthText = lumivane::utf8Text(txtMM->text());
+    scope.yearText = lumivane::utf8Text(txtYY->text());
+    scope.daysText = lumivane::utf8Text(txtDays->text());
+    return scope;
+}
+
+void DateScopePanel::settleFields()
+{
+    settleField(txtMM, vsMM);
+    settleField(txtYY, vsYY);
+    settleField(txtDays, vsDays);
+}
+
+void DateScopePanel::setTickEnabled(bool enabled) { chkDate->setEnabled(enabled); }
+
+void DateScopePanel::enableDateFields(bool enabled)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{txtDD, txtMM, txtYY, txtDays, vsDD, vsMM, vsYY, vsDays})
+        w->setEnabled(enabled);
+}
+
+void DateScopePanel::chkDate_Click() { enableDateFields(chkDate->checkState() == Qt::Checked); }
+
+void DateScopePanel::txtDD_Change()
+{
+    const qint64 day = leadingNumber(txtDD->text());
+    if (day > 31 || day < 1) {
+        // This is a change of its own and comes back here, which sets vsDD to 1.
+        txtDD->setText(QStringLiteral("1"));
+        return;
+    }
+    vsDD->setValue(static_cast<int>(day));
+}

@@ -1,0 +1,180 @@
+#include "ui/main_window/file_selection.h"
+
+#include <QDir>
+#include <QPushButton>
+
+#include "ui/widgets/drop_zone_label.h"
+
+namespace {
+
+constexpr qsizetype kSelectionCapacity = 36;
+const QLatin1String kLineEnd("\r\n");
+const QString kEmptyCaption = QStringLiteral("DROP FILES HERE");
+
+QString quoted(const QString& path) { return QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"'); }
+
+// The line that names the command-line paths the full selection could not take.
+QString leftOutLine(const QStringList& leftOut)
+{
+    return QStringLiteral("The selection holds at most %1 files: %2 more named on the command line %3 left out, "
+                          "from %4 on.")
+               .arg(kSelectionCapacity)
+               .arg(leftOut.size())
+               .arg(leftOut.size() == 1 ? QStringLiteral("was") : QStringLiteral("were"))
+               .arg(quoted(leftOut.first())) +
+           kLineEnd;
+}
+
+}  // namespace
+
+FileSelection::FileSelection(QWidget* host) : QObject(host)
+{
+    lblDropZone = new DropZoneLabel(host);
+    lblDropZone->setObjectName(QStringLiteral("lblDropZone"));
+    lblDropZone->setGeometry(8, 80, 240, 88);
+    lblDropZone->setAlignment(Qt::AlignCenter);
+    lblDropZone->setFrameShape(QFrame::Panel);
+    lblDropZone->setFrameShadow(QFrame::Sunken);
+    lblDropZone->setAutoFillBackground(true);
+    QFont dropFont = host->font();
+    dropFont.setBold(true);
+    dropFont.setPointSizeF(8.25);
+    lblDropZone->setFont(dropFont);
+    lblDropZone->setText(kEmptyCaption);
+    lblDropZone->setBackColour(DropZoneLabel::kEmptyColour);
+
+    cmdReset = new QPushButton(QStringLiteral("&Reset Selection"), host);
+    cmdReset->setObjectName(QStringLiteral("cmdReset"));
+    cmdReset->setGeometry(8, 332, 117, 30);
+    cmdReset->setEnabled(false);
+
+    connect(lblDropZone, &DropZoneLabel::dragOver, this, &FileSelection::lblDropZone_DragOver);
+    connect(lblDropZone, &DropZoneLabel::filesDropped, this, &FileSelection::lblDropZone_DragDrop);
+    connect(cmdReset, &QPushButton::clicked, this, &FileSelection::cmdReset_Click);
+}
+
+bool FileSelection::addSelectedFile(const QString& path)
+{
+    if (selectedFiles_.size() >= kSelectionCapacity)
+        return false;
+    selectedFiles_.append(path);
+    return true;
+}
+
+void FileSelection::showSelection()
+{
+    lblDropZone->setText(QString::number(selectedFiles_.size()) + QStringLiteral(" File(s) selected."));
+    cmdReset->setEnabled(true);
+    emit selectionShown();
+}
+
+void FileSelection::setResetEnabled(bool enabled) { cmdReset->setEnabled(enabled); }
+
+void FileSelection::setBusy(bool busy)
+{
+    lblDropZone->setAcceptDrops(!busy);
+    if (busy) {
+        lblDropZone->setBackColour(DropZoneLabel::kBusyColour);
+        savedDropZoneCaption = lblDropZone->text();
+        lblDropZone->setText(QStringLiteral("Calculating!"));
+    } else {
+        lblDropZone->setBackColour(DropZoneLabel::kSelectedColour);
+        lblDropZone->setText(savedDropZoneCaption);
+    }
+}
+
+void FileSelection::lblDropZone_DragOver() { lblDropZone->setBackColour(DropZoneLabel::kDragOverColour); }
+
+void FileSelection::lblDropZone_DragDrop(const QStringList& paths)
+{
+    lblDropZone->setBackColour(DropZoneLabel::kSelectedColour);
+    for (int i = 0; i < paths.size(); ++i) {
+        if (!addSelectedFile(paths.at(i))) {
+            // What this drop added so far stays; caption and buttons keep their state.
+            const int more = static_cast<int>(paths.size()) - i - 1;
+            QString text = QStringLiteral("The selection is full: %1 files are selected, so %2")
+                               .arg(kSelectionCapacity)
+                               .arg(quoted(paths.at(i)));
+            text += more > 0 ? QStringLiteral(" and %1 more were not added.").arg(more)
+                             : QStringLiteral(" was not added.");
+            emit resultsReplaced(text + kLineEnd);
+            return;
+        }
+    }
+    showSelection();
+}
+
+void FileSelection::loadCommandLineFiles(const QString& commandLine)
+{
+    // Only text between double quotes is a path; a quote still open at the end drops its path.
+    bool inQuote = false;
+    QString current;
+    QStringList leftOut;
+    for (const QChar c : commandLine) {
+        if (c == QLatin1Char('"')) {
+            if (!inQuote) {
+                inQuote = true;
+                current.clear();
+            } else {
+                if (!addSelectedFile(current))
+                    leftOut << current;
+                inQuote = false;
+            }
+        } else if (inQuote) {
+            current += c;
+        }
+    }
+    if (!leftOut.isEmpty())
+        emit resultsAppended(leftOutLine(leftOut));
+    showSelection();
+}
+
+void FileSelection::loadCommandLineArguments(const QStringList& arguments)
+{
+    QStringList paths;
+    bool optionsEnded = false;
+    for (const QString& argument : arguments) {
+        if (!optionsEnded && argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if ((!optionsEnded && argument.startsWith(QLatin1Char('-'))) || argument.isEmpty())
+            continue;
+        paths << argument;
+    }
+
+    // Paths that do not fit are named in one line instead of one failure each.
+    const qsizetype room = std::max<qsizetype>(0, kSelectionCapacity - selectedFiles_.size());
+    const QStringList leftOut = paths.mid(room);
+    paths = paths.mid(0, room);
+
+    // The paths go through the same quoted command-line text a shell link
+    // would hand over. A path that itself holds a double quote cannot be
+    // written in that form, so it is added as it stands, in its place.
+    QString commandLine;
+    for (const QString& path : paths) {
+        if (path.contains(QLatin1Char('"'))) {
+            loadCommandLineFiles(commandLine);
+            commandLine.clear();
+            addSelectedFile(path);
+            continue;
+        }
+        if (!commandLine.isEmpty())
+            commandLine += QLatin1Char(' ');
+        commandLine += QLatin1Char('"') + path + QLatin1Char('"');
+    }
+    loadCommandLineFiles(commandLine);
+
+    if (!leftOut.isEmpty())
+        emit resultsAppended(leftOutLine(leftOut));
+}
+
+void FileSelection::cmdReset_Click()
+{
+    lblDropZone->setText(kEmptyCaption);
+    lblDropZone->setBackColour(DropZoneLabel::kEmptyColour);
+    cmdReset->setEnabled(false);
+    selectedFiles_.clear();
+    // The window empties the results and the graph; the date scope stays as it is.
+    emit selectionReset();
+}

@@ -1,0 +1,183 @@
+#include "ui/main_window/gateway_monitor.h"
+
+#include <QPushButton>
+#include <QTimer>
+
+#include <string>
+
+#include "core/gateway/log_file.h"
+#include "core/gateway/pulse_readings.h"
+#include "core/text/clock.h"
+#include "platform/http_client.h"
+#include "platform/utf8_text.h"
+#include "ui/widgets/event_label.h"
+
+using lumivane::qtText;
+
+GatewayMonitor::GatewayMonitor(QWidget* host, QWidget* banner, GatewayEnvironment environment)
+    : QObject(host), environment_(std::move(environment))
+{
+    cmdPulse = new QPushButton(host);
+    cmdPulse->setObjectName(QStringLiteral("cmdPulse"));
+    cmdPulse->setGeometry(8, 368, 240, 30);
+    cmdPulse->hide();
+
+    lblAlarm = new EventLabel(banner);
+    lblAlarm->setObjectName(QStringLiteral("lblAlarm"));
+    lblAlarm->setGeometry(0, 48, banner->width(), 22);
+    lblAlarm->setAlignment(Qt::AlignCenter);
+    QFont alarmFont = host->font();
+    alarmFont.setBold(true);
+    alarmFont.setPointSizeF(9.75);
+    lblAlarm->setFont(alarmFont);
+    lblAlarm->setToolTip(QStringLiteral("Double-Click this Legend to Acknowledge Alarm."));
+    // An opaque strip, so the alarm text never mixes with the banner picture under it.
+    QPalette p = lblAlarm->palette();
+    p.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    p.setColor(QPalette::Window, QColor(255, 244, 214));
+    lblAlarm->setPalette(p);
+    lblAlarm->setAutoFillBackground(true);
+    lblAlarm->hide();
+
+    tmrAlarm = new QTimer(this);
+    tmrAlarm->setObjectName(QStringLiteral("tmrAlarm"));
+    tmrAlarm->setInterval(1000);
+
+    Inet1 = new lumivane::HttpClient(this);
+    connect(cmdPulse, &QPushButton::clicked, this, &GatewayMonitor::cmdPulse_Click);
+    connect(lblAlarm, &EventLabel::doubleClicked, this, &GatewayMonitor::lblAlarm_DblClick);
+    connect(tmrAlarm, &QTimer::timeout, this, &GatewayMonitor::tmrAlarm_Timer);
+    tmrAlarm->start(1000);
+}
+
+void GatewayMonitor::setSettings(const lumivane::SettingsRecord& settings) { settings_ = settings; }
+
+void GatewayMonitor::showPulseButton()
+{
+    if (settings_.settingsPulseData == 1) {
+        cmdPulse->setVisible(true);
+        cmdPulse->setText(qtText(settings_.settingsS1Label) + QStringLiteral(" && ") + qtText(settings_.settingsS2Label));
+    } else {
+        cmdPulse->setVisible(false);
+    }
+}
+
+void GatewayMonitor::cmdPulse_Click()
+{
+    emit resultsReplaced(QString::fromLatin1(lumivane::kPulseWaitText));
+    getPulseReadings();
+}
+
+void GatewayMonitor::getPulseReadings()
+{
+    cmdPulse->setEnabled(false);
+    // Every way out below says why it ended: the text area must never keep saying
+    // "Please wait" once the request is over.
+    auto fail = [this](const QString& reason) {
+        emit resultsAppended(qtText(lumivane::pulseErrorText(lumivane::utf8Text(reason))));
+        cmdPulse->setEnabled(true);
+    };
+
+    const lumivane::Clock& clock = *environment_.clock;
+    const QUrl url = lumivane::gatewayRequestUrl(qtText(settings_.settingsPulseURL), QStringLiteral("pdata.htm"),
+                                                 qtText(clock.generalDateTimeText()));
+    const lumivane::HttpResult response = Inet1->OpenURL(url, environment_.timeLimit);
+    if (!response.ok)
+        return fail(response.error);
+
+    // The settings and the clock are read now, when the answer is there.
+    const lumivane::PulseResponsePlan plan =
+        lumivane::planPulseResponse(response.body.toStdString(), settings_, clock);
+    switch (plan.kind) {
+    case lumivane::PulseResponsePlan::Kind::EmptyResponse:
+        return fail(QString());
+    case lumivane::PulseResponsePlan::Kind::Failure:
+        return fail(qtText(plan.failure));
+    case lumivane::PulseResponsePlan::Kind::Readings:
+        break;
+    }
+    if (plan.logRecord) {
+        const auto written = lumivane::appendLogRecord(
+            lumivane::pathOf(environment_.logsFolder + QLatin1String(lumivane::kPulseLogName)), *plan.logRecord);
+        if (!written.ok())
+            return fail(QStringLiteral("Pulse log: ") + qtText(written.error));
+    }
+    emit resultsAppended(qtText(plan.displayText));
+    cmdPulse->setEnabled(true);
+}
+
+void GatewayMonitor::tmrAlarm_Timer()
+{
+    // Stopped for the length of the handler, so checks never overlap and a slow
+    // gateway delays the next tick instead of letting ticks pile up.
+    tmrAlarm->stop();
+    const lumivane::AlarmTick tick = monitor_.tick(settings_.settingsMonitorAlarm, settings_.settingsAlarmInterval);
+    if (tick.bannerVisible) {
+        if (lblAlarm->isHidden())
+            lblAlarm->show();
+        if (tick.bannerColour)
+            setAlarmBannerColour(*tick.bannerColour);
+    } else {
+        lblAlarm->hide();
+    }
+    if (tick.checkDue)
+        checkCurrentAlarm();
+    tmrAlarm->start(1000);
+}
+
+void GatewayMonitor::checkCurrentAlarm()
+{
+    const lumivane::Clock& clock = *environment_.clock;
+    const QUrl url = lumivane::gatewayRequestUrl(qtText(settings_.settingsPulseURL), QStringLiteral("cdata.htm"),
+                                                 qtText(clock.generalDateTimeText()));
+    const lumivane::HttpResult response = Inet1->OpenURL(url, environment_.timeLimit);
+    // A check that cannot be completed ends quietly; the next one comes after the
+    // next full interval. Reporting each one would flood the results area.
+    if (!response.ok)
+        return;
+
+    const lumivane::AlarmCheckOutcome outcome = monitor_.checkResponse(response.body.toStdString(), settings_, clock);
+    if (!outcome.alarmRaised)
+        return;
+
+    // The banner is shown, and starts blinking, on the next tick.
+    lblAlarm->setText(qtText(outcome.message));
+    if (outcome.sendSms)
+        emit alarmSmsDue(qtText(outcome.smsNumber), qtText(outcome.message));
+    // A record that cannot be written leaves the alarm raised and the SMS sent: the
+    // banner already carries the message. The operator is told the log misses it.
+    if (outcome.logRecord)
+        appendAlarmRecord(*outcome.logRecord);
+}
+
+void GatewayMonitor::lblAlarm_DblClick()
+{
+    const auto ack = monitor_.acknowledge(settings_.settingsAlarmLog, *environment_.clock);
+    if (!ack)
+        return;
+    lblAlarm->setText(qtText(ack->caption));
+    setAlarmBannerColour(ack->bannerColour);
+    lblAlarm->hide();
+    if (ack->logRecord)
+        appendAlarmRecord(*ack->logRecord);
+}
+
+void GatewayMonitor::appendAlarmRecord(const std::string& record)
+{
+    const auto written =
+        lumivane::appendLogRecord(lumivane::pathOf(environment_.logsFolder + QLatin1String(lumivane::kAlarmLogName)), record);
+    // One line in the results area, like the pulse log's: a box would hold up the alarm.
+    if (!written.ok())
+        emit resultsAppended(QStringLiteral("\r\nAlarm log: ") + qtText(written.error));
+}
+
+void GatewayMonitor::setAlarmBannerColour(quint32 colour)
+{
+    // The window-text colour is the system's, taken from the window's own palette.
+    const QColor text = colour == lumivane::kWindowTextColour
+                            ? lblAlarm->window()->palette().color(QPalette::WindowText)
+                            : QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
+    QPalette banner = lblAlarm->palette();
+    banner.setColor(QPalette::WindowText, text);
+    lblAlarm->setPalette(banner);
+}

@@ -1,0 +1,67 @@
+#pragma once
+// The main window's gateway link: the pulse button, the alarm timer and the
+// alarm banner. It owns the one HTTP client both ask through and the alarm
+// monitor with its state; what an answer means is decided by the core, and
+// this part only shows, writes the logs and says when an alarm SMS is due.
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+
+#include "core/gateway/alarm_monitor.h"
+#include "core/settings/settings_record.h"
+
+class EventLabel;
+class QPushButton;
+class QTimer;
+class QWidget;
+
+namespace lumivane {
+class Clock;
+class HttpClient;
+}  // namespace lumivane
+
+struct GatewayEnvironment {
+    QString logsFolder;  // ends with the separator
+    const lumivane::Clock* clock = nullptr;
+    // How long one gateway request may take before it counts as failed.
+    std::chrono::milliseconds timeLimit{std::chrono::seconds(60)};
+};
+
+class GatewayMonitor : public QObject {
+    Q_OBJECT
+public:
+    // Builds the pulse button on the host and the banner on the banner picture; starts the alarm timer.
+    GatewayMonitor(QWidget* host, QWidget* banner, GatewayEnvironment environment);
+
+    // The settings record the next request, tick and acknowledgement use.
+    void setSettings(const lumivane::SettingsRecord& settings);
+    // Shows the pulse button, captioned with the two labels, when pulse readings are on; hides it otherwise.
+    void showPulseButton();
+
+    void cmdPulse_Click();
+    void getPulseReadings();
+    void tmrAlarm_Timer();
+    void checkCurrentAlarm();
+    void lblAlarm_DblClick();
+
+signals:
+    // Text for the results area: replacing what is there, or added to it.
+    void resultsReplaced(const QString& text);
+    void resultsAppended(const QString& text);
+    // A raised alarm asks for this SMS; it is sent before the alarm record is written.
+    void alarmSmsDue(const QString& number, const QString& message);
+
+private:
+    // Sets the banner's text colour (red in the low byte; kWindowTextColour is the window-text colour).
+    void setAlarmBannerColour(quint32 colour);
+    void appendAlarmRecord(const std::string& record);
+
+    GatewayEnvironment environment_;
+    lumivane::SettingsRecord settings_;
+    lumivane::AlarmMonitor monitor_;
+    lumivane::HttpClient* Inet1 = nullptr;
+    QPushButton* cmdPulse = nullptr;
+    QTimer* tmrAlarm = nullptr;
+    EventLabel* lblAlarm = nullptr;
+};

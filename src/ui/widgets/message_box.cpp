@@ -1,0 +1,12 @@
+#include "ui/widgets/message_box.h"
+
+#include "core/text/app_facts.h"
+
+QMessageBox::StandardButton showMessageBox(const MessageBoxFunction& recorder, QWidget* parent, const QString& text,
+                                           QMessageBox::StandardButtons buttons, QMessageBox::Icon icon)
+{
+    if (recorder)
+        return recorder(parent, text, buttons, icon);
+    QMessageBox box(icon, QString::fromLatin1(lumivane::kAppTitle), text, buttons, parent);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}

@@ -1,0 +1,188 @@
+// The calculation as the window runs it: the results text against the core's
+// own run of the same files, the reports menu, the busy state seen from inside
+// the run, and the kWh graph.
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QPushButton>
+#include <QTest>
+#include <QWindow>
+#include <QtTest/qtestspontaneevent.h>
+
+#include "core/tariff/calculation_run.h"
+#include "platform/desktop_services.h"
+#include "support/main_window_fixture.h"
+#include "support/temp_dir.h"
+#include "ui/widgets/drop_zone_label.h"
+#include "ui/widgets/graph_panel.h"
+#include "ui/widgets/process_text_area.h"
+
+using lumivane::test::MainWindowFixture;
+
+namespace {
+
+QString sample(const char* name) { return QString::fromStdString((lumivane::test::testDataDir() / "meterlogs" / name).string()); }
+
+// What the core's own run gives for these files with the stored settings: header, blocks, totals.
+QString coreRunText(MainWindowFixture& f, const QStringList& files)
+{
+    lumivane::ReportEnvironment environment{QFile::encodeName(f.folders().reports).toStdString(),
+                                            QFile::encodeName(QCoreApplication::applicationDirPath() + "/").toStdString(),
+                                            &f.clock(), lumivane::getComputerName().toStdString()};
+    lumivane::GraphState graph;
+    const lumivane::GraphPalette palette = lumivane::defaultGraphPalette();
+    lumivane::CalculationRun run(lumivane::loadSettings(f.store()), environment, graph, palette);
+    std::string text = run.headerText();
+    for (const QString& file : files)
+        text += run.calculateFile(QFile::encodeName(file).toStdString(), {}, nullptr).text;
+    return QString::fromStdString(text + run.grandTotalsText());
+}
+
+// Runs `inside` once, when the run first writes to the results area: it looks at the window from inside the run.
+QMetaObject::Connection duringTheRun(MainWindowFixture& f, std::function<void()> inside)
+{
+    auto once = std::make_shared<bool>(false);
+    return QObject::connect(f.find<ProcessTextArea>("txtProcess"), &QPlainTextEdit::textChanged, [=] {
+        if (!std::exchange(*once, true))
+            inside();
+    });
+}
+
+// Posts an event as the window system would, spontaneous, to be delivered in its turn.
+void postSpontaneous(QObject* target, QEvent* event)
+{
+    QSpontaneKeyEvent::setSpontaneous(event);
+    QCoreApplication::postEvent(target, event);
+}
+
+void postClick(QWidget* target)
+{
+    const QPointF middle(target->width() / 2.0, target->height() / 2.0);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+        postSpontaneous(target, new QMouseEvent(type, middle, target->mapToGlobal(middle), Qt::LeftButton,
+                                                type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                                Qt::NoModifier));
+}
+
+const QStringList kBusyControls{"cmdStartConvert", "cmdReset", "chkDate", "cmdExit", "cmdSettings"};
+
+}  // namespace
+
+class CalculationTest : public QObject {
+    Q_OBJECT
+private slots:
+    void resultsEqualTheCoreRunAndTheMenuComesWithExport_data()
+    {
+        QTest::addColumn<QString>("exportSetting");
+        QTest::addColumn<bool>("reportsFolderKept");
+        QTest::newRow("Export 0") << "0" << true;
+        QTest::newRow("Export 1") << "1" << true;
+        QTest::newRow("Export 1, reports folder removed after start-up") << "1" << false;
+    }
+
+    void resultsEqualTheCoreRunAndTheMenuComesWithExport()
+    {
+        QFETCH(QString, exportSetting);
+        QFETCH(bool, reportsFolderKept);
+        const QStringList files{sample("plain_site1.csv"), "/no/such/log.csv", sample("long_form.csv"),
+                                sample("unit4.IRIO.txt")};
+        MainWindowFixture f({.stored = {{"Export", exportSetting.toStdString()}}, .arguments = files});
+        const QString menu = f.folders().reports + "menu.html";
+        if (!reportsFolderKept)
+            QVERIFY(QDir(f.folders().reports).removeRecursively());
+        f.find<QPushButton>("cmdStartConvert")->click();
+
+        const QString core = coreRunText(f, files);
+        const QString text = f.results();
+        const bool menuShown = exportSetting == "1" && reportsFolderKept;
+        QCOMPARE(text.left(core.size()), core);
+        QCOMPARE(text.mid(core.size()).startsWith("no reports menu"), exportSetting == "1" && !reportsFolderKept);
+        QCOMPARE(QFile::exists(menu), menuShown);
+        QCOMPARE(f.desktop().opened, menuShown ? QStringList{menu} : QStringList{});
+        auto* reports = f.find<QPushButton>("cmdTot");
+        QCOMPARE(!reports->isHidden(), menuShown);
+        // Nothing half-written is left, and the folder is not silently made again.
+        QCOMPARE(QDir(f.folders().reports).exists(), reportsFolderKept);
+        if (menuShown) {
+            reports->click();
+            QCOMPARE(f.desktop().opened, (QStringList{menu, menu}));
+        }
+        f.find<QPushButton>("cmdStartConvert")->click();
+        QCOMPARE(f.results(), text);
+    }
+
+    void busyRunRefusesClosingAndDiscardsInputGivenMeanwhile()
+    {
+        MainWindowFixture f({.arguments = {sample("plain_site1.csv"), sample("long_form.csv")}});
+        frmMain& w = f.window();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* zone = f.find<DropZoneLabel>("lblDropZone");
+        auto* chkGraph = f.find<QCheckBox>("chkGraph");
+        bool closedDuringRun = true;
+        const auto hook = duringTheRun(f, [&] {
+            QCOMPARE(f.find<QPushButton>("cmdStartConvert")->text(), QStringLiteral("&Cancel"));
+            for (const QString& name : kBusyControls)
+                QVERIFY2(!w.findChild<QWidget*>(name)->isEnabled(), qPrintable(name));
+            QCOMPARE(zone->text(), QStringLiteral("Calculating!"));
+            QVERIFY(!zone->acceptDrops());
+            closedDuringRun = w.close();
+            // Clicks and a close request queued while the run works, as the window system queues them.
+            for (const char* name : {"cmdReset", "cmdStartConvert", "chkGraph"})
+                postClick(f.find<QWidget>(name));
+            postSpontaneous(w.windowHandle(), new QCloseEvent);
+        });
+        f.find<QPushButton>("cmdStartConvert")->click();
+        QObject::disconnect(hook);
+        QVERIFY(!closedDuringRun);
+        const QString results = f.results();
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+
+        QCOMPARE(f.results(), results);
+        QVERIFY(!chkGraph->isChecked());
+        QVERIFY(w.isVisible());
+        QCOMPARE(f.find<QPushButton>("cmdStartConvert")->text(), QStringLiteral("&Start Calculation"));
+        for (const QString& name : kBusyControls)
+            QVERIFY2(w.findChild<QWidget*>(name)->isEnabled(), qPrintable(name));
+        QCOMPARE(zone->text(), QStringLiteral("2 File(s) selected."));
+        QVERIFY(zone->acceptDrops());
+        QTest::mouseClick(chkGraph, Qt::LeftButton);
+        QVERIFY(chkGraph->isChecked());
+        QVERIFY(w.close());
+    }
+
+    void graphBoxOpensThePanelAndBarsOfOneRunMixByAnd()
+    {
+        MainWindowFixture f({.arguments = {sample("graph_equal_steps.csv"), sample("graph_unequal_steps.csv")}});
+        auto* panel = f.find<GraphPanel>("picGraph");
+        const QImage empty = panel->image();
+        f.find<QCheckBox>("chkGraph")->click();
+        QCOMPARE(f.window().size(), QSize(564, 601));
+        QVERIFY(f.find<QFrame>("fraGraph")->rect().contains(panel->geometry()));
+        f.find<QPushButton>("cmdStartConvert")->click();
+        const QImage drawn = panel->image();
+
+        // Four steps in slots 107, 225 (day, above the axis at row 54) and 344, 462 (night, below);
+        // the second file's bars are half as high except the first: where both drew, the AND of both.
+        const QRgb green = qRgb(0, 255, 0), darkGreen = qRgb(0, 127, 0), red = qRgb(255, 0, 0),
+                   darkRed = qRgb(127, 0, 0);
+        const struct { int x, y; QRgb pens; } pixels[] = {
+            {225, 10, green}, {225, 40, green & red}, {107, 10, green & red}, {344, 70, darkGreen & darkRed},
+            {344, 100, darkGreen}, {107, 80, 0xFFFFFFFF}, {344, 20, 0xFFFFFFFF}, {300, 54, 0xFFFFFFFF}};
+        for (const auto& p : pixels)
+            QVERIFY2(drawn.pixel(p.x, p.y) == (empty.pixel(p.x, p.y) & p.pens), qPrintable(QString("%1,%2").arg(p.x).arg(p.y)));
+
+        // A run with the box clear neither erases nor draws; Reset Selection erases.
+        f.find<QCheckBox>("chkGraph")->click();
+        QCOMPARE(f.window().size(), QSize(564, 484));
+        f.find<QPushButton>("cmdStartConvert")->click();
+        QCOMPARE(panel->image(), drawn);
+        f.find<QPushButton>("cmdReset")->click();
+        QCOMPARE(panel->image(), empty);
+    }
+};
+
+QTEST_MAIN(CalculationTest)
+#include "calculation_test.moc"

@@ -1,0 +1,94 @@
+// The date scope panel: what typing does to a field and its spin, and which
+// controls a selection, the tick, a run and Reset Selection enable.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+#include "support/main_window_fixture.h"
+
+using lumivane::test::MainWindowFixture;
+
+namespace {
+
+// Replaces the field's text the way an operator does: select all, then type.
+void retype(QLineEdit* field, const QString& keys)
+{
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, keys);
+}
+
+// How many of the eight date controls are enabled.
+int enabledDateControls(MainWindowFixture& f)
+{
+    int enabled = 0;
+    for (const char* name : {"txtDD", "txtMM", "txtYY", "txtDays", "vsDD", "vsMM", "vsYY", "vsDays"})
+        enabled += f.find<QWidget>(name)->isEnabled() ? 1 : 0;
+    return enabled;
+}
+
+}  // namespace
+
+class DateScopePanelTest : public QObject {
+    Q_OBJECT
+private slots:
+    void typedTextFollowsTheFieldsRules_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("spinBefore");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("spinAfter");
+        QTest::newRow("day 32 puts 1 back") << "DD" << 20 << "32" << "1" << 1;
+        QTest::newRow("day refuses letters") << "DD" << 20 << "5a" << "5" << 5;
+        QTest::newRow("month 07 keeps its text") << "MM" << 7 << "07" << "07" << 7;
+        QTest::newRow("unfinished year leaves the spin") << "YY" << 2012 << "201" << "201" << 2012;
+        QTest::newRow("year refuses a last digit past the range") << "YY" << 2010 << "2019" << "201" << 2010;
+        QTest::newRow("days refuses 32") << "Days" << 7 << "32" << "3" << 3;
+    }
+
+    void typedTextFollowsTheFieldsRules()
+    {
+        QFETCH(QString, field);
+        QFETCH(int, spinBefore);
+        QFETCH(QString, keys);
+        QFETCH(QString, text);
+        QFETCH(int, spinAfter);
+        MainWindowFixture f({.arguments = {"/data/site1.csv"}});
+        f.find<QCheckBox>("chkDate")->click();
+        auto* box = f.window().findChild<QLineEdit*>("txt" + field);
+        auto* spin = f.window().findChild<QScrollBar*>("vs" + field);
+        spin->setValue(spinBefore);
+        QCOMPARE(box->text(), QString::number(spinBefore));
+        retype(box, keys);
+        QCOMPARE(box->text(), text);
+        QCOMPARE(spin->value(), spinAfter);
+    }
+
+    void tickEnablesTheFieldsAndOnlyASelectionEnablesTheTick()
+    {
+        MainWindowFixture empty;
+        QVERIFY(!empty.find<QCheckBox>("chkDate")->isEnabled());
+        MainWindowFixture f({.arguments = {"/data/site1.csv"}});
+        auto* chkDate = f.find<QCheckBox>("chkDate");
+        QCOMPARE(enabledDateControls(f), 0);
+        chkDate->click();
+        QCOMPARE(enabledDateControls(f), 8);
+
+        // A run takes an unfinished year as the spin shows it.
+        f.find<QScrollBar>("vsYY")->setValue(2012);
+        retype(f.find<QLineEdit>("txtYY"), "20");
+        f.find<QPushButton>("cmdStartConvert")->click();
+        QCOMPARE(f.find<QLineEdit>("txtYY")->text(), QStringLiteral("2012"));
+
+        // Reset Selection greys the tick but leaves it and the fields as they are.
+        f.find<QPushButton>("cmdReset")->click();
+        QVERIFY(!chkDate->isEnabled() && chkDate->isChecked());
+        QCOMPARE(enabledDateControls(f), 8);
+    }
+};
+
+QTEST_MAIN(DateScopePanelTest)
+#include "date_scope_panel_test.moc"

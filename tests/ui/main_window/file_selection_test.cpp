@@ -1,0 +1,127 @@
+// The file selection: drops on the zone, Reset Selection and the command-line
+// paths, seen through the zone, the buttons and what a run calculates.
+#include <QCheckBox>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+
+#include "support/main_window_fixture.h"
+#include "ui/widgets/drop_zone_label.h"
+
+using lumivane::test::MainWindowFixture;
+
+namespace {
+
+// Drags the mime data over the zone and drops it, as a file manager does; whether the drag was taken.
+bool dragAndDrop(DropZoneLabel* zone, QMimeData* mime)
+{
+    const QPointF middle(zone->width() / 2.0, zone->height() / 2.0);
+    QDragEnterEvent enter(middle.toPoint(), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(zone, &enter);
+    QDropEvent drop(middle, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(zone, &drop);
+    return enter.isAccepted();
+}
+
+bool dropFiles(DropZoneLabel* zone, const QStringList& paths)
+{
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    mime.setUrls(urls);
+    return dragAndDrop(zone, &mime);
+}
+
+QStringList paths(const QString& stem, int count)
+{
+    QStringList list;
+    for (int i = 1; i <= count; ++i)
+        list << QStringLiteral("/logs/%1%2.csv").arg(stem).arg(i);
+    return list;
+}
+
+// The paths a run calculates, in its order: every missing file has a line naming it (without its root).
+void verifyRunCalculates(MainWindowFixture& f, const QStringList& expected)
+{
+    f.find<QPushButton>("cmdStartConvert")->click();
+    const QString text = f.results();
+    qsizetype at = 0;
+    for (const QString& path : expected) {
+        at = text.indexOf(path.mid(1) + ": ", at);
+        QVERIFY2(at >= 0, qPrintable(path + " missing or out of order in\n" + text));
+    }
+    QCOMPARE(text.count(QStringLiteral("logs/")), expected.size());
+}
+
+}  // namespace
+
+class FileSelectionTest : public QObject {
+    Q_OBJECT
+private slots:
+    void dropsAddUpToThirtySixAndResetEmptiesTheSelection()
+    {
+        MainWindowFixture f;
+        auto* zone = f.find<DropZoneLabel>("lblDropZone");
+        QMimeData words;
+        words.setText("just some words");
+        QVERIFY(!dragAndDrop(zone, &words));
+        QCOMPARE(zone->backColour(), DropZoneLabel::kEmptyColour);
+
+        // Duplicates count; the buttons come with the selection.
+        const QStringList first = paths("a", 2) + paths("a", 1);
+        QVERIFY(dropFiles(zone, first));
+        QCOMPARE(zone->text(), QStringLiteral("3 File(s) selected."));
+        QCOMPARE(zone->backColour(), DropZoneLabel::kSelectedColour);
+        for (const char* name : {"cmdStartConvert", "cmdReset", "chkDate"})
+            QVERIFY2(f.find<QWidget>(name)->isEnabled(), name);
+
+        // The 37th path is refused and named; what fitted stays, the caption is not shown again.
+        const QStringList more = paths("b", 35);
+        dropFiles(zone, more);
+        QCOMPARE(f.results(), QStringLiteral("The selection is full: 36 files are selected, so \"%1\" and 1 more "
+                                             "were not added.\r\n")
+                                  .arg(more.at(33)));
+        QCOMPARE(zone->text(), QStringLiteral("3 File(s) selected."));
+        verifyRunCalculates(f, first + more.mid(0, 33));
+
+        f.find<QPushButton>("cmdReset")->click();
+        QCOMPARE(zone->text(), QStringLiteral("DROP FILES HERE"));
+        QCOMPARE(zone->backColour(), DropZoneLabel::kEmptyColour);
+        QCOMPARE(f.results(), QString());
+        for (const char* name : {"cmdStartConvert", "cmdReset", "chkDate"})
+            QVERIFY2(!f.find<QWidget>(name)->isEnabled(), name);
+        dropFiles(zone, paths("c", 1));
+        QCOMPARE(zone->text(), QStringLiteral("1 File(s) selected."));
+        verifyRunCalculates(f, paths("c", 1));
+    }
+
+    void commandLineArgumentsArePathsInOrder_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("selected");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("options skipped; after -- a leading dash is a path; a quote keeps its place")
+            << QStringList{"-x", "/logs/b.csv", "--", "/logs/-odd.csv", "/logs/say \"hi\".csv", "/logs/c.csv"}
+            << QStringList{"/logs/b.csv", "/logs/-odd.csv", "/logs/say \"hi\".csv", "/logs/c.csv"} << QString();
+        QTest::newRow("40 paths: four left out")
+            << paths("", 40) << paths("", 36)
+            << "The selection holds at most 36 files: 4 more named on the command line were left out, "
+               "from \"/logs/37.csv\" on.\r\n";
+    }
+
+    void commandLineArgumentsArePathsInOrder()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, selected);
+        QFETCH(QString, line);
+        MainWindowFixture f({.arguments = arguments});
+        QCOMPARE(f.results(), line);
+        QCOMPARE(f.find<DropZoneLabel>("lblDropZone")->text(), QStringLiteral("%1 File(s) selected.").arg(selected.size()));
+        verifyRunCalculates(f, selected);
+    }
+};
+
+QTEST_MAIN(FileSelectionTest)
+#include "file_selection_test.moc"
