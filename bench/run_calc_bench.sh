@@ -121,7 +121,7 @@ if [[ -n $gnu_time ]]; then
   done
 fi
 echo
-echo "Targets: (b) and (c) at most 6 x the time of wc -l on the same files; peak RSS on (b) under 48 MiB."
+echo "Targets: (b) and (c) at most 4 x the time of wc -l on the same files; peak RSS on (b) under 48 MiB."
 echo "ms are medians; \"cpu\" is user + system time (10 ms granularity on some kernels), less"
 echo "sensitive than wall time to other work on the machine. Load average: $(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo unknown)."
 echo "$(nproc) CPU(s); $(uname -sr); runs per case: $runs (median)."

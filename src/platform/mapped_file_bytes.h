@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "core/meterdata/file_bytes_reader.h"
+#include "platform/bus_error_guard.h"
 
 namespace lumivane {
 
@@ -41,7 +42,7 @@ private:
     QFile file_;
     uchar* mapped_ = nullptr;
     qint64 mappedSize_ = 0;
-    int guardSlot_ = -1;
+    BusErrorGuard guard_;
     bool mappedBefore_ = false;
     BufferedFileBytes fallback_;
 };

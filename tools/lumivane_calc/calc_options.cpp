@@ -88,38 +88,82 @@ ParsedCalcOptions failure(std::string message)
     return parsed;
 }
 
-}  // namespace
+// What is wrong with the command line, if anything.
+using Problem = std::optional<std::string>;
 
-ParsedCalcOptions parseCalcOptions(const std::vector<std::string_view>& args)
+// --help or --version anywhere wins over every other argument.
+std::optional<ParsedCalcOptions> helpOrVersion(const std::vector<std::string_view>& args)
 {
-    ParsedCalcOptions parsed;
     for (std::string_view arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            parsed.options = CalcOptions{};
-            parsed.options.help = true;
-            return parsed;
-        }
-        if (arg == "--version") {
-            parsed.options = CalcOptions{};
-            parsed.options.version = true;
+        const bool help = arg == "--help" || arg == "-h";
+        if (help || arg == "--version") {
+            ParsedCalcOptions parsed;
+            parsed.options.help = help;
+            parsed.options.version = !help;
             return parsed;
         }
     }
+    return std::nullopt;
+}
 
-    CalcOptions& options = parsed.options;
-    std::optional<std::string_view> daysText;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        if (arg.empty() || arg.front() != '-') {
-            options.files.emplace_back(arg);
-            continue;
-        }
-        if (arg == "--export") {
-            options.exportReports = true;
-            continue;
-        }
+// --set KEY=VALUE: a known key and a text its type takes.
+Problem applySet(std::string_view value, CalcOptions& options)
+{
+    const auto eq = value.find('=');
+    if (eq == std::string_view::npos)
+        return "--set " + quoted(value) + " is not KEY=VALUE";
+    const std::string_view key = value.substr(0, eq);
+    const std::string_view text = value.substr(eq + 1);
+    const SettingKey* setting = findSettingKey(key);
+    if (!setting)
+        return "--set: there is no setting named " + quoted(key) + " (names are exact case, e.g. DayCost)";
+    if (!settingTextFits(setting->type, text))
+        return "--set: " + std::string(key) + " takes " + typeDescription(setting->type) + ", not " + quoted(text);
+    options.overrides.emplace_back(std::string(key), std::string(text));
+    return std::nullopt;
+}
 
-        // Options with a value take it from "--name=value" or from the next argument.
+// The command line as it is read, argument by argument.
+class OptionReader {
+public:
+    OptionReader(const std::vector<std::string_view>& args, CalcOptions& options) : args_(args), options_(options) {}
+
+    // Reads every argument; the first problem stops the reading.
+    Problem readAll()
+    {
+        for (next_ = 0; next_ < args_.size();) {
+            const std::string_view arg = args_[next_++];
+            if (arg.empty() || arg.front() != '-')
+                options_.files.emplace_back(arg);
+            else if (arg == "--export")
+                options_.exportReports = true;
+            else if (Problem problem = takeValueOption(arg))
+                return problem;
+        }
+        return std::nullopt;
+    }
+
+    // What the options say together, once all are read.
+    Problem checkTogether()
+    {
+        if (daysText_) {
+            if (Problem problem = takeDays(*daysText_))
+                return problem;
+        }
+        if (!options_.reportsDir.empty() && !options_.exportReports)
+            return "--reports-dir needs --export (nothing is written without it)";
+        if (options_.files.empty())
+            return "no meter log file given (see --help)";
+        if (options_.files.size() > static_cast<std::size_t>(kMaxCalcFiles))
+            return std::to_string(options_.files.size()) + " files given; at most " + std::to_string(kMaxCalcFiles) +
+                   " can be calculated in one run";
+        return std::nullopt;
+    }
+
+private:
+    // Options with a value take it from "--name=value" or from the next argument.
+    Problem takeValueOption(std::string_view arg)
+    {
         std::string_view name = arg;
         std::optional<std::string_view> value;
         if (const auto eq = arg.find('='); eq != std::string_view::npos) {
@@ -127,57 +171,66 @@ ParsedCalcOptions parseCalcOptions(const std::vector<std::string_view>& args)
             value = arg.substr(eq + 1);
         }
         if (name != "--from" && name != "--days" && name != "--set" && name != "--reports-dir")
-            return failure("unknown option " + quoted(arg) + " (see --help)");
+            return "unknown option " + quoted(arg) + " (see --help)";
         if (!value) {
-            if (i + 1 >= args.size())
-                return failure("option " + std::string(name) + " needs a value (see --help)");
-            value = args[++i];
+            if (next_ >= args_.size())
+                return "option " + std::string(name) + " needs a value (see --help)";
+            value = args_[next_++];
         }
+        return applyValueOption(name, *value);
+    }
 
+    Problem applyValueOption(std::string_view name, std::string_view value)
+    {
         if (name == "--from") {
-            const auto scope = parseFrom(*value);
+            const auto scope = parseFrom(value);
             if (!scope)
-                return failure("--from " + quoted(*value) + " is not a calendar date written D/M/YYYY");
-            options.scope = *scope;
-        } else if (name == "--days") {
-            daysText = *value;
-        } else if (name == "--set") {
-            const auto eq = value->find('=');
-            if (eq == std::string_view::npos)
-                return failure("--set " + quoted(*value) + " is not KEY=VALUE");
-            const std::string_view key = value->substr(0, eq);
-            const std::string_view text = value->substr(eq + 1);
-            const SettingKey* setting = findSettingKey(key);
-            if (!setting)
-                return failure("--set: there is no setting named " + quoted(key) +
-                               " (names are exact case, e.g. DayCost)");
-            if (!settingTextFits(setting->type, text))
-                return failure("--set: " + std::string(key) + " takes " + typeDescription(setting->type) +
-                               ", not " + quoted(text));
-            options.overrides.emplace_back(std::string(key), std::string(text));
-        } else {
-            if (value->empty())
-                return failure("--reports-dir needs a folder name");
-            options.reportsDir = std::string(*value);
+                return "--from " + quoted(value) + " is not a calendar date written D/M/YYYY";
+            options_.scope = *scope;
+            return std::nullopt;
         }
+        if (name == "--days") {
+            daysText_ = value;
+            return std::nullopt;
+        }
+        if (name == "--set")
+            return applySet(value, options_);
+        if (value.empty())
+            return "--reports-dir needs a folder name";
+        options_.reportsDir = std::string(value);
+        return std::nullopt;
     }
 
-    if (daysText) {
-        const auto days = wholeNumber(*daysText, 9);
+    // The last --days given, checked once --from is known.
+    Problem takeDays(std::string_view text)
+    {
+        const auto days = wholeNumber(text, 9);
         if (!days || *days < 1 || *days > kMaxScopeDays)
-            return failure("--days " + quoted(*daysText) + " is not a whole number from 1 to " +
-                           std::to_string(kMaxScopeDays));
-        if (!options.scope.enabled)
-            return failure("--days needs --from (the scope starts on a date)");
-        options.scope.daysText = std::to_string(*days);
+            return "--days " + quoted(text) + " is not a whole number from 1 to " + std::to_string(kMaxScopeDays);
+        if (!options_.scope.enabled)
+            return "--days needs --from (the scope starts on a date)";
+        options_.scope.daysText = std::to_string(*days);
+        return std::nullopt;
     }
-    if (!options.reportsDir.empty() && !options.exportReports)
-        return failure("--reports-dir needs --export (nothing is written without it)");
-    if (options.files.empty())
-        return failure("no meter log file given (see --help)");
-    if (options.files.size() > static_cast<std::size_t>(kMaxCalcFiles))
-        return failure(std::to_string(options.files.size()) + " files given; at most " +
-                       std::to_string(kMaxCalcFiles) + " can be calculated in one run");
+
+    const std::vector<std::string_view>& args_;
+    CalcOptions& options_;
+    std::size_t next_ = 0;
+    std::optional<std::string_view> daysText_;
+};
+
+}  // namespace
+
+ParsedCalcOptions parseCalcOptions(const std::vector<std::string_view>& args)
+{
+    if (auto early = helpOrVersion(args))
+        return std::move(*early);
+    ParsedCalcOptions parsed;
+    OptionReader reader(args, parsed.options);
+    if (Problem problem = reader.readAll())
+        return failure(std::move(*problem));
+    if (Problem problem = reader.checkTogether())
+        return failure(std::move(*problem));
     return parsed;
 }
 

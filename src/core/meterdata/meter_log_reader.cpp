@@ -1,9 +1,19 @@
 #include "core/meterdata/meter_log_reader.h"
 
-#include <cerrno>
-#include <cstdio>
+#include <cstdint>
 #include <cstring>
-#include <filesystem>
+
+#include "core/text/number_text.h"
+
+// The steps of ReadingFilter::take run once per line: kept inside it, as one
+// function would be, so the split into steps costs no calls.
+#if defined(__GNUC__) || defined(__clang__)
+#define LUMIVANE_STEP inline __attribute__((always_inline))
+#elif defined(_MSC_VER)
+#define LUMIVANE_STEP __forceinline
+#else
+#define LUMIVANE_STEP inline
+#endif
 
 namespace lumivane {
 
@@ -16,54 +26,6 @@ std::optional<std::string_view> monthNumber(std::string_view abbreviation)
     for (int i = 0; i < 12; ++i)
         if (names[i] == abbreviation)
             return numbers[i];
-    return std::nullopt;
-}
-
-std::optional<ReadError> FileBuffer::load(const std::string& path)
-{
-    size_ = 0;
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        return ReadError{0, "the path is a folder, not a file"};
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return ReadError{0, std::string("the file cannot be opened: ") + std::strerror(errno)};
-    // One read of the whole file: its size first, then a single fread.
-    std::size_t wanted = 0;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        const long end = std::ftell(file);
-        if (end > 0)
-            wanted = static_cast<std::size_t>(end);
-        std::fseek(file, 0, SEEK_SET);
-    }
-    if (wanted + 1 > capacity_) {
-        data_.reset(new char[wanted + 1]);
-        capacity_ = wanted + 1;
-    }
-    std::size_t got = std::fread(data_.get(), 1, wanted, file);
-    // A file that grew, or one whose size was not known, is read on to its end.
-    while (got == wanted && !std::feof(file) && !std::ferror(file)) {
-        const int c = std::fgetc(file);
-        if (c == EOF)
-            break;
-        if (got + 1 >= capacity_) {
-            const std::size_t bigger = capacity_ * 2 + 4096;
-            std::unique_ptr<char[]> grown(new char[bigger]);
-            std::memcpy(grown.get(), data_.get(), got);
-            data_ = std::move(grown);
-            capacity_ = bigger;
-        }
-        data_[got++] = static_cast<char>(c);
-        const std::size_t more = std::fread(data_.get() + got, 1, capacity_ - 1 - got, file);
-        got += more;
-        wanted = got;
-    }
-    const bool failed = std::ferror(file) != 0;
-    const int readErrno = errno;
-    std::fclose(file);
-    if (failed)
-        return ReadError{0, std::string("the file cannot be read: ") + std::strerror(readErrno)};
-    size_ = got;
     return std::nullopt;
 }
 
@@ -202,93 +164,121 @@ inline bool timeHour(std::string_view t, int& hour)
 
 }  // namespace
 
+LUMIVANE_STEP ReadingFilter::Result ReadingFilter::timestampOf(const LineFields& fields, std::size_t lineNumber,
+                                                 std::string_view& timestamp, ReadError& error)
+{
+    if (shape_.hasStatus && longForm_ && fields.field[0].size() > 5)
+        return longFormTimestamp(fields, lineNumber, timestamp, error);
+    if (shape_.hasStatus) {
+        const Result status = statusOf(fields.field[0], lineNumber, error);
+        if (status != Result::Reading)
+            return status;
+    }
+    // Only readings that are used need their timestamp and value fields.
+    if (fields.count < needed_) {
+        error = detail::tooFewFields(lineNumber, fields.count, needed_);
+        return Result::Error;
+    }
+    timestamp = fields.field[shape_.timestampField];
+    return Result::Reading;
+}
+
+ReadingFilter::Result ReadingFilter::longFormTimestamp(const LineFields& fields, std::size_t lineNumber,
+                                                       std::string_view& timestamp, ReadError& error)
+{
+    // A long-form line: status 0, its timestamp rewritten before any other test.
+    if (fields.count < needed_) {
+        error = detail::tooFewFields(lineNumber, fields.count, needed_);
+        return Result::Error;
+    }
+    std::string reason;
+    const auto length = rewriteLongForm(fields.field[shape_.timestampField], rewritten_, sizeof rewritten_, &reason);
+    if (!length) {
+        error = ReadError{lineNumber, std::move(reason)};
+        return Result::Error;
+    }
+    timestamp = std::string_view(rewritten_, *length);
+    return Result::Reading;
+}
+
+LUMIVANE_STEP ReadingFilter::Result ReadingFilter::statusOf(std::string_view status, std::size_t lineNumber, ReadError& error)
+{
+    // Fast path for the usual "0"; anything else must be a whole number.
+    if (status.size() == 1 && status[0] == '0')
+        return Result::Reading;
+    const auto value = parseWholeNumber(status);
+    if (!value) {
+        error = detail::badStatus(lineNumber, status);
+        return Result::Error;
+    }
+    return *value == 0 ? Result::Reading : Result::Skip;
+}
+
+LUMIVANE_STEP bool ReadingFilter::stampOf(std::string_view timestamp, CalendarStamp& stamp)
+{
+    std::size_t blank = std::string_view::npos;
+    if (sharesLastDate(timestamp)) {
+        stamp = lastStamp_;
+        if (timestamp.size() > lastDateLength_)
+            blank = lastDateLength_;
+    } else {
+        blank = timestamp.find(' ');
+        if (!takeNewDate(timestamp.substr(0, blank), stamp))
+            return false;
+    }
+    if (blank == std::string_view::npos)
+        return true;
+    if (!timeHour(timestamp.substr(blank + 1), stamp.hour))
+        return false;
+    stamp.hasTime = true;
+    return true;
+}
+
+LUMIVANE_STEP bool ReadingFilter::sharesLastDate(std::string_view timestamp) const
+{
+    // Consecutive readings share their date text. The kept date holds no
+    // blank, so a timestamp that starts with it followed by a blank (or that
+    // is just that date) has the same date part, and only its time is new.
+    const std::size_t known = lastDateLength_;
+    return known > 0 && timestamp.size() >= known && (timestamp.size() == known || timestamp[known] == ' ') &&
+           sameBytes(timestamp.data(), lastDate_, known);
+}
+
+LUMIVANE_STEP bool ReadingFilter::takeNewDate(std::string_view datePart, CalendarStamp& stamp)
+{
+    if (!parseDatePart(datePart, stamp))
+        return false;
+    lastInScope_ = scope_.contains(stamp.year, stamp.month, stamp.day);
+    lastStamp_ = stamp;
+    lastDateLength_ = datePart.size() <= sizeof lastDate_ ? datePart.size() : 0;
+    if (lastDateLength_ > 0)
+        std::memcpy(lastDate_, datePart.data(), lastDateLength_);
+    return true;
+}
+
+LUMIVANE_STEP bool ReadingFilter::completeBareDate(std::string_view& timestamp)
+{
+    // A bare date reads as midnight of that day.
+    if (timestamp.size() + 6 > sizeof completed_)
+        return false;
+    std::memcpy(completed_, timestamp.data(), timestamp.size());
+    std::memcpy(completed_ + timestamp.size(), " 00:00", 6);
+    timestamp = std::string_view(completed_, timestamp.size() + 6);
+    return true;
+}
+
 ReadingFilter::Result ReadingFilter::take(const LineFields& fields, std::size_t lineNumber, MeterReading& reading,
                                           ReadError& error)
 {
     std::string_view timestamp;
-    if (shape_.hasStatus) {
-        const std::string_view status = fields.field[0];
-        if (longForm_ && status.size() > 5) {
-            // A long-form line: status 0, its timestamp rewritten before any other test.
-            if (fields.count < needed_) {
-                error = detail::tooFewFields(lineNumber, fields.count, needed_);
-                return Result::Error;
-            }
-            std::string reason;
-            const auto length =
-                rewriteLongForm(fields.field[shape_.timestampField], rewritten_, sizeof rewritten_, &reason);
-            if (!length) {
-                error = ReadError{lineNumber, std::move(reason)};
-                return Result::Error;
-            }
-            timestamp = std::string_view(rewritten_, *length);
-        } else {
-            // Fast path for the usual "0"; anything else must be a whole number.
-            if (!(status.size() == 1 && status[0] == '0')) {
-                const auto value = parseWholeNumber(status);
-                if (!value) {
-                    error = detail::badStatus(lineNumber, status);
-                    return Result::Error;
-                }
-                if (*value != 0)
-                    return Result::Skip;
-            }
-            // Only readings that are used need their timestamp and value fields.
-            if (fields.count < needed_) {
-                error = detail::tooFewFields(lineNumber, fields.count, needed_);
-                return Result::Error;
-            }
-            timestamp = fields.field[shape_.timestampField];
-        }
-    } else {
-        if (fields.count < needed_) {
-            error = detail::tooFewFields(lineNumber, fields.count, needed_);
-            return Result::Error;
-        }
-        timestamp = fields.field[shape_.timestampField];
-    }
-
-    // Consecutive readings share their date text. The kept date holds no
-    // blank, so a timestamp that starts with it followed by a blank (or that
-    // is just that date) has the same date part, and only its time is new.
+    const Result found = timestampOf(fields, lineNumber, timestamp, error);
+    if (found != Result::Reading)
+        return found;
     CalendarStamp stamp;
-    std::size_t blank = std::string_view::npos;
-    const std::size_t known = lastDateLength_;
-    if (known > 0 && timestamp.size() >= known && (timestamp.size() == known || timestamp[known] == ' ') &&
-        sameBytes(timestamp.data(), lastDate_, known)) {
-        stamp = lastStamp_;
-        if (timestamp.size() > known)
-            blank = known;
-    } else {
-        for (std::size_t i = 0; i < timestamp.size(); ++i)
-            if (timestamp[i] == ' ') {
-                blank = i;
-                break;
-            }
-        const std::string_view datePart = timestamp.substr(0, blank);
-        if (!parseDatePart(datePart, stamp))
-            return Result::Skip;
-        lastInScope_ = scope_.contains(stamp.year, stamp.month, stamp.day);
-        lastStamp_ = stamp;
-        lastDateLength_ = datePart.size() <= sizeof lastDate_ ? datePart.size() : 0;
-        if (lastDateLength_ > 0)
-            std::memcpy(lastDate_, datePart.data(), lastDateLength_);
-    }
-    if (blank != std::string_view::npos) {
-        if (!timeHour(timestamp.substr(blank + 1), stamp.hour))
-            return Result::Skip;
-        stamp.hasTime = true;
-    }
-    if (!lastInScope_)
+    if (!stampOf(timestamp, stamp) || !lastInScope_)
         return Result::Skip;
-    if (!stamp.hasTime) {
-        // A bare date reads as midnight of that day.
-        if (timestamp.size() + 6 > sizeof completed_)
-            return Result::Skip;
-        std::memcpy(completed_, timestamp.data(), timestamp.size());
-        std::memcpy(completed_ + timestamp.size(), " 00:00", 6);
-        timestamp = std::string_view(completed_, timestamp.size() + 6);
-    }
+    if (!stamp.hasTime && !completeBareDate(timestamp))
+        return Result::Skip;
     reading = MeterReading{timestamp, fields.field[shape_.valueField], stamp, lineNumber};
     return Result::Reading;
 }

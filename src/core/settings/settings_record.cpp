@@ -1,43 +1,53 @@
 #include "core/settings/settings_record.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cctype>
+#include <cstdlib>
 
 #include "core/text/number_text.h"
 
 namespace lumivane {
 namespace {
 
+using R = SettingsRecord;
+
+// The one table of keys, in load order: name, default text, and the field
+// whose type says how the text converts.
 constexpr std::array<SettingKey, 28> kKeys{{
-    {"DayCost", "0.16", SettingType::Double},
-    {"NightCost", "0.09", SettingType::Double},
-    {"Multiplier", "1.0", SettingType::Double},
-    {"FromHour", "6", SettingType::Int16},
-    {"ToHour", "18", SettingType::Int16},
-    {"PulseData", "0", SettingType::Int16},
-    {"PulseURL", "10.10.10.10", SettingType::Text},
-    {"S1Label", "Gas", SettingType::Text},
-    {"S2Label", "Water", SettingType::Text},
-    {"S1Multi", "1.0", SettingType::Text},
-    {"S2Multi", "1.0", SettingType::Text},
-    {"StoreLocal", "0", SettingType::Int16},
-    {"S1EGU", "Ltr/Min", SettingType::Text},
-    {"S2EGU", "M/3", SettingType::Text},
-    {"CommPort", "3", SettingType::Text},
-    {"CommSettings", "460800,n,8,1", SettingType::Text},
-    {"SMSAlarmMsg", "OVER CURRENT ALARM", SettingType::Text},
-    {"SMSTestMsg", "Brenvik Automation test SMS.", SettingType::Text},
-    {"SMSNumber", "07700900123", SettingType::Text},
-    {"AlarmHi", "240", SettingType::Text},
-    {"AlarmInterval", "15", SettingType::Text},
-    {"AlarmLog", "0", SettingType::Int16},
-    {"MonitorAlarm", "0", SettingType::Int16},
-    {"SendSMS", "0", SettingType::Int16},
-    {"HTM", "False", SettingType::Boolean},
-    {"Txt", "False", SettingType::Boolean},
-    {"CSV", "False", SettingType::Boolean},
-    {"Export", "0", SettingType::Int16},
+    {"DayCost", "0.16", &R::settingsDayCost},
+    {"NightCost", "0.09", &R::settingsNightCost},
+    {"Multiplier", "1.0", &R::settingsMultiplier},
+    {"FromHour", "6", &R::settingsFromHours},
+    {"ToHour", "18", &R::settingsToHours},
+    {"PulseData", "0", &R::settingsPulseData},
+    {"PulseURL", "10.10.10.10", &R::settingsPulseURL},
+    {"S1Label", "Gas", &R::settingsS1Label},
+    {"S2Label", "Water", &R::settingsS2Label},
+    {"S1Multi", "1.0", &R::settingsS1Multi},
+    {"S2Multi", "1.0", &R::settingsS2Multi},
+    {"StoreLocal", "0", &R::settingsStoreLocal},
+    {"S1EGU", "Ltr/Min", &R::settingsS1EGU},
+    {"S2EGU", "M/3", &R::settingsS2EGU},
+    {"CommPort", "3", &R::settingsCommPort},
+    {"CommSettings", "460800,n,8,1", &R::settingsCommSettings},
+    {"SMSAlarmMsg", "OVER CURRENT ALARM", &R::settingsSMSAlarmMsg},
+    {"SMSTestMsg", "Brenvik Automation test SMS.", &R::settingsSMSTestMsg},
+    {"SMSNumber", "07700900123", &R::settingsSMSNumber},
+    {"AlarmHi", "240", &R::settingsAlarmHi},
+    {"AlarmInterval", "15", &R::settingsAlarmInterval},
+    {"AlarmLog", "0", &R::settingsAlarmLog},
+    {"MonitorAlarm", "0", &R::settingsMonitorAlarm},
+    {"SendSMS", "0", &R::settingsSendSMS},
+    {"HTM", "False", &R::settingsHTMOutput},
+    {"Txt", "False", &R::settingsTxtOutput},
+    {"CSV", "False", &R::settingsCSVOutput},
+    {"Export", "0", &R::settingsExport},
 }};
+
+// The variant's alternatives and SettingType list the types in the same order.
+static_assert(kKeys[0].type == SettingType::Double && kKeys[3].type == SettingType::Int16 &&
+              kKeys[6].type == SettingType::Text && kKeys[24].type == SettingType::Boolean);
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -59,85 +69,49 @@ std::optional<bool> parseBoolean(std::string_view text)
     return std::nullopt;
 }
 
-// Each field with the key that fills it.
-struct Binding {
-    std::string_view key;
-    double SettingsRecord::*asDouble = nullptr;
-    std::int16_t SettingsRecord::*asInt16 = nullptr;
-    bool SettingsRecord::*asBoolean = nullptr;
-    std::string SettingsRecord::*asText = nullptr;
-};
+std::optional<double> converted(double*, std::string_view text) { return parseDecimal(text); }
+std::optional<std::int16_t> converted(std::int16_t*, std::string_view text) { return parseInt16HalfEven(text); }
+std::optional<bool> converted(bool*, std::string_view text) { return parseBoolean(text); }
+std::optional<std::string> converted(std::string*, std::string_view text) { return std::string(text); }
 
-const std::array<Binding, 28>& bindings()
+std::string savedText(double value) { return formatPlain(value); }
+std::string savedText(std::int16_t value) { return std::to_string(value); }
+std::string savedText(bool value) { return value ? "True" : "False"; }
+std::string savedText(const std::string& value) { return value; }
+
+// Assigns the converted text to the key's field; false when it cannot be converted.
+bool assign(SettingsRecord& record, const SettingKey& key, std::string_view text)
 {
-    using R = SettingsRecord;
-    static const std::array<Binding, 28> table{{
-        {"DayCost", &R::settingsDayCost},
-        {"NightCost", &R::settingsNightCost},
-        {"Multiplier", &R::settingsMultiplier},
-        {"FromHour", nullptr, &R::settingsFromHours},
-        {"ToHour", nullptr, &R::settingsToHours},
-        {"PulseData", nullptr, &R::settingsPulseData},
-        {"PulseURL", nullptr, nullptr, nullptr, &R::settingsPulseURL},
-        {"S1Label", nullptr, nullptr, nullptr, &R::settingsS1Label},
-        {"S2Label", nullptr, nullptr, nullptr, &R::settingsS2Label},
-        {"S1Multi", nullptr, nullptr, nullptr, &R::settingsS1Multi},
-        {"S2Multi", nullptr, nullptr, nullptr, &R::settingsS2Multi},
-        {"StoreLocal", nullptr, &R::settingsStoreLocal},
-        {"S1EGU", nullptr, nullptr, nullptr, &R::settingsS1EGU},
-        {"S2EGU", nullptr, nullptr, nullptr, &R::settingsS2EGU},
-        {"CommPort", nullptr, nullptr, nullptr, &R::settingsCommPort},
-        {"CommSettings", nullptr, nullptr, nullptr, &R::settingsCommSettings},
-        {"SMSAlarmMsg", nullptr, nullptr, nullptr, &R::settingsSMSAlarmMsg},
-        {"SMSTestMsg", nullptr, nullptr, nullptr, &R::settingsSMSTestMsg},
-        {"SMSNumber", nullptr, nullptr, nullptr, &R::settingsSMSNumber},
-        {"AlarmHi", nullptr, nullptr, nullptr, &R::settingsAlarmHi},
-        {"AlarmInterval", nullptr, nullptr, nullptr, &R::settingsAlarmInterval},
-        {"AlarmLog", nullptr, &R::settingsAlarmLog},
-        {"MonitorAlarm", nullptr, &R::settingsMonitorAlarm},
-        {"SendSMS", nullptr, &R::settingsSendSMS},
-        {"HTM", nullptr, nullptr, &R::settingsHTMOutput},
-        {"Txt", nullptr, nullptr, &R::settingsTxtOutput},
-        {"CSV", nullptr, nullptr, &R::settingsCSVOutput},
-        {"Export", nullptr, &R::settingsExport},
-    }};
-    return table;
+    return std::visit(
+        [&](auto member) {
+            auto& field = record.*member;
+            auto value = converted(&field, text);
+            if (value)
+                field = std::move(*value);
+            return value.has_value();
+        },
+        key.field);
 }
 
-const Binding& bindingOf(std::string_view key)
+const SettingKey& knownKey(std::string_view name)
 {
-    for (const Binding& b : bindings())
-        if (b.key == key)
-            return b;
-    return bindings().front();  // unreachable for the keys of the table
-}
-
-// Assigns the converted text; false when it cannot be converted.
-bool assign(SettingsRecord& record, const Binding& b, std::string_view text)
-{
-    if (b.asDouble) {
-        const auto v = parseDecimal(text);
-        if (v)
-            record.*b.asDouble = *v;
-        return v.has_value();
-    }
-    if (b.asInt16) {
-        const auto v = parseInt16HalfEven(text);
-        if (v)
-            record.*b.asInt16 = *v;
-        return v.has_value();
-    }
-    if (b.asBoolean) {
-        const auto v = parseBoolean(text);
-        if (v)
-            record.*b.asBoolean = *v;
-        return v.has_value();
-    }
-    record.*b.asText = std::string(text);
-    return true;
+    const SettingKey* key = findSettingKey(name);
+    // Callers name keys of the table only; any other name is a programming error.
+    assert(key && "not a key of the settings table");
+    if (!key)
+        std::abort();
+    return *key;
 }
 
 }  // namespace
+
+SettingsRecord::SettingsRecord()
+{
+    for (const SettingKey& key : kKeys) {
+        [[maybe_unused]] const bool ok = assign(*this, key, key.defaultText);
+        assert(ok && "a default of the settings table does not convert to its type");
+    }
+}
 
 const std::array<SettingKey, 28>& settingKeys() { return kKeys; }
 
@@ -164,26 +138,17 @@ SettingsRecord loadSettingsRecord(const StoredSettingText& stored)
 {
     SettingsRecord record;
     for (const SettingKey& key : kKeys) {
-        const Binding& b = bindingOf(key.key);
-        const std::optional<std::string> text = stored(key.key);
-        // A stored text that cannot be converted is met by the key's default,
-        // so a damaged store never stops the program from starting.
-        if (!text || !assign(record, b, *text))
-            assign(record, b, key.defaultText);
+        // A stored text that cannot be converted leaves the key's default in
+        // place, so a damaged store never stops the program from starting.
+        if (const std::optional<std::string> text = stored(key.key))
+            assign(record, key, *text);
     }
     return record;
 }
 
 std::string settingTextOf(const SettingsRecord& record, std::string_view key)
 {
-    const Binding& b = bindingOf(key);
-    if (b.asDouble)
-        return formatPlain(record.*b.asDouble);
-    if (b.asInt16)
-        return std::to_string(record.*b.asInt16);
-    if (b.asBoolean)
-        return record.*b.asBoolean ? "True" : "False";
-    return record.*b.asText;
+    return std::visit([&](auto member) { return savedText(record.*member); }, knownKey(key).field);
 }
 
 }  // namespace lumivane

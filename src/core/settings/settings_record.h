@@ -7,46 +7,61 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace lumivane {
 
 struct SettingsRecord {
-    double settingsDayCost = 0.16;
-    double settingsNightCost = 0.09;
-    double settingsMultiplier = 1.0;
-    std::int16_t settingsFromHours = 6;
-    std::int16_t settingsToHours = 18;
-    bool settingsHTMOutput = false;
-    bool settingsTxtOutput = false;
-    bool settingsCSVOutput = false;
-    std::int16_t settingsExport = 0;
-    std::int16_t settingsPulseData = 0;
-    std::string settingsPulseURL = "10.10.10.10";
-    std::string settingsS1Label = "Gas";
-    std::string settingsS2Label = "Water";
-    std::string settingsS1Multi = "1.0";
-    std::string settingsS2Multi = "1.0";
-    std::int16_t settingsStoreLocal = 0;
-    std::string settingsS1EGU = "Ltr/Min";
-    std::string settingsS2EGU = "M/3";
-    std::string settingsCommPort = "3";
-    std::string settingsCommSettings = "460800,n,8,1";
-    std::string settingsSMSAlarmMsg = "OVER CURRENT ALARM";
-    std::string settingsSMSTestMsg = "Brenvik Automation test SMS.";
-    std::string settingsSMSNumber = "07700900123";
-    std::string settingsAlarmHi = "240";
-    std::string settingsAlarmInterval = "15";
-    std::int16_t settingsMonitorAlarm = 0;
-    std::int16_t settingsSendSMS = 0;
-    std::int16_t settingsAlarmLog = 0;
+    // Every field starts at its key's default from the table of keys.
+    SettingsRecord();
+
+    double settingsDayCost;
+    double settingsNightCost;
+    double settingsMultiplier;
+    std::int16_t settingsFromHours;
+    std::int16_t settingsToHours;
+    bool settingsHTMOutput;
+    bool settingsTxtOutput;
+    bool settingsCSVOutput;
+    std::int16_t settingsExport;
+    std::int16_t settingsPulseData;
+    std::string settingsPulseURL;
+    std::string settingsS1Label;
+    std::string settingsS2Label;
+    std::string settingsS1Multi;
+    std::string settingsS2Multi;
+    std::int16_t settingsStoreLocal;
+    std::string settingsS1EGU;
+    std::string settingsS2EGU;
+    std::string settingsCommPort;
+    std::string settingsCommSettings;
+    std::string settingsSMSAlarmMsg;
+    std::string settingsSMSTestMsg;
+    std::string settingsSMSNumber;
+    std::string settingsAlarmHi;
+    std::string settingsAlarmInterval;
+    std::int16_t settingsMonitorAlarm;
+    std::int16_t settingsSendSMS;
+    std::int16_t settingsAlarmLog;
 };
 
 enum class SettingType { Double, Int16, Boolean, Text };
 
+// Where a key's value lives in the record; the alternative held is the key's
+// type, in the order of SettingType.
+using SettingField = std::variant<double SettingsRecord::*, std::int16_t SettingsRecord::*, bool SettingsRecord::*,
+                                  std::string SettingsRecord::*>;
+
+// One row of the table of keys, from which defaults, loading and saving derive.
 struct SettingKey {
+    constexpr SettingKey(std::string_view name, std::string_view defaultValue, SettingField member)
+        : key(name), defaultText(defaultValue), type(static_cast<SettingType>(member.index())), field(member)
+    {
+    }
     std::string_view key;          // name in the section "Settings"
     std::string_view defaultText;  // what a missing key reads as
-    SettingType type;
+    SettingType type;              // how the stored text converts
+    SettingField field;            // the record field it fills
 };
 
 inline constexpr const char* kSettingsSection = "Settings";
@@ -69,6 +84,7 @@ SettingsRecord loadSettingsRecord(const StoredSettingText& stored);
 
 // The text a record field would be saved as (switches "0"/"1", choices
 // "True"/"False", doubles and hours in plain decimal form, texts unchanged).
+// `key` must be a key of the table: any other name is a programming error.
 std::string settingTextOf(const SettingsRecord& record, std::string_view key);
 
 }  // namespace lumivane

@@ -162,94 +162,141 @@ EngineOutcome calculateMeterLog(std::string_view bytes, std::string_view path, c
 
 namespace {
 
-// The pre-scan and the engine in one walk over the lines of `bytes`.
-EngineOutcome walkBoth(std::string_view bytes, const LayoutShape& scanShape, const LayoutShape& engineShape,
-                       const ScopeRule& scope, const SettingsRecord& settings, ReadingMemory& memory,
-                       GraphState& graph, const GraphPalette& palette, BarSink* bars,
-                       std::vector<BookedStep>& booked)
+// Both walks start as they would one after the other: the pre-scan keeps its
+// own copy of the reading memory as it would have left it for the engine,
+// which starts afresh. Returns the pre-scan's copy.
+ReadingMemory beginBothWalks(GraphState& graph, ReadingMemory& memory)
 {
-    // One walk for both. The pre-scan keeps its own copy of the reading
-    // memory, as it would have left it for the engine, which starts afresh.
     beginFileWalk(graph, memory);
-    ReadingMemory scanMemory = memory;
+    const ReadingMemory scanMemory = memory;
     beginFileWalk(graph, memory);
-    EngineOutcome outcome;
-    PreScanSteps scan(scanMemory);
-    TariffBooking booking(outcome.figures, settings, memory, graph, palette, nullptr, bars ? &booked : nullptr);
-    ReadingFilter scanFilter(scanShape, false, scope);
-    ReadingFilter engineFilter(engineShape, true, scope);
-    FieldCursor lines(bytes, ',');
-    LineFields fields;
-    std::size_t lineNumber = 0;
-    MeterReading reading;
-    ReadError error;
-    bool scanning = true;
-    bool calculating = true;
-    while ((scanning || calculating) && lines.next(fields)) {
-        ++lineNumber;
-        if (lineNumber <= scanShape.headerLines)
-            continue;
-        if (fields.count < 2)
-            continue;
-        // A line that is not in the long form passes the pre-scan's tests
-        // exactly as it passes the engine's, so one look serves both.
-        const bool shared = scanning && calculating && fields.field[0].size() <= 5;
-        if (shared) {
-            const auto result = engineFilter.take(fields, lineNumber, reading, error);
-            if (result == ReadingFilter::Result::Error) {
-                scanning = false;
-                calculating = false;
-                outcome.error = error;
-            } else if (result == ReadingFilter::Result::Reading) {
-                const std::optional<double> value = parseMeterValue(reading.valueText);
-                if (scan.takeValue(value, lineNumber))
-                    scanning = false;
-                if (auto stop = booking.book(reading, &value)) {
-                    outcome.error = std::move(stop);
-                    calculating = false;
-                }
-            }
-            continue;
-        }
-        if (scanning) {
-            const auto result = scanFilter.take(fields, lineNumber, reading, error);
-            if (result == ReadingFilter::Result::Error ||
-                (result == ReadingFilter::Result::Reading && scan(reading)))
-                scanning = false;
-        }
-        if (calculating) {
-            const auto result = engineFilter.take(fields, lineNumber, reading, error);
-            if (result == ReadingFilter::Result::Error) {
-                outcome.error = error;
-                calculating = false;
-            } else if (result == ReadingFilter::Result::Reading) {
-                if (auto stop = booking(reading)) {
-                    outcome.error = std::move(stop);
-                    calculating = false;
-                }
-            }
-        }
-    }
-    booking.finish();
-    // A pre-scan that ran to its end sets the graph; one that stopped leaves it.
-    if (scanning)
-        scan.finish(graph);
-    // Now the scale is as the pre-scan leaves it, the steps booked before any
-    // failing line become their bars, as the engine's walk would have drawn them.
-    if (bars) {
-        for (const BookedStep& step : booked) {
-            if (step.night)
-                drawNightBar(graph, palette, *bars, step.value);
-            else
-                drawDayBar(graph, palette, *bars, step.value);
-        }
-    }
-    if (!booking.touchedMemory()) {
-        memory.currentReading = scanMemory.currentReading;
-        memory.lastStep = scanMemory.lastStep;
-    }
-    return outcome;
+    return scanMemory;
 }
+
+// The pre-scan and the engine in one walk over the lines of a file whose
+// layouts agree. Each side stops at its own first line it cannot read.
+class JointWalk {
+public:
+    JointWalk(const LayoutShape& scanShape, const LayoutShape& engineShape, const ScopeRule& scope,
+              const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
+              const GraphPalette& palette, BarSink* bars, std::vector<BookedStep>& booked)
+        : memory_(memory), graph_(graph), palette_(palette), bars_(bars), booked_(booked),
+          scanMemory_(beginBothWalks(graph, memory)), scan_(scanMemory_),
+          booking_(outcome_.figures, settings, memory, graph, palette, nullptr, bars ? &booked : nullptr),
+          scanFilter_(scanShape, false, scope), engineFilter_(engineShape, true, scope),
+          headerLines_(scanShape.headerLines)
+    {
+    }
+
+    EngineOutcome run(std::string_view bytes)
+    {
+        FieldCursor lines(bytes, ',');
+        LineFields fields;
+        std::size_t lineNumber = 0;
+        while ((scanning_ || calculating_) && lines.next(fields)) {
+            ++lineNumber;
+            if (lineNumber <= headerLines_ || fields.count < 2)
+                continue;
+            // A line that is not in the long form passes the pre-scan's tests
+            // exactly as it passes the engine's, so one look serves both.
+            if (scanning_ && calculating_ && fields.field[0].size() <= 5) {
+                takeForBoth(fields, lineNumber);
+                continue;
+            }
+            if (scanning_)
+                takeForScan(fields, lineNumber);
+            if (calculating_)
+                takeForEngine(fields, lineNumber);
+        }
+        finish();
+        return std::move(outcome_);
+    }
+
+private:
+    void takeForBoth(const LineFields& fields, std::size_t lineNumber)
+    {
+        const auto result = engineFilter_.take(fields, lineNumber, reading_, error_);
+        if (result == ReadingFilter::Result::Error) {
+            scanning_ = false;
+            stopEngine(std::move(error_));
+            return;
+        }
+        if (result != ReadingFilter::Result::Reading)
+            return;
+        const std::optional<double> value = parseMeterValue(reading_.valueText);
+        if (scan_.takeValue(value, lineNumber))
+            scanning_ = false;
+        if (auto stop = booking_.book(reading_, &value))
+            stopEngine(std::move(*stop));
+    }
+
+    void takeForScan(const LineFields& fields, std::size_t lineNumber)
+    {
+        const auto result = scanFilter_.take(fields, lineNumber, reading_, error_);
+        if (result == ReadingFilter::Result::Error ||
+            (result == ReadingFilter::Result::Reading && scan_(reading_)))
+            scanning_ = false;
+    }
+
+    void takeForEngine(const LineFields& fields, std::size_t lineNumber)
+    {
+        const auto result = engineFilter_.take(fields, lineNumber, reading_, error_);
+        if (result == ReadingFilter::Result::Error)
+            stopEngine(std::move(error_));
+        else if (result == ReadingFilter::Result::Reading)
+            if (auto stop = booking_(reading_))
+                stopEngine(std::move(*stop));
+    }
+
+    void stopEngine(ReadError error)
+    {
+        outcome_.error = std::move(error);
+        calculating_ = false;
+    }
+
+    void finish()
+    {
+        booking_.finish();
+        // A pre-scan that ran to its end sets the graph; one that stopped leaves it.
+        if (scanning_)
+            scan_.finish(graph_);
+        // Now the scale is as the pre-scan leaves it, the steps booked before any
+        // failing line become their bars, as the engine's walk would have drawn them.
+        if (bars_)
+            drawBookedSteps();
+        if (!booking_.touchedMemory()) {
+            memory_.currentReading = scanMemory_.currentReading;
+            memory_.lastStep = scanMemory_.lastStep;
+        }
+    }
+
+    void drawBookedSteps()
+    {
+        for (const BookedStep& step : booked_) {
+            if (step.night)
+                drawNightBar(graph_, palette_, *bars_, step.value);
+            else
+                drawDayBar(graph_, palette_, *bars_, step.value);
+        }
+    }
+
+    ReadingMemory& memory_;
+    GraphState& graph_;
+    const GraphPalette& palette_;
+    BarSink* bars_;
+    std::vector<BookedStep>& booked_;
+    EngineOutcome outcome_;
+    ReadingMemory scanMemory_;
+    PreScanSteps scan_;
+    TariffBooking booking_;
+    ReadingFilter scanFilter_;
+    ReadingFilter engineFilter_;
+    std::size_t headerLines_;
+    MeterReading reading_;
+    ReadError error_;
+    bool scanning_ = true;
+    bool calculating_ = true;
+};
 
 }  // namespace
 
@@ -268,7 +315,8 @@ EngineOutcome scanAndCalculateMeterLog(std::string_view bytes, std::string_view 
     std::vector<BookedStep> ownBooked;
     std::vector<BookedStep>& steps = booked ? *booked : ownBooked;
     steps.clear();
-    return walkBoth(bytes, scanShape, *engineShape, scope, settings, memory, graph, palette, bars, steps);
+    JointWalk walk(scanShape, *engineShape, scope, settings, memory, graph, palette, bars, steps);
+    return walk.run(bytes);
 }
 
 std::string resultsText(std::string_view label, const FileFigures& f, const SettingsRecord& s)

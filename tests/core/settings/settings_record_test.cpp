@@ -83,3 +83,10 @@ TEST(SettingsRecord, KeyLookupAndTypeChecks)
     EXPECT_TRUE(settingTextFits(SettingType::Boolean, "False"));
     EXPECT_TRUE(settingTextFits(SettingType::Text, ""));
 }
+
+TEST(SettingsRecordDeathTest, AnUnknownKeyIsAProgrammingError)
+{
+    const SettingsRecord r;
+    EXPECT_EQ(settingTextOf(r, "SMSNumber"), "07700900123");
+    EXPECT_DEATH(settingTextOf(r, "DayCosts"), "");
+}

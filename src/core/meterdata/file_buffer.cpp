@@ -1,0 +1,81 @@
+#include "core/meterdata/file_buffer.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+namespace lumivane {
+namespace {
+
+// The file's size as the system tells it, or 0 when it cannot say; the read is left at the start.
+std::size_t sizeOf(std::FILE* file)
+{
+    std::size_t size = 0;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long end = std::ftell(file);
+        if (end > 0)
+            size = static_cast<std::size_t>(end);
+        std::fseek(file, 0, SEEK_SET);
+    }
+    return size;
+}
+
+}  // namespace
+
+void FileBuffer::reserve(std::size_t capacity)
+{
+    if (capacity <= capacity_)
+        return;
+    std::unique_ptr<char[]> grown(new char[capacity]);
+    if (size_ > 0)
+        std::memcpy(grown.get(), data_.get(), size_);
+    data_ = std::move(grown);
+    capacity_ = capacity;
+}
+
+std::size_t FileBuffer::readRest(std::FILE* file, std::size_t got)
+{
+    while (!std::feof(file) && !std::ferror(file)) {
+        const int c = std::fgetc(file);
+        if (c == EOF)
+            break;
+        if (got + 1 >= capacity_) {
+            size_ = got;
+            reserve(capacity_ * 2 + 4096);
+        }
+        data_[got++] = static_cast<char>(c);
+        const std::size_t wanted = capacity_ - 1 - got;
+        const std::size_t more = std::fread(data_.get() + got, 1, wanted, file);
+        got += more;
+        if (more != wanted)
+            break;
+    }
+    return got;
+}
+
+std::optional<ReadError> FileBuffer::load(const std::string& path)
+{
+    size_ = 0;
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        return ReadError{0, "the path is a folder, not a file"};
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return ReadError{0, std::string("the file cannot be opened: ") + std::strerror(errno)};
+    // One read of the whole file: its size first, then a single fread.
+    const std::size_t wanted = sizeOf(file);
+    reserve(wanted + 1);
+    std::size_t got = std::fread(data_.get(), 1, wanted, file);
+    // A file that grew, or one whose size was not known, is read on to its end.
+    if (got == wanted)
+        got = readRest(file, got);
+    const bool failed = std::ferror(file) != 0;
+    const int readErrno = errno;
+    std::fclose(file);
+    if (failed)
+        return ReadError{0, std::string("the file cannot be read: ") + std::strerror(readErrno)};
+    size_ = got;
+    return std::nullopt;
+}
+
+}  // namespace lumivane

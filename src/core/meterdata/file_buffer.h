@@ -1,0 +1,33 @@
+#pragma once
+// A whole meter log read into memory with the standard library alone: the
+// reader core and its tests use, and the one the mapping falls back to.
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/meterdata/read_error.h"
+
+namespace lumivane {
+
+// A whole file in one block, kept for reuse by the next file.
+class FileBuffer {
+public:
+    // Reads the file whole; nullopt on success (an empty file too), else why it cannot be opened or read.
+    std::optional<ReadError> load(const std::string& path);
+    // The bytes of the last successful load.
+    std::string_view bytes() const { return {data_.get(), size_}; }
+
+private:
+    // Reads on past `got` bytes to the file's end (a file that grew since its size was taken).
+    std::size_t readRest(std::FILE* file, std::size_t got);
+    void reserve(std::size_t capacity);
+
+    std::unique_ptr<char[]> data_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
+}  // namespace lumivane
