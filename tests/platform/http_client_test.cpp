@@ -114,9 +114,9 @@ TEST_F(Gateway, OverlappingRequestsRunOneAfterTheOther)
         EXPECT_EQ(outer.ok, mode == Mode::Hold) << outer.error.toStdString();
         EXPECT_EQ(outer.body, QByteArray(mode == Mode::Hold ? "pulses" : ""));
         EXPECT_EQ(inner.body, QByteArray("250")) << inner.error.toStdString();
-        if (mode == Mode::Hold)
-            EXPECT_EQ(events, (QStringList{"request GET /pdata.htm", "answer /pdata.htm", "request GET /cdata.htm",
-                                           "answer /cdata.htm"}));
+        const QStringList order = {"request GET /pdata.htm", "answer /pdata.htm", "request GET /cdata.htm",
+                                   "answer /cdata.htm"};
+        EXPECT_EQ(events, mode == Mode::Hold ? order : (QStringList{order[0], order[2], order[3]}));
         EXPECT_FALSE(client.busy());
     }
 }

@@ -41,16 +41,14 @@ std::string noise(unsigned seed)
 }
 
 // How many of this process's descriptors are open on the device; counted by
-// device number, which still matches once the modem side has hung up.
-int descriptorsOn(const std::string& path)
+// device number, which still matches once the modem side has hung up and the path is gone.
+int descriptorsOn(dev_t device)
 {
-    struct stat device {};
     int count = 0;
-    if (::stat(path.c_str(), &device) == 0)
-        for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
-            struct stat target {};
-            count += ::stat(fd.path().c_str(), &target) == 0 && target.st_rdev == device.st_rdev ? 1 : 0;
-        }
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        struct stat target {};
+        count += ::stat(fd.path().c_str(), &target) == 0 && S_ISCHR(target.st_mode) && target.st_rdev == device;
+    }
     return count;
 }
 
@@ -132,7 +130,9 @@ TEST(SerialModem, EachDialogueEndsWithItsResultAndReleasesThePort)
         ASSERT_EQ(modem.error(), "");
         c.script(modem);
         modem.start();
-        const int before = descriptorsOn(modem.port());
+        struct stat device {};
+        ASSERT_EQ(::stat(modem.port().c_str(), &device), 0);
+        const int before = descriptorsOn(device.st_rdev);
         SerialModem serial;
         serial.setReplyTimeout(c.timeout);
         QStringList heard;
@@ -152,7 +152,7 @@ TEST(SerialModem, EachDialogueEndsWithItsResultAndReleasesThePort)
             EXPECT_EQ(modem.commands(), c.wrote);
             EXPECT_TRUE(canOpen(modem.port()));
         }
-        EXPECT_EQ(descriptorsOn(modem.port()), before);
+        EXPECT_EQ(descriptorsOn(device.st_rdev), before);
         EXPECT_FALSE(serial.isPortOpen() || serial.isBusy());
     }
     SerialModem serial;

@@ -74,19 +74,24 @@ void GatewayServer::onRequest(QTcpSocket* client)
     const QString line = QString::fromLatin1(head.left(head.indexOf("\r\n")));
     const QString path = line.section(QLatin1Char(' '), 1, 1).section(QLatin1Char('?'), 0, 0);
     requestLines_ << line;
-    emit requestReceived(line);
     const Mode mode = modes_.value(path, Mode::Answer);
-    if (mode == Mode::Silent)
-        return;
     QPointer<QTcpSocket> guarded(client);
     auto answer = [this, guarded, head, path, mode] {
         if (guarded)
             relay(guarded, head, path, mode);
     };
+    // Held before anyone hears of the request, so a release from a listener finds it.
     if (mode == Mode::Hold)
         held_ << answer;
-    else
-        answer();
+    // Listeners may wait for other requests; they run outside this socket's own signal.
+    QMetaObject::invokeMethod(
+        this,
+        [this, line, mode, answer] {
+            emit requestReceived(line);
+            if (mode != Mode::Hold && mode != Mode::Silent)
+                answer();
+        },
+        Qt::QueuedConnection);
 }
 
 // Asks the simulator and hands its whole answer on once it has closed.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <random>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -117,145 +119,94 @@ TEST(ResultsText, GroupsThousandsAndRoundsTheTotalOnce)
 
 namespace {
 
-// A plain log of `lines` readings from 25 March 2012, one every 97 minutes, so
-// it crosses into April; with seeded noise, falling readings, skipped lines and,
-// when `badAt` is not 0, a value that is no number at that reading.
+// A plain log of `lines` readings from 25 March 2012, one every 97 minutes into
+// April, with seeded noise, falling readings, skipped lines and, when `badAt`
+// is not 0, a value that is no number at that reading.
 std::string generatedLog(unsigned seed, int lines, int badAt)
 {
     std::string text = "Status,Timestamp,Value\r\n";
-    unsigned state = seed * 2654435761u + 1;
-    auto next = [&state] {
-        state = state * 1103515245u + 12345u;
-        return (state >> 16) & 0x7fff;
-    };
+    std::mt19937 random(seed);
     double value = 1000;
-    long long minutes = 0;
     for (int i = 1; i <= lines; ++i) {
-        const long long day = 24 + minutes / 1440;
-        const int dayOfMonth = static_cast<int>(day <= 31 ? day : day - 31);
-        const int month = day <= 31 ? 3 : 4;
-        char stamp[32];
-        std::snprintf(stamp, sizeof stamp, "%02d/%02d/2012 %02d:%02d", dayOfMonth, month,
-                      static_cast<int>(minutes % 1440 / 60), static_cast<int>(minutes % 60));
-        minutes += 97;
-        const unsigned roll = next();
-        if (roll % 17 == 0) {
-            text += std::string("1,") + stamp + ",x\r\n";
-            continue;
-        }
-        // Mostly rising, now and then falling; now and then a big step.
-        value += (roll % 11 == 0) ? -static_cast<double>(roll % 7) : (roll % 23 == 0 ? 90.5 : (roll % 50) / 8.0);
-        text += std::string("0,") + stamp + ",";
-        text += i == badAt ? std::string("4.2.1") : std::to_string(value);
-        text += "\r\n";
+        const int minutes = i * 97, day = 24 + minutes / 1440;
+        const bool skipped = random() % 17 == 0;
+        char stamp[40];
+        std::snprintf(stamp, sizeof stamp, "%d,%02d/%02d/2012 %02d:%02d,", skipped, day <= 31 ? day : day - 31,
+                      day <= 31 ? 3 : 4, minutes % 1440 / 60, minutes % 60);
+        const unsigned roll = random() % 1000;
+        value += roll % 11 == 0 ? -double(roll % 7) : (roll % 23 == 0 ? 90.5 : (roll % 50) / 8.0);
+        text += stamp + (skipped ? "x" : i == badAt ? std::string("4.2.1") : std::to_string(value)) + "\r\n";
     }
     return text;
 }
 
-// The state a sequence of walks leaves: graph, reading memory, bars and outcomes.
-struct Walks {
-    GraphState graph;
-    ReadingMemory memory;
-    RecordingBarSink sink;
-    std::vector<EngineOutcome> outcomes;
-};
-
-void expectSameWalks(const Walks& a, const Walks& b)
+// Everything a walk leaves: outcomes, reading memory, graph state and bars, as text.
+std::string walkState(const std::vector<EngineOutcome>& outcomes, const ReadingMemory& m, const GraphState& g,
+                      const RecordingBarSink& sink)
 {
-    ASSERT_EQ(a.sink.bars.size(), b.sink.bars.size());
-    for (std::size_t i = 0; i < a.sink.bars.size(); ++i) {
-        SCOPED_TRACE("bar " + std::to_string(i));
-        EXPECT_EQ(a.sink.bars[i].x1, b.sink.bars[i].x1);
-        EXPECT_EQ(a.sink.bars[i].y1, b.sink.bars[i].y1);
-        EXPECT_EQ(a.sink.bars[i].x2, b.sink.bars[i].x2);
-        EXPECT_EQ(a.sink.bars[i].y2, b.sink.bars[i].y2);
-        EXPECT_EQ(a.sink.bars[i].colour, b.sink.bars[i].colour);
+    std::ostringstream out;
+    out.precision(17);
+    for (const EngineOutcome& o : outcomes) {
+        for (int day = 0; day < static_cast<int>(o.figures.dayUnits.size()); ++day)
+            out << o.figures.dayUnits[day] << '/' << o.figures.nightUnits[day] << ' ';
+        out << o.figures.dayTotal << ' ' << o.figures.nightTotal << ' ' << o.figures.fromText << '-'
+            << o.figures.toText << ' ' << o.figures.calcMonth << ' '
+            << (o.error ? std::to_string(o.error->line) + o.error->reason : "") << '\n';
     }
-    EXPECT_EQ(a.graph.graphScale, b.graph.graphScale);
-    EXPECT_EQ(a.graph.graphBarWidth, b.graph.graphBarWidth);
-    EXPECT_EQ(a.graph.graphDayX, b.graph.graphDayX);
-    EXPECT_EQ(a.graph.graphNightX, b.graph.graphNightX);
-    EXPECT_EQ(a.graph.graphColourIndex, b.graph.graphColourIndex);
-    EXPECT_EQ(a.memory.previousReading, b.memory.previousReading);
-    EXPECT_EQ(a.memory.currentReading, b.memory.currentReading);
-    EXPECT_EQ(a.memory.lastStep, b.memory.lastStep);
-    ASSERT_EQ(a.outcomes.size(), b.outcomes.size());
-    for (std::size_t i = 0; i < a.outcomes.size(); ++i) {
-        const FileFigures& fa = a.outcomes[i].figures;
-        const FileFigures& fb = b.outcomes[i].figures;
-        EXPECT_EQ(fa.dayUnits, fb.dayUnits);
-        EXPECT_EQ(fa.nightUnits, fb.nightUnits);
-        EXPECT_EQ(fa.dayTotal, fb.dayTotal);
-        EXPECT_EQ(fa.nightTotal, fb.nightTotal);
-        EXPECT_EQ(fa.fromText, fb.fromText);
-        EXPECT_EQ(fa.toText, fb.toText);
-        EXPECT_EQ(fa.calcMonth, fb.calcMonth);
-        ASSERT_EQ(a.outcomes[i].error.has_value(), b.outcomes[i].error.has_value());
-        if (a.outcomes[i].error) {
-            EXPECT_EQ(a.outcomes[i].error->line, b.outcomes[i].error->line);
-            EXPECT_EQ(a.outcomes[i].error->reason, b.outcomes[i].error->reason);
-        }
-    }
+    out << m.previousReading << ' ' << m.currentReading << ' ' << m.lastStep << ' ' << g.graphScale << ' '
+        << g.graphBarWidth << ' ' << g.graphDayX << ' ' << g.graphNightX << ' ' << g.graphColourIndex << '\n';
+    for (const auto& bar : sink.bars)
+        out << bar.x1 << ',' << bar.y1 << ',' << bar.x2 << ',' << bar.y2 << ',' << bar.colour << ' ';
+    return out.str();
 }
 
 }  // namespace
 
 // The pre-scan and the engine in one walk end exactly as the pre-scan followed
-// by the engine: figures, errors, reading memory, graph state and bars, file
-// after file on one graph, with or without a surface to draw on. Bars drawn from
-// the steps kept during the one walk reuse the steps' room from file to file.
+// by the engine, file after file on one graph, with or without a surface to draw on.
 TEST(TariffEngine, OneWalkEndsLikeThePreScanThenTheEngine)
 {
-    // Every committed meter log, then generated ones.
+    // Every committed meter log, then generated ones; a bad value early stops both part-way.
     std::vector<std::pair<std::string, std::string>> files = {{"empty", ""}};
     for (const auto& entry : std::filesystem::directory_iterator(test::testDataDir() / "meterlogs"))
         files.emplace_back(entry.path().filename().string(), test::readFile(entry.path()));
     std::sort(files.begin(), files.end());
     ASSERT_GT(files.size(), 20u);
     for (unsigned seed = 1; seed <= 6; ++seed)
-        files.emplace_back("generated " + std::to_string(seed),
-                           generatedLog(seed, 300 + static_cast<int>(seed) * 40, seed % 2 ? 0 : 150 + seed * 20));
-    // A bad value in the first month stops both the pre-scan and the engine part-way.
+        files.emplace_back("generated", generatedLog(seed, 300 + int(seed) * 40, seed % 2 ? 0 : 150 + seed * 20));
     files.emplace_back("bad value early", generatedLog(9, 200, 40));
 
-    // One day of the small logs, or 40 days that cut the generated ones short.
+    // All days, one day of the small logs, or 40 days that cut the generated ones short.
     for (const int scopeDays : {0, 1, 40}) {
         for (const bool drawn : {false, true}) {
-            SCOPED_TRACE(std::to_string(scopeDays) + (drawn ? " days, drawn" : " days, not drawn"));
-            ScopeRule scope;
-            scope.enabled = scopeDays > 0;
-            scope.startDay = daysFromCivil(2012, 3, scopeDays == 1 ? 5 : 1);
-            scope.days = scopeDays;
+            const ScopeRule scope{scopeDays > 0, daysFromCivil(2012, 3, scopeDays == 1 ? 5 : 1), scopeDays};
             SettingsRecord settings;
             settings.settingsMultiplier = 2.5;
             settings.settingsFromHours = 7;
             settings.settingsToHours = 19;
             const GraphPalette palette = defaultGraphPalette();
-            Walks twoWalks;
-            twoWalks.memory.currentReading = 77;
-            twoWalks.memory.lastStep = 7;
-            twoWalks.graph.graphScale = 5;
-            twoWalks.graph.graphBarWidth = 6;
-            twoWalks.graph.graphColourIndex = 7;
-            Walks oneWalk;
-            oneWalk.memory = twoWalks.memory;
-            oneWalk.graph = twoWalks.graph;
+            ReadingMemory memory[2];
+            GraphState graph[2];
+            RecordingBarSink sink[2];
+            std::vector<EngineOutcome> outcomes[2];
+            for (int i = 0; i < 2; ++i) {
+                memory[i].currentReading = 77;
+                memory[i].lastStep = 7;
+                graph[i] = {.graphScale = 5, .graphBarWidth = 6, .graphColourIndex = 7};
+            }
             std::vector<BookedStep> booked;
             for (const auto& [name, bytes] : files) {
                 const std::string path = "/d/logs/" + name;
-                scanMeterLog(bytes, &scope, twoWalks.graph, twoWalks.memory);
-                twoWalks.outcomes.push_back(calculateMeterLog(bytes, path, scope, settings, twoWalks.memory,
-                                                              twoWalks.graph, palette,
-                                                              drawn ? &twoWalks.sink : nullptr));
-                oneWalk.outcomes.push_back(scanAndCalculateMeterLog(bytes, path, scope, settings, oneWalk.memory,
-                                                                    oneWalk.graph, palette,
-                                                                    drawn ? &oneWalk.sink : nullptr, &booked));
-                SCOPED_TRACE(name);
-                expectSameWalks(twoWalks, oneWalk);
+                scanMeterLog(bytes, &scope, graph[0], memory[0]);
+                outcomes[0].push_back(calculateMeterLog(bytes, path, scope, settings, memory[0], graph[0], palette,
+                                                        drawn ? &sink[0] : nullptr));
+                outcomes[1].push_back(scanAndCalculateMeterLog(bytes, path, scope, settings, memory[1], graph[1],
+                                                               palette, drawn ? &sink[1] : nullptr, &booked));
+                ASSERT_EQ(walkState(outcomes[0], memory[0], graph[0], sink[0]),
+                          walkState(outcomes[1], memory[1], graph[1], sink[1]))
+                    << name << ", " << scopeDays << " days" << (drawn ? ", drawn" : "");
             }
-            if (drawn) {
-                EXPECT_GT(oneWalk.sink.bars.size(), scopeDays == 1 ? 5u : 500u);
-            }
+            EXPECT_GE(sink[1].bars.size(), drawn ? (scopeDays == 1 ? 5u : 500u) : 0u);
         }
     }
 }
