@@ -60,17 +60,6 @@ bool canOpen(const std::string& path)
 
 }  // namespace
 
-TEST(SerialModem, APortStillHeldCannotBeOpenedAgain)
-{
-    PtyModem modem;  // what the "released" checks below rely on
-    ASSERT_EQ(modem.error(), "");
-    QSerialPort held(QString::fromStdString(modem.port()));
-    ASSERT_TRUE(held.open(QIODevice::ReadWrite));
-    EXPECT_FALSE(canOpen(modem.port()));
-    held.close();
-    EXPECT_TRUE(canOpen(modem.port()));
-}
-
 // Every dialogue ends with its result, writes only what it should, never
 // mistakes an echo for an answer, and lets the port go on every way out.
 TEST(SerialModem, EachDialogueEndsWithItsResultAndReleasesThePort)
@@ -86,15 +75,11 @@ TEST(SerialModem, EachDialogueEndsWithItsResultAndReleasesThePort)
     } cases[] = {
         {"clean", [](PtyModem& m) { m.actAsWorkingModem(); }, "07700900123", "Pump 2 stopped", kSettings, 10s,
          kSentOk, session("07700900123", "Pump 2 stopped")},
-        {"ERROR to the text", [](PtyModem& m) { m.actAsWorkingModem("\r\nERROR\r\n"); }, "07700900123", "hi",
-         kSettings, 10s, "The modem answered ERROR to the message.", session("07700900123", "hi")},
         // Ctrl-Z and ESC would end or cancel the text early; other characters become "?".
         {"ctrl-z, escape, pound", [](PtyModem& m) { m.actAsWorkingModem(); }, "+447700900123",
          QString("a") + QChar(26) + "b" + QChar(27) + "c \u00A35", kSettings, 10s, kSentOk,
          session("+447700900123", "abc ?5")},
         {"silent modem", [](PtyModem&) {}, "0770", "hi", kSettings, 300ms, kAllTimedOut, session("0770", "hi")},
-        {"noise only", [](PtyModem& m) { m.answer("", noise(1)); }, "0770", "hi", kSettings, 300ms, kAllTimedOut,
-         session("0770", "hi")},
         {"answers inside noise",
          [&](PtyModem& m) {
              m.answer("AT+CMGS=", noise(2) + "> ");
@@ -117,7 +102,6 @@ TEST(SerialModem, EachDialogueEndsWithItsResultAndReleasesThePort)
         {"hang-up on the text", [&](PtyModem& m) { m.hangUpOn("hi"), m.actAsWorkingModem(); }, "0770", "hi",
          kSettings, 10s, "...", {}},
         {"parity x", [](PtyModem& m) { m.actAsWorkingModem(); }, "0770", "hi", "9600,x,8,1", 10s, "parity...", {}},
-        {"speed fast", [](PtyModem& m) { m.actAsWorkingModem(); }, "0770", "hi", "fast,n,8,1", 10s, "speed...", {}},
         {"1.5 stop bits", [](PtyModem& m) { m.actAsWorkingModem(); }, "0770", "hi", "9600,n,8,1.5", 10s,
          "cannot take the line settings...", {}},
         {"number with a command in it", [](PtyModem& m) { m.actAsWorkingModem(); }, "0770\"\rATD112", "hi", kSettings,

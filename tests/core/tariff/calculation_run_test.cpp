@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 
 #include "core/graph/recording_bar_sink.h"
 #include "support/run_fixture.h"
@@ -136,30 +135,4 @@ TEST(CalculationRun, ScopeIsReadAfreshForEachFile)
               std::string::npos) << scoped.text;
     EXPECT_EQ(run.calculateFile(path, DateScope{true, "31", "4", "2012", "7"}, nullptr).text,
               "meterlogs/site1.csv: the scope start 31/4/2012 is no calendar date\r\n\r\n");
-}
-
-// Random bytes, NUL included, with or without a usual first line: one line or
-// a calculation each, never a broken run.
-TEST(CalculationRun, RandomBinaryBytesNeverBreakTheRun)
-{
-    RunFixture f;
-    f.settings.settingsExport = 1;
-    CalculationRun run = f.run();
-    std::mt19937 random(20121205);
-    for (int i = 0; i < 60; ++i) {
-        std::string bytes(random() % 16384, '\0');
-        for (char& c : bytes)
-            c = static_cast<char>(random());
-        if (i % 3 == 0)
-            bytes.insert(0, readFile(RunFixture::meterLog("site2.csv")).substr(0, 46));
-        const std::string name = "logs/bin" + std::to_string(i) + (i % 2 ? ".IRIO.txt" : ".csv");
-        const FileOutcome out = run.calculateFile(f.file(name, bytes), DateScope{}, nullptr);
-        EXPECT_TRUE(out.calculated ? out.billWritten : out.text == out.error + "\r\n\r\n") << out.text;
-    }
-    EXPECT_TRUE(run.buildReportsMenu().written);
-    const double before = run.grandDayUnits();
-    run.calculateFile(RunFixture::meterLog("site1.csv"), DateScope{}, nullptr);
-    EXPECT_DOUBLE_EQ(run.grandDayUnits() - before, 12.5);
-    for (const auto& entry : std::filesystem::directory_iterator(f.reports))
-        EXPECT_NE(entry.path().extension(), ".part");
 }
