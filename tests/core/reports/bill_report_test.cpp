@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <filesystem>
 
 #include "core/reports/report_files.h"
@@ -30,23 +29,6 @@ std::size_t entriesIn(const std::filesystem::path& folder)
 }
 
 }  // namespace
-
-// The title is the file name before ".csv" in upper case, shown escaped; the bill's path keeps it raw.
-TEST(Bill, TitleAndPathComeFromTheFileName)
-{
-    const std::array<const char*, 3> cases[] = {
-        {"logs/site1.csv", "SITE1", "SITE1"},
-        {"logs/a.csv.csv", "A", "A"},
-        {"logs/a&b<c>'\".csv", "A&B<C>'\"", "A&amp;B&lt;C&gt;&#39;&quot;"},
-    };
-    for (const auto& [label, title, shown] : cases) {
-        BillCase c;
-        c.label = label;
-        const BillText bill = c.fill();
-        EXPECT_EQ(bill.text.rfind("<html><head><title>" + std::string(shown) + "</title>", 0), 0u) << label;
-        EXPECT_EQ(bill.figures.billPath, "/reports/" + std::string(title) + ".html");
-    }
-}
 
 // Rows stop at day 31 while the period keeps its end day; a day without energy gets empty cells.
 TEST(Bill, PeriodAndRowsFollowTheScopeOrTheMonthOfTheFirstReading)
@@ -100,19 +82,6 @@ TEST(Bill, HoursPricesCostsAndGenerationLine)
     std::string lacking = RunFixture::billTemplate();
     lacking.erase(lacking.find("%nightcost"), 10);
     EXPECT_EQ(c.fill(lacking).error, "the bill template has no placeholder %nightcost");
-}
-
-TEST(BillFile, WritesTheFilledTemplateWithCrLfOrNamesTheMissingTemplate)
-{
-    RunFixture f;
-    BillCase c;
-    c.folder = f.reports;
-    const BillOutcome written = writeBill(f.program + "billtemplate.html", c.inputs());
-    EXPECT_EQ(test::readFile(written.figures.billPath), c.fill().text + "\r\n");
-    const BillOutcome missing = writeBill(f.reports + "none.html", c.inputs());
-    EXPECT_FALSE(missing.written);
-    EXPECT_NE(missing.error.find(f.reports + "none.html"), std::string::npos) << missing.error;
-    EXPECT_EQ(entriesIn(f.reports), 1u);  // the bill alone, no temporary file
 }
 
 // Whole files are replaced through a temporary file of their own: whatever
