@@ -1,2 +1,0 @@
-// Kept while the window tests still list it; PtyPair lives in its header.
-#include "support/pty_pair.h"

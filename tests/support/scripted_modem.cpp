@@ -1,2 +1,0 @@
-// Kept while the window tests still list it; ScriptedModem lives in its header.
-#include "support/scripted_modem.h"
