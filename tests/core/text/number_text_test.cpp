@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <limits>
+#include <string>
+
 using namespace lumivane;
 
 TEST(NumberText, ParsesDecimalTextsAndRefusesJunk)
@@ -39,6 +45,23 @@ TEST(NumberText, PlainFormHasNoTrailingZerosAndFifteenDigits)
     EXPECT_EQ(formatPlain(1e20), "100000000000000000000");
     EXPECT_EQ(formatPlain(0.000125), "0.000125");
     EXPECT_EQ(formatPlain(123456789012345678.0), "123456789012346000");
+}
+
+// Rounded to 15 digits the largest doubles would pass the range and read back as no number.
+TEST(NumberText, EveryFormattedNumberReadsBack)
+{
+    const double largest = std::numeric_limits<double>::max();
+    for (const double x : {largest, -largest, std::nextafter(largest, 0.0), 1.7976931348623e308, 1e308}) {
+        const std::string plain = formatPlain(x);
+        const auto back = parseDecimal(plain);
+        ASSERT_TRUE(back.has_value()) << plain;
+        EXPECT_NEAR(*back / x, 1.0, 1e-14) << plain;
+        const std::string grouped = formatGrouped(x, 0);
+        std::string ungrouped;
+        std::remove_copy(grouped.begin(), grouped.end(), std::back_inserter(ungrouped), ',');
+        EXPECT_EQ(ungrouped, plain);
+    }
+    EXPECT_EQ(formatPlain(-largest).substr(0, 17), "-1797693134862310");
 }
 
 TEST(NumberText, GroupedFormatsRoundHalvesAwayFromZero)
