@@ -12,8 +12,7 @@
 //   - the dialogue writes at most its five commands, in order, each exactly once;
 //   - the exchange index never goes back and never passes 5; finished means 5;
 //   - a time-out is reported only after more than the reply time-out;
-//   - after the input, time alone ends the dialogue within five more polls:
-//     it never loops or waits for ever;
+//   - after the input, time alone ends the dialogue within five more polls;
 //   - the result is "Message Sent OK!" exactly when nothing failed.
 #include <algorithm>
 #include <chrono>
@@ -21,8 +20,8 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz_support.h"
 #include "core/gateway/modem_dialogue.h"
+#include "fuzz_support.h"
 
 using namespace lumivane;
 using lumivane::fuzz::check;
@@ -30,59 +29,49 @@ using Ms = ModemDialogue::Milliseconds;
 
 namespace {
 
-struct Player {
-    ModemDialogue& dialogue;
-    std::size_t writes = 0;
-    Ms lastWrite{0};
-    int lastIndex = 0;
-
-    void take(const ModemStep& step, Ms now)
-    {
-        if (!step.write.empty()) {
-            check(writes < dialogue.exchanges().size(), "more writes than exchanges");
-            check(step.write == dialogue.exchanges()[writes].written, "a command out of order");
-            ++writes;
-            lastWrite = now;
-        }
-        if (!step.timeoutText.empty())
-            check(now - lastWriteBefore > ModemDialogue::kReplyTimeout, "time-out reported too early");
-        const int index = dialogue.exchangeIndex();
-        check(index >= lastIndex && index <= 5, "exchange index went back or past the end");
-        lastIndex = index;
-        check(dialogue.finished() == (index == 5), "finished does not match the exchange index");
-        check(step.finished == false || dialogue.finished(), "step says finished, dialogue does not");
-    }
-    Ms lastWriteBefore{0};
-};
+std::string_view takeLine(std::string_view& input)
+{
+    const std::string_view line = input.substr(0, input.find('\n'));
+    input = line.size() < input.size() ? input.substr(line.size() + 1) : std::string_view();
+    return line;
+}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     std::string_view input(reinterpret_cast<const char*>(data), size);
-    const std::size_t numberEnd = input.find('\n');
-    const std::string_view number = input.substr(0, numberEnd);
-    input = numberEnd == std::string_view::npos ? std::string_view() : input.substr(numberEnd + 1);
-    const std::size_t messageEnd = input.find('\n');
-    const std::string_view message = input.substr(0, messageEnd);
-    input = messageEnd == std::string_view::npos ? std::string_view() : input.substr(messageEnd + 1);
-
-    PreparedModemDialogue prepared = prepareModemDialogue(number, message);
+    const std::string_view number = takeLine(input);
+    PreparedModemDialogue prepared = prepareModemDialogue(number, takeLine(input));
     if (!prepared.dialogue) {
         check(!prepared.error.empty(), "refused number without a reason");
         return 0;
     }
     ModemDialogue& dialogue = *prepared.dialogue;
     const std::string& text = dialogue.exchanges().back().written;
-    check(!text.empty() && text.back() == kCtrlZ, "message not ended by Ctrl-Z");
     check(text.find(kCtrlZ) == text.size() - 1 && text.find(kEscape) == std::string::npos,
-          "message carries Ctrl-Z or ESC inside");
+          "message not ended by Ctrl-Z, or carries Ctrl-Z or ESC inside");
 
-    Player player{dialogue};
-    Ms now{1000000};
-    player.take(dialogue.start(now), now);
-    check(player.writes == 1, "start wrote no first command");
-    player.lastWriteBefore = now;
+    std::size_t writes = 0;
+    int lastIndex = 0;
+    Ms now{1000000}, lastWrite = now;
+    auto take = [&](const ModemStep& step) {
+        if (!step.timeoutText.empty())
+            check(now - lastWrite > ModemDialogue::kReplyTimeout, "time-out reported too early");
+        if (!step.write.empty()) {
+            check(writes < dialogue.exchanges().size() && step.write == dialogue.exchanges()[writes].written,
+                  "a command out of order or written twice");
+            ++writes;
+            lastWrite = now;
+        }
+        const int index = dialogue.exchangeIndex();
+        check(index >= lastIndex && index <= 5, "exchange index went back or past the end");
+        lastIndex = index;
+        check(dialogue.finished() == (index == 5) && (!step.finished || dialogue.finished()),
+              "finished does not match the exchange index");
+    };
+    take(dialogue.start(now));
+    check(writes == 1, "start wrote no first command");
 
     static constexpr Ms kSteps[7] = {Ms{0}, Ms{1}, Ms{50}, Ms{1000}, Ms{15000}, Ms{15001}, Ms{60000}};
     bool aborted = false;
@@ -96,24 +85,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         const std::size_t length = std::min<std::size_t>(header & 31, input.size());
-        const std::string_view chunk = input.substr(0, length);
+        now = header >> 5 == 7 ? now - Ms{500} : now + kSteps[header >> 5];
+        take(dialogue.feed(input.substr(0, length), now));
         input.remove_prefix(length);
-        const int timeCode = header >> 5;
-        now = timeCode == 7 ? now - Ms{500} : now + kSteps[timeCode];
-        player.lastWriteBefore = player.lastWrite;
-        player.take(dialogue.feed(chunk, now), now);
     }
 
     // Silence from here on: each poll after the time-out ends one exchange. The
     // steps back above model a clock read out of order; the real one is steady,
     // so the silence is counted from the last write at the latest.
     for (int poll = 0; poll < 5 && !dialogue.finished(); ++poll) {
-        now = std::max(now, player.lastWrite) + ModemDialogue::kReplyTimeout + Ms{1};
-        player.lastWriteBefore = player.lastWrite;
-        player.take(dialogue.feed({}, now), now);
+        now = std::max(now, lastWrite) + ModemDialogue::kReplyTimeout + Ms{1};
+        take(dialogue.feed({}, now));
     }
     check(dialogue.finished(), "the dialogue did not end within five silent time-outs");
-    check(aborted || player.writes == 5, "a finished dialogue did not write all five commands");
+    check(aborted || writes == 5, "a finished dialogue did not write all five commands");
     const ModemStep after = dialogue.feed("OK\r\n", now + Ms{1});
     check(after.write.empty() && after.finished, "a finished dialogue wrote again");
     check((dialogue.result() == kModemSentOk) == dialogue.failures().empty(), "result does not follow the failures");

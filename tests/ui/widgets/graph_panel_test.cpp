@@ -44,26 +44,17 @@ QImage stripedPicture()
 class GraphPanelTest : public QObject {
     Q_OBJECT
 private slots:
-    void randomRectanglesGiveThePictureOfDrawingEachOne_data()
-    {
-        QTest::addColumn<unsigned>("seed");
-        QTest::addColumn<int>("colours");
-        QTest::newRow("two colours") << 1u << 2;
-        QTest::newRow("eleven colours, more than a column keeps") << 3u << 11;
-    }
-
+    // Eleven colours: more than a column keeps, so the gathering must flush and start again.
     void randomRectanglesGiveThePictureOfDrawingEachOne()
     {
-        QFETCH(unsigned, seed);
-        QFETCH(int, colours);
         const lumivane::GraphPalette palette = lumivane::defaultGraphPalette();
         GraphPanel panel;
         panel.setBackgroundPicture(stripedPicture());
         ReferenceSurface reference(panel.image());
 
-        std::mt19937 random(seed);
+        std::mt19937 random(3);
         std::uniform_real_distribution<float> x(-20.0f, 560.0f), y(-20.0f, 140.0f), narrow(0.0f, 3.0f);
-        std::uniform_int_distribution<int> colour(0, colours - 1), look(0, 49);
+        std::uniform_int_distribution<int> colour(0, 10), look(0, 49);
         for (int i = 0; i < 3000; ++i) {
             const float x1 = x(random);
             // Mostly slim bars from an axis line, as the engine draws them; some anywhere.
