@@ -11,10 +11,12 @@
 #include "core/gateway/alarm_monitor.h"
 #include "core/gateway/pulse_readings.h"
 #include "platform/http_client.h"
+#include "support/wait_for_result.h"
 #include "support/fixed_clock.h"
 #include "support/local_http_server.h"
 
 using namespace lumivane;
+using lumivane::test::fetchAndWait;
 using lumivane::test::LocalHttpServer;
 using namespace std::chrono_literals;
 
@@ -25,7 +27,7 @@ HttpResult fetch(HttpClient& client, LocalHttpServer& server, const QString& doc
                  const LocalHttpServer::Response& response, std::chrono::milliseconds limit)
 {
     server.setResponse("/" + document, response);
-    return client.OpenURL(gatewayRequestUrl(server.address(), document, QStringLiteral("05/12/2026 14:03:27")),
+    return fetchAndWait(client, gatewayRequestUrl(server.address(), document, QStringLiteral("05/12/2026 14:03:27")),
                           limit);
 }
 

@@ -25,6 +25,9 @@ QByteArray header(int status, qint64 length)
 {
     QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + " " + reasonPhrase(status) +
                       "\r\nContent-Type: text/plain\r\nConnection: close\r\n";
+    // A redirect always points elsewhere on the same server, so a client that follows it shows.
+    if (status >= 300 && status < 400)
+        head += "Location: /elsewhere.htm\r\n";
     if (length >= 0)
         head += "Content-Length: " + QByteArray::number(length) + "\r\n";
     return head + "\r\n";

@@ -6,8 +6,10 @@
 #include "core/gateway/pulse_document.h"
 #include "core/text/app_facts.h"
 #include "platform/http_client.h"
+#include "support/wait_for_result.h"
 
 using namespace lumivane;
+using lumivane::test::fetchAndWait;
 using namespace std::chrono_literals;
 
 namespace {
@@ -41,7 +43,7 @@ public:
     // One GET of the document, through a client that lives as long as the simulator.
     HttpResult get(const QString& document, const QString& time = QStringLiteral("x"))
     {
-        return client_.OpenURL(gatewayRequestUrl(address_, document, time), 10s);
+        return fetchAndWait(client_, gatewayRequestUrl(address_, document, time), 10s);
     }
     // Everything the simulator has printed so far after its first line.
     QString output()
