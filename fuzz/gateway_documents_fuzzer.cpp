@@ -40,8 +40,8 @@ std::string_view fieldAt(std::string_view body, int index)
 
 void checkPulseDocument(std::string_view body)
 {
-    const PulseDocumentResult result = parsePulseDocument(body);
-    if (!result.ok())
+    const Expected<PulseCounters> result = parsePulseDocument(body);
+    if (!result)
         return;
     const std::string_view stripped = stripTrailingLineEnd(body);
     const auto low1 = parseInt16HalfEven(fieldAt(stripped, 0));
@@ -49,9 +49,9 @@ void checkPulseDocument(std::string_view body)
     const auto low2 = parseInt16HalfEven(fieldAt(stripped, 30));
     const auto high2 = parseInt16HalfEven(fieldAt(stripped, 31));
     check(low1 && high1 && low2 && high2, "accepted document with a used field that is no 16-bit number");
-    check(result.counters.counter1 == std::int64_t{*high1} * 65536 + *low1, "counter 1 is not high x 65536 + low");
-    check(result.counters.counter2 == std::int64_t{*high2} * 65536 + *low2, "counter 2 is not high x 65536 + low");
-    for (const std::int32_t counter : {result.counters.counter1, result.counters.counter2}) {
+    check(result->counter1 == std::int64_t{*high1} * 65536 + *low1, "counter 1 is not high x 65536 + low");
+    check(result->counter2 == std::int64_t{*high2} * 65536 + *low2, "counter 2 is not high x 65536 + low");
+    for (const std::int32_t counter : {result->counter1, result->counter2}) {
         const auto words = splitPulseCounter(counter);
         check(words.has_value(), "an accepted counter cannot be split");
         check(std::int64_t{words->high} * 65536 + words->low == counter, "split words do not give the counter");
@@ -93,17 +93,17 @@ void checkCurrentDocument(std::string_view body)
     settings.settingsSendSMS = 1;
     AlarmMonitor monitor;
     const AlarmCheckOutcome first = monitor.checkResponse(body, settings, clock);
-    const CurrentReading reading = parseCurrentDocument(body);
+    const Expected<std::int16_t> reading = parseCurrentDocument(body);
     if (body.empty()) {
         check(!first.alarmRaised && first.failure.empty(), "empty answer did something");
         return;
     }
-    if (!reading.ok()) {
+    if (!reading) {
         check(!first.alarmRaised && !first.failure.empty(), "unreadable current without a reason");
         check(!monitor.alarmActive(), "unreadable current raised the alarm");
         return;
     }
-    check(first.alarmRaised == (reading.current > 240), "alarm does not follow current > 240");
+    check(first.alarmRaised == (*reading > 240), "alarm does not follow current > 240");
     check(monitor.alarmActive() == first.alarmRaised, "alarm state does not follow the outcome");
     if (!first.alarmRaised)
         return;

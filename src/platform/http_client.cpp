@@ -155,7 +155,9 @@ void HttpClient::finish()
     HttpResult result;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (tooLarge_) {
-        result.error = QStringLiteral("response too large (more than %1 bytes)").arg(maxBodyBytes_);
+        result.error = QStringLiteral("response too large (more than %1 bytes) from the gateway %2")
+                           .arg(maxBodyBytes_)
+                           .arg(gatewayName(reply->url()));
     } else if (timedOut_ || reply->error() == QNetworkReply::OperationCanceledError ||
                reply->error() == QNetworkReply::TimeoutError) {
         result.error = QStringLiteral("no complete answer from the gateway %1 within %2 seconds")

@@ -1,212 +1,147 @@
-// The gateway's HTTP client against a real server on 127.0.0.1.
-#include <QSignalSpy>
-#include <QTimer>
-#include <QtTest>
-
-#include <memory>
-
+// The gateway's HTTP client against the gateway's documents served on 127.0.0.1.
 #include "platform/http_client.h"
-#include "support/local_http_server.h"
+
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+#include "support/gateway_server.h"
 #include "support/wait_for_result.h"
 
 using namespace lumivane;
-using lumivane::test::fetchAndWait;
-using lumivane::test::LocalHttpServer;
+using lumivane::test::GatewayServer;
+using Mode = GatewayServer::Mode;
 using namespace std::chrono_literals;
 
-class HttpClientTest : public QObject {
-    Q_OBJECT
+namespace {
 
-private:
-    std::unique_ptr<LocalHttpServer> server;
-
-    QUrl urlOf(const QString& document)
+struct Gateway : ::testing::Test {
+    GatewayServer server;
+    HttpClient client;
+    HttpResult get(const QString& document, std::chrono::milliseconds limit = 20s)
     {
-        return gatewayRequestUrl(server->address(), document, QStringLiteral("05/12/2026 14:03:27"));
-    }
-
-    // Serves `response` for the document and asks for it once with a fresh client.
-    HttpResult fetch(const QString& document, const LocalHttpServer::Response& response,
-                     std::chrono::milliseconds limit = 5s)
-    {
-        server->setResponse("/" + document, response);
-        HttpClient client;
-        return fetchAndWait(client, urlOf(document), limit);
-    }
-
-private slots:
-    void init()
-    {
-        server = std::make_unique<LocalHttpServer>();
-        QVERIFY(server->start());
-    }
-
-    void cleanup() { server.reset(); }
-
-    void returnsTheWholeBodyEvenAnEmptyOne()
-    {
-        for (const QByteArray& body : {QByteArray("5,1,0,0"), QByteArray()}) {
-            const HttpResult result = fetch("pdata.htm", LocalHttpServer::body(body));
-            QVERIFY2(result.ok, qPrintable(result.error));
-            QCOMPARE(result.body, body);
-        }
-    }
-
-    void queryValueTravelsPercentEncoded()
-    {
-        QVERIFY(fetch("cdata.htm", LocalHttpServer::body("12")).ok);
-        QCOMPARE(server->requestLines(),
-                 QStringList{"GET /cdata.htm?t=05%2F12%2F2026%2014%3A03%3A27 HTTP/1.1"});
-        // The address is taken as typed, host name and port included.
-        // Blanks around it and a typed "http://" are not part of the address.
-        for (const QString typed : {"gateway.local:8080", " http://gateway.local:8080 ", "HTTP://gateway.local:8080/"})
-            QCOMPARE(gatewayRequestUrl(typed, "pdata.htm", "05/12/2026").toString(QUrl::FullyEncoded),
-                     QString("http://gateway.local:8080/pdata.htm?t=05%2F12%2F2026"));
-    }
-
-    void unreachableGatewayFails()
-    {
-        HttpClient client;
-        const QString address = QStringLiteral("127.0.0.1:%1").arg(test::closedLoopbackPort());
-        const HttpResult result = fetchAndWait(client, gatewayRequestUrl(address, "pdata.htm", "x"), 5s);
-        QVERIFY(!result.ok);
-        QVERIFY2(result.error.contains("cannot be reached"), qPrintable(result.error));
-        QVERIFY2(result.error.contains(address), qPrintable(result.error));
-        QVERIFY(!client.busy());
-        const HttpResult unusable = fetchAndWait(client, gatewayRequestUrl("", "pdata.htm", "x"), 5s);
-        QVERIFY(!unusable.ok);
-        QVERIFY2(unusable.error.contains("not usable"), qPrintable(unusable.error));
-    }
-
-    void silentGatewayTimesOut()
-    {
-        const HttpResult result = fetch("pdata.htm", {200, "late", LocalHttpServer::Mode::NeverAnswer, 0, 0}, 300ms);
-        QVERIFY(!result.ok);
-        QVERIFY2(result.error.contains("within 0.3 seconds"), qPrintable(result.error));
-        QCOMPARE(server->requestCount("/pdata.htm"), 1);
-    }
-
-    void slowAnswerWithinLimitArrives()
-    {
-        const HttpResult result = fetch("cdata.htm", {200, "250", LocalHttpServer::Mode::AnswerSlowly, 150, 0}, 10s);
-        QVERIFY2(result.ok, qPrintable(result.error));
-        QCOMPARE(result.body, QByteArray("250"));
-    }
-
-    void answerCutOffMidBodyFails()
-    {
-        const HttpResult result =
-            fetch("pdata.htm", {200, QByteArray(2000, '1'), LocalHttpServer::Mode::CloseMidBody, 0, 0});
-        QVERIFY(!result.ok);
-        QVERIFY(result.body.isEmpty());
-        QVERIFY(!result.error.isEmpty());
-    }
-
-    void endlessBodyIsRefusedAsTooLarge()
-    {
-        const HttpResult result =
-            fetch("pdata.htm", {200, {}, LocalHttpServer::Mode::HugeBody, 0, 3 * 1024 * 1024}, 10s);
-        QVERIFY(!result.ok);
-        QVERIFY2(result.error.startsWith("response too large"), qPrintable(result.error));
-        QVERIFY(result.body.isEmpty());
-    }
-
-    void bodyAtTheLimitPassesOneByteMoreDoesNot()
-    {
-        server->setResponse("/a.htm", LocalHttpServer::body(QByteArray(100, 'a')));
-        server->setResponse("/b.htm", LocalHttpServer::body(QByteArray(101, 'b')));
-        HttpClient client;
-        client.setMaxBodyBytes(100);
-        QVERIFY(fetchAndWait(client, urlOf("a.htm"), 5s).ok);
-        const HttpResult over = fetchAndWait(client, urlOf("b.htm"), 5s);
-        QVERIFY(!over.ok);
-        QVERIFY2(over.error.startsWith("response too large"), qPrintable(over.error));
-    }
-
-    void errorStatusOrRedirectFailsNamingTheGatewayAndItsPort_data()
-    {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("named");
-        QTest::newRow("404") << 404 << "HTTP 404";
-        // Another server must never speak for the gateway: the redirect is not followed.
-        QTest::newRow("302") << 302 << "HTTP 302";
-        QTest::newRow("301") << 301 << "a redirect";
-    }
-
-    void errorStatusOrRedirectFailsNamingTheGatewayAndItsPort()
-    {
-        QFETCH(int, status);
-        QFETCH(QString, named);
-        const HttpResult result = fetch("cdata.htm", {status, "250", LocalHttpServer::Mode::Normal, 0, 0});
-        QVERIFY(!result.ok);
-        QVERIFY2(result.error.contains(named), qPrintable(result.error));
-        QVERIFY2(result.error.contains(server->address()), qPrintable(result.error));
-        QVERIFY(result.body.isEmpty());
-        QCOMPARE(server->requestCount("/cdata.htm"), 1);
-        QCOMPARE(server->requestCount("/elsewhere.htm"), 0);
-    }
-
-    // The second request waits in the queue while the first is on the wire; its
-    // address (and so its time stamp) is built only when it goes out, and each
-    // caller gets its own answer.
-    void queuedRequestsRunOneAfterTheOtherEachWithItsOwnAnswer()
-    {
-        server->setResponse("/pdata.htm", {200, "pulses", LocalHttpServer::Mode::AnswerSlowly, 300, 0});
-        server->setResponse("/cdata.htm", LocalHttpServer::body("250"));
-        QStringList events;
-        QObject listening;  // ends the connections before `events` goes, as the server outlives this function
-        connect(server.get(), &LocalHttpServer::requestReceived, &listening,
-                [&](const QString& line) { events << "request " + line.section(' ', 1, 1); });
-        connect(server.get(), &LocalHttpServer::responseSent, &listening,
-                [&](const QString& path) { events << "answer " + path; });
-
-        HttpClient client;
-        int stamps = 0;
-        auto request = [&](const QString& document) {
-            return HttpRequest{[&, document] {
-                                   return gatewayRequestUrl(server->address(), document, QString::number(++stamps));
-                               },
-                               5s, [&events, document](const HttpResult& r) { events << document + " " + r.body; }};
-        };
-        QVERIFY(!client.OpenURL(request("pdata.htm")));
-        QVERIFY(client.OpenURL(request("cdata.htm")));
-        QCOMPARE(stamps, 1);
-        QTRY_COMPARE_WITH_TIMEOUT(events.size(), 6, 5000);
-        QCOMPARE(events, (QStringList{"request /pdata.htm?t=1", "answer /pdata.htm", "pdata.htm pulses",
-                                      "request /cdata.htm?t=2", "answer /cdata.htm", "cdata.htm 250"}));
-        QVERIFY(!client.busy());
-    }
-
-    void requestWaitingBehindATimeOutStillGetsItsAnswer()
-    {
-        server->setResponse("/pdata.htm", {200, "never", LocalHttpServer::Mode::NeverAnswer, 0, 0});
-        server->setResponse("/cdata.htm", LocalHttpServer::body("99"));
-        HttpClient client;
-        QList<HttpResult> results;
-        client.OpenURL(urlOf("pdata.htm"), 400ms, [&](const HttpResult& r) { results << r; });
-        client.OpenURL(urlOf("cdata.htm"), 5s, [&](const HttpResult& r) { results << r; });
-        QTRY_COMPARE_WITH_TIMEOUT(results.size(), 2, 5000);
-        QVERIFY(!results[0].ok);
-        QVERIFY2(results[0].error.contains("within 0.4 seconds"), qPrintable(results[0].error));
-        QVERIFY2(results[1].ok, qPrintable(results[1].error));
-        QCOMPARE(results[1].body, QByteArray("99"));
-    }
-
-    void cancelledRequestsAreNeverAnsweredAndTheClientIsFree()
-    {
-        server->setResponse("/pdata.htm", {200, "never", LocalHttpServer::Mode::NeverAnswer, 0, 0});
-        HttpClient client;
-        int answered = 0;
-        client.OpenURL(urlOf("pdata.htm"), 5s, [&](const HttpResult&) { ++answered; });
-        client.OpenURL(urlOf("cdata.htm"), 5s, [&](const HttpResult&) { ++answered; });
-        QTRY_COMPARE(server->requestCount("/pdata.htm"), 1);
-        client.cancelAll();
-        QVERIFY(!client.busy());
-        QTest::qWait(100);
-        QCOMPARE(answered, 0);
-        QCOMPARE(server->requestCount("/cdata.htm"), 0);
+        return test::fetchAndWait(client, gatewayRequestUrl(server.address(), document, "05/12/2026 14:03:27"), limit);
     }
 };
 
-QTEST_GUILESS_MAIN(HttpClientTest)
-#include "http_client_test.moc"
+}  // namespace
+
+TEST_F(Gateway, ReturnsTheBodyByteForByteAndSendsTheStampPercentEncoded)
+{
+    QByteArray binary(256, '\0');
+    for (int i = 0; i < 256; ++i)
+        binary[i] = static_cast<char>(255 - i);
+    for (const QByteArray& body : {QByteArray("5,1,0,0"), binary}) {
+        server.setPulseBody(body);
+        const HttpResult result = get("pdata.htm");
+        EXPECT_TRUE(result.ok) << result.error.toStdString();
+        EXPECT_EQ(result.body, body);
+    }
+    const HttpResult empty = get("cdata.htm");
+    EXPECT_TRUE(empty.ok && empty.body.isEmpty());
+    EXPECT_EQ(server.requestLines().value(0), "GET /pdata.htm?t=05%2F12%2F2026%2014%3A03%3A27 HTTP/1.1");
+    // Blanks around the address and a typed "http://" are not part of it.
+    for (const QString typed : {"gateway.local:8080", " http://gateway.local:8080 ", "HTTP://gateway.local:8080/"})
+        EXPECT_EQ(gatewayRequestUrl(typed, "pdata.htm", "05/12/2026").toString(QUrl::FullyEncoded),
+                  "http://gateway.local:8080/pdata.htm?t=05%2F12%2F2026");
+}
+
+// Each way a request fails ends it in bounded time with a reason and no body,
+// and leaves the client fit for the next request.
+TEST_F(Gateway, EveryFailureEndsWithItsReasonAndTheClientGoesOn)
+{
+    const struct {
+        const char* name;
+        Mode mode;
+        QByteArray body;
+        const char* document;
+        std::chrono::milliseconds limit;
+        qint64 maxBody;
+        const char* reason;
+    } cases[] = {
+        {"silent gateway", Mode::Silent, "1", "pdata.htm", 300ms, 100, "within 0.3 seconds"},
+        {"answer cut short", Mode::CutShort, QByteArray(3000, '1'), "pdata.htm", 20s, 1 << 20, ""},
+        // A byte every 40 ms never lets the transfer go quiet: only the whole limit ends it.
+        {"trickling answer", Mode::Trickle, QByteArray(3000, '1'), "pdata.htm", 800ms, 1 << 20, "within 0.8 seconds"},
+        {"one byte over the body limit", Mode::Answer, QByteArray(101, '1'), "pdata.htm", 20s, 100, "response too large"},
+        {"ten megabytes", Mode::Answer, QByteArray(10 << 20, '7'), "pdata.htm", 20s, 1 << 20, "response too large"},
+        {"unknown document", Mode::Answer, "1", "other.htm", 20s, 100, "HTTP 404"},
+        // Followed, it would ask again and again; another server must never speak for the gateway.
+        {"redirect to itself", Mode::Redirect, "1", "pdata.htm", 20s, 100, "HTTP 302 Found, a redirect to /pdata.htm"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.setPulseBody(c.body);
+        server.setMode(QStringLiteral("/") + c.document, c.mode);
+        client.setMaxBodyBytes(c.maxBody);
+        const HttpResult result = get(c.document, c.limit);
+        EXPECT_FALSE(result.ok);
+        EXPECT_TRUE(result.body.isEmpty());
+        EXPECT_TRUE(!result.error.isEmpty() && result.error.contains(c.reason)) << result.error.toStdString();
+        EXPECT_TRUE(result.error.contains(server.address())) << result.error.toStdString();
+        EXPECT_FALSE(client.busy());
+        server.setMode(QStringLiteral("/") + c.document, Mode::Answer);
+        server.setPulseBody(QByteArray(100, '2'));
+        EXPECT_EQ(get("pdata.htm").body, QByteArray(100, '2'));  // a body at the limit passes
+    }
+    const QString closed = QStringLiteral("127.0.0.1:%1").arg(test::closedLoopbackPort());
+    EXPECT_TRUE(test::fetchAndWait(client, gatewayRequestUrl(closed, "pdata.htm", "x"), 5s)
+                    .error.contains("the gateway " + closed + " cannot be reached"));
+    // Without a port the gateway's is the HTTP one, and the text says so.
+    EXPECT_TRUE(test::fetchAndWait(client, gatewayRequestUrl("127.0.0.1", "pdata.htm", "x"), 1ms).error.contains("127.0.0.1:80"));
+    EXPECT_TRUE(test::fetchAndWait(client, gatewayRequestUrl("", "pdata.htm", "x"), 5s).error.contains("not usable"));
+}
+
+// Requests queue behind the one on the wire, also one that times out; a queued
+// request's address (and so its time stamp) is built only when it goes out, and
+// each caller gets its own answer.
+TEST_F(Gateway, QueuedRequestsRunOneAfterTheOtherWithTheirOwnAnswers)
+{
+    for (const Mode mode : {Mode::Hold, Mode::Silent}) {
+        GatewayServer gateway;
+        gateway.setPulseBody("pulses");
+        gateway.setCurrents({"250"});
+        gateway.setMode("/pdata.htm", mode);
+        QStringList events;
+        QObject::connect(&gateway, &GatewayServer::requestReceived, &gateway,
+                         [&](const QString& line) { events << "request " + line.section(' ', 1, 1); });
+        QObject::connect(&gateway, &GatewayServer::responseSent, &gateway,
+                         [&](const QString& path) { events << "answer " + path; });
+        QObject::connect(&gateway, &GatewayServer::requestReceived, &gateway, [&] { gateway.release(); },
+                         Qt::SingleShotConnection);
+        int stamps = 0;
+        auto request = [&](const QString& document, std::chrono::milliseconds limit) {
+            return HttpRequest{[&, document] {
+                                   return gatewayRequestUrl(gateway.address(), document, QString::number(++stamps));
+                               },
+                               limit, [&events, document](const HttpResult& r) {
+                                   events << document + " " + (r.ok ? QString::fromLatin1(r.body) : r.error.left(20));
+                               }};
+        };
+        EXPECT_FALSE(client.OpenURL(request("pdata.htm", mode == Mode::Hold ? 20s : 400ms)));
+        EXPECT_TRUE(client.OpenURL(request("cdata.htm", 20s)));
+        EXPECT_EQ(stamps, 1);
+        test::waitUntil([&] { return !client.busy(); }, 20s);
+        const QStringList expected =
+            mode == Mode::Hold
+                ? QStringList{"request /pdata.htm?t=1", "answer /pdata.htm", "pdata.htm pulses",
+                              "request /cdata.htm?t=2", "answer /cdata.htm", "cdata.htm 250"}
+                : QStringList{"request /pdata.htm?t=1", "pdata.htm no complete answer", "request /cdata.htm?t=2",
+                              "answer /cdata.htm", "cdata.htm 250"};
+        EXPECT_EQ(events, expected);
+    }
+}
+
+TEST_F(Gateway, CancelledRequestsAreNeverAnsweredAndTheClientIsFreeAtOnce)
+{
+    server.setMode("/pdata.htm", Mode::Silent);
+    int answered = 0;
+    client.OpenURL(gatewayRequestUrl(server.address(), "pdata.htm", "x"), 20s, [&](const HttpResult&) { ++answered; });
+    client.OpenURL(gatewayRequestUrl(server.address(), "cdata.htm", "x"), 20s, [&](const HttpResult&) { ++answered; });
+    test::waitUntil([&] { return server.requestCount("/pdata.htm") == 1; }, 5s);
+    client.cancelAll();
+    EXPECT_FALSE(client.busy());
+    test::waitUntil([] { return false; }, 200ms);
+    EXPECT_EQ(answered, 0);
+    EXPECT_EQ(server.requestCount("/cdata.htm"), 0);
+}

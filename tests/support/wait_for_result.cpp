@@ -1,5 +1,6 @@
 #include "support/wait_for_result.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -27,6 +28,18 @@ void runUntilDone(bool& done, Start start)
 }
 
 }  // namespace
+
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < limit.count()) {
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return done();
+}
 
 HttpResult fetchAndWait(HttpClient& client, const QUrl& url, std::chrono::milliseconds limit)
 {
