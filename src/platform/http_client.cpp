@@ -21,7 +21,7 @@ QString describeNetworkError(const QNetworkReply& reply)
     const QString reason = reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
     const QString statusText = QStringLiteral("HTTP %1%2").arg(status.toInt()).arg(reason.isEmpty() ? QString() : QStringLiteral(" ") + reason);
     if (status.isValid() && status.toInt() >= 300 && status.toInt() < 400) {
-        const QString target = reply.header(QNetworkRequest::LocationHeader).toUrl().toString();
+        const QString target = QString::fromLatin1(reply.rawHeader("Location"));
         return QStringLiteral("the gateway %1 answered %2, a redirect%3; only the gateway itself is asked")
             .arg(gatewayName(reply.url()), statusText,
                  target.isEmpty() ? QString() : QStringLiteral(" to ") + target);
