@@ -39,8 +39,9 @@ TEST(GatewaySim, ServesCountersAsTheWordsTheDocumentReads)
 {
     const QStringList answers = ask({"--counter1", "65541", "--counter2", "-65537"}, {"pdata.htm", "other.htm"});
     const auto document = parsePulseDocument(answers[0].toStdString());
-    EXPECT_EQ(document.counters.counter1, 65541) << document.error;
-    EXPECT_EQ(document.counters.counter2, -65537);
+    ASSERT_TRUE(document) << document.error().reason;
+    EXPECT_EQ(document->counter1, 65541);
+    EXPECT_EQ(document->counter2, -65537);
     EXPECT_TRUE(answers[1].contains("404")) << answers[1].toStdString();
     EXPECT_TRUE(answers[2].contains("GET /pdata.htm?t=05%2F12%2F2026%2014%3A03%3A27")) << answers[2].toStdString();
 }

@@ -7,7 +7,6 @@
 #include <QFrame>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QTimer>
 
 #include <exception>
 
@@ -77,14 +76,15 @@ protected:
     }
 };
 
-// Input queued during the run is dropped by a filter that stays for two turns of
-// the event loop: window-system input reaches the widgets in two steps, and two
-// turns take both. Nothing waits here, so network and serial work goes on.
+// Network and serial notifications wait for the event loop as before.
 void discardInputOfTheRun()
 {
-    auto* filter = new InputOfTheRun;
-    qApp->installEventFilter(filter);
-    QTimer::singleShot(0, filter, [filter] { QTimer::singleShot(0, filter, [filter] { delete filter; }); });
+    InputOfTheRun filter;
+    qApp->installEventFilter(&filter);
+    // Window-system input reaches the widgets in two steps; two rounds take both.
+    for (int round = 0; round < 2; ++round)
+        QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
+    qApp->removeEventFilter(&filter);
 }
 
 }  // namespace
