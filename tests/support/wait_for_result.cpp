@@ -4,30 +4,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <optional>
+
 namespace lumivane::test {
-namespace {
-
-// Far beyond any limit a test sets; only a broken driver that never reports reaches it.
-constexpr int kSafetyMilliseconds = 180000;
-
-template <class Start>
-void runUntilDone(bool& done, Start start)
-{
-    QEventLoop loop;
-    QTimer safety;
-    safety.setSingleShot(true);
-    QObject::connect(&safety, &QTimer::timeout, &loop, &QEventLoop::quit);
-    start([&] {
-        done = true;
-        loop.quit();
-    });
-    if (!done) {
-        safety.start(kSafetyMilliseconds);
-        loop.exec();
-    }
-}
-
-}  // namespace
 
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit)
 {
@@ -41,34 +20,25 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
     return done();
 }
 
+// Far beyond any limit a test sets; only a driver that never reports back reaches it.
+constexpr std::chrono::minutes kSafety{3};
+
 HttpResult fetchAndWait(HttpClient& client, const QUrl& url, std::chrono::milliseconds limit)
 {
-    HttpResult result{false, {}, QStringLiteral("the request never reported back")};
-    bool done = false;
-    runUntilDone(done, [&](auto finish) {
-        client.OpenURL(url, limit, [&result, finish](const HttpResult& r) {
-            result = r;
-            finish();
-        });
-    });
-    return result;
+    std::optional<HttpResult> result;
+    client.OpenURL(url, limit, [&result](const HttpResult& r) { result = r; });
+    waitUntil([&] { return result.has_value(); }, kSafety);
+    return result.value_or(HttpResult{false, {}, QStringLiteral("the request never reported back")});
 }
 
 QString sendAndWait(SerialModem& modem, const QString& commPort, const QString& commSettings, const QString& number,
                     const QString& message, SerialModem::TimeoutListener reportTimeout)
 {
-    QString result = QStringLiteral("the dialogue never reported back");
-    bool done = false;
-    runUntilDone(done, [&](auto finish) {
-        modem.sendSMS(
-            commPort, commSettings, number, message,
-            [&result, finish](const QString& r) {
-                result = r;
-                finish();
-            },
-            std::move(reportTimeout));
-    });
-    return result;
+    std::optional<QString> result;
+    modem.sendSMS(commPort, commSettings, number, message, [&result](const QString& r) { result = r; },
+                  std::move(reportTimeout));
+    waitUntil([&] { return result.has_value(); }, kSafety);
+    return result.value_or(QStringLiteral("the dialogue never reported back"));
 }
 
 }  // namespace lumivane::test
