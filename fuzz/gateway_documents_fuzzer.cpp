@@ -35,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     settings.settingsStoreLocal = settings.settingsAlarmLog = settings.settingsSendSMS = 1;
     settings.settingsS2Multi = "0.5";
 
-    if (const PulseDocumentResult pulse = parsePulseDocument(body); pulse.ok()) {
-        for (const std::int32_t counter : {pulse.counters.counter1, pulse.counters.counter2}) {
+    if (const Expected<PulseCounters> pulse = parsePulseDocument(body)) {
+        for (const std::int32_t counter : {pulse->counter1, pulse->counter2}) {
             const auto words = splitPulseCounter(counter);
             check(words && std::int64_t{words->high} * 65536 + words->low == counter,
                   "split words do not give the counter");
@@ -54,13 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     AlarmMonitor monitor;
     const AlarmCheckOutcome first = monitor.checkResponse(body, settings, clock);
-    const CurrentReading reading = parseCurrentDocument(body);
-    if (body.empty() || !reading.ok()) {
+    const Expected<std::int16_t> reading = parseCurrentDocument(body);
+    if (body.empty() || !reading) {
         check(!first.alarmRaised && !monitor.alarmActive() && first.failure.empty() == body.empty(),
               "empty or unreadable current did something, or failed without a reason");
         return 0;
     }
-    check(first.alarmRaised == (reading.current > 240) && monitor.alarmActive() == first.alarmRaised,
+    check(first.alarmRaised == (*reading > 240) && monitor.alarmActive() == first.alarmRaised,
           "alarm does not follow current > 240");
     if (first.alarmRaised) {
         check(oneLine(first.logRecord) && first.sendSms && first.smsNumber == settings.settingsSMSNumber,

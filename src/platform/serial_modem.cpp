@@ -1,8 +1,8 @@
 #include "platform/serial_modem.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSerialPort>
+#include <QTimer>
 
 #include <optional>
 
@@ -12,11 +12,8 @@
 namespace lumivane {
 namespace {
 
-// The blocking wait for data between two rounds of window events: short enough
-// for a responsive window, long enough not to keep a processor busy.
-constexpr int kPollMilliseconds = 50;
-// A command is a few dozen bytes; a port that cannot take them in this time is stuck.
-constexpr int kWriteMilliseconds = 5000;
+// How often a running dialogue is told the time, so a silent modem's wait ends.
+constexpr int kClockTickMilliseconds = 100;
 
 QString fromUtf8(const std::string& text)
 {
@@ -75,26 +72,27 @@ struct SerialModem::Job {
     QString commPort;
     QString commSettings;
     std::optional<ModemDialogue> dialogue;
-    std::function<void(const QString&)> reportTimeout;
+    Finished finished;
+    TimeoutListener reportTimeout;
     std::unique_ptr<QSerialPort> port;
     QString portName;
     QElapsedTimer clock;
-    bool started = false;
-    bool done = false;
-    QString result;
+    QString earlyFailure;  // the number was refused before any port was touched
 
     std::chrono::milliseconds now() const { return std::chrono::milliseconds(clock.elapsed()); }
 };
 
-SerialModem::SerialModem(QObject* parent) : QObject(parent), replyTimeout_(ModemDialogue::kReplyTimeout) {}
+SerialModem::SerialModem(QObject* parent)
+    : QObject(parent), replyTimeout_(ModemDialogue::kReplyTimeout), clockTick_(new QTimer(this))
+{
+    // Time-outs are noticed by feeding the dialogue the time even when nothing arrives.
+    clockTick_->setInterval(kClockTickMilliseconds);
+    connect(clockTick_, &QTimer::timeout, this, [this] { advance({}); });
+}
 
 SerialModem::~SerialModem()
 {
-    // Normally empty: every call waits for its own dialogue. Closing here covers a
-    // window torn down from inside a wait.
-    for (const auto& job : queue_)
-        if (job->port)
-            job->port->close();
+    abortAll();
 }
 
 bool SerialModem::isPortOpen() const
@@ -102,143 +100,148 @@ bool SerialModem::isPortOpen() const
     return !queue_.empty() && queue_.front()->port && queue_.front()->port->isOpen();
 }
 
-QString SerialModem::sendSMS(const QString& commPort, const QString& commSettings, const QString& number,
-                             const QString& message, const std::function<void(const QString&)>& reportTimeout)
+void SerialModem::sendSMS(const QString& commPort, const QString& commSettings, const QString& number,
+                          const QString& message, Finished finished, TimeoutListener reportTimeout)
 {
-    PreparedModemDialogue prepared =
-        prepareModemDialogue(number.toStdString(), message.toStdString(), replyTimeout_);
-    if (!prepared.dialogue)
-        return fromUtf8(prepared.error);
-
     auto job = std::make_shared<Job>();
     job->commPort = commPort;
     job->commSettings = commSettings;
-    job->dialogue = std::move(prepared.dialogue);
-    job->reportTimeout = reportTimeout;
-    queue_.push_back(job);
-
-    // Whoever is innermost drives the port: a call nested inside another
-    // dialogue's event processing first plays the older dialogue to its end, then
-    // its own, so neither waits on a stack frame that cannot run.
-    while (!job->done)
-        pump();
-    return job->result;
-}
-
-void SerialModem::pump()
-{
-    const std::shared_ptr<Job> job = queue_.front();
-    if (!job->started)
-        startJob(*job);
+    job->finished = std::move(finished);
+    job->reportTimeout = std::move(reportTimeout);
+    Expected<ModemDialogue> prepared = prepareModemDialogue(number.toStdString(), message.toStdString(), replyTimeout_);
+    if (prepared)
+        job->dialogue.emplace(std::move(prepared).value());
     else
-        pollJob(*job);
+        job->earlyFailure = fromUtf8(prepared.error().reason);
+    queue_.push_back(job);
+    if (queue_.size() == 1)
+        // Started from the event loop, so the caller has returned before any outcome arrives.
+        QTimer::singleShot(0, this, [this, job] {
+            if (!queue_.empty() && queue_.front() == job)
+                startFront();
+        });
 }
 
-void SerialModem::startJob(Job& job)
+void SerialModem::abortAll()
 {
-    job.started = true;
+    clockTick_->stop();
+    for (const auto& job : queue_)
+        if (job->port)
+            job->port->close();
+    queue_.clear();
+}
 
-    const ModemPortNameResult name = modemPortName(job.commPort.toStdString(), platformNaming());
-    if (!name.error.empty())
-        return failJob(job, fromUtf8(name.error));
-    const ModemLineSettingsResult line = parseCommSettings(job.commSettings.toStdString());
-    if (!line.settings)
-        return failJob(job, fromUtf8(line.error));
-    job.portName = fromUtf8(name.portName);
+void SerialModem::startFront()
+{
+    Job& job = *queue_.front();
+    if (!job.dialogue)
+        return failJob(job.earlyFailure);
+
+    const Expected<std::string> name = modemPortName(job.commPort.toStdString(), platformNaming());
+    if (!name)
+        return failJob(fromUtf8(name.error().reason));
+    const Expected<ModemLineSettings> line = parseCommSettings(job.commSettings.toStdString());
+    if (!line)
+        return failJob(fromUtf8(line.error().reason));
+    job.portName = fromUtf8(*name);
 
 #ifndef Q_OS_WIN
     // POSIX terminals have no 1.5 stop bits, and the port would quietly use one.
-    if (line.settings->stopBits == ModemStopBits::OneAndHalf)
-        return failJob(job, QStringLiteral("The modem port %1 cannot take the line settings \"%2\": "
-                                           "1.5 stop bits are not available on this system.")
-                                .arg(job.portName, job.commSettings));
+    if (line->stopBits == ModemStopBits::OneAndHalf)
+        return failJob(QStringLiteral("The modem port %1 cannot take the line settings \"%2\": "
+                                      "1.5 stop bits are not available on this system.")
+                           .arg(job.portName, job.commSettings));
 #endif
 
     job.port = std::make_unique<QSerialPort>();
     QSerialPort& port = *job.port;
     port.setPortName(job.portName);
     if (!port.open(QIODevice::ReadWrite))
-        return failJob(job, QStringLiteral("The modem port %1 cannot be opened: %2.").arg(job.portName, port.errorString()));
+        return failJob(QStringLiteral("The modem port %1 cannot be opened: %2.").arg(job.portName, port.errorString()));
 
-    const bool settingsTaken = port.setBaudRate(line.settings->speed) &&
-                               port.setParity(toQt(line.settings->parity)) &&
-                               port.setDataBits(static_cast<QSerialPort::DataBits>(line.settings->dataBits)) &&
-                               port.setStopBits(toQt(line.settings->stopBits)) &&
+    const bool settingsTaken = port.setBaudRate(line->speed) && port.setParity(toQt(line->parity)) &&
+                               port.setDataBits(static_cast<QSerialPort::DataBits>(line->dataBits)) &&
+                               port.setStopBits(toQt(line->stopBits)) &&
                                port.setFlowControl(QSerialPort::NoFlowControl);
     if (!settingsTaken)
-        return failJob(job, QStringLiteral("The modem port %1 cannot take the line settings \"%2\": %3.")
-                                .arg(job.portName, job.commSettings, port.errorString()));
+        return failJob(QStringLiteral("The modem port %1 cannot take the line settings \"%2\": %3.")
+                           .arg(job.portName, job.commSettings, port.errorString()));
     // Bytes left over from before this dialogue must not answer its first command.
     port.clear(QSerialPort::AllDirections);
 
+    connect(&port, &QSerialPort::readyRead, this, [this] { advance(queue_.front()->port->readAll()); });
+    connect(&port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
+        if (isFailure(error) && !queue_.empty() && queue_.front()->port)
+            failJob(brokenPortText(queue_.front()->portName, *queue_.front()->port));
+    });
     job.clock.start();
     const ModemStep step = job.dialogue->start(job.now());
-    writeToPort(job, step.write);
+    if (writeToPort(job, step.write))
+        clockTick_->start();
 }
 
-void SerialModem::pollJob(Job& job)
+void SerialModem::advance(const QByteArray& received)
 {
-    QSerialPort& port = *job.port;
-    port.waitForReadyRead(kPollMilliseconds);
-    if (port.error() == QSerialPort::TimeoutError)
-        port.clearError();
-    if (isFailure(port.error()))
-        return failJob(job, brokenPortText(job.portName, port));
-
-    // The window's events run here; a handler may start another dialogue, which
-    // then plays this one to its end before its own (see sendSMS).
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    if (job.done)
+    if (queue_.empty() || !queue_.front()->port)
         return;
-
-    const auto now = job.now();
-    const QByteArray received = port.readAll();
-    if (isFailure(port.error()))
-        return failJob(job, brokenPortText(job.portName, port));
-
+    const std::shared_ptr<Job> job = queue_.front();
     const std::string_view bytes(received.constData(), static_cast<std::size_t>(received.size()));
-    const ModemStep step = job.dialogue->feed(bytes, now);
-    const bool written = step.write.empty() || writeToPort(job, step.write);
-    if (written && step.finished)
-        finishJob(job);
-    // Told last, once the dialogue is in a consistent state, because the listener
-    // may run events of its own.
-    if (!step.timeoutText.empty() && job.reportTimeout)
-        job.reportTimeout(fromUtf8(step.timeoutText));
+    const ModemStep step = job->dialogue->feed(bytes, job->now());
+    // Told before the next command goes out, in the order the exchanges ran.
+    if (!step.timeoutText.empty() && job->reportTimeout)
+        job->reportTimeout(fromUtf8(step.timeoutText));
+    if (queue_.empty() || queue_.front() != job)
+        return;  // the listener aborted everything
+    if (!step.write.empty() && !writeToPort(*job, step.write))
+        return;
+    if (step.finished)
+        finishFront();
 }
 
 bool SerialModem::writeToPort(Job& job, const std::string& bytes)
 {
     QSerialPort& port = *job.port;
     const qint64 written = port.write(bytes.data(), static_cast<qint64>(bytes.size()));
-    bool ok = written == static_cast<qint64>(bytes.size());
-    while (ok && port.bytesToWrite() > 0)
-        ok = port.waitForBytesWritten(kWriteMilliseconds);
-    if (!ok) {
+    if (written != static_cast<qint64>(bytes.size())) {
         const QString why = isFailure(port.error()) ? port.errorString() : QStringLiteral("the port does not take the bytes");
-        failJob(job, QStringLiteral("The modem port %1 cannot be written: %2.").arg(job.portName, why));
+        failJob(QStringLiteral("The modem port %1 cannot be written: %2.").arg(job.portName, why));
         return false;
     }
     return true;
 }
 
-void SerialModem::failJob(Job& job, const QString& reason)
+void SerialModem::failJob(const QString& reason)
 {
-    job.dialogue->abort(reason.toStdString());
-    finishJob(job);
+    Job& job = *queue_.front();
+    if (job.dialogue)
+        job.dialogue->abort(reason.toStdString());
+    finishFront();
 }
 
-void SerialModem::finishJob(Job& job)
+void SerialModem::finishFront()
 {
-    if (job.port) {
-        job.port->close();
-        job.port.reset();
+    clockTick_->stop();
+    const std::shared_ptr<Job> job = queue_.front();
+    queue_.pop_front();
+    if (job->port) {
+        job->port->disconnect(this);
+        job->port->close();
     }
-    job.result = fromUtf8(job.dialogue->result());
-    job.done = true;
-    // Only the job at the front is ever played, so it is the one that ends.
-    if (!queue_.empty() && queue_.front().get() == &job)
-        queue_.pop_front();
+    const QString result = job->dialogue ? fromUtf8(job->dialogue->result()) : job->earlyFailure;
+    // The port is free before anyone hears of the outcome; the next dialogue starts
+    // from the event loop, after the listener has run.
+    if (!queue_.empty()) {
+        const std::shared_ptr<Job> next = queue_.front();
+        QTimer::singleShot(0, this, [this, next] {
+            if (!queue_.empty() && queue_.front() == next)
+                startFront();
+        });
+    }
+    if (job->finished)
+        job->finished(result);
+    // Deleted later: this may run inside one of the port's own signals.
+    if (job->port)
+        job->port.release()->deleteLater();
 }
 
 }  // namespace lumivane

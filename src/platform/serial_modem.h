@@ -1,6 +1,7 @@
 #pragma once
-// The GSM modem on a serial port: plays the SMS dialogue over a real port,
-// keeping the window responsive while it waits for the modem.
+// The GSM modem on a serial port: plays the SMS dialogue over a real port. The
+// dialogue is driven by the port's readyRead and a timer, one at a time (later
+// ones wait in a queue), and nothing ever waits in a nested event loop.
 #include <QObject>
 #include <QString>
 
@@ -9,26 +10,34 @@
 #include <functional>
 #include <memory>
 
+class QTimer;
+
 namespace lumivane {
 
 class SerialModem : public QObject {
     Q_OBJECT
 public:
+    using Finished = std::function<void(const QString& result)>;
+    using TimeoutListener = std::function<void(const QString& timeoutText)>;
+
     explicit SerialModem(QObject* parent = nullptr);
     ~SerialModem() override;
 
-    // How long each exchange waits for the modem's answer (15 s unless a test shortens it).
+    // How long each command waits for the modem's answer (15 s unless a test shortens
+    // it); the message itself may take four times as long.
     void setReplyTimeout(std::chrono::milliseconds timeout) { replyTimeout_ = timeout; }
     std::chrono::milliseconds replyTimeout() const { return replyTimeout_; }
 
-    // Sends one SMS: opens the port named by `commPort` with `commSettings`, plays the
-    // five exchanges and closes the port on every way out. Returns "Message Sent OK!"
-    // or, one per line, what failed. `reportTimeout` hears each exchange's time-out
-    // text as it happens. A call made while another dialogue is in progress (from an
-    // event handled during its waits) waits its turn: the dialogues run one after the
-    // other on the port, and each call returns once its own dialogue has ended.
-    QString sendSMS(const QString& commPort, const QString& commSettings, const QString& number,
-                    const QString& message, const std::function<void(const QString&)>& reportTimeout = {});
+    // Queues one SMS: opens the port named by `commPort` with `commSettings`, plays the
+    // five exchanges and closes the port on every way out. `finished` then hears
+    // "Message Sent OK!" or, one per line, what failed; `reportTimeout` hears each
+    // exchange's time-out text as it happens. Dialogues run one after the other.
+    void sendSMS(const QString& commPort, const QString& commSettings, const QString& number, const QString& message,
+                 Finished finished, TimeoutListener reportTimeout = {});
+
+    // Ends the running dialogue and drops the queued ones, closing the port (and so
+    // its lock); nobody is called back.
+    void abortAll();
 
     // Whether a dialogue is in progress or waiting for its turn.
     bool isBusy() const { return !queue_.empty(); }
@@ -38,15 +47,15 @@ public:
 
 private:
     struct Job;
-    void pump();
-    void startJob(Job& job);
-    void pollJob(Job& job);
+    void startFront();
+    void advance(const QByteArray& received);
     bool writeToPort(Job& job, const std::string& bytes);
-    void failJob(Job& job, const QString& reason);
-    void finishJob(Job& job);
+    void failJob(const QString& reason);
+    void finishFront();
 
     std::chrono::milliseconds replyTimeout_;
     std::deque<std::shared_ptr<Job>> queue_;
+    QTimer* clockTick_;
 };
 
 }  // namespace lumivane

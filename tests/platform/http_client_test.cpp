@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "support/gateway_server.h"
+#include "support/wait_for_result.h"
 
 using namespace lumivane;
 using lumivane::test::GatewayServer;
@@ -19,7 +20,7 @@ struct Gateway : ::testing::Test {
     HttpClient client;
     HttpResult get(const QString& document, std::chrono::milliseconds limit = 20s)
     {
-        return client.OpenURL(gatewayRequestUrl(server.address(), document, "05/12/2026 14:03:27"), limit);
+        return test::fetchAndWait(client, gatewayRequestUrl(server.address(), document, "05/12/2026 14:03:27"), limit);
     }
 };
 
@@ -39,8 +40,10 @@ TEST_F(Gateway, ReturnsTheBodyByteForByteAndSendsTheStampPercentEncoded)
     const HttpResult empty = get("cdata.htm");
     EXPECT_TRUE(empty.ok && empty.body.isEmpty());
     EXPECT_EQ(server.requestLines().value(0), "GET /pdata.htm?t=05%2F12%2F2026%2014%3A03%3A27 HTTP/1.1");
-    EXPECT_EQ(gatewayRequestUrl("gateway.local:8080", "pdata.htm", "05/12/2026").toString(QUrl::FullyEncoded),
-              "http://gateway.local:8080/pdata.htm?t=05%2F12%2F2026");
+    // Blanks around the address and a typed "http://" are not part of it.
+    for (const QString typed : {"gateway.local:8080", " http://gateway.local:8080 ", "HTTP://gateway.local:8080/"})
+        EXPECT_EQ(gatewayRequestUrl(typed, "pdata.htm", "05/12/2026").toString(QUrl::FullyEncoded),
+                  "http://gateway.local:8080/pdata.htm?t=05%2F12%2F2026");
 }
 
 // Each way a request fails ends it in bounded time with a reason and no body,
@@ -63,6 +66,8 @@ TEST_F(Gateway, EveryFailureEndsWithItsReasonAndTheClientGoesOn)
         {"one byte over the body limit", Mode::Answer, QByteArray(101, '1'), "pdata.htm", 20s, 100, "response too large"},
         {"ten megabytes", Mode::Answer, QByteArray(10 << 20, '7'), "pdata.htm", 20s, 1 << 20, "response too large"},
         {"unknown document", Mode::Answer, "1", "other.htm", 20s, 100, "HTTP 404"},
+        // Followed, it would ask again and again; another server must never speak for the gateway.
+        {"redirect to itself", Mode::Redirect, "1", "pdata.htm", 20s, 100, "HTTP 302 Found, a redirect to /pdata.htm"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -73,19 +78,24 @@ TEST_F(Gateway, EveryFailureEndsWithItsReasonAndTheClientGoesOn)
         EXPECT_FALSE(result.ok);
         EXPECT_TRUE(result.body.isEmpty());
         EXPECT_TRUE(!result.error.isEmpty() && result.error.contains(c.reason)) << result.error.toStdString();
+        EXPECT_TRUE(result.error.contains(server.address())) << result.error.toStdString();
         EXPECT_FALSE(client.busy());
         server.setMode(QStringLiteral("/") + c.document, Mode::Answer);
         server.setPulseBody(QByteArray(100, '2'));
         EXPECT_EQ(get("pdata.htm").body, QByteArray(100, '2'));  // a body at the limit passes
     }
     const QString closed = QStringLiteral("127.0.0.1:%1").arg(test::closedLoopbackPort());
-    EXPECT_TRUE(client.OpenURL(gatewayRequestUrl(closed, "pdata.htm", "x"), 5s).error.contains("cannot be reached"));
-    EXPECT_TRUE(client.OpenURL(gatewayRequestUrl("", "pdata.htm", "x"), 5s).error.contains("not usable"));
+    EXPECT_TRUE(test::fetchAndWait(client, gatewayRequestUrl(closed, "pdata.htm", "x"), 5s)
+                    .error.contains("the gateway " + closed + " cannot be reached"));
+    // Without a port the gateway's is the HTTP one, and the text says so.
+    EXPECT_TRUE(test::fetchAndWait(client, gatewayRequestUrl("127.0.0.1", "pdata.htm", "x"), 1ms).error.contains("127.0.0.1:80"));
+    EXPECT_TRUE(test::fetchAndWait(client, gatewayRequestUrl("", "pdata.htm", "x"), 5s).error.contains("not usable"));
 }
 
-// A request made while another waits (the alarm timer during a pulse request)
-// waits its turn and gets its own answer, also when the first one times out.
-TEST_F(Gateway, OverlappingRequestsRunOneAfterTheOther)
+// Requests queue behind the one on the wire, also one that times out; a queued
+// request's address (and so its time stamp) is built only when it goes out, and
+// each caller gets its own answer.
+TEST_F(Gateway, QueuedRequestsRunOneAfterTheOtherWithTheirOwnAnswers)
 {
     for (const Mode mode : {Mode::Hold, Mode::Silent}) {
         GatewayServer gateway;
@@ -94,29 +104,44 @@ TEST_F(Gateway, OverlappingRequestsRunOneAfterTheOther)
         gateway.setMode("/pdata.htm", mode);
         QStringList events;
         QObject::connect(&gateway, &GatewayServer::requestReceived, &gateway,
-                         [&](const QString& line) { events << "request " + line.section('?', 0, 0); });
+                         [&](const QString& line) { events << "request " + line.section(' ', 1, 1); });
         QObject::connect(&gateway, &GatewayServer::responseSent, &gateway,
                          [&](const QString& path) { events << "answer " + path; });
-        HttpResult inner;
-        bool busyWhenInnerStarted = false;
-        // Starts from within the first request's wait, once the gateway holds it.
-        QObject::connect(
-            &gateway, &GatewayServer::requestReceived, &gateway,
-            [&] {
-                busyWhenInnerStarted = client.busy();
-                QTimer::singleShot(0, &gateway, [&] { gateway.release(); });
-                inner = client.OpenURL(gatewayRequestUrl(gateway.address(), "cdata.htm", "x"), 20s);
-            },
-            Qt::SingleShotConnection);
-        const HttpResult outer = client.OpenURL(gatewayRequestUrl(gateway.address(), "pdata.htm", "x"),
-                                                mode == Mode::Hold ? 20s : 400ms);
-        EXPECT_TRUE(busyWhenInnerStarted);
-        EXPECT_EQ(outer.ok, mode == Mode::Hold) << outer.error.toStdString();
-        EXPECT_EQ(outer.body, QByteArray(mode == Mode::Hold ? "pulses" : ""));
-        EXPECT_EQ(inner.body, QByteArray("250")) << inner.error.toStdString();
-        const QStringList order = {"request GET /pdata.htm", "answer /pdata.htm", "request GET /cdata.htm",
-                                   "answer /cdata.htm"};
-        EXPECT_EQ(events, mode == Mode::Hold ? order : (QStringList{order[0], order[2], order[3]}));
-        EXPECT_FALSE(client.busy());
+        QObject::connect(&gateway, &GatewayServer::requestReceived, &gateway, [&] { gateway.release(); },
+                         Qt::SingleShotConnection);
+        int stamps = 0;
+        auto request = [&](const QString& document, std::chrono::milliseconds limit) {
+            return HttpRequest{[&, document] {
+                                   return gatewayRequestUrl(gateway.address(), document, QString::number(++stamps));
+                               },
+                               limit, [&events, document](const HttpResult& r) {
+                                   events << document + " " + (r.ok ? QString::fromLatin1(r.body) : r.error.section(' ', 0, 2));
+                               }};
+        };
+        EXPECT_FALSE(client.OpenURL(request("pdata.htm", mode == Mode::Hold ? 20s : 400ms)));
+        EXPECT_TRUE(client.OpenURL(request("cdata.htm", 20s)));
+        EXPECT_EQ(stamps, 1);
+        test::waitUntil([&] { return !client.busy(); }, 20s);
+        const QStringList expected =
+            mode == Mode::Hold
+                ? QStringList{"request /pdata.htm?t=1", "answer /pdata.htm", "pdata.htm pulses",
+                              "request /cdata.htm?t=2", "answer /cdata.htm", "cdata.htm 250"}
+                : QStringList{"request /pdata.htm?t=1", "pdata.htm no complete answer", "request /cdata.htm?t=2",
+                              "answer /cdata.htm", "cdata.htm 250"};
+        EXPECT_EQ(events, expected);
     }
+}
+
+TEST_F(Gateway, CancelledRequestsAreNeverAnsweredAndTheClientIsFreeAtOnce)
+{
+    server.setMode("/pdata.htm", Mode::Silent);
+    int answered = 0;
+    client.OpenURL(gatewayRequestUrl(server.address(), "pdata.htm", "x"), 20s, [&](const HttpResult&) { ++answered; });
+    client.OpenURL(gatewayRequestUrl(server.address(), "cdata.htm", "x"), 20s, [&](const HttpResult&) { ++answered; });
+    test::waitUntil([&] { return server.requestCount("/pdata.htm") == 1; }, 5s);
+    client.cancelAll();
+    EXPECT_FALSE(client.busy());
+    test::waitUntil([] { return false; }, 200ms);
+    EXPECT_EQ(answered, 0);
+    EXPECT_EQ(server.requestCount("/cdata.htm"), 0);
 }

@@ -111,6 +111,13 @@ void GatewayServer::relay(QTcpSocket* client, QByteArray head, QString path, Mod
 
 void GatewayServer::deliver(QTcpSocket* client, const QByteArray& answer, const QString& path, Mode mode)
 {
+    if (mode == Mode::Redirect) {
+        client->write("HTTP/1.1 302 Found\r\nLocation: " + path.toLatin1() +
+                      "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        client->disconnectFromHost();
+        emit responseSent(path);
+        return;
+    }
     if (mode != Mode::Trickle) {
         client->write(mode == Mode::CutShort ? answer.left(answer.size() / 2) : answer);
         client->disconnectFromHost();

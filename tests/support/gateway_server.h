@@ -28,6 +28,7 @@ public:
         Silent,    // no answer at all; the connection stays open
         CutShort,  // half of the answer, then the connection closes
         Trickle,   // the answer one byte every 40 ms
+        Redirect,  // "302 Found" pointing back at the same document
     };
 
     // Listens on 127.0.0.1 with a port the system picks; isListening() says whether it worked.

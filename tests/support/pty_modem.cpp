@@ -122,6 +122,7 @@ bool PtyModem::handle(const std::string& command)
         if (!hit)
             continue;
         if (rule.match != Match::HangUp) {
+            std::this_thread::sleep_for(replyDelay_);
             writeAll(rule.reply);
             return true;
         }

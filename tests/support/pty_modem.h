@@ -3,6 +3,7 @@
 // a thread on the master side splits what it reads into commands at CR and
 // Ctrl-Z and answers each by the first rule that matches.
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -32,6 +33,8 @@ public:
     void hangUpOn(std::string prefix);
     // Sends every byte back as it arrives, before any answer.
     void setEcho(bool echo) { echo_ = echo; }
+    // Waits this long before each answer, as a modem talking to the network does.
+    void setReplyDelay(std::chrono::milliseconds delay) { replyDelay_ = delay; }
     // "OK" to the three set-up commands, the prompt to the recipient, `messageReply` to the text.
     void actAsWorkingModem(std::string messageReply = "\r\n+CMGS: 12\r\n\r\nOK\r\n");
 
@@ -61,6 +64,7 @@ private:
     std::string error_;
     std::vector<Rule> rules_;
     bool echo_ = false;
+    std::chrono::milliseconds replyDelay_{0};
     std::thread thread_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> hungUp_{false};

@@ -14,6 +14,7 @@ public:
     void answerMessage(std::string reply) { modem_.answerMessage(std::move(reply)); }
     void hangUpOn(std::string prefix) { modem_.hangUpOn(std::move(prefix)); }
     void setEcho(bool echo) { modem_.setEcho(echo); }
+    void setReplyDelay(std::chrono::milliseconds delay) { modem_.setReplyDelay(delay); }
     void actAsWorkingModem(std::string reply = "\r\n+CMGS: 12\r\n\r\nOK\r\n") { modem_.actAsWorkingModem(std::move(reply)); }
     void start(std::chrono::milliseconds = {}) { modem_.start(); }
     void stop() { modem_.stop(); }

@@ -7,6 +7,7 @@
 #include "core/gateway/pulse_document.h"
 #include "core/text/app_facts.h"
 #include "platform/http_client.h"
+#include "support/wait_for_result.h"
 
 using namespace lumivane;
 using namespace std::chrono_literals;
@@ -23,7 +24,8 @@ QStringList ask(const QStringList& arguments, const QStringList& documents)
     QStringList answers;
     HttpClient client;
     for (const QString& document : documents) {
-        const HttpResult result = client.OpenURL(gatewayRequestUrl(address, document, "05/12/2026 14:03:27"), 10s);
+        const HttpResult result =
+            lumivane::test::fetchAndWait(client, gatewayRequestUrl(address, document, "05/12/2026 14:03:27"), 10s);
         answers << (result.ok ? QString::fromLatin1(result.body) : result.error);
     }
     sim.terminate();
@@ -37,8 +39,9 @@ TEST(GatewaySim, ServesCountersAsTheWordsTheDocumentReads)
 {
     const QStringList answers = ask({"--counter1", "65541", "--counter2", "-65537"}, {"pdata.htm", "other.htm"});
     const auto document = parsePulseDocument(answers[0].toStdString());
-    EXPECT_EQ(document.counters.counter1, 65541) << document.error;
-    EXPECT_EQ(document.counters.counter2, -65537);
+    ASSERT_TRUE(document) << document.error().reason;
+    EXPECT_EQ(document->counter1, 65541);
+    EXPECT_EQ(document->counter2, -65537);
     EXPECT_TRUE(answers[1].contains("404")) << answers[1].toStdString();
     EXPECT_TRUE(answers[2].contains("GET /pdata.htm?t=05%2F12%2F2026%2014%3A03%3A27")) << answers[2].toStdString();
 }

@@ -5,17 +5,13 @@
 
 namespace lumivane {
 
-CurrentReading parseCurrentDocument(std::string_view body)
+Expected<std::int16_t> parseCurrentDocument(std::string_view body)
 {
-    CurrentReading reading;
     const std::string_view text = stripTrailingLineEnd(body);
     const auto current = parseInt16HalfEven(text);
-    if (!current) {
-        reading.error = "current \"" + std::string(text) + "\" is not a 16-bit number";
-        return reading;
-    }
-    reading.current = *current;
-    return reading;
+    if (!current)
+        return failure("current \"" + std::string(text) + "\" is not a 16-bit number");
+    return *current;
 }
 
 double effectiveAlarmInterval(std::string_view text)
@@ -30,7 +26,13 @@ double effectiveAlarmInterval(std::string_view text)
 std::string alarmMessage(std::string_view smsAlarmMsg, std::string_view dateTime, std::int16_t current,
                          std::string_view alarmHi)
 {
-    return std::string(smsAlarmMsg) + ": [" + std::string(dateTime) + "] " + std::to_string(current) +
+    // Control characters are replaced here, once, so the banner, the alarm record and
+    // the SMS all carry the same one-line text.
+    std::string first(smsAlarmMsg);
+    for (char& c : first)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return first + ": [" + std::string(dateTime) + "] " + std::to_string(current) +
            " Amps => " + std::string(alarmHi) + " Amps.";
 }
 
@@ -82,8 +84,8 @@ AlarmCheckOutcome AlarmMonitor::checkResponse(std::string_view body, const Setti
     if (alarmActive_ || body.empty())
         return outcome;
     const auto reading = parseCurrentDocument(body);
-    if (!reading.ok()) {
-        outcome.failure = reading.error;
+    if (!reading) {
+        outcome.failure = reading.error().reason;
         return outcome;
     }
     const auto limit = parseDecimal(settings.settingsAlarmHi);
@@ -91,12 +93,12 @@ AlarmCheckOutcome AlarmMonitor::checkResponse(std::string_view body, const Setti
         outcome.failure = "AlarmHi \"" + settings.settingsAlarmHi + "\" is not a number";
         return outcome;
     }
-    if (!(reading.current > *limit))
+    if (!(*reading > *limit))
         return outcome;
 
     outcome.alarmRaised = true;
     outcome.message = alarmMessage(settings.settingsSMSAlarmMsg, clock.generalDateTimeText(),
-                                   reading.current, settings.settingsAlarmHi);
+                                   *reading, settings.settingsAlarmHi);
     alarmActive_ = true;
     if (settings.settingsSendSMS == 1) {
         outcome.sendSms = true;

@@ -9,6 +9,7 @@
 
 #include "core/settings/settings_record.h"
 #include "core/text/clock.h"
+#include "core/text/expected.h"
 
 namespace lumivane {
 
@@ -26,13 +27,6 @@ struct AlarmTick {
     bool bannerVisible = false;                // show (true) or hide (false) the banner
     std::optional<std::uint32_t> bannerColour;  // text colour to set, while an alarm is active
     bool checkDue = false;                     // run one current check now
-};
-
-// The current document: either the rounded current or the reason it was refused.
-struct CurrentReading {
-    std::int16_t current = 0;
-    std::string error;
-    bool ok() const { return error.empty(); }
 };
 
 // What one current check asks of the window, in this order: caption, SMS, log record.
@@ -53,13 +47,13 @@ struct AlarmAcknowledgement {
 };
 
 // The whole body as one number rounded halves to even within -32768..32767.
-CurrentReading parseCurrentDocument(std::string_view body);
+Expected<std::int16_t> parseCurrentDocument(std::string_view body);
 
 // The interval text as a number; no number, or 32767 and more (which a 16-bit
 // count never exceeds), gives the default 15.
 double effectiveAlarmInterval(std::string_view text);
 
-// "<SMSAlarmMsg>: [<dateTime>] <current> Amps => <AlarmHi as stored> Amps."
+// "<SMSAlarmMsg, control characters as blanks>: [<dateTime>] <current> Amps => <AlarmHi as stored> Amps."
 std::string alarmMessage(std::string_view smsAlarmMsg, std::string_view dateTime, std::int16_t current,
                          std::string_view alarmHi);
 

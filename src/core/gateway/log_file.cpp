@@ -14,23 +14,19 @@ std::string reasonFromErrno(int error, const char* fallback)
 
 }  // namespace
 
-LogAppendResult appendLogRecord(const std::filesystem::path& path, std::string_view record)
+Expected<void> appendLogRecord(const std::filesystem::path& path, std::string_view record)
 {
-    LogAppendResult result;
     errno = 0;
     // Binary mode keeps the CR LF exactly as given on every platform.
     std::ofstream out(path, std::ios::binary | std::ios::app);
-    if (!out) {
-        result.error = "cannot open " + path.string() + " for appending: " +
-                       reasonFromErrno(errno, "cannot be opened");
-        return result;
-    }
+    if (!out)
+        return failure("cannot open " + path.string() + " for appending: " + reasonFromErrno(errno, "cannot be opened"));
     out.write(record.data(), static_cast<std::streamsize>(record.size()));
     out.close();
     // Closing flushes, so a full disk shows up here rather than being lost silently.
     if (out.fail())
-        result.error = "cannot write " + path.string() + ": " + reasonFromErrno(errno, "write failed");
-    return result;
+        return failure("cannot write " + path.string() + ": " + reasonFromErrno(errno, "write failed"));
+    return {};
 }
 
 }  // namespace lumivane

@@ -5,15 +5,12 @@
 #include <string>
 #include <string_view>
 
-namespace lumivane {
+#include "core/text/expected.h"
 
-struct [[nodiscard]] LogAppendResult {
-    std::string error;  // names the path and the reason; empty on success
-    bool ok() const { return error.empty(); }
-};
+namespace lumivane {
 
 // Appends the bytes as they stand (the record brings its own CR LF), creating the
 // file when missing; reports a file that cannot be opened, written or closed.
-LogAppendResult appendLogRecord(const std::filesystem::path& path, std::string_view record);
+Expected<void> appendLogRecord(const std::filesystem::path& path, std::string_view record);
 
 }  // namespace lumivane

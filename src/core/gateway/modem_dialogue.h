@@ -8,11 +8,15 @@
 #include <string_view>
 #include <vector>
 
+#include "core/text/expected.h"
+
 namespace lumivane {
 
 inline constexpr const char* kModemSentOk = "Message Sent OK!";
 inline constexpr char kCtrlZ = 26;
 inline constexpr char kEscape = 27;
+inline constexpr const char* kNotConfirmedInTime =
+    "Message Timeout: the modem did not confirm the message in time; it may still be sent.";
 
 // One command of the dialogue: what is written, what ends its wait, and what
 // is reported when nothing awaited arrives in time.
@@ -33,16 +37,20 @@ class ModemDialogue {
 public:
     using Milliseconds = std::chrono::milliseconds;
     static constexpr Milliseconds kReplyTimeout{15000};
+    // The network may take this many reply time-outs to accept the message (60 s).
+    static constexpr int kMessageTimeoutFactor = 4;
 
-    // A dialogue for a checked number and a cleaned message (see prepareModemDialogue).
+    // A dialogue for a checked number and the message's bytes as the modem takes them
+    // (see prepareModemDialogue); commands wait `replyTimeout`, the message four times that.
     ModemDialogue(const std::string& number, std::string message, Milliseconds replyTimeout = kReplyTimeout);
 
     // Begins the first exchange at time `now` (any steady origin); returns its bytes to write.
     ModemStep start(Milliseconds now);
 
-    // Appends `received` to modemReply and, at time `now`, ends the wait when the
-    // awaited text has arrived or more than the reply time-out has passed since the
-    // write; then returns the next exchange's bytes, or finished after the last one.
+    // Appends `received` to modemReply and, at time `now`, ends the wait when the awaited
+    // text, ERROR, +CME ERROR: n or +CMS ERROR: n has arrived outside the modem's echo of
+    // what was written, or the time-out has passed since the write; then returns the next
+    // exchange's bytes, or finished after the last one.
     ModemStep feed(std::string_view received, Milliseconds now);
 
     // Ends the dialogue at once because the port failed; the reason joins the result.
@@ -51,8 +59,12 @@ public:
     // Whether the dialogue has ended (all five exchanges done, or aborted).
     bool finished() const { return finished_; }
 
-    // "Message Sent OK!" after a clean dialogue; otherwise every failure, one per line.
+    // "Message Sent OK!" after a clean dialogue, otherwise every failure, one per line;
+    // then any note (such as a text longer than one SMS).
     std::string result() const;
+
+    // Adds a line that follows the outcome in result() without making it a failure.
+    void addNote(std::string note) { notes_.push_back(std::move(note)); }
 
     // The failures so far, in the order they happened.
     const std::vector<std::string>& failures() const { return failures_; }
@@ -71,7 +83,7 @@ public:
 
 private:
     ModemStep beginExchange(Milliseconds now);
-    void judgeMessageAnswer();
+    Milliseconds timeoutOf(std::size_t exchange) const;
 
     std::vector<ModemExchange> exchanges_;
     std::string message_;
@@ -80,26 +92,18 @@ private:
     Milliseconds writtenAt_{0};
     std::string modemReply_;
     std::vector<std::string> failures_;
+    std::vector<std::string> notes_;
     bool started_ = false;
     bool finished_ = false;
 };
 
-// A dialogue ready to play, or why it cannot be played.
-struct PreparedModemDialogue {
-    std::optional<ModemDialogue> dialogue;
-    std::string error;  // set when dialogue is empty
-};
+// The number without blanks, hyphens, dots and brackets, when what is left is an
+// optional "+" followed by digits; anything else is refused with a text naming it.
+Expected<std::string> normalizePhoneNumber(std::string_view number);
 
-// True for an optional "+" followed by one or more digits and nothing else.
-bool isPhoneNumber(std::string_view number);
-
-// The message with Ctrl-Z and ESC removed (they would end or cancel it early) and
-// every character outside 7-bit ASCII, read as UTF-8, replaced by one "?".
-std::string cleanModemMessage(std::string_view message);
-
-// Checks the number and cleans the message; a number that is not a phone number
-// is refused with a text naming it.
-PreparedModemDialogue prepareModemDialogue(std::string_view number, std::string_view message,
+// Checks the number and encodes the message in the GSM default alphabet; a text
+// longer than one SMS, or with characters the alphabet cannot hold, gets a note.
+Expected<ModemDialogue> prepareModemDialogue(std::string_view number, std::string_view message,
                                            ModemDialogue::Milliseconds replyTimeout = ModemDialogue::kReplyTimeout);
 
 }  // namespace lumivane

@@ -1,6 +1,7 @@
 #include "core/gateway/modem_line_settings.h"
 
 #include <charconv>
+#include <optional>
 #include <vector>
 
 #include "core/text/number_text.h"
@@ -19,17 +20,15 @@ std::optional<int> parseWholeNumber(std::string_view text)
     return value;
 }
 
-ModemLineSettingsResult failure(std::string_view text, std::string_view why)
+Error refused(std::string_view text, std::string_view why)
 {
-    ModemLineSettingsResult result;
-    result.error = "The modem line settings \"" + std::string(text) + "\" cannot be used: " + std::string(why) +
-                   " (expected speed,parity,data bits,stop bits such as \"460800,n,8,1\").";
-    return result;
+    return failure("The modem line settings \"" + std::string(text) + "\" cannot be used: " + std::string(why) +
+                   " (expected speed,parity,data bits,stop bits such as \"460800,n,8,1\").");
 }
 
 }  // namespace
 
-ModemLineSettingsResult parseCommSettings(std::string_view text)
+Expected<ModemLineSettings> parseCommSettings(std::string_view text)
 {
     std::vector<std::string_view> items;
     std::string_view rest = text;
@@ -41,17 +40,17 @@ ModemLineSettingsResult parseCommSettings(std::string_view text)
         rest.remove_prefix(comma + 1);
     }
     if (items.size() != 4)
-        return failure(text, "it must have four comma-separated items");
+        return refused(text, "it must have four comma-separated items");
 
     ModemLineSettings settings;
 
     const auto speed = parseWholeNumber(items[0]);
     if (!speed || *speed <= 0)
-        return failure(text, "the speed \"" + std::string(items[0]) + "\" is not a whole number of bit/s");
+        return refused(text, "the speed \"" + std::string(items[0]) + "\" is not a whole number of bit/s");
     settings.speed = *speed;
 
     if (items[1].size() != 1)
-        return failure(text, "the parity \"" + std::string(items[1]) + "\" must be one of n, e, o, m, s");
+        return refused(text, "the parity \"" + std::string(items[1]) + "\" must be one of n, e, o, m, s");
     switch (items[1].front()) {
     case 'n': case 'N': settings.parity = ModemParity::None; break;
     case 'e': case 'E': settings.parity = ModemParity::Even; break;
@@ -59,12 +58,12 @@ ModemLineSettingsResult parseCommSettings(std::string_view text)
     case 'm': case 'M': settings.parity = ModemParity::Mark; break;
     case 's': case 'S': settings.parity = ModemParity::Space; break;
     default:
-        return failure(text, "the parity \"" + std::string(items[1]) + "\" must be one of n, e, o, m, s");
+        return refused(text, "the parity \"" + std::string(items[1]) + "\" must be one of n, e, o, m, s");
     }
 
     const auto dataBits = parseWholeNumber(items[2]);
     if (!dataBits || *dataBits < 5 || *dataBits > 8)
-        return failure(text, "the data bits \"" + std::string(items[2]) + "\" must be 5, 6, 7 or 8");
+        return refused(text, "the data bits \"" + std::string(items[2]) + "\" must be 5, 6, 7 or 8");
     settings.dataBits = *dataBits;
 
     if (items[3] == "1")
@@ -74,38 +73,30 @@ ModemLineSettingsResult parseCommSettings(std::string_view text)
     else if (items[3] == "2")
         settings.stopBits = ModemStopBits::Two;
     else
-        return failure(text, "the stop bits \"" + std::string(items[3]) + "\" must be 1, 1.5 or 2");
+        return refused(text, "the stop bits \"" + std::string(items[3]) + "\" must be 1, 1.5 or 2");
 
-    ModemLineSettingsResult result;
-    result.settings = settings;
-    return result;
+    return settings;
 }
 
-ModemPortNameResult modemPortName(std::string_view commPort, SerialPortNaming naming)
+Expected<std::string> modemPortName(std::string_view commPort, SerialPortNaming naming)
 {
-    ModemPortNameResult result;
-    const std::string_view trimmed = trimBlanks(commPort);
+    std::string_view trimmed = trimBlanks(commPort);
     // A device path lets an integrator point at a USB adapter or a test terminal,
     // which have no port number.
-    if (!trimmed.empty() && trimmed.front() == '/') {
-        result.portName = std::string(trimmed);
-        return result;
-    }
-    const auto number = parseInt16HalfEven(commPort);
-    if (!number) {
-        result.error = "The modem port \"" + std::string(commPort) +
-                       "\" is neither a port number nor a device path.";
-        return result;
-    }
-    if (*number < 1) {
-        result.error = "The modem port \"" + std::string(commPort) + "\" names no serial port (they count from 1).";
-        return result;
-    }
+    if (!trimmed.empty() && trimmed.front() == '/')
+        return std::string(trimmed);
+    // "COM3" is how the port is named where the setting usually comes from.
+    if (trimmed.size() > 3 && (trimmed[0] == 'C' || trimmed[0] == 'c') && (trimmed[1] == 'O' || trimmed[1] == 'o') &&
+        (trimmed[2] == 'M' || trimmed[2] == 'm'))
+        trimmed.remove_prefix(3);
+    const auto number = parseInt16HalfEven(trimmed);
+    if (!number)
+        return failure("The modem port \"" + std::string(commPort) + "\" is neither a port number nor a device path.");
+    if (*number < 1)
+        return failure("The modem port \"" + std::string(commPort) + "\" names no serial port (they count from 1).");
     if (naming == SerialPortNaming::Windows)
-        result.portName = "COM" + std::to_string(*number);
-    else
-        result.portName = "/dev/ttyS" + std::to_string(*number - 1);
-    return result;
+        return "COM" + std::to_string(*number);
+    return "/dev/ttyS" + std::to_string(*number - 1);
 }
 
 }  // namespace lumivane

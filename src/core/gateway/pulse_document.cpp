@@ -47,7 +47,7 @@ std::optional<CounterWords> splitPulseCounter(std::int32_t counter)
     return CounterWords{low, static_cast<std::int16_t>(high)};
 }
 
-PulseDocumentResult parsePulseDocument(std::string_view body)
+Expected<PulseCounters> parsePulseDocument(std::string_view body)
 {
     body = stripTrailingLineEnd(body);
     std::array<UsedField, 4> used{{{0, {}, {}}, {1, {}, {}}, {30, {}, {}}, {31, {}, {}}}};
@@ -68,19 +68,12 @@ PulseDocumentResult parsePulseDocument(std::string_view body)
         start = comma + 1;
     }
 
-    PulseDocumentResult result;
-    if (fieldCount < kPulseFieldCount) {
-        result.error = "too few fields (" + std::to_string(fieldCount) + " of " +
-                       std::to_string(kPulseFieldCount) + ")";
-        return result;
-    }
+    if (fieldCount < kPulseFieldCount)
+        return failure("too few fields (" + std::to_string(fieldCount) + " of " + std::to_string(kPulseFieldCount) + ")");
     for (auto& u : used) {
         u.value = parseInt16HalfEven(u.text);
-        if (!u.value) {
-            result.error = "field " + std::to_string(u.index) + " " + quoted(u.text) +
-                           " is not a 16-bit number";
-            return result;
-        }
+        if (!u.value)
+            return failure("field " + std::to_string(u.index) + " " + quoted(u.text) + " is not a 16-bit number");
     }
     const auto counter1 = combineWords(*used[1].value, *used[0].value);
     const auto counter2 = combineWords(*used[3].value, *used[2].value);
@@ -88,13 +81,11 @@ PulseDocumentResult parsePulseDocument(std::string_view body)
         const int which = counter1 ? 2 : 1;
         const auto& high = used[which == 1 ? 1 : 3];
         const auto& low = used[which == 1 ? 0 : 2];
-        result.error = "counter " + std::to_string(which) + " (" +
+        return failure("counter " + std::to_string(which) + " (" +
                        std::to_string(static_cast<std::int64_t>(*high.value) * 65536 + *low.value) +
-                       ") is outside the 32-bit range";
-        return result;
+                       ") is outside the 32-bit range");
     }
-    result.counters = {*counter1, *counter2};
-    return result;
+    return PulseCounters{*counter1, *counter2};
 }
 
 }  // namespace lumivane

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/text/expected.h"
+
 namespace lumivane {
 
 // Fewer fields than this and the document is refused.
@@ -16,17 +18,10 @@ struct PulseCounters {
     std::int32_t counter2 = 0;
 };
 
-// Either the two counters or the reason the document was refused.
-struct PulseDocumentResult {
-    PulseCounters counters;
-    std::string error;  // empty when the counters are valid
-    bool ok() const { return error.empty(); }
-};
-
 // Reads counter 1 from fields 1 (high) and 0 (low), counter 2 from fields 31 and 30;
 // each word is a number rounded halves to even that must fit -32768..32767, and each
 // counter (high x 65536 + low) must fit the signed 32-bit range.
-PulseDocumentResult parsePulseDocument(std::string_view body);
+Expected<PulseCounters> parsePulseDocument(std::string_view body);
 
 struct CounterWords {
     std::int16_t low = 0;

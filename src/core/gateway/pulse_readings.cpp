@@ -12,23 +12,17 @@ std::string multiplierError(std::string_view key, std::string_view text)
 
 }  // namespace
 
-PulseReadingsResult computePulseReadings(const PulseCounters& counters, std::string_view s1Multi,
-                                         std::string_view s2Multi)
+Expected<PulseReadings> computePulseReadings(const PulseCounters& counters, std::string_view s1Multi,
+                                             std::string_view s2Multi)
 {
-    PulseReadingsResult result;
     const auto multi1 = parseDecimal(s1Multi);
-    if (!multi1) {
-        result.error = multiplierError("S1Multi", s1Multi);
-        return result;
-    }
+    if (!multi1)
+        return failure(multiplierError("S1Multi", s1Multi));
     const auto multi2 = parseDecimal(s2Multi);
-    if (!multi2) {
-        result.error = multiplierError("S2Multi", s2Multi);
-        return result;
-    }
-    result.readings = {static_cast<double>(counters.counter1) * *multi1,
-                       static_cast<double>(counters.counter2) * *multi2};
-    return result;
+    if (!multi2)
+        return failure(multiplierError("S2Multi", s2Multi));
+    return PulseReadings{static_cast<double>(counters.counter1) * *multi1,
+                         static_cast<double>(counters.counter2) * *multi2};
 }
 
 std::string pulseDisplayText(const PulseReadings& readings, const SettingsRecord& settings)
@@ -52,6 +46,11 @@ std::string pulseErrorText(std::string_view reason)
     return text;
 }
 
+std::string localFaultText(std::string_view heading, std::string_view reason)
+{
+    return "\r\n" + std::string(heading) + "\r\n" + std::string(reason);
+}
+
 PulseResponsePlan planPulseResponse(std::string_view body, const SettingsRecord& settings,
                                     const Clock& clock)
 {
@@ -61,21 +60,21 @@ PulseResponsePlan planPulseResponse(std::string_view body, const SettingsRecord&
         return plan;
     }
     const auto document = parsePulseDocument(body);
-    if (!document.ok()) {
-        plan.failure = "Pulse data refused: " + document.error;
+    if (!document) {
+        plan.failure = "Pulse data refused: " + document.error().reason;
         return plan;
     }
-    const auto readings = computePulseReadings(document.counters, settings.settingsS1Multi,
-                                               settings.settingsS2Multi);
-    if (!readings.ok()) {
-        plan.failure = "Settings: " + readings.error;
+    const auto readings = computePulseReadings(*document, settings.settingsS1Multi, settings.settingsS2Multi);
+    if (!readings) {
+        plan.kind = PulseResponsePlan::Kind::SettingsError;
+        plan.failure = readings.error().reason;
         return plan;
     }
     plan.kind = PulseResponsePlan::Kind::Readings;
     // The log holds the raw counters; the multipliers only affect what is shown.
     if (settings.settingsStoreLocal == 1)
-        plan.logRecord = pulseLogRecord(document.counters, clock.generalDateTimeText());
-    plan.displayText = pulseDisplayText(readings.readings, settings);
+        plan.logRecord = pulseLogRecord(*document, clock.generalDateTimeText());
+    plan.displayText = pulseDisplayText(*readings, settings);
     return plan;
 }
 

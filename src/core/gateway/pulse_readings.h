@@ -14,21 +14,19 @@ namespace lumivane {
 inline constexpr const char* kPulseLogName = "pulsedata.txt";
 inline constexpr const char* kPulseWaitText = "\r\nPlease wait, retrieving pulse readings.";
 inline constexpr const char* kPulseErrorLine = "ERROR retrieving data from server!";
+inline constexpr const char* kPulseQueuedText = "\r\nWaiting for the current check to finish before asking the gateway.";
+// Headings of faults of this computer, which the server is not to be blamed for.
+inline constexpr const char* kSettingsFaultHeading = "ERROR in the settings:";
+inline constexpr const char* kPulseLogFaultHeading = "ERROR writing the pulse log:";
+inline constexpr const char* kAlarmLogFaultHeading = "ERROR writing the alarm log:";
 
 struct PulseReadings {
     double reading1 = 0;
     double reading2 = 0;
 };
 
-// Either the readings or the reason a multiplier could not be used.
-struct PulseReadingsResult {
-    PulseReadings readings;
-    std::string error;
-    bool ok() const { return error.empty(); }
-};
-
 // Counter x multiplier for both inputs; a multiplier text that is no number is an error.
-PulseReadingsResult computePulseReadings(const PulseCounters& counters, std::string_view s1Multi,
+Expected<PulseReadings> computePulseReadings(const PulseCounters& counters, std::string_view s1Multi,
                                          std::string_view s2Multi);
 
 // CR LF, "<S1Label> Reading = <reading 1> <S1EGU>", CR LF, the same for input 2;
@@ -41,11 +39,16 @@ std::string pulseLogRecord(const PulseCounters& counters, std::string_view dateT
 // CR LF and the error line, then CR LF and the reason when there is one.
 std::string pulseErrorText(std::string_view reason);
 
+// CR LF and the heading of a fault of this computer, not the server's (a setting
+// that cannot be used, a log that cannot be written), then CR LF and the reason.
+std::string localFaultText(std::string_view heading, std::string_view reason);
+
 // What the window does with one gateway answer, decided without touching anything.
 struct PulseResponsePlan {
-    enum class Kind { Readings, EmptyResponse, Failure };
+    // Failure is the gateway's answer refused; SettingsError is a local fault.
+    enum class Kind { Readings, EmptyResponse, Failure, SettingsError };
     Kind kind = Kind::Failure;
-    std::string failure;                   // reason, for Kind::Failure
+    std::string failure;                   // reason, for Failure and SettingsError
     std::optional<std::string> logRecord;  // to append to the pulse log first (StoreLocal 1)
     std::string displayText;               // to append to the text area after the record
 };

@@ -158,7 +158,8 @@ void frmMain::connectParts()
             enableControls(true);
         }
     });
-    connect(gateway_, &GatewayMonitor::alarmSmsDue, sms_, &SmsSender::sendModemSMS);
+    connect(gateway_, &GatewayMonitor::alarmSmsDue, sms_, &SmsSender::sendAlarmSMS);
+    connect(sms_, &SmsSender::alarmSmsReported, gateway_, &GatewayMonitor::recordSmsOutcome);
 }
 
 QMessageBox::StandardButton frmMain::showMessage(const QString& text, QMessageBox::StandardButtons buttons,
@@ -219,8 +220,9 @@ void frmMain::getSKSettings()
     settings_ = lumivane::loadSettings(*store_);
     if (!settingsDialog_) {
         SettingsDialogServices services{folders_.logs, desktop_, messageBox_,
-                                        [this](const QString& number, const QString& text) {
-                                            sms_->testSMS(number, text);
+                                        [this](const QString& number, const QString& text,
+                                               std::function<void()> finished) {
+                                            sms_->testSMS(number, text, std::move(finished));
                                         }};
         settingsDialog_ = new frmSettings(this, std::move(services));
         connect(settingsDialog_, &frmSettings::applyRequested, this, &frmMain::storeSettings);
@@ -277,6 +279,9 @@ void frmMain::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+    // Nothing may keep the port, its lock or a request past the window's end.
+    sms_->abort();
+    gateway_->cancelRequests();
     if (about_)
         about_->close();
     if (settingsDialog_)

@@ -26,6 +26,8 @@ GatewayMonitor::GatewayMonitor(QWidget* host, QWidget* banner, GatewayEnvironmen
     lblAlarm->setObjectName(QStringLiteral("lblAlarm"));
     lblAlarm->setGeometry(0, 48, banner->width(), 22);
     lblAlarm->setAlignment(Qt::AlignCenter);
+    // The caption carries a stored setting: shown as typed, never read as markup.
+    lblAlarm->setTextFormat(Qt::PlainText);
     QFont alarmFont = host->font();
     alarmFont.setBold(true);
     alarmFont.setPointSizeF(9.75);
@@ -71,45 +73,55 @@ void GatewayMonitor::cmdPulse_Click()
 void GatewayMonitor::getPulseReadings()
 {
     cmdPulse->setEnabled(false);
+    const QString settingsPulseURL = qtText(settings_.settingsPulseURL);
+    const lumivane::Clock* clock = environment_.clock;
+    // The address's time stamp is taken when the request actually goes out.
+    const bool waits = Inet1->OpenURL({[settingsPulseURL, clock] {
+                                           return lumivane::gatewayRequestUrl(settingsPulseURL, QStringLiteral("pdata.htm"),
+                                                                              qtText(clock->generalDateTimeText()));
+                                       },
+                                       environment_.timeLimit,
+                                       [this](const lumivane::HttpResult& response) { showPulseResponse(response); }});
+    if (waits)
+        emit resultsAppended(QString::fromLatin1(lumivane::kPulseQueuedText));
+}
+
+void GatewayMonitor::showPulseResponse(const lumivane::HttpResult& response)
+{
     // Every way out below says why it ended: the text area must never keep saying
     // "Please wait" once the request is over.
-    auto fail = [this](const QString& reason) {
-        emit resultsAppended(qtText(lumivane::pulseErrorText(lumivane::utf8Text(reason))));
-        cmdPulse->setEnabled(true);
-    };
-
-    const lumivane::Clock& clock = *environment_.clock;
-    const QUrl url = lumivane::gatewayRequestUrl(qtText(settings_.settingsPulseURL), QStringLiteral("pdata.htm"),
-                                                 qtText(clock.generalDateTimeText()));
-    const lumivane::HttpResult response = Inet1->OpenURL(url, environment_.timeLimit);
+    cmdPulse->setEnabled(true);
     if (!response.ok)
-        return fail(response.error);
+        return emit resultsAppended(qtText(lumivane::pulseErrorText(lumivane::utf8Text(response.error))));
 
     // The settings and the clock are read now, when the answer is there.
     const lumivane::PulseResponsePlan plan =
-        lumivane::planPulseResponse(response.body.toStdString(), settings_, clock);
+        lumivane::planPulseResponse(response.body.toStdString(), settings_, *environment_.clock);
     switch (plan.kind) {
     case lumivane::PulseResponsePlan::Kind::EmptyResponse:
-        return fail(QString());
+        return emit resultsAppended(qtText(lumivane::pulseErrorText({})));
     case lumivane::PulseResponsePlan::Kind::Failure:
-        return fail(qtText(plan.failure));
+        return emit resultsAppended(qtText(lumivane::pulseErrorText(plan.failure)));
+    case lumivane::PulseResponsePlan::Kind::SettingsError:
+        return emit resultsAppended(qtText(lumivane::localFaultText(lumivane::kSettingsFaultHeading, plan.failure)));
     case lumivane::PulseResponsePlan::Kind::Readings:
         break;
     }
     if (plan.logRecord) {
         const auto written = lumivane::appendLogRecord(
             lumivane::pathOf(environment_.logsFolder + QLatin1String(lumivane::kPulseLogName)), *plan.logRecord);
-        if (!written.ok())
-            return fail(QStringLiteral("Pulse log: ") + qtText(written.error));
+        if (!written)
+            return emit resultsAppended(
+                qtText(lumivane::localFaultText(lumivane::kPulseLogFaultHeading, written.error().reason)));
     }
     emit resultsAppended(qtText(plan.displayText));
-    cmdPulse->setEnabled(true);
 }
 
 void GatewayMonitor::tmrAlarm_Timer()
 {
-    // Stopped for the length of the handler, so checks never overlap and a slow
-    // gateway delays the next tick instead of letting ticks pile up.
+    // Stopped for the length of the handler and of the check it starts, so checks
+    // never overlap and a slow gateway delays the next tick instead of letting
+    // ticks pile up.
     tmrAlarm->stop();
     const lumivane::AlarmTick tick = monitor_.tick(settings_.settingsMonitorAlarm, settings_.settingsAlarmInterval);
     if (tick.bannerVisible) {
@@ -122,33 +134,56 @@ void GatewayMonitor::tmrAlarm_Timer()
     }
     if (tick.checkDue)
         checkCurrentAlarm();
-    tmrAlarm->start(1000);
+    else
+        tmrAlarm->start(1000);
 }
 
 void GatewayMonitor::checkCurrentAlarm()
 {
-    const lumivane::Clock& clock = *environment_.clock;
-    const QUrl url = lumivane::gatewayRequestUrl(qtText(settings_.settingsPulseURL), QStringLiteral("cdata.htm"),
-                                                 qtText(clock.generalDateTimeText()));
-    const lumivane::HttpResult response = Inet1->OpenURL(url, environment_.timeLimit);
+    const QString settingsPulseURL = qtText(settings_.settingsPulseURL);
+    const lumivane::Clock* clock = environment_.clock;
+    Inet1->OpenURL({[settingsPulseURL, clock] {
+                        return lumivane::gatewayRequestUrl(settingsPulseURL, QStringLiteral("cdata.htm"),
+                                                           qtText(clock->generalDateTimeText()));
+                    },
+                    environment_.timeLimit,
+                    [this](const lumivane::HttpResult& response) {
+                        judgeCurrentResponse(response);
+                        tmrAlarm->start(1000);
+                    }});
+}
+
+void GatewayMonitor::judgeCurrentResponse(const lumivane::HttpResult& response)
+{
     // A check that cannot be completed ends quietly; the next one comes after the
     // next full interval. Reporting each one would flood the results area.
     if (!response.ok)
         return;
-
-    const lumivane::AlarmCheckOutcome outcome = monitor_.checkResponse(response.body.toStdString(), settings_, clock);
+    const lumivane::AlarmCheckOutcome outcome =
+        monitor_.checkResponse(response.body.toStdString(), settings_, *environment_.clock);
     if (!outcome.alarmRaised)
         return;
 
-    // The banner is shown, and starts blinking, on the next tick.
+    // The banner and the record first: the SMS may take a minute, and the operator
+    // must not wait for it to learn of the alarm. The next tick starts the blinking.
     lblAlarm->setText(qtText(outcome.message));
-    if (outcome.sendSms)
-        emit alarmSmsDue(qtText(outcome.smsNumber), qtText(outcome.message));
-    // A record that cannot be written leaves the alarm raised and the SMS sent: the
-    // banner already carries the message. The operator is told the log misses it.
+    lblAlarm->show();
+    // A record that cannot be written leaves the alarm raised: the banner already
+    // carries the message. The operator is told the log misses it.
     if (outcome.logRecord)
         appendAlarmRecord(*outcome.logRecord);
+    if (outcome.sendSms)
+        emit alarmSmsDue(qtText(outcome.smsNumber), qtText(outcome.message));
 }
+
+void GatewayMonitor::recordSmsOutcome(const QString& line)
+{
+    emit resultsAppended(QStringLiteral("\r\n") + line);
+    if (settings_.settingsAlarmLog == 1)
+        appendAlarmRecord(lumivane::utf8Text(line) + "\r\n");
+}
+
+void GatewayMonitor::cancelRequests() { Inet1->cancelAll(); }
 
 void GatewayMonitor::lblAlarm_DblClick()
 {
@@ -167,8 +202,8 @@ void GatewayMonitor::appendAlarmRecord(const std::string& record)
     const auto written =
         lumivane::appendLogRecord(lumivane::pathOf(environment_.logsFolder + QLatin1String(lumivane::kAlarmLogName)), record);
     // One line in the results area, like the pulse log's: a box would hold up the alarm.
-    if (!written.ok())
-        emit resultsAppended(QStringLiteral("\r\nAlarm log: ") + qtText(written.error));
+    if (!written)
+        emit resultsAppended(qtText(lumivane::localFaultText(lumivane::kAlarmLogFaultHeading, written.error().reason)));
 }
 
 void GatewayMonitor::setAlarmBannerColour(quint32 colour)

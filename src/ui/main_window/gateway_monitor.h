@@ -19,6 +19,7 @@ class QWidget;
 namespace lumivane {
 class Clock;
 class HttpClient;
+struct HttpResult;
 }  // namespace lumivane
 
 struct GatewayEnvironment {
@@ -40,22 +41,31 @@ public:
     void showPulseButton();
 
     void cmdPulse_Click();
+    // Queues the pulse request; its answer is shown and logged when it arrives.
     void getPulseReadings();
     void tmrAlarm_Timer();
+    // Queues one current check; the alarm timer starts again once it has ended.
     void checkCurrentAlarm();
     void lblAlarm_DblClick();
+    // Writes what became of an alarm SMS as a line in the results area and, with
+    // AlarmLog 1, as a record in the alarm log.
+    void recordSmsOutcome(const QString& line);
+    // Drops the running and the queued gateway requests (the window is closing).
+    void cancelRequests();
 
 signals:
     // Text for the results area: replacing what is there, or added to it.
     void resultsReplaced(const QString& text);
     void resultsAppended(const QString& text);
-    // A raised alarm asks for this SMS; it is sent before the alarm record is written.
+    // A raised alarm asks for this SMS, once the banner and the alarm record are out.
     void alarmSmsDue(const QString& number, const QString& message);
 
 private:
     // Sets the banner's text colour (red in the low byte; kWindowTextColour is the window-text colour).
     void setAlarmBannerColour(quint32 colour);
     void appendAlarmRecord(const std::string& record);
+    void showPulseResponse(const lumivane::HttpResult& response);
+    void judgeCurrentResponse(const lumivane::HttpResult& response);
 
     GatewayEnvironment environment_;
     lumivane::SettingsRecord settings_;

@@ -19,6 +19,7 @@
 
 #include "platform/desktop_services.h"
 #include "core/gateway/alarm_monitor.h"
+#include "core/gateway/modem_dialogue.h"
 #include "core/gateway/pulse_readings.h"
 #include "platform/utf8_text.h"
 
@@ -418,7 +419,18 @@ void frmSettings::optExport_Click(int index)
 
 void frmSettings::cmdApply_Click()
 {
-    // Every key is stored unvalidated; the owner picks them up when the dialog closes.
+    // The number goes into a modem command: one the modem cannot take is refused now,
+    // not found out when an alarm is raised. An empty one is fine while SMS is off.
+    const std::string number = lumivane::utf8Text(txtMobile->text());
+    if (!(number.empty() && !chkSMS->isChecked())) {
+        const auto checked = lumivane::normalizePhoneNumber(number);
+        if (!checked) {
+            showMessage(lumivane::qtText(checked.error().reason), QMessageBox::Ok, QMessageBox::Warning);
+            txtMobile->setFocus();
+            return;
+        }
+    }
+    // Every other key is stored as typed; the owner picks them up when the dialog closes.
     emit applyRequested(currentForm());
 }
 
@@ -427,11 +439,12 @@ void frmSettings::cmdClose_Click() { done(QDialog::Rejected); }
 void frmSettings::cmdTestSMS_Click()
 {
     cmdTestSMS->setEnabled(false);
-    // The modem dialogue lets events run; the dialog may be closed through its frame meanwhile.
+    // The dialogue runs on while the dialog stays usable; the dialog may be gone by its end.
     const QPointer<frmSettings> self(this);
-    services_.testSMS(txtMobile->text(), txtTestSMS->text());
-    if (self)
-        cmdTestSMS->setEnabled(true);
+    services_.testSMS(txtMobile->text(), txtTestSMS->text(), [self] {
+        if (self)
+            self->cmdTestSMS->setEnabled(true);
+    });
 }
 
 QString frmSettings::pulseLogPath() const { return services_.logsFolder + QLatin1String(lumivane::kPulseLogName); }

@@ -25,8 +25,8 @@ struct SettingsDialogServices {
     QString logsFolder;  // holds the pulse and alarm logs; ends with the separator
     lumivane::DesktopLauncher* desktop = nullptr;
     MessageBoxFunction messageBox;
-    // Sends a test SMS and shows the outcome.
-    std::function<void(const QString& number, const QString& text)> testSMS;
+    // Sends a test SMS and shows the outcome; calls `finished` once it has been shown.
+    std::function<void(const QString& number, const QString& text, std::function<void()> finished)> testSMS;
 };
 
 class frmSettings : public QDialog {

@@ -9,6 +9,8 @@ DropZoneLabel::DropZoneLabel(QWidget* parent) : QLabel(parent)
 {
     setAcceptDrops(true);
     setAutoFillBackground(true);
+    // It shows file names, which may hold anything a file system allows.
+    setTextFormat(Qt::PlainText);
 }
 
 void DropZoneLabel::setBackColour(const QColor& colour)

@@ -8,5 +8,7 @@ QMessageBox::StandardButton showMessageBox(const MessageBoxFunction& recorder, Q
     if (recorder)
         return recorder(parent, text, buttons, icon);
     QMessageBox box(icon, QString::fromLatin1(lumivane::kAppTitle), text, buttons, parent);
+    // Texts carry paths, settings values and modem answers: shown as they stand, never as markup.
+    box.setTextFormat(Qt::PlainText);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }

@@ -34,9 +34,9 @@ TEST(LogFile, RecordThatCannotBeWrittenIsReportedAndLaterRecordsGoOn)
                                              dir.path() / "folder.txt", std::filesystem::path("/dev/full")}) {
         if (log == "/dev/full" && !std::filesystem::exists(log))
             continue;  // /dev/full takes the open and refuses every write, as a full disk does
-        const LogAppendResult result = appendLogRecord(log, "S1=1, S2=2, DT=x\r\n");
-        EXPECT_FALSE(result.ok()) << log;
-        EXPECT_NE(result.error.find(log.string()), std::string::npos) << result.error;
+        const Expected<void> result = appendLogRecord(log, "S1=1, S2=2, DT=x\r\n");
+        ASSERT_FALSE(result) << log;
+        EXPECT_NE(result.error().reason.find(log.string()), std::string::npos) << result.error().reason;
     }
     EXPECT_FALSE(std::filesystem::exists(logs));
     EXPECT_EQ(readFile(blocker), "not a folder");

@@ -1,6 +1,7 @@
 // Whole modem sessions played against the dialogue without a port: the test
 // stands in for the modem and the clock.
 #include "core/gateway/modem_dialogue.h"
+#include "core/gateway/gsm_text.h"
 
 #include <gtest/gtest.h>
 
@@ -14,31 +15,39 @@ namespace {
 
 const std::string kNumber = "07700900123";
 const std::string kMessage = "Pump 2 stopped";
-const std::string kEchoOnly = "The modem echoed the message back but did not confirm it was sent.";
 const std::vector<std::string> kGoodModem = {"\r\nOK\r\n", "\r\nOK\r\n", "\r\nOK\r\n", "\r\n> ",
                                              "\r\n+CMGS: 12\r\n\r\nOK\r\n"};
 
 ModemDialogue makeDialogue(const std::string& message = kMessage)
 {
-    return *prepareModemDialogue(kNumber, message, milliseconds(300)).dialogue;
+    return prepareModemDialogue(kNumber, message, milliseconds(300)).value();
 }
 
 }  // namespace
 
 // Each answer arrives 10 ms after its command; an empty one is silence until the
-// time-out, which spoils the result but never stops the dialogue.
+// time-out. An error ends its wait at once with the modem's code. Neither stops
+// the dialogue; both spoil the result.
 TEST(ModemDialogue, EveryDialogueWritesTheFiveCommandsAndSaysWhatFailed)
 {
-    std::vector<std::string> noCharacterSet = kGoodModem, errorToText = kGoodModem;
+    std::vector<std::string> noCharacterSet = kGoodModem, errorToText = kGoodModem, codedErrors = kGoodModem;
     noCharacterSet[2] = "";
-    errorToText[4] = "\r\nERROR\r\n";  // ends the fifth wait at once, without a time-out
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {kGoodModem, "Message Sent OK!"},
-        {{}, "ATZ - Timeout\nAT+CMGF=1: Timeout\nAT+CSCS= Timeout\n>Prompt Timeout\nMessage Timeout"},
-        {noCharacterSet, "AT+CSCS= Timeout"},
-        {errorToText, "The modem answered ERROR to the message."},
+    errorToText[4] = "\r\nERROR\r\n";
+    codedErrors[1] = "\r\n+CME ERROR: 3\r\n";
+    codedErrors[4] = "\r\n+CMS ERROR: 500 \r\n";
+    const struct {
+        std::vector<std::string> answers;
+        std::string result;
+        std::size_t timeouts;
+    } cases[] = {
+        {kGoodModem, "Message Sent OK!", 0},
+        {{}, std::string("ATZ - Timeout\nAT+CMGF=1: Timeout\nAT+CSCS= Timeout\n>Prompt Timeout\n") + kNotConfirmedInTime, 5},
+        {noCharacterSet, "AT+CSCS= Timeout", 1},
+        {errorToText, "The modem answered ERROR to the message.", 0},
+        {codedErrors,
+         "The modem answered +CME ERROR: 3 to AT+CMGF=1.\nThe modem answered +CMS ERROR: 500 to the message.", 0},
     };
-    for (const auto& [answers, result] : cases) {
+    for (const auto& [answers, result, timeoutCount] : cases) {
         ModemDialogue d = makeDialogue();
         std::vector<std::string> written, timeouts;
         milliseconds now{1000};
@@ -56,7 +65,7 @@ TEST(ModemDialogue, EveryDialogueWritesTheFiveCommandsAndSaysWhatFailed)
         EXPECT_EQ(written, (std::vector<std::string>{"ATZ\r", "AT+CMGF=1\r", "AT+CSCS=\"GSM\"\r",
                                                      "AT+CMGS=\"07700900123\"\r", kMessage + '\x1a'}));
         EXPECT_EQ(d.result(), result);
-        EXPECT_EQ(timeouts.size(), answers.empty() ? 5u : answers == noCharacterSet ? 1u : 0u);
+        EXPECT_EQ(timeouts.size(), timeoutCount);
     }
 }
 
@@ -69,6 +78,8 @@ TEST(ModemDialogue, AwaitedTextEndsTheWaitWhereverAndHoweverItArrives)
         {{"ATZ\r\r\nnoise OK more noise"}, {1}},
         {{"\r\nok\r\n"}, {0}},
         {{"\r\nOK\r\n\r\nOK\r\n", ""}, {1, 1}},
+        {{"\r\nERROR\r\n"}, {1}},
+        {{"\r\n+CMS ERROR: 5", "00\r\n"}, {0, 1}},  // the code is read to its line end
     };
     for (const auto& [reads, exchangeAfter] : cases) {
         ModemDialogue d = makeDialogue();
@@ -80,7 +91,7 @@ TEST(ModemDialogue, AwaitedTextEndsTheWaitWhereverAndHoweverItArrives)
     }
     // The wait ends only when more than the time-out (15 s by default) has passed;
     // an answer in the poll that passes it still counts.
-    ModemDialogue d = *prepareModemDialogue(kNumber, kMessage).dialogue;
+    ModemDialogue d = prepareModemDialogue(kNumber, kMessage).value();
     d.start(milliseconds(100));
     EXPECT_EQ(d.feed("", milliseconds(15100)).timeoutText, "");
     EXPECT_EQ(d.feed("", milliseconds(15101)).timeoutText, "ATZ - Timeout");
@@ -89,21 +100,23 @@ TEST(ModemDialogue, AwaitedTextEndsTheWaitWhereverAndHoweverItArrives)
     EXPECT_EQ(answered.write, "AT+CSCS=\"GSM\"\r");
 }
 
-// The fifth wait ends on "+CMGS:" or "ERROR", also when they are only in the
-// echo of the text (a modem echoing character by character ends it halfway
-// through the echo); an echo alone is not a confirmation.
+// The fifth wait ends on the modem's own "+CMGS:" or error, never on the echo of
+// the text (which may arrive character by character). Silence ends it only after
+// four reply time-outs (60 s by default), as "not confirmed in time".
 TEST(ModemDialogue, MessageAnswerIsJudgedApartFromItsEcho)
 {
     const struct {
         std::string message;
-        std::vector<std::string> reads;  // the wait ends with the last one
+        std::vector<std::string> reads;
+        bool endsOnLastRead;
         std::string result;
     } cases[] = {
-        {"status +CMGS: fine", {"status +CMGS: fine"}, kEchoOnly},
-        {"level +CMGS: high", {"level +CM", "GS:"}, kEchoOnly},
-        {"level +CMGS: high", {" level +CM", "GS:"}, kEchoOnly},
-        {"ERROR on pump 2", {"ERROR on pump 2\r\n+CMGS: 7\r\n"}, "Message Sent OK!"},
-        {kMessage, {"\r\nOK\r\n", "\r\n+CMGS: 7\r\n"}, "Message Sent OK!"},  // OK alone does not end it
+        {"status +CMGS: fine", {"status +CMGS: fine"}, false, kNotConfirmedInTime},
+        {"level +CMGS: high", {"level +CM", "GS:"}, false, kNotConfirmedInTime},
+        {"ERROR on pump 2", {"ERROR on pump"}, false, kNotConfirmedInTime},
+        {"ERROR on pump 2", {"ERROR on pump 2", "\r\n+CMGS: 7\r\n"}, true, "Message Sent OK!"},
+        {"ERROR on pump 2", {"ERROR on pump 2\r\nERROR\r\n"}, true, "The modem answered ERROR to the message."},
+        {kMessage, {"\r\nOK\r\n", "\r\n+CMGS: 7\r\n"}, true, "Message Sent OK!"},  // OK alone does not end it
     };
     for (const auto& c : cases) {
         ModemDialogue d = makeDialogue(c.message);
@@ -112,8 +125,11 @@ TEST(ModemDialogue, MessageAnswerIsJudgedApartFromItsEcho)
             d.feed(kGoodModem[i], milliseconds(1 + i));
         for (std::size_t i = 0; i < c.reads.size(); ++i) {
             const ModemStep step = d.feed(c.reads[i], milliseconds(10 + i));
-            EXPECT_EQ(step.finished, i + 1 == c.reads.size()) << c.reads[0] << ", read " << i;
-            EXPECT_TRUE(step.timeoutText.empty());
+            EXPECT_EQ(step.finished, c.endsOnLastRead && i + 1 == c.reads.size()) << c.reads[0] << ", read " << i;
+        }
+        if (!c.endsOnLastRead) {
+            EXPECT_FALSE(d.feed("", milliseconds(4 + 1200)).finished) << "four reply time-outs for the message";
+            EXPECT_EQ(d.feed("", milliseconds(4 + 1201)).timeoutText, "Message Timeout");
         }
         EXPECT_EQ(d.result(), c.result) << c.reads[0];
     }
@@ -129,18 +145,42 @@ TEST(ModemDialogue, AbortEndsTheDialogueAndKeepsEarlierFailures)
     EXPECT_TRUE(d.feed("\r\nOK\r\n", milliseconds(302)).write.empty()) << "an ended dialogue writes nothing";
 }
 
-// Only digits with an optional leading "+" reach the recipient command; Ctrl-Z and
-// ESC would end or cancel the text early, and other characters become one "?" each.
-TEST(PrepareModemDialogue, RecipientAndTextCannotCarryCommands)
+// The recipient loses blanks, hyphens, dots and brackets; then only digits with an
+// optional leading "+" reach the command.
+TEST(PrepareModemDialogue, RecipientCannotCarryCommands)
 {
-    for (const std::string number : {"+44 7700", "", "0770\"", "0770;D", "++44", "44+"})
-        EXPECT_NE(prepareModemDialogue(number, kMessage).error.find("\"" + number + "\" is not a phone number"),
-                  std::string::npos) << number;
-    const std::string message = std::string("stop") + '\x1a' + "AT+CMGD=1" + '\x1b' + "\r done";
-    const auto prepared = prepareModemDialogue("+447700900123", message);
-    ASSERT_TRUE(prepared.dialogue);
-    EXPECT_EQ(prepared.dialogue->exchanges()[3].written, "AT+CMGS=\"+447700900123\"\r");
-    EXPECT_EQ(prepared.dialogue->exchanges()[4].written, std::string("stopAT+CMGD=1\r done") + '\x1a');
-    EXPECT_EQ(cleanModemMessage("\xC2\xA3" "5 caf\xC3\xA9 \xE2\x82\xAC" "3 a\xF0\x9F\x94\xA5" "b x\xFFy\xC3"),
-              "?5 caf? ?3 a?b x?y?");
+    for (const auto& [typed, sent] : {std::pair{"+44 7700 900123", "+447700900123"}, {"(0)7700-900.123", "07700900123"}})
+        EXPECT_EQ(prepareModemDialogue(typed, kMessage)->exchanges()[3].written, "AT+CMGS=\"" + std::string(sent) + "\"\r");
+    for (const std::string number : {"+44 7700 x", "", "()", "0770\"", "0770;D", "++44", "44+"}) {
+        const auto refused = prepareModemDialogue(number, kMessage);
+        ASSERT_FALSE(refused) << number;
+        EXPECT_NE(refused.error().reason.find("\"" + number + "\" is not a phone number"), std::string::npos);
+    }
+}
+
+// The text in the GSM default alphabet: the escape table for [ ] { } € ^ \ | ~, one
+// "?" for anything else (Ctrl-Z and ESC among them, which would end or cancel the
+// text), and a note when characters were replaced or one SMS cannot hold it.
+TEST(PrepareModemDialogue, TextInTheGsmAlphabetWithANoteWhenItDoesNotFit)
+{
+    const GsmText text = encodeGsmText("@\xC2\xA3" "5 caf\xC3\xA9 \xE2\x82\xAC" "3 a\xF0\x9F\x94\xA5" "b x\xFFy\x1a\x1b[]{}^\\|~\xC3");
+    EXPECT_EQ(text.bytes, std::string("\0\x01" "5 caf\x05 \x1b\x65" "3 a?b x?y??", 22) +
+                              "\x1b<\x1b>\x1b(\x1b)\x1b\x14\x1b/\x1b@\x1b=?");
+    EXPECT_EQ(text.replaced, 5u);
+    EXPECT_EQ(text.characters, 22u + 16u + 1u);
+    const struct {
+        std::string message;
+        std::string result;
+    } cases[] = {
+        {std::string(160, 'a'), "Message Sent OK!"},
+        {std::string(161, 'a'), "Message Sent OK!\nNote: the text is 161 characters long; one SMS holds 160, so the network may cut or refuse it."},
+        {"x\xE2\x80\x94y", "Message Sent OK!\nNote: 1 character(s) of the text are not in the GSM alphabet and were sent as \"?\"."},
+    };
+    for (const auto& c : cases) {
+        ModemDialogue d = makeDialogue(c.message);
+        d.start(milliseconds(0));
+        for (std::size_t i = 0; i < kGoodModem.size(); ++i)
+            d.feed(kGoodModem[i], milliseconds(1 + i));
+        EXPECT_EQ(d.result(), c.result);
+    }
 }

@@ -1,7 +1,9 @@
 // The gateway monitor end to end: a real HTTP server on 127.0.0.1, real log
 // files, and for the alarm SMS a scripted modem on a real pseudo-terminal.
 // Ticks are given by hand; the real timer is kept out of the test.
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -34,11 +36,27 @@ QByteArray pulseBody(const QByteArray& field30 = "7")
     return fields.join(',');
 }
 
+// One tick by hand; the timer the tick starts again (at once, or once its check
+// has ended) is kept out of the test.
 void tick(MainWindowFixture& f)
 {
     auto* timer = f.find<QTimer>("tmrAlarm");
     QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
     timer->stop();
+}
+
+// Opens Edit Settings modally and closes it once `done` holds (or after 20 s).
+void runSettingsUntil(MainWindowFixture& f, const std::function<bool()>& done)
+{
+    QTimer poll;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && (done() || clock.elapsed() > 20000))
+            modal->close();
+    });
+    poll.start(20);
+    f.find<QPushButton>("cmdSettings")->click();
 }
 
 }  // namespace
@@ -82,8 +100,11 @@ private slots:
         row("cut mid-body") << QByteArray(4000, '1') << int(Mode::CloseMidBody) << StoredSettings{} << kError << empty;
         row("flooded") << QByteArray() << int(Mode::HugeBody) << StoredSettings{} << kError << empty;
         row("gateway unreachable") << QByteArray() << -1 << StoredSettings{} << kError + "the gateway 127.0.0.1:" << empty;
-        row("logs folder removed") << pulseBody() << -2 << StoredSettings{} << kError + "Pulse log: cannot open "
-                                   << QByteArray("<unreadable>");
+        // Faults of this computer are not blamed on the server.
+        row("logs folder removed") << pulseBody() << -2 << StoredSettings{}
+                                   << "\r\nERROR writing the pulse log:\r\ncannot open " << QByteArray("<unreadable>");
+        row("multiplier no number") << pulseBody() << 0 << StoredSettings{{"S2Multi", "half"}}
+                                    << "\r\nERROR in the settings:\r\nmultiplier S2Multi \"half\"" << empty;
     }
 
     void pulseButtonShowsAndLogsTheReadingsOrSaysWhatFailed()
@@ -109,6 +130,7 @@ private slots:
             f->clock().set("05/12/2026", "14:03:29");  // the clock moves on while the gateway answers
         });
         QTest::mouseClick(pulse, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(pulse->isEnabled(), 20000);
         disconnect(c);
 
         QCOMPARE(textWhileWaiting, kWait);
@@ -118,6 +140,67 @@ private slots:
         QVERIFY(pulse->isEnabled());
         if (mode >= 0)
             QCOMPARE(server->requestLines().constLast(), "GET /pdata.htm?t=05%2F12%2F2026%2014%3A03%3A27 HTTP/1.1");
+    }
+
+    // A pulse request made while a check is on the wire says it waits, and takes its
+    // time stamp when it goes out.
+    void pulseRequestQueuedBehindACheckSaysSoAndIsStampedWhenSent()
+    {
+        server->setResponse("/cdata.htm", {200, "100", Mode::AnswerSlowly, 300, 0});
+        server->setResponse("/pdata.htm", LocalHttpServer::body(pulseBody()));
+        auto f = start({{"MonitorAlarm", "1"}, {"AlarmInterval", "0"}});
+        tick(*f);
+        QTRY_COMPARE(server->requestCount("/cdata.htm"), 1);
+        auto* pulse = f->find<QPushButton>("cmdPulse");
+        QTest::mouseClick(pulse, Qt::LeftButton);
+        QCOMPARE(f->results(), kWait + "\r\nWaiting for the current check to finish before asking the gateway.");
+        f->clock().set("05/12/2026", "14:03:29");
+        QTRY_VERIFY_WITH_TIMEOUT(pulse->isEnabled(), 20000);
+        QVERIFY2(f->results().contains(kReadings), qPrintable(f->results()));
+        QCOMPARE(server->requestLines().constLast(), "GET /pdata.htm?t=05%2F12%2F2026%2014%3A03%3A29 HTTP/1.1");
+    }
+
+    // Edit Settings opened while a check waits, and again while the alarm SMS runs:
+    // neither holds the work up. The banner and the record come before the SMS,
+    // whose outcome follows in the results area and the alarm log.
+    void checkAndSmsGoOnWhileTheSettingsDialogIsOpen()
+    {
+        lumivane::test::ModemOnPty line;
+        QVERIFY2(line.isOpen(), line.error());
+        line.modem().actAsWorkingModem();
+        line.modem().start();
+        line.modem().setReplyDelay(std::chrono::milliseconds(150));  // the dialogue lasts a while
+        server->setResponse("/cdata.htm", {200, "250", Mode::AnswerSlowly, 300, 0});
+        auto f = start({{"MonitorAlarm", "1"}, {"AlarmInterval", "0"}, {"SendSMS", "1"}, {"AlarmLog", "1"},
+                        {"SMSNumber", "+44 7700 900999"}, {"CommPort", line.port().toStdString()},
+                        {"SMSAlarmMsg", "<font color=green size=6>ALL CLEAR</font><!--\t"}});
+        auto* banner = f->find<EventLabel>("lblAlarm");
+        const QString alarmLog = f->folders().logs + "alarmdata.txt";
+        // A stored text is shown as it stands, never as markup; its control characters are blanks.
+        const QString message = "<font color=green size=6>ALL CLEAR</font><!-- : [05/12/2026 14:03:27] 250 Amps => 240 Amps.";
+        bool checkPending = false, smsRunning = false;
+        QByteArray logWhenSmsRan;
+        connect(
+            server.get(), &LocalHttpServer::requestReceived, this,
+            [&] {
+                checkPending = banner->isHidden();
+                runSettingsUntil(*f, [&] { return !banner->isHidden(); });
+                smsRunning = !f->results().contains("Alarm SMS");
+                logWhenSmsRan = contentOf(alarmLog);
+                runSettingsUntil(*f, [&] { return f->results().contains("Alarm SMS"); });
+            },
+            Qt::SingleShotConnection);
+        tick(*f);
+        QTRY_VERIFY_WITH_TIMEOUT(f->results().contains("Alarm SMS"), 20000);
+        f->find<QTimer>("tmrAlarm")->stop();
+        QVERIFY(checkPending && smsRunning);
+        QCOMPARE(banner->text(), message);
+        QCOMPARE(banner->textFormat(), Qt::PlainText);
+        QCOMPARE(logWhenSmsRan, ("\r\n" + message + "\r\n").toUtf8());
+        QVERIFY2(f->results().endsWith("\r\nAlarm SMS: Message Sent OK!"), qPrintable(f->results()));
+        QCOMPARE(contentOf(alarmLog), ("\r\n" + message + "\r\nAlarm SMS: Message Sent OK!\r\n").toUtf8());
+        line.modem().stop();
+        QCOMPARE(line.modem().commands().at(3), "AT+CMGS=\"+447700900999\"\r");
     }
 
     void alarmIsRaisedSentBlinksAndIsAcknowledged_data()
@@ -145,14 +228,19 @@ private slots:
         const QString message = "OVER CURRENT ALARM: [05/12/2026 14:03:27] 250 Amps => 240 Amps.";
         const int before = server->requestCount("/cdata.htm");
 
-        tick(*f);  // the check raises the alarm; the banner shows from the next tick
+        tick(*f);  // the check raises the alarm and shows the banner; it blinks from the next tick
+        QTRY_VERIFY_WITH_TIMEOUT(f->results().contains("Alarm SMS"), 20000);
+        f->find<QTimer>("tmrAlarm")->stop();
         QCOMPARE(banner->text(), message);
-        QVERIFY(banner->isHidden());
+        QVERIFY(!banner->isHidden());
         line.modem().stop();
         const auto commands = line.modem().commands();
         QCOMPARE(std::count(commands.begin(), commands.end(), "AT+CMGS=\"07700900999\"\r"), 1);
-        QCOMPARE(commands.back(), message.toStdString() + "\x1a");
-        QCOMPARE(contentOf(alarmLog), logsFolderKept ? ("\r\n" + message + "\r\n").toUtf8() : "<unreadable>");
+        // In the GSM alphabet the brackets go through its escape.
+        QCOMPARE(QString::fromStdString(commands.back()),
+                 QString(message).replace("[", "\x1b<").replace("]", "\x1b>") + "\x1a");
+        QCOMPARE(contentOf(alarmLog), logsFolderKept ? ("\r\n" + message + "\r\nAlarm SMS: Message Sent OK!\r\n").toUtf8()
+                                                     : "<unreadable>");
         QCOMPARE(f->results().contains(alarmLog), !logsFolderKept);
 
         // It blinks, and no check is made while it is active.
@@ -168,9 +256,10 @@ private slots:
         QVERIFY(banner->isHidden());
         QCOMPARE(banner->text(), QStringLiteral("Acknowledged"));
         if (logsFolderKept)
-            QCOMPARE(contentOf(alarmLog), ("\r\n" + message + "\r\nAcknowledged: [05/12/2026 14:10:00]\r\n").toUtf8());
+            QCOMPARE(contentOf(alarmLog), ("\r\n" + message + "\r\nAlarm SMS: Message Sent OK!\r\n"
+                                           "Acknowledged: [05/12/2026 14:10:00]\r\n").toUtf8());
         tick(*f);  // monitoring resumes
-        QCOMPARE(server->requestCount("/cdata.htm"), before + 2);
+        QTRY_COMPARE(server->requestCount("/cdata.htm"), before + 2);
     }
 };
 

@@ -113,6 +113,28 @@ private slots:
                  std::optional<std::string>("0.21"));
     }
 
+    // A recipient the modem cannot take is refused on Apply with a message, and nothing is stored.
+    void applyRefusesARecipientTheModemCannotTake()
+    {
+        const struct {
+            const char* number;
+            bool smsOn;
+            bool stored;
+        } cases[] = {{"+44 (7700) 900-123", true, true}, {"", false, true}, {"", true, false}, {"0770x", false, false},
+                     {"0770\";D", true, false}};
+        for (const auto& c : cases) {
+            MainWindowFixture f({.stored = {{"SMSNumber", "07700900123"}}});
+            f.find<QLineEdit>("txtMobile")->setText(QString::fromLatin1(c.number));
+            f.find<QCheckBox>("chkSMS")->setChecked(c.smsOn);
+            f.find<QPushButton>("cmdApply")->click();
+            QCOMPARE(f.store().GetSetting("SMSNumber"),
+                     std::optional<std::string>(c.stored ? c.number : "07700900123"));
+            QCOMPARE(f.messages.size(), c.stored ? 0 : 1);
+            if (!c.stored)
+                QVERIFY2(f.messages.value(0).contains("is not a phone number"), qPrintable(f.messages.value(0)));
+        }
+    }
+
     void logButtonsViewAndClearTheLogs()
     {
         MainWindowFixture f;
