@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSettings>
 #include <QTest>
@@ -268,6 +271,56 @@ private slots:
         QCOMPARE(run.out, expectedText({one, two}, lumivane::SettingsRecord{}));
         // Nothing went to the per-user reports folder.
         QVERIFY(!QFileInfo::exists(dataHome() + "/Lumivane/reports/menu.html"));
+    }
+
+    void eachMonthOfAYearGivesTwelveBillsCsvFilesAndJsonThatAddUp()
+    {
+        // 2012 every 15 minutes; steps vary with the hour so day and night differ.
+        QByteArray log = "Status,Timestamp,Value\r\n";
+        double value = 5000;
+        double last = value;
+        for (QDate d(2012, 1, 1); d.year() == 2012; d = d.addDays(1))
+            for (int quarter = 0; quarter < 96; ++quarter) {
+                last = value;
+                log += "0," + d.toString(QStringLiteral("dd/MM/yyyy")).toLatin1() + " " +
+                       QByteArray::number(quarter / 4).rightJustified(2, '0') + ":" +
+                       QByteArray::number(quarter % 4 * 15).rightJustified(2, '0') + "," +
+                       QByteArray::number(value, 'f', 3) + "\r\n";
+                value += 0.125 + 0.25 * (quarter / 4 % 7) + 0.5 * (d.day() % 3);
+            }
+        const double booked = last - 5000;
+        const QString workDir = QString::fromStdString(work_->path().string());
+        const ChildRun run = runCalc({"--each-month", "--export", "--reports-dir", "out", "--csv", "csv", "--json",
+                                      writeLog("site1.csv", log)},
+                                     workDir);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QByteArray());
+        QJsonParseError error;
+        const QJsonObject doc = QJsonDocument::fromJson(run.out, &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        const QJsonArray files = doc.value("files").toArray();
+        QCOMPARE(files.size(), 12);
+        double sum = 0;
+        for (int m = 0; m < 12; ++m) {
+            const QJsonObject file = files.at(m).toObject();
+            const QString name = QStringLiteral("SITE1-2012-%1").arg(m + 1, 2, 10, QLatin1Char('0'));
+            QCOMPARE(file.value("title").toString(), name);
+            sum += file.value("dayKwh").toDouble() + file.value("nightKwh").toDouble();
+            QFile bill(file.value("bill").toString());
+            QVERIFY(bill.open(QIODevice::ReadOnly));
+            QVERIFY(bill.readAll().contains("<svg"));
+            QFile csv(workDir + "/csv/" + name + ".csv");
+            QVERIFY(csv.open(QIODevice::ReadOnly));
+            QCOMPARE(csv.readAll().count('\n'), QDate(2012, m + 1, 1).daysInMonth() + 1);
+        }
+        QVERIFY(std::abs(sum - booked) < 1e-6);
+        QVERIFY(std::abs(doc.value("totals").toObject().value("totalKwh").toDouble() - booked) < 1e-6);
+        QCOMPARE(doc.value("bills").toArray().size(), 12);
+        QFile menu(doc.value("menu").toString());
+        QVERIFY(menu.open(QIODevice::ReadOnly));
+        const QByteArray menuText = menu.readAll();
+        QVERIFY(menuText.indexOf("SITE1-2012-09") < menuText.indexOf("SITE1-2012-10"));
+        QVERIFY(menuText.contains("1/2/2012 - 29/2/2012"));
     }
 
     void menuThatCannotBeWrittenIsNamedUnderTheTotalsAsInTheWindow()

@@ -5,7 +5,10 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 
+#include "core/reports/day_figures_csv.h"
+#include "core/reports/report_files.h"
 #include "core/tariff/calculation_run.h"
+#include "lumivane_calc/calc_json.h"
 #include "platform/mapped_file_bytes.h"
 #include "platform/resource_folder.h"
 #include "platform/settings_store.h"
@@ -25,6 +28,13 @@ std::string folderWithSeparator(const QString& folder)
     if (path.empty() || path.back() != separator)
         path += separator;
     return path;
+}
+
+// The folder a --reports-dir or --csv names, absolute and created; "" when it cannot be.
+std::string preparedFolder(const QString& folder)
+{
+    const QString absolute = QDir::cleanPath(QDir::current().absoluteFilePath(folder));
+    return QDir().mkpath(absolute) ? folderWithSeparator(absolute) : std::string();
 }
 
 QString defaultReportsFolder()
@@ -84,22 +94,50 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
         environment.programFolder = folderWithSeparator(resourceFolder());
     }
 
+    std::string csvFolder;
+    if (!options.csvDir.empty()) {
+        csvFolder = preparedFolder(QFile::decodeName(QByteArray::fromStdString(options.csvDir)));
+        if (csvFolder.empty()) {
+            outcome.problems.push_back("cannot create the CSV folder " + options.csvDir);
+            outcome.exitStatus = 1;
+            return outcome;
+        }
+    }
+
     GraphState graph;
     const GraphPalette palette = defaultGraphPalette();
     MappedFileBytes files;
     CalculationRun run(settings, std::move(environment), graph, palette, &files);
 
+    CalcJsonRun jsonRun;
     std::string text = run.headerText();
     for (const std::string& path : options.files) {
-        FileOutcome file = run.calculateFile(path, options.scope, nullptr);
-        text += file.text;
-        if (!file.calculated) {
-            outcome.problems.push_back(file.error.empty() ? path + ": could not be calculated" : file.error);
-            outcome.exitStatus = 1;
-        } else if (options.exportReports && !file.billWritten) {
-            // The figures stand, but the report the caller asked for is missing.
-            outcome.problems.push_back(file.error.empty() ? path + ": no bill was written" : file.error);
-            outcome.exitStatus = 1;
+        std::vector<FileOutcome> blocks;
+        if (options.eachMonth)
+            blocks = run.calculateFileByMonth(path, options.scope);
+        else
+            blocks.push_back(run.calculateFile(path, options.scope, nullptr));
+        for (FileOutcome& file : blocks) {
+            text += file.text;
+            if (!file.calculated) {
+                outcome.problems.push_back(file.error.empty() ? path + ": could not be calculated" : file.error);
+                outcome.exitStatus = 1;
+            } else if (options.exportReports && !file.billWritten) {
+                // The figures stand, but the report the caller asked for is missing.
+                outcome.problems.push_back(file.error.empty() ? path + ": no bill was written" : file.error);
+                outcome.exitStatus = 1;
+            }
+            std::string csvPath;
+            if (!csvFolder.empty() && file.calculated) {
+                csvPath = csvFolder + file.title + ".csv";
+                const std::string error = exportOutput(dayFiguresCsv(file.figures, file.period, settings), csvPath);
+                if (!error.empty()) {
+                    outcome.problems.push_back(path + ": no CSV: " + error);
+                    outcome.exitStatus = 1;
+                    csvPath.clear();
+                }
+            }
+            jsonRun.files.push_back({path, std::move(file), std::move(csvPath)});
         }
     }
     text += run.grandTotalsText();
@@ -113,8 +151,16 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
             outcome.problems.push_back(why);
             outcome.exitStatus = 1;
         }
+        jsonRun.menuPath = menu.path;
     }
 
+    if (options.json) {
+        jsonRun.grandDayUnits = run.grandDayUnits();
+        jsonRun.grandNightUnits = run.grandNightUnits();
+        jsonRun.problems = outcome.problems;
+        outcome.output = calcJsonDocument(options, settings, jsonRun);
+        return outcome;
+    }
     outcome.output = withLineFeeds(text);
     return outcome;
 }

@@ -18,6 +18,9 @@ struct CalcOptions {
     bool exportReports = false;                               // --export
     std::string reportsDir;                                   // --reports-dir, as given
     std::vector<std::string> files;                           // in order given
+    bool eachMonth = false;                                   // --each-month
+    std::string csvDir;                                       // --csv, as given; "" for none
+    bool json = false;                                        // --json
     bool help = false;
     bool version = false;
 };
