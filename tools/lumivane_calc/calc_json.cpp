@@ -2,6 +2,7 @@
 
 #include "core/meterdata/date_scope_rules.h"
 #include "core/reports/bill_report.h"
+#include "core/text/file_label.h"
 #include "core/text/app_facts.h"
 #include "core/text/json_text.h"
 #include "core/text/number_text.h"

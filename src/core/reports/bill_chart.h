@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/tariff/tariff_engine.h"
+#include "core/reports/file_figures.h"
 
 namespace lumivane {
 

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "core/reports/bill_chart.h"
+#include "core/text/file_label.h"
 #include "core/text/html_text.h"
 #include "core/text/number_text.h"
 #include "core/reports/report_files.h"
