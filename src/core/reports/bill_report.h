@@ -15,7 +15,7 @@ struct BillFigures {
     std::string billTotalCost;
     std::string billDayCost;
     std::string billNightCost;
-    std::string billPeriod;  // the bill's period text, for menus that show it
+    std::string billPeriod = {};  // the bill's period text, for menus that show it
 };
 
 struct BillInputs {
@@ -26,7 +26,7 @@ struct BillInputs {
     std::string_view shortDate;     // the clock's short date
     std::string_view computerName;
     std::string_view reportsFolder; // ends with the separator
-    std::string_view titleSuffix;   // appended to the title ("-2012-03" for one month of a log)
+    std::string_view titleSuffix = {};  // appended to the title ("-2012-03" for one month of a log)
 };
 
 struct BillText {
