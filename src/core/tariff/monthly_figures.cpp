@@ -15,12 +15,8 @@ MonthlyOutcome calculateMeterLogByMonth(std::string_view bytes, std::string_view
                                         const SettingsRecord& settings)
 {
     MonthlyOutcome outcome;
-    if (bytes.empty()) {
-        outcome.error = ReadError{0, "the file is empty"};
-        return outcome;
-    }
     ReadError layoutError;
-    const auto shape = engineLayoutOf(path, firstLineOf(bytes), &layoutError);
+    const auto shape = engineShapeOf(bytes, path, layoutError);
     if (!shape) {
         outcome.error = std::move(layoutError);
         return outcome;
