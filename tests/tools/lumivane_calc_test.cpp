@@ -122,9 +122,11 @@ TEST_F(Calc, EachMonthOfAYearAddsUpToTheWholeLog)
     QByteArray text = "Status,Timestamp,Value\r\n";
     double value = 5000, last = value;
     for (QDate d(2012, 1, 1); d.year() == 2012; d = d.addDays(1))
-        for (int quarter = 0; quarter < 96; ++quarter, value += 0.125 + 0.25 * (quarter / 4 % 7) + 0.5 * (d.day() % 3)) {
+        for (int quarter = 0; quarter < 96;
+             ++quarter, value += 0.125 + 0.25 * (quarter / 4 % 7) + 0.5 * (d.day() % 3)) {
             last = value;
-            text += "0," + d.toString("dd/MM/yyyy").toLatin1() + QString::asprintf(" %02d:%02d,", quarter / 4, quarter % 4 * 15).toLatin1() +
+            text += "0," + d.toString("dd/MM/yyyy").toLatin1() +
+                    QString::asprintf(" %02d:%02d,", quarter / 4, quarter % 4 * 15).toLatin1() +
                     QByteArray::number(value, 'f', 3) + "\r\n";
         }
     QFile file(work + "/site1.csv");
@@ -142,7 +144,8 @@ TEST_F(Calc, EachMonthOfAYearAddsUpToTheWholeLog)
         sum += months[m]["dayKwh"].toDouble() + months[m]["nightKwh"].toDouble();
         QFile bill(months[m]["bill"].toString()), csv(work + "/csv/" + name + ".csv");
         EXPECT_TRUE(bill.open(QIODevice::ReadOnly) && bill.readAll().contains("<svg")) << name.toStdString();
-        EXPECT_TRUE(csv.open(QIODevice::ReadOnly) && csv.readAll().count('\n') == QDate(2012, m + 1, 1).daysInMonth() + 1);
+        EXPECT_TRUE(csv.open(QIODevice::ReadOnly) &&
+                    csv.readAll().count('\n') == QDate(2012, m + 1, 1).daysInMonth() + 1);
     }
     EXPECT_NEAR(sum, last - 5000, 1e-6);
     EXPECT_NEAR(doc["totals"]["totalKwh"].toDouble(), last - 5000, 1e-6);

@@ -11,7 +11,7 @@
 namespace lumivane {
 
 struct CalcJsonFile {
-    std::string path;     // as given on the command line
+    std::string path;  // as given on the command line
     FileOutcome outcome;
     std::string csvPath;  // the CSV written for it, "" when none
 };

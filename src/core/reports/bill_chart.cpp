@@ -17,7 +17,10 @@ std::string svgNumber(double value)
     return std::string(buffer, result.ptr);
 }
 
-std::string attr(std::string_view name, double value) { return " " + std::string(name) + "='" + svgNumber(value) + "'"; }
+std::string attr(std::string_view name, double value)
+{
+    return " " + std::string(name) + "='" + svgNumber(value) + "'";
+}
 
 // Greys and a hatch keep day and night apart on a black-and-white print.
 constexpr std::string_view kDefinitions =
@@ -106,16 +109,16 @@ std::string billChartSvg(const FileFigures& figures, int first, int last, std::s
     const std::string label = htmlEscape(caption);
 
     std::string svg = "<svg xmlns='http://www.w3.org/2000/svg' class='chart' viewBox='0 0 720 262' role='img' "
-                      "aria-label='" + label + "' font-family='DejaVu Sans, Arial, sans-serif'><title>" + label +
-                      "</title>";
+                      "aria-label='" +
+                      label + "' font-family='DejaVu Sans, Arial, sans-serif'><title>" + label + "</title>";
     svg += kDefinitions;
     // Ticks and grid lines first, so the bars stand in front of them.
     const int ticks = static_cast<int>(std::lround((axis.top - axis.bottom) / axis.step));
     for (int i = 0; i <= ticks; ++i) {
         const double value = axis.bottom + i * axis.step;
         const double y = frame.top + (axis.top - value) * scale;
-        svg += "<line" + attr("x1", frame.left) + attr("y1", y) + attr("x2", frame.left + frame.width) +
-               attr("y2", y) + (std::abs(value) < axis.step / 2 ? " stroke='#000000'" : " stroke='#b0b0b0' stroke-dasharray='3 3'") +
+        svg += "<line" + attr("x1", frame.left) + attr("y1", y) + attr("x2", frame.left + frame.width) + attr("y2", y) +
+               (std::abs(value) < axis.step / 2 ? " stroke='#000000'" : " stroke='#b0b0b0' stroke-dasharray='3 3'") +
                " stroke-width='0.8'/>";
         svg += text(frame.left - 6, y + 4, "end", formatPlain(std::abs(value) < axis.step / 2 ? 0 : value));
     }

@@ -33,8 +33,8 @@ struct FileOutcome {
     bool billWritten = false; // with Export 1: the bill was written and joins the menu
     std::string billPath;     // the bill, when written
     // The figures behind the text, for tables and scripts; set when calculated.
-    std::string month;        // "2012-03" for one month of a log, else ""
-    std::string title;        // the bill's title, the month included
+    std::string month;  // "2012-03" for one month of a log, else ""
+    std::string title;  // the bill's title, the month included
     BillPeriod period;
     FileFigures figures;
 };

@@ -36,31 +36,32 @@ MonthlyOutcome calculateMeterLogByMonth(std::string_view bytes, std::string_view
         }
         return months[current].figures;
     };
-    outcome.error = walkMeterReadings(bytes, *shape, true, scope, [&](const MeterReading& r) -> std::optional<ReadError> {
-        FileFigures& f = monthOf(r.stamp);
-        const auto value = parseMeterValue(r.valueText);
-        if (!value)
-            return ReadError{r.lineNumber, "the value " + detail::quoted(r.valueText) + " is not a number"};
-        if (f.fromText.empty())
-            f.fromText.assign(r.timestampText);
-        f.toText.assign(r.timestampText);
-        // The first reading only sets the baseline: a step needs two readings.
-        const bool baseline = memory.previousReading == kNoBaselineMarker;
-        memory.lastStep = baseline ? 0 : *value - memory.previousReading;
-        memory.previousReading = *value;
-        if (baseline)
+    outcome.error =
+        walkMeterReadings(bytes, *shape, true, scope, [&](const MeterReading& r) -> std::optional<ReadError> {
+            FileFigures& f = monthOf(r.stamp);
+            const auto value = parseMeterValue(r.valueText);
+            if (!value)
+                return ReadError{r.lineNumber, "the value " + detail::quoted(r.valueText) + " is not a number"};
+            if (f.fromText.empty())
+                f.fromText.assign(r.timestampText);
+            f.toText.assign(r.timestampText);
+            // The first reading only sets the baseline: a step needs two readings.
+            const bool baseline = memory.previousReading == kNoBaselineMarker;
+            memory.lastStep = baseline ? 0 : *value - memory.previousReading;
+            memory.previousReading = *value;
+            if (baseline)
+                return std::nullopt;
+            const double booked = memory.lastStep * settings.settingsMultiplier;
+            const auto day = static_cast<std::size_t>(r.stamp.day);
+            if (settings.settingsFromHours <= r.stamp.hour && r.stamp.hour <= settings.settingsToHours) {
+                f.dayUnits[day] += booked;
+                f.dayTotal += booked;
+            } else {
+                f.nightUnits[day] += booked;
+                f.nightTotal += booked;
+            }
             return std::nullopt;
-        const double booked = memory.lastStep * settings.settingsMultiplier;
-        const auto day = static_cast<std::size_t>(r.stamp.day);
-        if (settings.settingsFromHours <= r.stamp.hour && r.stamp.hour <= settings.settingsToHours) {
-            f.dayUnits[day] += booked;
-            f.dayTotal += booked;
-        } else {
-            f.nightUnits[day] += booked;
-            f.nightTotal += booked;
-        }
-        return std::nullopt;
-    });
+        });
     std::sort(outcome.months.begin(), outcome.months.end(), [](const MonthFigures& a, const MonthFigures& b) {
         return a.year != b.year ? a.year < b.year : a.month < b.month;
     });

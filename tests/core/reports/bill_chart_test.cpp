@@ -17,9 +17,8 @@ struct AxisCase {
 TEST(BillChart, AxisTicksAreRoundAndEncloseTheValues)
 {
     const AxisCase cases[] = {
-        {0, 7.3, 0, 8, 2},         {0, 10, 0, 10, 2},       {0, 0.42, 0, 0.5, 0.1},
-        {0, 1234, 0, 1500, 500},   {-3, 12, -5, 15, 5},     {0, 96, 0, 100, 20},
-        {0, 0, 0, 0, 0},
+        {0, 7.3, 0, 8, 2},   {0, 10, 0, 10, 2},   {0, 0.42, 0, 0.5, 0.1}, {0, 1234, 0, 1500, 500},
+        {-3, 12, -5, 15, 5}, {0, 96, 0, 100, 20}, {0, 0, 0, 0, 0},
     };
     for (const AxisCase& c : cases) {
         const ChartAxis axis = roundChartAxis(c.low, c.high);
@@ -101,10 +100,9 @@ TEST(DayFiguresCsv, OneRowPerDayOfThePeriodWithPlainDecimals)
     settings.settingsDayCost = 0.16;
     settings.settingsNightCost = 0.09;
     const std::string csv = dayFiguresCsv(f, BillPeriod{"", 1, 31}, settings);
-    EXPECT_EQ(csv.substr(0, csv.find("\r\n2012-02-03")),
-              "date,day_kwh,night_kwh,day_cost,night_cost,total_cost\r\n"
-              "2012-02-01,0.000,0.000,0.00,0.00,0.00\r\n"
-              "2012-02-02,1234.500,0.000,197.52,0.00,197.52");
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n2012-02-03")), "date,day_kwh,night_kwh,day_cost,night_cost,total_cost\r\n"
+                                                         "2012-02-01,0.000,0.000,0.00,0.00,0.00\r\n"
+                                                         "2012-02-02,1234.500,0.000,197.52,0.00,197.52");
     EXPECT_EQ(csv.substr(csv.rfind("\r\n") + 2), "2012-02-29,0.000,-1.000,0.00,-0.09,-0.09");
 }
 
