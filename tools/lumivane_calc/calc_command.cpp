@@ -42,6 +42,35 @@ QString defaultReportsFolder()
     return userFoldersUnder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).reports;
 }
 
+CalcCommandOutcome& fail(CalcCommandOutcome& outcome, std::string problem)
+{
+    outcome.problems.push_back(std::move(problem));
+    outcome.exitStatus = 1;
+    return outcome;
+}
+
+// One block of the run: its problem, if any, and its CSV when one is asked for.
+// Returns the CSV written, "" when none.
+std::string takeBlock(const FileOutcome& file, const std::string& path, const CalcOptions& options,
+                      const std::string& csvFolder, const SettingsRecord& settings, CalcCommandOutcome& outcome)
+{
+    if (!file.calculated)
+        fail(outcome, file.error.empty() ? path + ": could not be calculated" : file.error);
+    else if (options.exportReports && !file.billWritten)
+        // The figures stand, but the report the caller asked for is missing.
+        fail(outcome, file.error.empty() ? path + ": no bill was written" : file.error);
+    if (csvFolder.empty() || !file.calculated)
+        return {};
+    std::string csvPath = csvFolder;
+    csvPath += file.title;
+    csvPath += ".csv";
+    const std::string error = exportOutput(dayFiguresCsv(file.figures, file.period, settings), csvPath);
+    if (error.empty())
+        return csvPath;
+    fail(outcome, path + ": no CSV: " + error);
+    return {};
+}
+
 }  // namespace
 
 std::string withLineFeeds(std::string_view text)
@@ -97,11 +126,8 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
     std::string csvFolder;
     if (!options.csvDir.empty()) {
         csvFolder = preparedFolder(QFile::decodeName(QByteArray::fromStdString(options.csvDir)));
-        if (csvFolder.empty()) {
-            outcome.problems.push_back("cannot create the CSV folder " + options.csvDir);
-            outcome.exitStatus = 1;
-            return outcome;
-        }
+        if (csvFolder.empty())
+            return fail(outcome, "cannot create the CSV folder " + options.csvDir);
     }
 
     GraphState graph;
@@ -119,24 +145,7 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
             blocks.push_back(run.calculateFile(path, options.scope, nullptr));
         for (FileOutcome& file : blocks) {
             text += file.text;
-            if (!file.calculated) {
-                outcome.problems.push_back(file.error.empty() ? path + ": could not be calculated" : file.error);
-                outcome.exitStatus = 1;
-            } else if (options.exportReports && !file.billWritten) {
-                // The figures stand, but the report the caller asked for is missing.
-                outcome.problems.push_back(file.error.empty() ? path + ": no bill was written" : file.error);
-                outcome.exitStatus = 1;
-            }
-            std::string csvPath;
-            if (!csvFolder.empty() && file.calculated) {
-                csvPath = csvFolder + file.title + ".csv";
-                const std::string error = exportOutput(dayFiguresCsv(file.figures, file.period, settings), csvPath);
-                if (!error.empty()) {
-                    outcome.problems.push_back(path + ": no CSV: " + error);
-                    outcome.exitStatus = 1;
-                    csvPath.clear();
-                }
-            }
+            std::string csvPath = takeBlock(file, path, options, csvFolder, settings, outcome);
             jsonRun.files.push_back({path, std::move(file), std::move(csvPath)});
         }
     }
