@@ -2,7 +2,11 @@
 // own HOME, compared with the same run made in this process, as the window makes it.
 #include <gtest/gtest.h>
 
+#include <QDate>
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSettings>
 
@@ -109,4 +113,44 @@ TEST_F(Calc, ExportWritesBillsAndMenuOrPrintsTheMenuFailureAsTheWindowShowsIt)
     EXPECT_TRUE(line.startsWith("no reports menu: " + QFile::encodeName(work) + "/blocked/menu.html") &&
                 line.count('\n') == 1 && line.endsWith('\n')) << line.toStdString();
     EXPECT_TRUE(err.contains(line.chopped(1)));
+}
+
+// A year of 15-minute readings month by month: twelve bills with charts, twelve CSV
+// files, and JSON whose months add up to all the energy booked over the year.
+TEST_F(Calc, EachMonthOfAYearAddsUpToTheWholeLog)
+{
+    QByteArray text = "Status,Timestamp,Value\r\n";
+    double value = 5000, last = value;
+    for (QDate d(2012, 1, 1); d.year() == 2012; d = d.addDays(1))
+        for (int quarter = 0; quarter < 96;
+             ++quarter, value += 0.125 + 0.25 * (quarter / 4 % 7) + 0.5 * (d.day() % 3)) {
+            last = value;
+            text += "0," + d.toString("dd/MM/yyyy").toLatin1() +
+                    QString::asprintf(" %02d:%02d,", quarter / 4, quarter % 4 * 15).toLatin1() +
+                    QByteArray::number(value, 'f', 3) + "\r\n";
+        }
+    QFile file(work + "/site1.csv");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+    file.close();
+    run({"--each-month", "--export", "--reports-dir", "out", "--csv", "csv", "--json", file.fileName()});
+    ASSERT_EQ(exitCode, 0) << err.toStdString();
+    const QJsonObject doc = QJsonDocument::fromJson(out).object();
+    const QJsonArray months = doc["files"].toArray();
+    ASSERT_EQ(months.size(), 12);
+    double sum = 0;
+    for (int m = 0; m < 12; ++m) {
+        const QString name = QString::asprintf("SITE1-2012-%02d", m + 1);
+        EXPECT_EQ(months[m]["title"].toString(), name);
+        sum += months[m]["dayKwh"].toDouble() + months[m]["nightKwh"].toDouble();
+        QFile bill(months[m]["bill"].toString()), csv(work + "/csv/" + name + ".csv");
+        EXPECT_TRUE(bill.open(QIODevice::ReadOnly) && bill.readAll().contains("<svg")) << name.toStdString();
+        EXPECT_TRUE(csv.open(QIODevice::ReadOnly) &&
+                    csv.readAll().count('\n') == QDate(2012, m + 1, 1).daysInMonth() + 1);
+    }
+    EXPECT_NEAR(sum, last - 5000, 1e-6);
+    EXPECT_NEAR(doc["totals"]["totalKwh"].toDouble(), last - 5000, 1e-6);
+    QFile menu(doc["menu"].toString());
+    ASSERT_TRUE(menu.open(QIODevice::ReadOnly));
+    const QByteArray page = menu.readAll();
+    EXPECT_TRUE(page.indexOf("SITE1-2012-09") < page.indexOf("SITE1-2012-10") && page.contains("1/2/2012 - 29/2/2012"));
 }

@@ -5,7 +5,10 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 
+#include "core/reports/day_figures_csv.h"
+#include "core/reports/report_files.h"
 #include "core/tariff/calculation_run.h"
+#include "lumivane_calc/calc_json.h"
 #include "platform/mapped_file_bytes.h"
 #include "platform/resource_folder.h"
 #include "platform/settings_store.h"
@@ -27,9 +30,45 @@ std::string folderWithSeparator(const QString& folder)
     return path;
 }
 
+// The folder a --reports-dir or --csv names, absolute and created; "" when it cannot be.
+std::string preparedFolder(const QString& folder)
+{
+    const QString absolute = QDir::cleanPath(QDir::current().absoluteFilePath(folder));
+    return QDir().mkpath(absolute) ? folderWithSeparator(absolute) : std::string();
+}
+
 QString defaultReportsFolder()
 {
     return userFoldersUnder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).reports;
+}
+
+CalcCommandOutcome& fail(CalcCommandOutcome& outcome, std::string problem)
+{
+    outcome.problems.push_back(std::move(problem));
+    outcome.exitStatus = 1;
+    return outcome;
+}
+
+// One block of the run: its problem, if any, and its CSV when one is asked for.
+// Returns the CSV written, "" when none.
+std::string takeBlock(const FileOutcome& file, const std::string& path, const CalcOptions& options,
+                      const std::string& csvFolder, const SettingsRecord& settings, CalcCommandOutcome& outcome)
+{
+    if (!file.calculated)
+        fail(outcome, file.error.empty() ? path + ": could not be calculated" : file.error);
+    else if (options.exportReports && !file.billWritten)
+        // The figures stand, but the report the caller asked for is missing.
+        fail(outcome, file.error.empty() ? path + ": no bill was written" : file.error);
+    if (csvFolder.empty() || !file.calculated)
+        return {};
+    std::string csvPath = csvFolder;
+    csvPath += file.title;
+    csvPath += ".csv";
+    const std::string error = exportOutput(dayFiguresCsv(file.figures, file.period, settings), csvPath);
+    if (error.empty())
+        return csvPath;
+    fail(outcome, path + ": no CSV: " + error);
+    return {};
 }
 
 }  // namespace
@@ -84,22 +123,30 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
         environment.programFolder = folderWithSeparator(resourceFolder());
     }
 
+    std::string csvFolder;
+    if (!options.csvDir.empty()) {
+        csvFolder = preparedFolder(QFile::decodeName(QByteArray::fromStdString(options.csvDir)));
+        if (csvFolder.empty())
+            return fail(outcome, "cannot create the CSV folder " + options.csvDir);
+    }
+
     GraphState graph;
     const GraphPalette palette = defaultGraphPalette();
     MappedFileBytes files;
     CalculationRun run(settings, std::move(environment), graph, palette, &files);
 
+    CalcJsonRun jsonRun;
     std::string text = run.headerText();
     for (const std::string& path : options.files) {
-        FileOutcome file = run.calculateFile(path, options.scope, nullptr);
-        text += file.text;
-        if (!file.calculated) {
-            outcome.problems.push_back(file.error.empty() ? path + ": could not be calculated" : file.error);
-            outcome.exitStatus = 1;
-        } else if (options.exportReports && !file.billWritten) {
-            // The figures stand, but the report the caller asked for is missing.
-            outcome.problems.push_back(file.error.empty() ? path + ": no bill was written" : file.error);
-            outcome.exitStatus = 1;
+        std::vector<FileOutcome> blocks;
+        if (options.eachMonth)
+            blocks = run.calculateFileByMonth(path, options.scope);
+        else
+            blocks.push_back(run.calculateFile(path, options.scope, nullptr));
+        for (FileOutcome& file : blocks) {
+            text += file.text;
+            std::string csvPath = takeBlock(file, path, options, csvFolder, settings, outcome);
+            jsonRun.files.push_back({path, std::move(file), std::move(csvPath)});
         }
     }
     text += run.grandTotalsText();
@@ -113,8 +160,16 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
             outcome.problems.push_back(why);
             outcome.exitStatus = 1;
         }
+        jsonRun.menuPath = menu.path;
     }
 
+    if (options.json) {
+        jsonRun.grandDayUnits = run.grandDayUnits();
+        jsonRun.grandNightUnits = run.grandNightUnits();
+        jsonRun.problems = outcome.problems;
+        outcome.output = calcJsonDocument(options, settings, jsonRun);
+        return outcome;
+    }
     outcome.output = withLineFeeds(text);
     return outcome;
 }

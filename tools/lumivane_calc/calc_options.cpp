@@ -137,6 +137,10 @@ public:
                 options_.files.emplace_back(arg);
             else if (arg == "--export")
                 options_.exportReports = true;
+            else if (arg == "--each-month")
+                options_.eachMonth = true;
+            else if (arg == "--json")
+                options_.json = true;
             else if (Problem problem = takeValueOption(arg))
                 return problem;
         }
@@ -170,7 +174,7 @@ private:
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        if (name != "--from" && name != "--days" && name != "--set" && name != "--reports-dir")
+        if (name != "--from" && name != "--days" && name != "--set" && name != "--reports-dir" && name != "--csv")
             return "unknown option " + quoted(arg) + " (see --help)";
         if (!value) {
             if (next_ >= args_.size())
@@ -195,6 +199,12 @@ private:
         }
         if (name == "--set")
             return applySet(value, options_);
+        if (name == "--csv") {
+            if (value.empty())
+                return "--csv needs a folder name";
+            options_.csvDir = std::string(value);
+            return std::nullopt;
+        }
         if (value.empty())
             return "--reports-dir needs a folder name";
         options_.reportsDir = std::string(value);
@@ -245,7 +255,8 @@ const std::string* findOverride(const CalcOptions& options, std::string_view key
 
 std::string calcUsageText()
 {
-    return R"(Usage: lumivane-calc [--from D/M/YYYY] [--days N] [--set KEY=VALUE]... [--export] [--reports-dir DIR] FILE...
+    return R"(Usage: lumivane-calc [--from D/M/YYYY] [--days N] [--set KEY=VALUE]... [--export] [--reports-dir DIR]
+                     [--each-month] [--csv DIR] [--json] FILE...
 
 Calculates day and night consumption and its cost for up to 36 meter log files
 with the settings of the Lumivane window, and prints the text that the
@@ -266,6 +277,15 @@ Options:
                      whatever the stored Export setting says
   --reports-dir DIR  with --export: write the reports into DIR (created if
                      missing) instead of the per-user reports folder
+  --each-month       calculate every calendar month of each file as its own
+                     block (labelled with the month), bill (TITLE-YYYY-MM)
+                     and menu entry; a step across a month's end is booked
+                     on the later reading's day, so the months add up to the
+                     whole log
+  --csv DIR          write the per-day figures of every file (every month
+                     with --each-month) to DIR/TITLE.csv (created if missing)
+  --json             print one JSON document instead of the text (see
+                     lumivane-calc(1) for its fields)
   --help             show this text
   --version          show the version
 

@@ -13,11 +13,14 @@ inline constexpr int kMaxCalcFiles = 36;  // the window's selection holds no mor
 inline constexpr int kMaxScopeDays = 99;  // the window's days field holds two digits
 
 struct CalcOptions {
-    DateScope scope;                                          // enabled by --from
+    DateScope scope;                                             // enabled by --from
     std::vector<std::pair<std::string, std::string>> overrides;  // --set, in order given
-    bool exportReports = false;                               // --export
-    std::string reportsDir;                                   // --reports-dir, as given
-    std::vector<std::string> files;                           // in order given
+    bool exportReports = false;                                  // --export
+    std::string reportsDir;                                      // --reports-dir, as given
+    std::vector<std::string> files;                              // in order given
+    bool eachMonth = false;                                      // --each-month
+    std::string csvDir;                                          // --csv, as given; "" for none
+    bool json = false;                                           // --json
     bool help = false;
     bool version = false;
 };

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/reports/bill_chart.h"
 #include "core/text/file_label.h"
 #include "core/text/html_text.h"
 #include "core/text/number_text.h"
@@ -71,7 +72,7 @@ BillText fillBill(std::string_view templateText, const BillInputs& in)
     BillText bill;
     const FileFigures& f = *in.figures;
     const SettingsRecord& s = *in.settings;
-    const std::string title = billTitleOf(in.fileLabel);
+    const std::string title = billTitleOf(in.fileLabel) + std::string(in.titleSuffix);
     const BillPeriod period = billPeriodOf(f, *in.scope);
 
     std::string rows;
@@ -129,7 +130,12 @@ BillText fillBill(std::string_view templateText, const BillInputs& in)
             return bill;
         }
     }
+    // The chart is an addition: a template without its placeholder simply shows none.
+    if (bill.text.find("%chart") != std::string::npos)
+        substitutePlaceholder(bill.text, "%chart",
+                              billChartSvg(f, period.startDay, lastRow, "Daily kWh, " + title + ", " + period.text));
     bill.ok = true;
+    bill.figures.billPeriod = period.text;
     bill.figures.billPath = std::string(in.reportsFolder) + title + ".html";
     bill.figures.billTotalCost = totalCostText;
     bill.figures.billDayCost = formatMoney(moneyTextValue(dayCostText));

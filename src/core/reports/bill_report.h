@@ -15,6 +15,7 @@ struct BillFigures {
     std::string billTotalCost;
     std::string billDayCost;
     std::string billNightCost;
+    std::string billPeriod = {};  // the bill's period text, for menus that show it
 };
 
 struct BillInputs {
@@ -25,6 +26,7 @@ struct BillInputs {
     std::string_view shortDate;     // the clock's short date
     std::string_view computerName;
     std::string_view reportsFolder; // ends with the separator
+    std::string_view titleSuffix = {};  // appended to the title ("-2012-03" for one month of a log)
 };
 
 struct BillText {
@@ -55,7 +57,8 @@ struct BillPeriod {
 };
 BillPeriod billPeriodOf(const FileFigures& figures, const DateScope& scope);
 
-// The template filled in table order; not ok when it lacks a placeholder.
+// The template filled in table order, then "%chart" when the template has it;
+// not ok when it lacks a placeholder of the table.
 BillText fillBill(std::string_view templateText, const BillInputs& inputs);
 
 // Reads the template, fills it and writes the bill to billPath.

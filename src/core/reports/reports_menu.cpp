@@ -70,6 +70,14 @@ MenuText fillReportsMenu(std::string_view templateText, const ReportLinkLists& l
             return menu;
         }
     }
+    // The periods are an addition: a template without their placeholder shows none.
+    if (menu.text.find("%listofperiods") != std::string::npos) {
+        std::string periods = "<div class='lPeriod'>";
+        for (const BillFigures& entry : lists.entries)
+            if (!entry.billPath.empty())
+                periods += htmlEscape(entry.billPeriod) + "<br>";
+        substitutePlaceholder(menu.text, "%listofperiods", periods + "</div>");
+    }
     menu.ok = true;
     return menu;
 }

@@ -28,7 +28,8 @@ struct MenuText {
     std::string error;  // the missing placeholder, when not ok
 };
 
-// The menu template filled in table order from the four lists.
+// The menu template filled in table order from the four lists, then
+// "%listofperiods" (a column of the bills' periods) when the template has it.
 MenuText fillReportsMenu(std::string_view templateText, const ReportLinkLists& lists, std::string_view shortDate,
                          std::string_view computerName);
 

@@ -4,6 +4,7 @@
 #include "core/text/number_text.h"
 #include "core/reports/report_files.h"
 #include "core/reports/reports_menu.h"
+#include "core/tariff/monthly_figures.h"
 #include "core/tariff/tariff_engine.h"
 #include "core/meterdata/file_bytes_reader.h"
 #include "core/meterdata/meter_log_reader.h"
@@ -102,7 +103,41 @@ FileOutcome CalculationRun::calculateFile(const std::string& path, const DateSco
     return finishFile(label, scope, std::move(engine));
 }
 
-FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope& scope, EngineOutcome engine)
+std::vector<FileOutcome> CalculationRun::calculateFileByMonth(const std::string& path, const DateScope& scope)
+{
+    State& st = *state_;
+    const std::string label = fileLabelOf(path);
+    // Both walks begin for each file, as in calculateFile, so later colours match.
+    beginFileWalk(st.graph, st.memory);
+    beginFileWalk(st.graph, st.memory);
+    std::string scopeError;
+    const auto rule = scopeRuleOf(scope, &scopeError);
+    std::string_view bytes;
+    std::optional<ReadError> error = st.files->read(path, bytes);
+    MonthlyOutcome monthly;
+    if (!error && !rule)
+        error = ReadError{0, scopeError};
+    if (!error) {
+        monthly = calculateMeterLogByMonth(bytes, path, *rule, st.settings);
+        error = monthly.error ? std::move(monthly.error) : st.files->confirmLastRead();
+    }
+    std::vector<FileOutcome> outcomes;
+    if (error) {
+        EngineOutcome failed;
+        failed.error = std::move(error);
+        outcomes.push_back(finishFile(label, scope, std::move(failed)));
+        return outcomes;
+    }
+    for (MonthFigures& month : monthly.months) {
+        EngineOutcome engine;
+        engine.figures = std::move(month.figures);
+        outcomes.push_back(finishFile(label, scope, std::move(engine), monthKeyText(month.year, month.month)));
+    }
+    return outcomes;
+}
+
+FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope& scope, EngineOutcome engine,
+                                       const std::string& month)
 {
     State& st = *state_;
     FileOutcome outcome;
@@ -113,7 +148,14 @@ FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope
     }
     const FileFigures& figures = engine.figures;
     outcome.calculated = true;
-    outcome.text = resultsText(label, figures, st.settings);
+    const std::string shownLabel = month.empty() ? label : label + " " + month;
+    outcome.text = resultsText(shownLabel, figures, st.settings);
+    // A month's bill covers its calendar month, whatever days the scope took from it.
+    const DateScope billScope = month.empty() ? scope : DateScope{};
+    outcome.month = month;
+    outcome.title = billTitleOf(label) + (month.empty() ? "" : "-" + month);
+    outcome.period = billPeriodOf(figures, billScope);
+    outcome.figures = figures;
     st.grandDayUnits += figures.dayTotal;
     st.grandNightUnits += figures.nightTotal;
 
@@ -122,7 +164,9 @@ FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope
         inputs.fileLabel = label;
         inputs.figures = &figures;
         inputs.settings = &st.settings;
-        inputs.scope = &scope;
+        inputs.scope = &billScope;
+        const std::string suffix = month.empty() ? std::string() : "-" + month;
+        inputs.titleSuffix = suffix;
         const std::string shortDate = st.shortDate();
         inputs.shortDate = shortDate;
         inputs.computerName = st.environment.computerName;
@@ -133,7 +177,7 @@ FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope
             outcome.billWritten = true;
             outcome.billPath = bill.figures.billPath;
         } else {
-            outcome.error = label + ": no bill: " + bill.error;
+            outcome.error = shownLabel + ": no bill: " + bill.error;
             outcome.text += outcome.error + "\r\n";
         }
     }

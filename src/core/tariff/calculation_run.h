@@ -4,9 +4,11 @@
 // so both show the same text for the same files, scope and settings.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/graph/graph_state.h"
 #include "core/meterdata/date_scope.h"
+#include "core/reports/bill_report.h"
 #include "core/settings/settings_record.h"
 #include "core/text/clock.h"
 
@@ -30,6 +32,11 @@ struct FileOutcome {
     std::string error;        // why it could not be read, or why its bill was not written; "" when neither
     bool billWritten = false; // with Export 1: the bill was written and joins the menu
     std::string billPath;     // the bill, when written
+    // The figures behind the text, for tables and scripts; set when calculated.
+    std::string month;  // "2012-03" for one month of a log, else ""
+    std::string title;  // the bill's title, the month included
+    BillPeriod period;
+    FileFigures figures;
 };
 
 struct MenuOutcome {
@@ -56,6 +63,11 @@ public:
     // when it is not null. Writes the bill when Export is 1.
     FileOutcome calculateFile(const std::string& path, const DateScope& scope, BarSink* bars);
 
+    // Every calendar month the file has readings for, in calendar order, as
+    // its own block, totals and bill ("SITE1-2012-03"); the bill covers the
+    // whole month. No bars are drawn. One outcome when the file cannot be read.
+    std::vector<FileOutcome> calculateFileByMonth(const std::string& path, const DateScope& scope);
+
     // The four-line grand-totals block, each line ending with CR LF.
     std::string grandTotalsText() const;
 
@@ -68,7 +80,9 @@ public:
 
 private:
     // The file's text, totals and bill once its walk is done.
-    FileOutcome finishFile(const std::string& label, const DateScope& scope, EngineOutcome engine);
+    // With a month, the block is labelled with it and the bill covers that calendar month.
+    FileOutcome finishFile(const std::string& label, const DateScope& scope, EngineOutcome engine,
+                           const std::string& month = {});
 
     struct State;
     std::unique_ptr<State> state_;

@@ -115,18 +115,23 @@ private:
 
 }  // namespace
 
+std::optional<LayoutShape> engineShapeOf(std::string_view bytes, std::string_view path, ReadError& error)
+{
+    if (bytes.empty()) {
+        error = ReadError{0, "the file is empty"};
+        return std::nullopt;
+    }
+    return engineLayoutOf(path, firstLineOf(bytes), &error);
+}
+
 EngineOutcome calculateMeterLog(std::string_view bytes, std::string_view path, const ScopeRule& scope,
                                 const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
                                 const GraphPalette& palette, BarSink* bars)
 {
     EngineOutcome outcome;
     beginFileWalk(graph, memory);
-    if (bytes.empty()) {
-        outcome.error = ReadError{0, "the file is empty"};
-        return outcome;
-    }
     ReadError layoutError;
-    const auto shape = engineLayoutOf(path, firstLineOf(bytes), &layoutError);
+    const auto shape = engineShapeOf(bytes, path, layoutError);
     if (!shape) {
         outcome.error = std::move(layoutError);
         return outcome;

@@ -22,6 +22,10 @@ struct EngineOutcome {
     std::optional<ReadError> error;  // set when the file cannot be read or calculated
 };
 
+// The engine's layout of a file's bytes; nullopt, with the reason in `error`,
+// for an empty file or one whose layout the engine cannot read.
+std::optional<LayoutShape> engineShapeOf(std::string_view bytes, std::string_view path, ReadError& error);
+
 // Walks the readings of a file's bytes (path for the layout test) and books
 // every step; draws each booked step's bar, unmultiplied, when `bars` is given.
 // Starts with beginFileWalk. Adds nothing to any total of the run.

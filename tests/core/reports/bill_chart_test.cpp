@@ -1,0 +1,109 @@
+#include "core/reports/bill_chart.h"
+
+#include <gtest/gtest.h>
+
+#include "core/reports/bill_report.h"
+#include "core/reports/day_figures_csv.h"
+
+using namespace lumivane;
+
+namespace {
+
+struct AxisCase {
+    double low, high;
+    double bottom, top, step;
+};
+
+TEST(BillChart, AxisTicksAreRoundAndEncloseTheValues)
+{
+    const AxisCase cases[] = {
+        {0, 7.3, 0, 8, 2},   {0, 10, 0, 10, 2},   {0, 0.42, 0, 0.5, 0.1}, {0, 1234, 0, 1500, 500},
+        {-3, 12, -5, 15, 5}, {0, 96, 0, 100, 20}, {0, 0, 0, 0, 0},
+    };
+    for (const AxisCase& c : cases) {
+        const ChartAxis axis = roundChartAxis(c.low, c.high);
+        EXPECT_DOUBLE_EQ(axis.bottom, c.bottom) << c.low << ".." << c.high;
+        EXPECT_DOUBLE_EQ(axis.top, c.top) << c.low << ".." << c.high;
+        EXPECT_DOUBLE_EQ(axis.step, c.step) << c.low << ".." << c.high;
+    }
+}
+
+TEST(BillChart, NightStandsOnDayAndNegativeStepsHangBelowZero)
+{
+    FileFigures f;
+    f.dayUnits[3] = 6;
+    f.nightUnits[3] = 2;
+    f.dayUnits[4] = -2;
+    const ChartFrame frame{0, 0, 100, 200};
+    const auto bars = chartBars(f, 3, 4, ChartAxis{-5, 10, 5}, frame);
+    ASSERT_EQ(bars.size(), 2u);
+    const double zeroY = 200.0 * 10 / 15;
+    EXPECT_DOUBLE_EQ(bars[0].dayY + bars[0].dayHeight, zeroY);
+    EXPECT_DOUBLE_EQ(bars[0].dayHeight, 6 * 200.0 / 15);
+    EXPECT_DOUBLE_EQ(bars[0].nightY + bars[0].nightHeight, bars[0].dayY);
+    EXPECT_DOUBLE_EQ(bars[0].nightHeight, 2 * 200.0 / 15);
+    EXPECT_DOUBLE_EQ(bars[1].dayY, zeroY);
+    EXPECT_DOUBLE_EQ(bars[1].dayHeight, 2 * 200.0 / 15);
+    EXPECT_LT(bars[0].x + bars[0].width, bars[1].x);
+}
+
+TEST(BillChart, NoBookedStepInThePeriodGivesNoChart)
+{
+    FileFigures f;
+    EXPECT_EQ(billChartSvg(f, 1, 31, "x"), "");
+    f.dayUnits[20] = 5;
+    EXPECT_EQ(billChartSvg(f, 1, 19, "x"), "");
+    EXPECT_NE(billChartSvg(f, 1, 20, "x").find("<svg"), std::string::npos);
+}
+
+TEST(BillChart, CaptionIsEscapedAndNothingIsFetchedOrRun)
+{
+    FileFigures f;
+    f.nightUnits[1] = 1.5;
+    const std::string svg = billChartSvg(f, 1, 1, "<A&B> 100%");
+    EXPECT_NE(svg.find("&lt;A&amp;B&gt; 100&#37;"), std::string::npos);
+    EXPECT_EQ(svg.find("<A&B>"), std::string::npos);
+    EXPECT_EQ(svg.find("<script"), std::string::npos);
+    EXPECT_EQ(svg.find("href"), std::string::npos);
+}
+
+TEST(BillChart, OnlyATemplateWithThePlaceholderGetsTheChart)
+{
+    FileFigures f;
+    f.fromText = "01/03/2012 00:00";
+    f.dayUnits[2] = 4;
+    const SettingsRecord settings;
+    const DateScope scope;
+    BillInputs in;
+    in.fileLabel = "logs/site1.csv";
+    in.figures = &f;
+    in.settings = &settings;
+    in.scope = &scope;
+    const std::string table =
+        "%title%premises%period%calc%totals%dayhours%nighthours%dayunits%daycost%daytotal%nightunits%nightcost"
+        "%nighttotal%totaltotal%todaysdate";
+    EXPECT_EQ(fillBill(table, in).text.find("<svg"), std::string::npos);
+    const BillText withChart = fillBill(table + "<p>%chart</p>", in);
+    ASSERT_TRUE(withChart.ok);
+    EXPECT_NE(withChart.text.find("<p><svg"), std::string::npos);
+    EXPECT_EQ(withChart.figures.billPeriod, "1/3/2012 - 31/3/2012");
+}
+
+TEST(DayFiguresCsv, OneRowPerDayOfThePeriodWithPlainDecimals)
+{
+    FileFigures f;
+    f.fromText = "01/02/2012 00:15";
+    f.dayUnits[2] = 1234.5;
+    f.nightUnits[2] = 0.0004;
+    f.nightUnits[29] = -1;
+    SettingsRecord settings;
+    settings.settingsDayCost = 0.16;
+    settings.settingsNightCost = 0.09;
+    const std::string csv = dayFiguresCsv(f, BillPeriod{"", 1, 31}, settings);
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n2012-02-03")), "date,day_kwh,night_kwh,day_cost,night_cost,total_cost\r\n"
+                                                         "2012-02-01,0.000,0.000,0.00,0.00,0.00\r\n"
+                                                         "2012-02-02,1234.500,0.000,197.52,0.00,197.52");
+    EXPECT_EQ(csv.substr(csv.rfind("\r\n") + 2), "2012-02-29,0.000,-1.000,0.00,-0.09,-0.09");
+}
+
+}  // namespace
