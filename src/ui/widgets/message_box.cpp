@@ -3,10 +3,13 @@
 #include "core/text/app_facts.h"
 
 QMessageBox::StandardButton showMessageBox(const MessageBoxFunction& recorder, QWidget* parent, const QString& text,
-                                           QMessageBox::StandardButtons buttons, QMessageBox::Icon icon)
+                                           QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+                                           QMessageBox::StandardButton defaultButton)
 {
     if (recorder)
         return recorder(parent, text, buttons, icon);
     QMessageBox box(icon, QString::fromLatin1(lumivane::kAppTitle), text, buttons, parent);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
