@@ -48,20 +48,54 @@ bool SystemDesktopLauncher::openTarget(const QString& target)
     return QDesktopServices::openUrl(url);
 }
 
+namespace {
+
+// Whether the desktop names a handler for plain text. xdg-open alone would not
+// tell: with none named it hands a text file to whatever claims it, a browser
+// or an archive tool, or fails without a word.
+bool desktopHasTextHandler()
+{
+    const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (query.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
+        return false;
+    QProcess process;
+    process.start(query, {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/plain")});
+    // A short shell script; a hung one must not freeze the window for long.
+    if (!process.waitForFinished(2000)) {
+        process.kill();
+        process.waitForFinished(500);
+        return false;
+    }
+    return process.exitCode() == 0 && process.readAllStandardOutput().trimmed().endsWith(".desktop");
+}
+
+bool startProgram(const QString& name, QStringList arguments, const QString& path)
+{
+    const QString program = QStandardPaths::findExecutable(name);
+    if (program.isEmpty())
+        return false;
+    arguments << path;
+    return QProcess::startDetached(program, arguments);
+}
+
+}  // namespace
+
 bool SystemDesktopLauncher::launchTextViewer(const QString& path)
 {
-    // The first plain-text viewer found; the desktop's default handler otherwise.
+    // The user's own choice first. $VISUAL may carry options ("code --new-window");
+    // it is split into words, never handed to a shell.
+    const QStringList visual = QProcess::splitCommand(qEnvironmentVariable("VISUAL"));
+    if (!visual.isEmpty() && startProgram(visual.front(), visual.mid(1), path))
+        return true;
+    if (desktopHasTextHandler() && startProgram(QStringLiteral("xdg-open"), {}, path))
+        return true;
     static const char* const viewers[] = {"gnome-text-editor", "gedit", "kate", "mousepad",
                                           "xed", "pluma", "featherpad", "leafpad", "notepad"};
-    for (const char* viewer : viewers) {
-        const QString program = QStandardPaths::findExecutable(QString::fromLatin1(viewer));
-        if (!program.isEmpty())
-            return QProcess::startDetached(program, {path});
-    }
-    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-    if (!opener.isEmpty())
-        return QProcess::startDetached(opener, {path});
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    for (const char* viewer : viewers)
+        if (startProgram(QString::fromLatin1(viewer), {}, path))
+            return true;
+    // Handing the file to whatever opens it could show it in a browser or not at all; say so instead.
+    return false;
 }
 
 }  // namespace lumivane

@@ -35,7 +35,8 @@ public:
     virtual ~DesktopLauncher() = default;
     // A file path, an http(s) address or a "mailto:" address; the result may be ignored.
     virtual bool openTarget(const QString& target) = 0;
-    // Starts a plain-text viewer on the file without waiting for it.
+    // Starts a plain-text viewer on the file without waiting for it: $VISUAL, the
+    // desktop's handler for plain text, then the first known editor installed.
     virtual bool launchTextViewer(const QString& path) = 0;
 };
 

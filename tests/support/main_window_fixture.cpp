@@ -17,6 +17,8 @@ MainWindowFixture::MainWindowFixture(WindowOptions options) : store_(QString::fr
               QString::fromLatin1(kMainExecutableName))
         .clear();
     store_.refresh();
+    if (options.dataRootBlocked)
+        QFile(userFoldersUnder(dataHome_.path()).root).open(QIODevice::WriteOnly);
     for (const auto& [key, text] : options.stored)
         store_.SaveSetting(key, text);
 

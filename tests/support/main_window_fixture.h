@@ -36,6 +36,7 @@ struct WindowOptions {
     QStringList arguments;
     QString programFolder;          // empty: the tests' own folder, which holds the resources
     bool realMessageBoxes = false;  // show real boxes instead of recording them
+    bool dataRootBlocked = false;   // a plain file where the per-user data folder belongs
 };
 
 class MainWindowFixture {

@@ -12,6 +12,7 @@
 #include "platform/utf8_text.h"
 #include "core/text/app_facts.h"
 #include "ui/widgets/event_label.h"
+#include "ui/widgets/font_scale.h"
 
 namespace {
 
@@ -125,7 +126,10 @@ frmAbout::frmAbout(lumivane::DesktopLauncher* desktop, QWidget* parent) : QDialo
     layout->addWidget(lblHTTP);
     layout->addSpacing(8);
     layout->addLayout(bottom);
-    setFixedWidth(420);
+    // The wrapped texts decide the height: a larger font gets a wider and taller box, not cut lines.
+    const int width = FontScale(font())(420);
+    const int height = heightForWidth(width);
+    setFixedSize(width, height > 0 ? height : sizeHint().height());
 
     // Enter and Esc both close: OK is the default button, and Esc rejects.
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);

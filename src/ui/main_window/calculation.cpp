@@ -15,6 +15,7 @@
 #include "platform/desktop_services.h"
 #include "platform/mapped_file_bytes.h"
 #include "platform/utf8_text.h"
+#include "ui/widgets/font_scale.h"
 #include "ui/widgets/graph_panel.h"
 #include "ui/widgets/process_text_area.h"
 
@@ -92,24 +93,26 @@ void discardInputOfTheRun()
 Calculation::Calculation(QWidget* host, CalculationEnvironment environment)
     : QObject(host), host_(host), environment_(std::move(environment))
 {
-    cmdStartConvert = makeButton(host, "cmdStartConvert", QStringLiteral("Start &Calculation"), QRect(8, 294, 240, 32));
+    const FontScale scale(host->font());
+    cmdStartConvert =
+        makeButton(host, "cmdStartConvert", QStringLiteral("Start &Calculation"), scale(QRect(8, 294, 240, 32)));
     cmdStartConvert->setEnabled(false);
 
     txtProcess = new ProcessTextArea(host);
     txtProcess->setObjectName(QStringLiteral("txtProcess"));
-    txtProcess->setGeometry(256, 80, 300, 318);
+    txtProcess->setGeometry(scale(QRect(256, 80, 300, 318)));
 
     chkGraph = new QCheckBox(QStringLiteral("Display kWh Graph"), host);
     chkGraph->setObjectName(QStringLiteral("chkGraph"));
-    chkGraph->setGeometry(8, 408, 200, 24);
-    cmdTot = makeButton(host, "cmdTot", QStringLiteral("Reports"), QRect(256, 406, 94, 28));
+    chkGraph->setGeometry(scale(QRect(8, 408, 200, 24)));
+    cmdTot = makeButton(host, "cmdTot", QStringLiteral("Reports"), scale(QRect(256, 406, 94, 28)));
     cmdTot->hide();
     cmdTot->setEnabled(false);
 
     fraGraph = new QFrame(host);
     fraGraph->setObjectName(QStringLiteral("fraGraph"));
     fraGraph->setFrameShape(QFrame::StyledPanel);
-    fraGraph->setGeometry(8, 462, 548, kClosedGraphFrameHeight);
+    fraGraph->setGeometry(scale(QRect(8, 462, 548, kClosedGraphFrameHeight)));
     picGraph = new GraphPanel(fraGraph);
     picGraph->setObjectName(QStringLiteral("picGraph"));
     picGraph->move(9, 14);
@@ -234,6 +237,10 @@ void Calculation::chkGraph_Click()
 {
     const bool open = chkGraph->checkState() == Qt::Checked;
     // The frame sits at the bottom; the taller window makes room for all of picGraph.
-    host_->setFixedSize(host_->width(), open ? kOpenClientHeight : kClosedClientHeight);
-    fraGraph->resize(fraGraph->width(), open ? kOpenGraphFrameHeight : kClosedGraphFrameHeight);
+    // The controls grow with the font but the graph's picture does not, so the
+    // opened part keeps its pixel height.
+    const FontScale scale(host_->font());
+    const int closedHeight = scale(kClosedClientHeight);
+    host_->setFixedSize(host_->width(), open ? closedHeight + kOpenClientHeight - kClosedClientHeight : closedHeight);
+    fraGraph->resize(fraGraph->width(), open ? kOpenGraphFrameHeight : scale(kClosedGraphFrameHeight));
 }

@@ -9,6 +9,7 @@
 #include <QScrollBar>
 
 #include "platform/utf8_text.h"
+#include "ui/widgets/font_scale.h"
 #include "ui/widgets/spin_range_validator.h"
 
 namespace {
@@ -76,29 +77,30 @@ void settleField(QLineEdit* field, const QScrollBar* spin)
 
 DateScopePanel::DateScopePanel(QWidget* host) : QObject(host)
 {
+    const FontScale scale(host->font());
     auto* scopeFrame = new QFrame(host);
     scopeFrame->setObjectName(QStringLiteral("fraDates"));
     scopeFrame->setFrameShape(QFrame::StyledPanel);
-    scopeFrame->setGeometry(8, 176, 240, 110);
+    scopeFrame->setGeometry(scale(QRect(8, 176, 240, 110)));
     chkDate = new QCheckBox(QStringLiteral("Select Dates"), scopeFrame);
     chkDate->setObjectName(QStringLiteral("chkDate"));
-    chkDate->setGeometry(8, 4, 160, 22);
-    makeLabel(scopeFrame, QStringLiteral("DD"), QRect(44, 28, 44, 14), Qt::AlignCenter);
-    makeLabel(scopeFrame, QStringLiteral("MM"), QRect(100, 28, 44, 14), Qt::AlignCenter);
-    makeLabel(scopeFrame, QStringLiteral("YYYY"), QRect(156, 28, 58, 14), Qt::AlignCenter);
-    makeLabel(scopeFrame, QStringLiteral("From"), QRect(8, 44, 36, 24));
-    txtDD = makeDateField(scopeFrame, "txtDD", QStringLiteral("1"), 2, QRect(44, 44, 30, 24));
-    vsDD = makeSpin(scopeFrame, "vsDD", 1, 31, 1, QRect(74, 44, 14, 24));
-    makeLabel(scopeFrame, QStringLiteral("/"), QRect(88, 44, 12, 24), Qt::AlignCenter);
-    txtMM = makeDateField(scopeFrame, "txtMM", QStringLiteral("1"), 2, QRect(100, 44, 30, 24));
-    vsMM = makeSpin(scopeFrame, "vsMM", 1, 12, 1, QRect(130, 44, 14, 24));
-    makeLabel(scopeFrame, QStringLiteral("/"), QRect(144, 44, 12, 24), Qt::AlignCenter);
-    txtYY = makeDateField(scopeFrame, "txtYY", QStringLiteral("2010"), 4, QRect(156, 44, 44, 24));
-    vsYY = makeSpin(scopeFrame, "vsYY", 2010, 2015, 2010, QRect(200, 44, 14, 24));
-    makeLabel(scopeFrame, QStringLiteral("Scope:"), QRect(8, 76, 44, 24));
-    txtDays = makeDateField(scopeFrame, "txtDays", QStringLiteral("7"), 2, QRect(56, 76, 30, 24));
-    vsDays = makeSpin(scopeFrame, "vsDays", 1, 31, 7, QRect(86, 76, 14, 24));
-    makeLabel(scopeFrame, QStringLiteral("days."), QRect(106, 76, 60, 24));
+    chkDate->setGeometry(scale(QRect(8, 4, 160, 22)));
+    makeLabel(scopeFrame, QStringLiteral("DD"), scale(QRect(44, 28, 44, 14)), Qt::AlignCenter);
+    makeLabel(scopeFrame, QStringLiteral("MM"), scale(QRect(100, 28, 44, 14)), Qt::AlignCenter);
+    makeLabel(scopeFrame, QStringLiteral("YYYY"), scale(QRect(156, 28, 58, 14)), Qt::AlignCenter);
+    makeLabel(scopeFrame, QStringLiteral("From"), scale(QRect(8, 44, 36, 24)));
+    txtDD = makeDateField(scopeFrame, "txtDD", QStringLiteral("1"), 2, scale(QRect(44, 44, 30, 24)));
+    vsDD = makeSpin(scopeFrame, "vsDD", 1, 31, 1, scale(QRect(74, 44, 14, 24)));
+    makeLabel(scopeFrame, QStringLiteral("/"), scale(QRect(88, 44, 12, 24)), Qt::AlignCenter);
+    txtMM = makeDateField(scopeFrame, "txtMM", QStringLiteral("1"), 2, scale(QRect(100, 44, 30, 24)));
+    vsMM = makeSpin(scopeFrame, "vsMM", 1, 12, 1, scale(QRect(130, 44, 14, 24)));
+    makeLabel(scopeFrame, QStringLiteral("/"), scale(QRect(144, 44, 12, 24)), Qt::AlignCenter);
+    txtYY = makeDateField(scopeFrame, "txtYY", QStringLiteral("2010"), 4, scale(QRect(156, 44, 44, 24)));
+    vsYY = makeSpin(scopeFrame, "vsYY", 2010, 2015, 2010, scale(QRect(200, 44, 14, 24)));
+    makeLabel(scopeFrame, QStringLiteral("Scope:"), scale(QRect(8, 76, 48, 24)));
+    txtDays = makeDateField(scopeFrame, "txtDays", QStringLiteral("7"), 2, scale(QRect(58, 76, 30, 24)));
+    vsDays = makeSpin(scopeFrame, "vsDays", 1, 31, 7, scale(QRect(88, 76, 14, 24)));
+    makeLabel(scopeFrame, QStringLiteral("days."), scale(QRect(108, 76, 60, 24)));
     chkDate->setEnabled(false);
     enableDateFields(false);
 

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "ui/widgets/drop_zone_label.h"
+#include "ui/widgets/font_scale.h"
 
 namespace {
 
@@ -29,23 +30,24 @@ QString leftOutLine(const QStringList& leftOut)
 
 FileSelection::FileSelection(QWidget* host) : QObject(host)
 {
+    const FontScale scale(host->font());
     lblDropZone = new DropZoneLabel(host);
     lblDropZone->setObjectName(QStringLiteral("lblDropZone"));
-    lblDropZone->setGeometry(8, 80, 240, 88);
+    lblDropZone->setGeometry(scale(QRect(8, 80, 240, 88)));
     lblDropZone->setAlignment(Qt::AlignCenter);
     lblDropZone->setFrameShape(QFrame::Panel);
     lblDropZone->setFrameShadow(QFrame::Sunken);
     lblDropZone->setAutoFillBackground(true);
     QFont dropFont = host->font();
     dropFont.setBold(true);
-    dropFont.setPointSizeF(8.25);
+    dropFont.setPointSizeF(8.25 * scale.factor());  // small beside a 9-point desktop font, as drawn
     lblDropZone->setFont(dropFont);
     lblDropZone->setText(kEmptyCaption);
     lblDropZone->setBackColour(DropZoneLabel::kEmptyColour);
 
     cmdReset = new QPushButton(QStringLiteral("&Reset Selection"), host);
     cmdReset->setObjectName(QStringLiteral("cmdReset"));
-    cmdReset->setGeometry(8, 332, 117, 30);
+    cmdReset->setGeometry(scale(QRect(8, 332, 117, 30)));
     cmdReset->setEnabled(false);
 
     connect(lblDropZone, &DropZoneLabel::dragOver, this, &FileSelection::lblDropZone_DragOver);

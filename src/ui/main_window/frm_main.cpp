@@ -23,6 +23,7 @@
 #include "ui/main_window/sms_sender.h"
 #include "ui/settings_dialog/frm_settings.h"
 #include "ui/widgets/event_label.h"
+#include "ui/widgets/font_scale.h"
 
 namespace {
 
@@ -46,7 +47,9 @@ frmMain::frmMain(MainWindowEnvironment environment, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Brenvik Automation - Lumivane"));
     setMouseTracking(true);
-    setFixedSize(kClientWidth, kClientHeight);
+    // The specified client area at a 9-point font; larger desktop fonts grow it in proportion.
+    const FontScale scale(font());
+    setFixedSize(scale(kClientWidth), scale(kClientHeight));
 
     folders_.program = environment.programFolder.isEmpty()
                            ? QDir(QCoreApplication::applicationDirPath()).absolutePath()
@@ -104,26 +107,27 @@ frmMain::~frmMain()
 
 void frmMain::buildControls()
 {
+    const FontScale scale(font());
     Picture1 = new QLabel(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(0, 0, kClientWidth, 72);
+    Picture1->setGeometry(scale(QRect(0, 0, kClientWidth, 72)));
     Picture1->setScaledContents(true);
 
-    cmdSettings = makeButton(this, "cmdSettings", QStringLiteral("Edit &Settings"), QRect(131, 332, 117, 30));
-    cmdAbout = makeButton(this, "cmdAbout", QStringLiteral("&About"), QRect(359, 406, 94, 28));
-    cmdExit = makeButton(this, "cmdExit", QStringLiteral("E&xit"), QRect(462, 406, 94, 28));
+    cmdSettings = makeButton(this, "cmdSettings", QStringLiteral("Edit &Settings"), scale(QRect(131, 332, 117, 30)));
+    cmdAbout = makeButton(this, "cmdAbout", QStringLiteral("&About"), scale(QRect(359, 406, 94, 28)));
+    cmdExit = makeButton(this, "cmdExit", QStringLiteral("E&xit"), scale(QRect(462, 406, 94, 28)));
 
     lblHTTP = new EventLabel(this);
     lblHTTP->setObjectName(QStringLiteral("lblHTTP"));
     lblHTTP->setText(QStringLiteral("Ferrolux on the web"));
-    lblHTTP->setGeometry(8, 438, 160, 18);
+    lblHTTP->setGeometry(scale(QRect(8, 438, 160, 18)));
     lblHTTP->setCursor(Qt::PointingHandCursor);
     QPalette link = lblHTTP->palette();
     link.setColor(QPalette::WindowText, QColor(0, 0, 255));
     lblHTTP->setPalette(link);
     lblVer = new QLabel(this);
     lblVer->setObjectName(QStringLiteral("lblVer"));
-    lblVer->setGeometry(356, 438, 200, 18);
+    lblVer->setGeometry(scale(QRect(356, 438, 200, 18)));
     lblVer->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     connect(cmdSettings, &QPushButton::clicked, this, &frmMain::cmdSettings_Click);
@@ -174,19 +178,26 @@ void frmMain::setupDataFolders()
     if (!appData.failureMessage.isEmpty())
         showMessage(appData.failureMessage);
     const lumivane::UserFolders tree = lumivane::userFoldersUnder(appData.path);
+    folders_.reports = tree.reports;
+    folders_.logs = tree.logs;
+    // One message per cause: a folder that cannot be made is named once, and
+    // the steps that would write into it are skipped rather than each failing.
     const auto ensureFolder = [this](const QString& path) {
         if (lumivane::dirExists(path))
-            return false;
-        if (!lumivane::createFolder(path))
-            showMessage(QStringLiteral("The folder \"%1\" could not be created.").arg(QDir::toNativeSeparators(path)),
-                        QMessageBox::Ok, QMessageBox::Warning);
-        return true;
+            return true;
+        if (lumivane::createFolder(path))
+            return true;
+        showMessage(QStringLiteral("The folder \"%1\" could not be created; nothing can be kept in it while the program runs.")
+                        .arg(QDir::toNativeSeparators(path)),
+                    QMessageBox::Ok, QMessageBox::Warning);
+        return false;
     };
 
-    ensureFolder(tree.root);
-    ensureFolder(tree.reports.chopped(1));
-    folders_.reports = tree.reports;
-    if (ensureFolder(tree.logs.chopped(1))) {
+    if (!ensureFolder(tree.root))
+        return;
+    const bool reportsKept = ensureFolder(tree.reports.chopped(1));
+    const QString logsFolder = tree.logs.chopped(1);
+    if (!lumivane::dirExists(logsFolder) && ensureFolder(logsFolder)) {
         // New log files hold one empty line; existing logs are never touched here.
         for (const char* name : {lumivane::kPulseLogName, lumivane::kAlarmLogName}) {
             const std::string error = lumivane::exportOutput("", lumivane::utf8Text(tree.logs + QLatin1String(name)));
@@ -194,7 +205,8 @@ void frmMain::setupDataFolders()
                 showMessage(lumivane::qtText(error), QMessageBox::Ok, QMessageBox::Warning);
         }
     }
-    folders_.logs = tree.logs;
+    if (!reportsKept)
+        return;
 
     const QString logoCopy = folders_.reports + QStringLiteral("reportlogo.jpg");
     if (!lumivane::fileExists(logoCopy)) {
@@ -259,7 +271,7 @@ void frmMain::cmdSettings_Click()
 void frmMain::cmdAbout_Click()
 {
     if (!about_) {
-        about_ = new frmAbout(desktop_, nullptr);
+        about_ = new frmAbout(desktop_, this);
         about_->setAttribute(Qt::WA_DeleteOnClose);
     }
     about_->show();

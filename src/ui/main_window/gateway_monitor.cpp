@@ -11,6 +11,7 @@
 #include "platform/http_client.h"
 #include "platform/utf8_text.h"
 #include "ui/widgets/event_label.h"
+#include "ui/widgets/font_scale.h"
 
 using lumivane::qtText;
 
@@ -19,12 +20,13 @@ GatewayMonitor::GatewayMonitor(QWidget* host, QWidget* banner, GatewayEnvironmen
 {
     cmdPulse = new QPushButton(host);
     cmdPulse->setObjectName(QStringLiteral("cmdPulse"));
-    cmdPulse->setGeometry(8, 368, 240, 30);
+    const FontScale scale(host->font());
+    cmdPulse->setGeometry(scale(QRect(8, 368, 240, 30)));
     cmdPulse->hide();
 
     lblAlarm = new EventLabel(banner);
     lblAlarm->setObjectName(QStringLiteral("lblAlarm"));
-    lblAlarm->setGeometry(0, 48, banner->width(), 22);
+    lblAlarm->setGeometry(0, scale(48), banner->width(), scale(22));
     lblAlarm->setAlignment(Qt::AlignCenter);
     // The caption carries a stored setting: shown as typed, never read as markup.
     lblAlarm->setTextFormat(Qt::PlainText);

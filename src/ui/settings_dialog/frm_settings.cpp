@@ -22,6 +22,7 @@
 #include "core/gateway/modem_dialogue.h"
 #include "core/gateway/pulse_readings.h"
 #include "platform/utf8_text.h"
+#include "ui/widgets/font_scale.h"
 
 namespace {
 
@@ -99,6 +100,7 @@ QLineEdit* makeLockedEdit(QWidget* parent, const char* name, int minimumWidth)
     edit->setObjectName(QString::fromLatin1(name));
     edit->setMinimumWidth(minimumWidth);
     edit->setReadOnly(true);
+    edit->setFocusPolicy(Qt::ClickFocus);  // nothing to type there, so Tab passes it by
     QPalette palette = edit->palette();
     palette.setColor(QPalette::Base, QApplication::palette().color(QPalette::Button));
     edit->setPalette(palette);
@@ -156,15 +158,18 @@ frmSettings::frmSettings(QWidget* parent, SettingsDialogServices services)
 
 void frmSettings::buildControls()
 {
-    constexpr int kNumberWidth = 70;
-    constexpr int kTextWidth = 110;
-    constexpr int kLongTextWidth = 220;
+    // Box widths for a 9-point font, grown with the desktop's font so the values stay readable.
+    const FontScale scale(font());
+    const int numberWidth = scale(70);
+    const int textWidth = scale(120);
+    const int longTextWidth = scale(220);
+    const int hourWidth = scale(50);
 
     // 1. kWh prices and multiplier.
     QGroupBox* fraCost = makeFrame(this, QStringLiteral("kWh Settings."));
-    txtDayCost = makeEdit(fraCost, "txtDayCost", kNumberWidth);
-    txtNightCost = makeEdit(fraCost, "txtNightCost", kNumberWidth);
-    txtMultiplier = makeEdit(fraCost, "txtMultiplier", kNumberWidth);
+    txtDayCost = makeEdit(fraCost, "txtDayCost", numberWidth);
+    txtNightCost = makeEdit(fraCost, "txtNightCost", numberWidth);
+    txtMultiplier = makeEdit(fraCost, "txtMultiplier", numberWidth);
     auto* costForm = makeForm();
     costForm->addRow(makeLabel(fraCost, QStringLiteral("Day Time Cost per kWh £"), txtDayCost), txtDayCost);
     costForm->addRow(makeLabel(fraCost, QStringLiteral("Night Time Cost per kWh £"), txtNightCost), txtNightCost);
@@ -173,10 +178,10 @@ void frmSettings::buildControls()
 
     // 2. Day and night hours.
     QGroupBox* fraTime = makeFrame(this, QStringLiteral("Time Split Settings."));
-    txtDayFrom = makeEdit(fraTime, "txtDayFrom", 50);
-    txtDayTo = makeEdit(fraTime, "txtDayTo", 50);
-    txtNightFrom = makeLockedEdit(fraTime, "txtNightFrom", 50);
-    txtNightTo = makeLockedEdit(fraTime, "txtNightTo", 50);
+    txtDayFrom = makeEdit(fraTime, "txtDayFrom", hourWidth);
+    txtDayTo = makeEdit(fraTime, "txtDayTo", hourWidth);
+    txtNightFrom = makeLockedEdit(fraTime, "txtNightFrom", hourWidth);
+    txtNightTo = makeLockedEdit(fraTime, "txtNightTo", hourWidth);
     auto* timeGrid = new QGridLayout;
     timeGrid->addWidget(makeLabel(fraTime, QStringLiteral("From")), 0, 1, Qt::AlignHCenter);
     timeGrid->addWidget(makeLabel(fraTime, QStringLiteral("To")), 0, 2, Qt::AlignHCenter);
@@ -191,9 +196,9 @@ void frmSettings::buildControls()
 
     // 5. Gateway address and modem port (placed beside the tariff frames).
     QGroupBox* fraComm = makeFrame(this, QStringLiteral("Communication Settings."));
-    txtURL = makeEdit(fraComm, "txtURL", kTextWidth);
-    txtCommPort = makeEdit(fraComm, "txtCommPort", kNumberWidth);
-    txtCommSettings = makeEdit(fraComm, "txtCommSettings", kTextWidth);
+    txtURL = makeEdit(fraComm, "txtURL", textWidth);
+    txtCommPort = makeEdit(fraComm, "txtCommPort", numberWidth);
+    txtCommSettings = makeEdit(fraComm, "txtCommSettings", textWidth);
     auto* commForm = makeForm();
     commForm->addRow(makeLabel(fraComm, QStringLiteral("EGX400 IP/FQDN:"), txtURL), txtURL);
     commForm->addRow(makeLabel(fraComm, QStringLiteral("Modem Comm Port:"), txtCommPort), txtCommPort);
@@ -204,12 +209,12 @@ void frmSettings::buildControls()
     QGroupBox* fraInput = makeFrame(this, QStringLiteral("Input Settings."));
     QGroupBox* fraPulse = makeFrame(fraInput, QString());
     chkURL = makeCheck(fraPulse, "chkURL", QStringLiteral("&Enable Pulse"));
-    txtS1Label = makeEdit(fraPulse, "txtS1Label", kNumberWidth);
-    txtS2Label = makeEdit(fraPulse, "txtS2Label", kNumberWidth);
-    txtS1Multi = makeEdit(fraPulse, "txtS1Multi", 50);
-    txtS2Multi = makeEdit(fraPulse, "txtS2Multi", 50);
-    txtS1Egu = makeEdit(fraPulse, "txtS1Egu", kNumberWidth);
-    txtS2Egu = makeEdit(fraPulse, "txtS2Egu", kNumberWidth);
+    txtS1Label = makeEdit(fraPulse, "txtS1Label", numberWidth);
+    txtS2Label = makeEdit(fraPulse, "txtS2Label", numberWidth);
+    txtS1Multi = makeEdit(fraPulse, "txtS1Multi", hourWidth);
+    txtS2Multi = makeEdit(fraPulse, "txtS2Multi", hourWidth);
+    txtS1Egu = makeEdit(fraPulse, "txtS1Egu", numberWidth);
+    txtS2Egu = makeEdit(fraPulse, "txtS2Egu", numberWidth);
     chkStore = makeCheck(fraPulse, "chkStore", QStringLiteral("Store Lo&cally"));
     cmdViewFile = makeButton(fraPulse, "cmdViewFile", QStringLiteral("View &Local File"));
     cmdClear = makeButton(fraPulse, "cmdClear", QStringLiteral("&Clear Local File"));
@@ -243,13 +248,13 @@ void frmSettings::buildControls()
 
     QGroupBox* fraAlarm = makeFrame(fraInput, QString());
     chkAlarm = makeCheck(fraAlarm, "chkAlarm", QStringLiteral("Monitor Alarm."));
-    txtAlarmHi = makeEdit(fraAlarm, "txtAlarmHi", kNumberWidth);
-    txtInterval = makeEdit(fraAlarm, "txtInterval", kNumberWidth);
+    txtAlarmHi = makeEdit(fraAlarm, "txtAlarmHi", numberWidth);
+    txtInterval = makeEdit(fraAlarm, "txtInterval", numberWidth);
     chkAlarmLog = makeCheck(fraAlarm, "chkAlarmLog", QStringLiteral("Store Locall&y"));
     Command2 = makeButton(fraAlarm, "Command2", QStringLiteral("View &Alarm Log"));
     // Short numbers: the boxes keep a number's width, and "seconds" sits right after its box.
-    txtAlarmHi->setMaximumWidth(kNumberWidth + 20);
-    txtInterval->setMaximumWidth(kNumberWidth + 20);
+    txtAlarmHi->setMaximumWidth(numberWidth + scale(20));
+    txtInterval->setMaximumWidth(numberWidth + scale(20));
     auto* intervalRow = new QHBoxLayout;
     intervalRow->addWidget(txtInterval);
     intervalRow->addWidget(makeLabel(fraAlarm, QStringLiteral("seconds")));
@@ -297,9 +302,9 @@ void frmSettings::buildControls()
 
     QGroupBox* fraSMS = makeFrame(fraOutput, QString());
     chkSMS = makeCheck(fraSMS, "chkSMS", QStringLiteral("&Send SMS on Alarm [REQUIRES HARDWARE]"));
-    txtMobile = makeEdit(fraSMS, "txtMobile", kTextWidth);
-    txtTestSMS = makeEdit(fraSMS, "txtTestSMS", kLongTextWidth);
-    txtAlarmSMS = makeEdit(fraSMS, "txtAlarmSMS", kLongTextWidth);
+    txtMobile = makeEdit(fraSMS, "txtMobile", textWidth);
+    txtTestSMS = makeEdit(fraSMS, "txtTestSMS", longTextWidth);
+    txtAlarmSMS = makeEdit(fraSMS, "txtAlarmSMS", longTextWidth);
     cmdTestSMS = makeButton(fraSMS, "cmdTestSMS", QStringLiteral("&Test SMS"));
     auto* smsForm = makeForm();
     smsForm->addRow(makeLabel(fraSMS, QStringLiteral("Recipient Mobile Number:"), txtMobile), txtMobile);
@@ -335,6 +340,16 @@ void frmSettings::buildControls()
     dialogLayout->addWidget(fraInput);
     dialogLayout->addWidget(fraOutput);
     dialogLayout->addLayout(buttons);
+
+    // Tab runs frame by frame and, inside each, row by row as the boxes are laid out.
+    QWidget* const tabChain[] = {txtDayCost, txtNightCost, txtMultiplier, txtDayFrom, txtDayTo, txtURL,
+                                 txtCommPort, txtCommSettings, chkURL, txtS1Label, txtS1Multi, txtS1Egu,
+                                 txtS2Label, txtS2Multi, txtS2Egu, chkStore, cmdViewFile, cmdClear,
+                                 chkAlarm, txtAlarmHi, txtInterval, chkAlarmLog, Command2, chkExport,
+                                 optExport[0], chkSMS, txtMobile, txtTestSMS, txtAlarmSMS, cmdTestSMS,
+                                 cmdApply, cmdClose};
+    for (std::size_t i = 1; i < std::size(tabChain); ++i)
+        QWidget::setTabOrder(tabChain[i - 1], tabChain[i]);
 
     connect(txtDayFrom, &QLineEdit::textChanged, txtNightTo, &QLineEdit::setText);
     connect(txtDayTo, &QLineEdit::textChanged, txtNightFrom, &QLineEdit::setText);
@@ -450,9 +465,10 @@ void frmSettings::cmdTestSMS_Click()
 QString frmSettings::pulseLogPath() const { return services_.logsFolder + QLatin1String(lumivane::kPulseLogName); }
 
 QMessageBox::StandardButton frmSettings::showMessage(const QString& text, QMessageBox::StandardButtons buttons,
-                                                     QMessageBox::Icon icon)
+                                                     QMessageBox::Icon icon,
+                                                     QMessageBox::StandardButton defaultButton)
 {
-    return showMessageBox(services_.messageBox, this, text, buttons, icon);
+    return showMessageBox(services_.messageBox, this, text, buttons, icon, defaultButton);
 }
 
 void frmSettings::viewLog(const QString& path)
@@ -480,7 +496,8 @@ void frmSettings::cmdClear_Click()
     const QString path = pulseLogPath();
     const QMessageBox::StandardButton answer =
         showMessage(QStringLiteral("Are you sure you wish to clear the data file"),
-                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Critical);
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Critical,
+                    QMessageBox::No);  // Enter must not empty the log
     if (answer != QMessageBox::Yes)
         return;
 

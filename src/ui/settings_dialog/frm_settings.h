@@ -62,7 +62,8 @@ private:
     QString pulseLogPath() const;
     void viewLog(const QString& path);
     QMessageBox::StandardButton showMessage(const QString& text, QMessageBox::StandardButtons buttons,
-                                            QMessageBox::Icon icon);
+                                            QMessageBox::Icon icon,
+                                            QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
     SettingsDialogServices services_;
 

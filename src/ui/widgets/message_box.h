@@ -10,7 +10,9 @@ using MessageBoxFunction = std::function<QMessageBox::StandardButton(
     QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons, QMessageBox::Icon icon)>;
 
 // Shows the text through the recorder when there is one, else in a real box
-// titled with the application title; returns the button pressed.
+// titled with the application title, where Enter presses defaultButton (when
+// given); returns the button pressed.
 QMessageBox::StandardButton showMessageBox(const MessageBoxFunction& recorder, QWidget* parent, const QString& text,
                                            QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-                                           QMessageBox::Icon icon = QMessageBox::NoIcon);
+                                           QMessageBox::Icon icon = QMessageBox::NoIcon,
+                                           QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);

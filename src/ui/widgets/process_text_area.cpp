@@ -17,9 +17,12 @@ ProcessTextArea::ProcessTextArea(QWidget* parent) : QPlainTextEdit(parent)
 {
     setReadOnly(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // The results line up in columns and carry a long rule: a fixed-width
-    // face without wrapping keeps them as written.
-    setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The results line up in columns: a fixed-width face keeps them so. The
+    // rule and the "From ... to ..." lines are wider than the area at the
+    // window's own size; they wrap at a blank rather than hide behind a
+    // sideways scroll bar.
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPointSizeF(qMax(7.5, font().pointSizeF() - 1.0));
     setFont(fixed);

@@ -2,6 +2,9 @@
 // message boxes, Exit, and the About dialog.
 #include <QDialog>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,6 +41,48 @@ private slots:
         QVERIFY(f.messages.isEmpty());
     }
 
+    void aDataFolderThatCannotBeMadeIsToldOnceAndNothingIsWrittenBeneathIt()
+    {
+        lumivane::test::WindowOptions blocked;
+        blocked.dataRootBlocked = true;
+        MainWindowFixture f(blocked);
+        QCOMPARE(f.messages.size(), 1);
+        QVERIFY(f.messages.front().contains(QDir::toNativeSeparators(f.folders().root)));
+        QVERIFY(QFileInfo(f.folders().root).isFile());
+    }
+
+    void captionsAndFieldsAreNotClippedAtLargerDesktopFonts_data()
+    {
+        QTest::addColumn<qreal>("points");
+        for (qreal points : {9.0, 11.0, 14.0})
+            QTest::addRow("%g pt", points) << points;
+    }
+
+    void captionsAndFieldsAreNotClippedAtLargerDesktopFonts()
+    {
+        QFETCH(qreal, points);
+        const QFont desktopFont = QApplication::font();
+        QFont font = desktopFont;
+        font.setPointSizeF(points);
+        QApplication::setFont(font);
+        MainWindowFixture f;
+        QApplication::setFont(desktopFont);
+        if (points == 9.0)  // the window's own size at the font it was laid out for
+            QCOMPARE(f.window().size(), QSize(564, 484));
+        for (QWidget* w : f.window().findChildren<QWidget*>()) {
+            if (w->window() != &f.window() || w->property("text").toString().isEmpty())
+                continue;
+            int needed = 0;
+            if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w))
+                needed = w->sizeHint().width();
+            else if (auto* field = qobject_cast<QLineEdit*>(w))  // text, inner margins and frame
+                needed = field->fontMetrics().horizontalAdvance(field->text()) + 8;
+            QVERIFY2(w->width() >= needed, qPrintable(QStringLiteral("%1 \"%2\": %3 < %4")
+                                                          .arg(w->objectName(), w->property("text").toString())
+                                                          .arg(w->width()).arg(needed)));
+        }
+    }
+
     void missingResourcesAreNamedInBoxesTitledWithTheApplicationTitle()
     {
         QTemporaryDir emptyProgramFolder;
@@ -67,6 +112,7 @@ private slots:
         f.find<QPushButton>("cmdAbout")->click();
         QPointer<QDialog> about = aboutDialog();
         QVERIFY(about && !about->isModal());
+        QCOMPARE(about->parentWidget(), &f.window());
         f.find<QPushButton>("cmdAbout")->click();
         QCOMPARE(aboutDialog(), about.data());
         QTest::mouseClick(about->findChild<EventLabel*>("lblHTTP"), Qt::LeftButton);

@@ -159,6 +159,45 @@ private slots:
         QCOMPARE(f.messages.mid(1), (QStringList{"Are you sure you wish to clear the data file",
                                                  "Are you sure you wish to clear the data file", "FILE CLEARED!"}));
     }
+
+    void enterOnTheClearQuestionKeepsThePulseLog()
+    {
+        lumivane::test::WindowOptions realBoxes;
+        realBoxes.realMessageBoxes = true;
+        MainWindowFixture f(realBoxes);
+        const QString pulseLog = f.folders().logs + "pulsedata.txt";
+        QStringList asked;
+        QTimer enter;  // answers each real box from the event loop its exec() runs
+        connect(&enter, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                asked << box->text();
+                QTest::keyClick(box, Qt::Key_Return);
+            }
+        });
+        enter.start(10);
+        f.find<QPushButton>("cmdClear")->click();
+        QCOMPARE(asked, QStringList{"Are you sure you wish to clear the data file"});
+        QCOMPARE(contentOf(pulseLog), QByteArray("\r\n"));
+    }
+
+    void tabRunsRowByRowAndPassesTheNightHours()
+    {
+        MainWindowFixture f;
+        QStringList visited;
+        throughSettingsButton(f, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            dialog->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(dialog));
+            f.find<QLineEdit>("txtDayCost")->setFocus();
+            for (int i = 0; i < 15; ++i) {
+                visited << QApplication::focusWidget()->objectName();
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            }
+        });
+        QCOMPARE(visited, (QStringList{"txtDayCost", "txtNightCost", "txtMultiplier", "txtDayFrom", "txtDayTo",
+                                       "txtURL", "txtCommPort", "txtCommSettings", "chkURL", "txtS1Label",
+                                       "txtS1Multi", "txtS1Egu", "txtS2Label", "txtS2Multi", "txtS2Egu"}));
+    }
 };
 
 QTEST_MAIN(FrmSettingsTest)
