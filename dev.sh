@@ -32,8 +32,21 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
+# ccache, when installed, keeps rebuilds of unchanged files cheap; paths are
+# taken relative to the checkout so clones in other folders share the cache.
+if command -v ccache >/dev/null 2>&1; then
+    export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+fi
+launcher_option() {
+    if command -v ccache >/dev/null 2>&1; then
+        echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+    else
+        echo "-DCMAKE_CXX_COMPILER_LAUNCHER="
+    fi
+}
+
 configure_and_build() {
-    cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$(launcher_option)" "$@"
     cmake --build "$BUILD_DIR" -j"$(nproc)"
 }
 
@@ -105,7 +118,7 @@ reliability)
     export LSAN_OPTIONS="suppressions=$PWD/tools/ci/lsan_suppressions.txt:print_suppressions=0"
     # -O1 with line tables only: the sanitizers' usual setting, and the quickest
     # build whose reports still name file and line.
-    cmake -S . -B build-asan -DLUMIVANE_SANITIZE=ON "$(werror_option)" \
+    cmake -S . -B build-asan -DLUMIVANE_SANITIZE=ON "$(werror_option)" "$(launcher_option)" \
         -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1"
     cmake --build build-asan -j"$(nproc)"
     ctest --test-dir build-asan --output-on-failure -j"$(nproc)"

@@ -24,10 +24,10 @@ namespace {
 const QString kCancelCaption = QStringLiteral("&Cancel");
 const QLatin1String kLineEnd("\r\n");
 
-// Window heights at 15 twips a pixel: 7630 twips with the graph panel closed
-// (the 484-pixel client area) and 9390 twips open, 1760 twips taller.
+// Opening the graph panel makes the window 117 pixels taller than its
+// 484-pixel client area, room for the panel below the results.
 constexpr int kClosedClientHeight = 484;
-constexpr int kOpenClientHeight = kClosedClientHeight + (9390 - 7630) / 15;
+constexpr int kOpenClientHeight = kClosedClientHeight + 117;
 constexpr int kClosedGraphFrameHeight = 8;
 constexpr int kOpenGraphFrameHeight = 138;
 

@@ -27,8 +27,8 @@
 
 namespace {
 
-constexpr int kClientWidth = 564;   // 8460 twips
-constexpr int kClientHeight = 484;  // 7260 twips
+constexpr int kClientWidth = 564;
+constexpr int kClientHeight = 484;
 const char* const kWebSite = "https://www.ferrolux.example/";
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry)
