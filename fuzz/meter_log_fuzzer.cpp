@@ -47,9 +47,9 @@ bool same(double a, double b)
     return a == b || (std::isnan(a) && std::isnan(b));
 }
 
-std::string describe(const std::optional<ReadError>& e)
+std::string describe(const EngineOutcome& e)
 {
-    return e ? std::to_string(e->line) + ": " + e->reason : std::string("none");
+    return e ? std::string("none") : std::to_string(e.error().line) + ": " + e.error().reason;
 }
 
 void checkSingleWalkMatchesTwoWalks(std::string_view bytes, const std::string& path, const ScopeRule& rule,
@@ -76,15 +76,14 @@ void checkSingleWalkMatchesTwoWalks(std::string_view bytes, const std::string& p
     check(same(memoryA.previousReading, memoryB.previousReading) &&
               same(memoryA.currentReading, memoryB.currentReading) && same(memoryA.lastStep, memoryB.lastStep),
           "reading memory differs");
-    check(a.error.has_value() == b.error.has_value(), "error presence differs", describe(a.error) + " / " +
-                                                                                  describe(b.error));
-    if (a.error) {
-        check(a.error->line == b.error->line && a.error->reason == b.error->reason, "error differs",
-              describe(a.error) + " / " + describe(b.error));
+    check(a.ok() == b.ok(), "error presence differs", describe(a) + " / " + describe(b));
+    if (!a || !b) {
+        check(a.error().line == b.error().line && a.error().reason == b.error().reason, "error differs",
+              describe(a) + " / " + describe(b));
         return;
     }
-    const FileFigures& fa = a.figures;
-    const FileFigures& fb = b.figures;
+    const FileFigures& fa = *a;
+    const FileFigures& fb = *b;
     for (std::size_t d = 0; d < fa.dayUnits.size(); ++d)
         check(same(fa.dayUnits[d], fb.dayUnits[d]) && same(fa.nightUnits[d], fb.nightUnits[d]),
               "per-day units differ");
@@ -147,7 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const DateScope scope = scopeOf(mode);
     const auto rule = scopeRuleOf(scope);
-    check(rule.has_value(), "the fuzzer's own scopes must be valid");
+    check(rule.ok(), "the fuzzer's own scopes must be valid");
 
     checkSingleWalkMatchesTwoWalks(bytes, path, *rule, settings);
 
@@ -178,8 +177,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         calculate(otherPath);
     }
     check(!run.grandTotalsText().empty(), "empty grand totals");
-    const MenuOutcome menu = run.buildReportsMenu();
-    check(menu.written, "menu not written", menu.error);
+    const auto menu = run.buildReportsMenu();
+    check(menu.ok(), "menu not written", menu ? std::string() : menu.error().reason);
     check(noTemporaryFilesIn(reports), "temporary file left in the reports folder");
 
     // The folders stay for the next input; their files go.

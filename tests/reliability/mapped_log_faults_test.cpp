@@ -36,16 +36,16 @@ class CutShortAfterMapping : public FileBytesReader {
 public:
     explicit CutShortAfterMapping(off_t keep) : keep_(keep) {}
 
-    std::optional<ReadError> read(const std::string& path, std::string_view& bytes) override
+    Expected<std::string_view> read(const std::string& path) override
     {
-        const auto error = mapped_.read(path, bytes);
+        auto bytes = mapped_.read(path);
         mappedIt = mapped_.lastReadWasMapped();
-        const off_t size = static_cast<off_t>(bytes.size());
+        const off_t size = bytes ? static_cast<off_t>(bytes->size()) : 0;
         if (::truncate(path.c_str(), keep_ < 0 ? size + keep_ : keep_) != 0)
             mappedIt = false;
-        return error;
+        return bytes;
     }
-    std::optional<ReadError> confirmLastRead() override { return mapped_.confirmLastRead(); }
+    Expected<void> confirmLastRead() override { return mapped_.confirmLastRead(); }
 
     bool mappedIt = false;
 
@@ -137,12 +137,11 @@ private slots:
         test::TempDir dir;
         const std::string path = writeLargeLog(dir);
         MappedFileBytes files;
-        std::string_view bytes;
-        QVERIFY(!files.read(path, bytes));
+        QVERIFY(files.read(path).ok());
         QVERIFY(files.lastReadWasMapped());
         // A logger appending while the walk goes on does not spoil the part mapped.
         std::ofstream(path, std::ios::app | std::ios::binary) << "0,06/03/2012 0:00,9999\r\n";
-        QVERIFY(!files.confirmLastRead());
+        QVERIFY(files.confirmLastRead().ok());
     }
 
     void busErrorsThatAreNotAboutAWalkedLogStillEndTheProgram()
@@ -155,8 +154,7 @@ private slots:
         // A mapping of someone else's, cut short and read: the guard must not hide it.
         const int fault = inChild([&] {
             MappedFileBytes files;
-            std::string_view bytes;
-            if (files.read(path, bytes) || !files.lastReadWasMapped())
+            if (!files.read(path) || !files.lastReadWasMapped())
                 return kNotMapped;
             const int fd = ::open(other.c_str(), O_RDONLY);
             auto* page = static_cast<volatile const char*>(::mmap(nullptr, 1 << 16, PROT_READ, MAP_SHARED, fd, 0));
@@ -169,8 +167,7 @@ private slots:
         // A bus error signal sent by another process is not swallowed either.
         const int sent = inChild([&] {
             MappedFileBytes files;
-            std::string_view bytes;
-            if (files.read(path, bytes) || !files.lastReadWasMapped())
+            if (!files.read(path) || !files.lastReadWasMapped())
                 return kNotMapped;
             ::kill(::getpid(), SIGBUS);
             return kWrongOutcome;

@@ -111,7 +111,7 @@ TEST(MeterLogFaults, RandomBinaryBytesWithNulNeverBreakTheRun)
         }
     }
     EXPECT_GT(calculated, 0);
-    EXPECT_TRUE(run.buildReportsMenu().written);
+    EXPECT_TRUE(run.buildReportsMenu().ok());
     EXPECT_FALSE(r.reportsHoldTemporaryFiles());
 
     // The run is no worse for it: a good file afterwards is calculated as ever.
@@ -171,7 +171,7 @@ TEST(MeterLogFaults, TwoHundredMegabyteLineWithoutLineEndNeedsOneCopyOfTheFileAn
         const long before = peakResidentKilobytes();
         CalculationRun run(r.settings, r.environment(), r.graph, r.palette);
         const FileOutcome out = run.calculateFile(path.string(), DateScope{}, nullptr);
-        const bool menu = run.buildReportsMenu().written;
+        const bool menu = run.buildReportsMenu().ok();
         report = {peakResidentKilobytes() - before, out.calculated, out.billWritten, menu, out.text.size()};
         _exit(write(pipeFds[1], &report, sizeof report) == static_cast<ssize_t>(sizeof report) ? 0 : 2);
     }

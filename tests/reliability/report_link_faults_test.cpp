@@ -46,10 +46,10 @@ TEST(ReportLinkFaults, BarInAFileNameStillGivesOneLinkPerBill)
     const FileOutcome out = run.calculateFile(dir.write("logs/north|south.csv", kLog), DateScope{}, nullptr);
     ASSERT_TRUE(out.billWritten) << out.error;
     EXPECT_TRUE(std::filesystem::exists(reports + "NORTH|SOUTH.html"));
-    const MenuOutcome menu = run.buildReportsMenu();
-    ASSERT_TRUE(menu.written) << menu.error;
+    const auto menu = run.buildReportsMenu();
+    ASSERT_TRUE(menu.ok()) << menu.error().reason;
 
-    const std::string page = readFile(menu.path);
+    const std::string page = readFile(*menu);
     EXPECT_NE(page.find("Number of reports: 1<"), std::string::npos) << page;
     EXPECT_EQ(countOf(page, "<a href="), 1u) << page;
     EXPECT_NE(page.find("NORTH%7CSOUTH.html'>NORTH|SOUTH</a>"), std::string::npos) << page;

@@ -9,7 +9,7 @@
 namespace lumivane {
 namespace {
 
-ParsedCalcOptions parse(std::vector<std::string> args)
+Expected<CalcOptions> parse(std::vector<std::string> args)
 {
     // Kept alive for the views below.
     static std::vector<std::string> keep;
@@ -19,10 +19,11 @@ ParsedCalcOptions parse(std::vector<std::string> args)
 
 void expectUsageError(std::vector<std::string> args, const std::string& mentioned)
 {
-    const ParsedCalcOptions parsed = parse(args);
-    ASSERT_FALSE(parsed.error.empty()) << "accepted: " << (args.empty() ? "" : args.front());
-    EXPECT_NE(parsed.error.find(mentioned), std::string::npos) << parsed.error;
-    EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << parsed.error;
+    const auto parsed = parse(args);
+    ASSERT_FALSE(parsed) << "accepted: " << (args.empty() ? "" : args.front());
+    const std::string& error = parsed.error().reason;
+    EXPECT_NE(error.find(mentioned), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
 }
 
 std::vector<std::string> manyFiles(int count)
@@ -35,64 +36,64 @@ std::vector<std::string> manyFiles(int count)
 
 TEST(CalcOptions, FilesKeepTheirOrderAndNoScopeByDefault)
 {
-    const ParsedCalcOptions parsed = parse({"b.csv", "a.csv", "/x/unit4.IRIO.txt"});
-    ASSERT_EQ(parsed.error, "");
-    EXPECT_EQ(parsed.options.files, (std::vector<std::string>{"b.csv", "a.csv", "/x/unit4.IRIO.txt"}));
-    EXPECT_FALSE(parsed.options.scope.enabled);
-    EXPECT_FALSE(parsed.options.exportReports);
-    EXPECT_TRUE(parsed.options.overrides.empty());
-    EXPECT_EQ(parse(manyFiles(36)).options.files.size(), 36u);
+    const auto parsed = parse({"b.csv", "a.csv", "/x/unit4.IRIO.txt"});
+    ASSERT_TRUE(parsed.ok()) << parsed.error().reason;
+    EXPECT_EQ(parsed->files, (std::vector<std::string>{"b.csv", "a.csv", "/x/unit4.IRIO.txt"}));
+    EXPECT_FALSE(parsed->scope.enabled);
+    EXPECT_FALSE(parsed->exportReports);
+    EXPECT_TRUE(parsed->overrides.empty());
+    EXPECT_EQ(parse(manyFiles(36))->files.size(), 36u);
 }
 
 TEST(CalcOptions, FromSwitchesTheScopeOnWithTheTextsAsTyped)
 {
-    const ParsedCalcOptions parsed = parse({"--from", "05/3/2012", "a.csv"});
-    ASSERT_EQ(parsed.error, "");
-    EXPECT_TRUE(parsed.options.scope.enabled);
-    EXPECT_EQ(parsed.options.scope.dayText, "05");
-    EXPECT_EQ(parsed.options.scope.monthText, "3");
-    EXPECT_EQ(parsed.options.scope.yearText, "2012");
-    EXPECT_EQ(parsed.options.scope.daysText, "7");
-    EXPECT_TRUE(parse({"--from", "29/2/2012", "a.csv"}).options.scope.enabled);  // a leap day
+    const auto parsed = parse({"--from", "05/3/2012", "a.csv"});
+    ASSERT_TRUE(parsed.ok()) << parsed.error().reason;
+    EXPECT_TRUE(parsed->scope.enabled);
+    EXPECT_EQ(parsed->scope.dayText, "05");
+    EXPECT_EQ(parsed->scope.monthText, "3");
+    EXPECT_EQ(parsed->scope.yearText, "2012");
+    EXPECT_EQ(parsed->scope.daysText, "7");
+    EXPECT_TRUE(parse({"--from", "29/2/2012", "a.csv"})->scope.enabled);  // a leap day
 }
 
 TEST(CalcOptions, DaysSetsTheScopeLengthInEitherSpelling)
 {
-    EXPECT_EQ(parse({"--from", "1/3/2012", "--days", "31", "a.csv"}).options.scope.daysText, "31");
-    EXPECT_EQ(parse({"--days=10", "--from=1/3/2012", "a.csv"}).options.scope.daysText, "10");
-    EXPECT_EQ(parse({"--from", "1/3/2012", "--days", "099", "a.csv"}).options.scope.daysText, "99");
-    EXPECT_EQ(parse({"--from", "1/3/2012", "--days", "1", "a.csv"}).options.scope.daysText, "1");
+    EXPECT_EQ(parse({"--from", "1/3/2012", "--days", "31", "a.csv"})->scope.daysText, "31");
+    EXPECT_EQ(parse({"--days=10", "--from=1/3/2012", "a.csv"})->scope.daysText, "10");
+    EXPECT_EQ(parse({"--from", "1/3/2012", "--days", "099", "a.csv"})->scope.daysText, "99");
+    EXPECT_EQ(parse({"--from", "1/3/2012", "--days", "1", "a.csv"})->scope.daysText, "1");
 }
 
 TEST(CalcOptions, SetTakesAKnownKeyWithATextItsTypeAcceptsAndTheLastWins)
 {
-    const ParsedCalcOptions parsed = parse({"--set", "DayCost=0.2", "--set=FromHour=6.5", "--set", "SMSAlarmMsg=A=B",
+    const auto parsed = parse({"--set", "DayCost=0.2", "--set=FromHour=6.5", "--set", "SMSAlarmMsg=A=B",
                                             "--set", "S1Label=", "--set", "DayCost=0.3", "a.csv"});
-    ASSERT_EQ(parsed.error, "");
-    EXPECT_EQ(*findOverride(parsed.options, "DayCost"), "0.3");
-    EXPECT_EQ(*findOverride(parsed.options, "FromHour"), "6.5");
-    EXPECT_EQ(*findOverride(parsed.options, "SMSAlarmMsg"), "A=B");
-    EXPECT_EQ(*findOverride(parsed.options, "S1Label"), "");
-    EXPECT_EQ(findOverride(parsed.options, "NightCost"), nullptr);
+    ASSERT_TRUE(parsed.ok()) << parsed.error().reason;
+    EXPECT_EQ(*findOverride(*parsed, "DayCost"), "0.3");
+    EXPECT_EQ(*findOverride(*parsed, "FromHour"), "6.5");
+    EXPECT_EQ(*findOverride(*parsed, "SMSAlarmMsg"), "A=B");
+    EXPECT_EQ(*findOverride(*parsed, "S1Label"), "");
+    EXPECT_EQ(findOverride(*parsed, "NightCost"), nullptr);
 }
 
 TEST(CalcOptions, ReportsDirNeedsExport)
 {
     expectUsageError({"--reports-dir", "/tmp/r", "a.csv"}, "--export");
-    const ParsedCalcOptions parsed = parse({"--export", "--reports-dir", "/tmp/r", "a.csv"});
-    ASSERT_EQ(parsed.error, "");
-    EXPECT_TRUE(parsed.options.exportReports);
-    EXPECT_EQ(parsed.options.reportsDir, "/tmp/r");
+    const auto parsed = parse({"--export", "--reports-dir", "/tmp/r", "a.csv"});
+    ASSERT_TRUE(parsed.ok()) << parsed.error().reason;
+    EXPECT_TRUE(parsed->exportReports);
+    EXPECT_EQ(parsed->reportsDir, "/tmp/r");
 }
 
 TEST(CalcOptions, HelpAndVersionWinOverAnyOtherArgument)
 {
-    ParsedCalcOptions parsed = parse({"--bogus", "--help"});
-    EXPECT_EQ(parsed.error, "");
-    EXPECT_TRUE(parsed.options.help);
+    auto parsed = parse({"--bogus", "--help"});
+    EXPECT_TRUE(parsed.ok()) << parsed.error().reason;
+    EXPECT_TRUE(parsed->help);
     parsed = parse({"--version"});
-    EXPECT_EQ(parsed.error, "");
-    EXPECT_TRUE(parsed.options.version);
+    EXPECT_TRUE(parsed.ok()) << parsed.error().reason;
+    EXPECT_TRUE(parsed->version);
 }
 
 // Every misuse is one line that names what is wrong.

@@ -105,9 +105,9 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
     text += run.grandTotalsText();
 
     if (options.exportReports) {
-        const MenuOutcome menu = run.buildReportsMenu();
-        if (!menu.written) {
-            const std::string why = menu.error.empty() ? std::string("the reports menu was not written") : menu.error;
+        const auto menu = run.buildReportsMenu();
+        if (!menu) {
+            const std::string& why = menu.error().reason;
             // The window shows this line under the totals; the printed text is the window's text.
             text += why + "\r\n";
             outcome.problems.push_back(why);

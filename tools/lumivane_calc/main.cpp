@@ -44,14 +44,14 @@ int main(int argc, char** argv)
 #endif
     // Arguments are taken as the bytes given, so file names reach the engine untouched.
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    const lumivane::ParsedCalcOptions parsed = lumivane::parseCalcOptions(args);
-    if (!parsed.error.empty()) {
-        complain(parsed.error);
+    const auto parsed = lumivane::parseCalcOptions(args);
+    if (!parsed) {
+        complain(parsed.error().reason);
         return kUsageError;
     }
-    if (parsed.options.help)
+    if (parsed->help)
         return writeAll(lumivane::calcUsageText()) ? 0 : 1;
-    if (parsed.options.version)
+    if (parsed->version)
         return writeAll(std::string("lumivane-calc ") + lumivane::versionText() + "\n") ? 0 : 1;
 
     // Only reports need the application object (to find the templates beside
@@ -59,9 +59,9 @@ int main(int argc, char** argv)
     // needs none, so a plain run skips its set-up, the C library's locale
     // included. No GUI is started.
     std::optional<QCoreApplication> app;
-    if (parsed.options.exportReports)
+    if (parsed->exportReports)
         app.emplace(argc, argv);
-    const lumivane::CalcCommandOutcome outcome = lumivane::runCalcCommand(parsed.options);
+    const lumivane::CalcCommandOutcome outcome = lumivane::runCalcCommand(*parsed);
     const bool written = writeAll(outcome.output);
     for (const std::string& problem : outcome.problems)
         complain(problem);

@@ -53,15 +53,15 @@ std::size_t FileBuffer::readRest(std::FILE* file, std::size_t got)
     return got;
 }
 
-std::optional<ReadError> FileBuffer::load(const std::string& path)
+Expected<std::string_view> FileBuffer::load(const std::string& path)
 {
     size_ = 0;
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec))
-        return ReadError{0, "the path is a folder, not a file"};
+        return failure("the path is a folder, not a file");
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
-        return ReadError{0, std::string("the file cannot be opened: ") + std::strerror(errno)};
+        return failure(std::string("the file cannot be opened: ") + std::strerror(errno));
     // One read of the whole file: its size first, then a single fread.
     const std::size_t wanted = sizeOf(file);
     reserve(wanted + 1);
@@ -73,9 +73,9 @@ std::optional<ReadError> FileBuffer::load(const std::string& path)
     const int readErrno = errno;
     std::fclose(file);
     if (failed)
-        return ReadError{0, std::string("the file cannot be read: ") + std::strerror(readErrno)};
+        return failure(std::string("the file cannot be read: ") + std::strerror(readErrno));
     size_ = got;
-    return std::nullopt;
+    return bytes();
 }
 
 }  // namespace lumivane

@@ -4,19 +4,19 @@
 #include <cstddef>
 #include <cstdio>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
-#include "core/meterdata/read_error.h"
+#include "core/text/expected.h"
 
 namespace lumivane {
 
 // A whole file in one block, kept for reuse by the next file.
 class FileBuffer {
 public:
-    // Reads the file whole; nullopt on success (an empty file too), else why it cannot be opened or read.
-    std::optional<ReadError> load(const std::string& path);
+    // Reads the file whole: its bytes (empty for an empty file), valid until the
+    // next load, or why it cannot be opened or read.
+    Expected<std::string_view> load(const std::string& path);
     // The bytes of the last successful load.
     std::string_view bytes() const { return {data_.get(), size_}; }
 

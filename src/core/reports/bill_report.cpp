@@ -65,7 +65,7 @@ BillPeriod billPeriodOf(const FileFigures& figures, const DateScope& scope)
     return period;
 }
 
-BillText fillBill(std::string_view templateText, const BillInputs& in)
+Expected<BillText> fillBill(std::string_view templateText, const BillInputs& in)
 {
     BillText bill;
     const FileFigures& f = *in.figures;
@@ -122,13 +122,9 @@ BillText fillBill(std::string_view templateText, const BillInputs& in)
     }};
     bill.text.assign(templateText);
     for (const auto& [placeholder, value] : table) {
-        if (!substitutePlaceholder(bill.text, placeholder, value)) {
-            bill.error = "the bill template has no placeholder " + std::string(placeholder);
-            bill.text.clear();
-            return bill;
-        }
+        if (!substitutePlaceholder(bill.text, placeholder, value))
+            return failure("the bill template has no placeholder " + std::string(placeholder));
     }
-    bill.ok = true;
     bill.figures.billPath = std::string(in.reportsFolder) + title + ".html";
     bill.figures.billTotalCost = totalCostText;
     bill.figures.billDayCost = formatMoney(moneyTextValue(dayCostText));
@@ -136,27 +132,18 @@ BillText fillBill(std::string_view templateText, const BillInputs& in)
     return bill;
 }
 
-BillOutcome writeBill(const std::string& templatePath, const BillInputs& inputs)
+Expected<BillFigures> writeBill(const std::string& templatePath, const BillInputs& inputs)
 {
-    BillOutcome outcome;
-    const ImportedText templ = importInput(templatePath);
-    if (!templ.ok) {
-        outcome.error = "the bill template " + templ.error;
-        return outcome;
-    }
-    BillText bill = fillBill(templ.text, inputs);
-    if (!bill.ok) {
-        outcome.error = bill.error + " (" + templatePath + ")";
-        return outcome;
-    }
-    const std::string writeError = exportOutput(bill.text, bill.figures.billPath);
-    if (!writeError.empty()) {
-        outcome.error = "the bill " + writeError;
-        return outcome;
-    }
-    outcome.written = true;
-    outcome.figures = std::move(bill.figures);
-    return outcome;
+    const auto templ = importInput(templatePath);
+    if (!templ)
+        return failure("the bill template " + templ.error().reason);
+    auto bill = fillBill(*templ, inputs);
+    if (!bill)
+        return failure(bill.error().reason + " (" + templatePath + ")");
+    const auto written = exportOutput(bill->text, bill->figures.billPath);
+    if (!written)
+        return failure("the bill " + written.error().reason);
+    return std::move(bill->figures);
 }
 
 }  // namespace lumivane

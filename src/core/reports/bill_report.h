@@ -6,6 +6,7 @@
 #include "core/tariff/tariff_engine.h"
 #include "core/meterdata/date_scope.h"
 #include "core/settings/settings_record.h"
+#include "core/text/expected.h"
 
 namespace lumivane {
 
@@ -28,16 +29,8 @@ struct BillInputs {
 };
 
 struct BillText {
-    bool ok = false;
     std::string text;
     BillFigures figures;
-    std::string error;  // the missing placeholder, when not ok
-};
-
-struct BillOutcome {
-    bool written = false;
-    BillFigures figures;
-    std::string error;  // names the path and the reason, when not written
 };
 
 // The value of a money text such as "1,234.50"; 0 when it is no number.
@@ -55,10 +48,11 @@ struct BillPeriod {
 };
 BillPeriod billPeriodOf(const FileFigures& figures, const DateScope& scope);
 
-// The template filled in table order; not ok when it lacks a placeholder.
-BillText fillBill(std::string_view templateText, const BillInputs& inputs);
+// The template filled in table order, or the placeholder it lacks.
+Expected<BillText> fillBill(std::string_view templateText, const BillInputs& inputs);
 
-// Reads the template, fills it and writes the bill to billPath.
-BillOutcome writeBill(const std::string& templatePath, const BillInputs& inputs);
+// Reads the template, fills it and writes the bill to billPath; the bill's
+// figures, or the path and the reason.
+Expected<BillFigures> writeBill(const std::string& templatePath, const BillInputs& inputs);
 
 }  // namespace lumivane

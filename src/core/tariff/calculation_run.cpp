@@ -32,7 +32,7 @@ struct CalculationRun::State {
 
 namespace {
 
-std::string errorLine(std::string_view label, const ReadError& error)
+std::string errorLine(std::string_view label, const Error& error)
 {
     std::string line(label);
     line += ": ";
@@ -74,44 +74,34 @@ FileOutcome CalculationRun::calculateFile(const std::string& path, const DateSco
     FileOutcome outcome;
     const std::string label = fileLabelOf(path);
 
-    std::string scopeError;
-    const auto rule = scopeRuleOf(scope, &scopeError);
-    auto failed = [&](const ReadError& error) {
+    const auto rule = scopeRuleOf(scope);
+    auto failed = [&](const Error& error) {
         outcome.error = errorLine(label, error);
         outcome.text = outcome.error + "\r\n\r\n";
         return outcome;
     };
-    std::string_view bytes;
-    if (const auto loadError = st.files->read(path, bytes)) {
+    const auto bytes = st.files->read(path);
+    if (!bytes || !rule) {
         // Both walks begin (colours move on by two per file) even when the file cannot be read.
         beginFileWalk(st.graph, st.memory);
         beginFileWalk(st.graph, st.memory);
-        return failed(*loadError);
-    }
-    if (!rule) {
-        beginFileWalk(st.graph, st.memory);
-        beginFileWalk(st.graph, st.memory);
-        return failed(ReadError{0, scopeError});
+        return failed(!bytes ? bytes.error() : rule.error());
     }
 
-    EngineOutcome engine = scanAndCalculateMeterLog(bytes, path, *rule, st.settings, st.memory, st.graph,
+    EngineOutcome engine = scanAndCalculateMeterLog(*bytes, path, *rule, st.settings, st.memory, st.graph,
                                                     st.palette, bars, &st.bookedSteps);
     // Figures from bytes that changed under the walk are no figures at all.
-    if (auto lost = st.files->confirmLastRead())
-        engine.error = std::move(lost);
-    return finishFile(label, scope, std::move(engine));
+    if (auto lost = st.files->confirmLastRead(); !lost)
+        return failed(lost.error());
+    if (!engine)
+        return failed(engine.error());
+    return finishFile(label, scope, *engine);
 }
 
-FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope& scope, EngineOutcome engine)
+FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope& scope, const FileFigures& figures)
 {
     State& st = *state_;
     FileOutcome outcome;
-    if (engine.error) {
-        outcome.error = errorLine(label, *engine.error);
-        outcome.text = outcome.error + "\r\n\r\n";
-        return outcome;
-    }
-    const FileFigures& figures = engine.figures;
     outcome.calculated = true;
     outcome.text = resultsText(label, figures, st.settings);
     st.grandDayUnits += figures.dayTotal;
@@ -127,13 +117,13 @@ FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope
         inputs.shortDate = shortDate;
         inputs.computerName = st.environment.computerName;
         inputs.reportsFolder = st.environment.reportsFolder;
-        const BillOutcome bill = writeBill(st.environment.programFolder + "billtemplate.html", inputs);
-        if (bill.written) {
-            st.links.add(bill.figures);
+        const auto bill = writeBill(st.environment.programFolder + "billtemplate.html", inputs);
+        if (bill) {
+            st.links.add(*bill);
             outcome.billWritten = true;
-            outcome.billPath = bill.figures.billPath;
+            outcome.billPath = bill->billPath;
         } else {
-            outcome.error = label + ": no bill: " + bill.error;
+            outcome.error = label + ": no bill: " + bill.error().reason;
             outcome.text += outcome.error + "\r\n";
         }
     }
@@ -157,32 +147,22 @@ std::string CalculationRun::grandTotalsText() const
     return text;
 }
 
-MenuOutcome CalculationRun::buildReportsMenu()
+Expected<std::string> CalculationRun::buildReportsMenu()
 {
     State& st = *state_;
-    MenuOutcome outcome;
     if (st.settings.settingsExport != 1)
-        return outcome;
+        return failure("the reports menu was not written");
     const std::string target = st.environment.reportsFolder + kReportsMenuName;
-    const ImportedText templ = importInput(st.environment.programFolder + "menutemplate.html");
-    if (!templ.ok) {
-        outcome.error = "no reports menu: the menu template " + templ.error;
-        return outcome;
-    }
-    const MenuText menu = fillReportsMenu(templ.text, st.links, st.shortDate(), st.environment.computerName);
-    if (!menu.ok) {
-        outcome.error = "no reports menu: " + menu.error + " (" + st.environment.programFolder +
-                        "menutemplate.html)";
-        return outcome;
-    }
-    const std::string writeError = exportOutput(menu.text, target);
-    if (!writeError.empty()) {
-        outcome.error = "no reports menu: " + writeError;
-        return outcome;
-    }
-    outcome.written = true;
-    outcome.path = target;
-    return outcome;
+    const auto templ = importInput(st.environment.programFolder + "menutemplate.html");
+    if (!templ)
+        return failure("no reports menu: the menu template " + templ.error().reason);
+    const auto menu = fillReportsMenu(*templ, st.links, st.shortDate(), st.environment.computerName);
+    if (!menu)
+        return failure("no reports menu: " + menu.error().reason + " (" + st.environment.programFolder +
+                       "menutemplate.html)");
+    if (const auto written = exportOutput(*menu, target); !written)
+        return failure("no reports menu: " + written.error().reason);
+    return target;
 }
 
 double CalculationRun::grandDayUnits() const { return state_->grandDayUnits; }

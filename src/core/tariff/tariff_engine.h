@@ -26,10 +26,8 @@ struct FileFigures {
     int calcMonth = -1;    // month of the first reading in scope
 };
 
-struct EngineOutcome {
-    FileFigures figures;
-    std::optional<ReadError> error;  // set when the file cannot be read or calculated
-};
+// A file's figures, or why it cannot be read or calculated.
+using EngineOutcome = Expected<FileFigures>;
 
 // The last two pieces of the path split at the platform's separator, joined by it.
 std::string fileLabelOf(std::string_view path);

@@ -102,11 +102,12 @@ TEST(DateScopeRule, TakesWholeDaysAcrossTheEndOfTheYear)
 
 TEST(DateScopeRule, RefusesAStartThatIsNoCalendarDate)
 {
-    std::string error;
-    EXPECT_FALSE(scopeRuleOf(scopeOf("31", "4", "2012", "7"), &error));
-    EXPECT_NE(error.find("31/4/2012"), std::string::npos) << error;
-    EXPECT_FALSE(scopeRuleOf(scopeOf("1", "3", "2012", "seven"), &error));
-    EXPECT_NE(error.find("seven"), std::string::npos) << error;
+    const auto start = scopeRuleOf(scopeOf("31", "4", "2012", "7"));
+    ASSERT_FALSE(start);
+    EXPECT_NE(start.error().reason.find("31/4/2012"), std::string::npos) << start.error().reason;
+    const auto length = scopeRuleOf(scopeOf("1", "3", "2012", "seven"));
+    ASSERT_FALSE(length);
+    EXPECT_NE(length.error().reason.find("seven"), std::string::npos) << length.error().reason;
 }
 
 TEST(DaysFromCivil, CountsCalendarDays)

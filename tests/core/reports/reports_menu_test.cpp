@@ -27,19 +27,19 @@ TEST(ReportsMenu, ListsThreeBillsInOrderWithTheirCosts)
     lists.add(billOf("/r/B.html", "4.00", "5.00", "9.00"));
     lists.add(billOf("/r/C.html", "0.10", "0.20", "0.30"));
     EXPECT_EQ(lists.billPaths, "/r/A.html|/r/B.html|/r/C.html|");
-    const MenuText menu = fillReportsMenu(kMenuTemplate, lists, "05/12/2026", "OFFICE-PC");
-    ASSERT_TRUE(menu.ok) << menu.error;
-    EXPECT_EQ(lineOf(menu.text, "N"), "3");
-    EXPECT_EQ(lineOf(menu.text, "L"),
+    const auto menu = fillReportsMenu(kMenuTemplate, lists, "05/12/2026", "OFFICE-PC");
+    ASSERT_TRUE(menu.ok()) << menu.error().reason;
+    EXPECT_EQ(lineOf(*menu, "N"), "3");
+    EXPECT_EQ(lineOf(*menu, "L"),
               "<div class='lLeft'><a href='file:///r/A.html'>A</a><br><a href='file:///r/B.html'>B</a><br>"
               "<a href='file:///r/C.html'>C</a><br></div>"
               "<div class='lMid'>" + kPound + "1.00<br>" + kPound + "4.00<br>" + kPound + "0.10<br></div>"
               "<div class='lMid'>" + kPound + "2.00<br>" + kPound + "5.00<br>" + kPound + "0.20<br></div>"
               "<div class='lMid'>" + kPound + "3.00<br>" + kPound + "9.00<br>" + kPound + "0.30<br></div>");
-    EXPECT_EQ(lineOf(menu.text, "D"), kPound + "5.10");
-    EXPECT_EQ(lineOf(menu.text, "NI"), kPound + "7.20");
-    EXPECT_EQ(lineOf(menu.text, "T"), kPound + "12.30");
-    EXPECT_EQ(lineOf(menu.text, "G"), "Reports Generated on 05/12/2026 from OFFICE-PC");
+    EXPECT_EQ(lineOf(*menu, "D"), kPound + "5.10");
+    EXPECT_EQ(lineOf(*menu, "NI"), kPound + "7.20");
+    EXPECT_EQ(lineOf(*menu, "T"), kPound + "12.30");
+    EXPECT_EQ(lineOf(*menu, "G"), "Reports Generated on 05/12/2026 from OFFICE-PC");
 }
 
 // Sums read grouped texts; a bill without a path is counted but neither linked nor summed.
@@ -63,12 +63,12 @@ TEST(ReportsMenu, CountsEveryBillAndSumsAndLinksThoseWithAPath)
         ReportLinkLists lists;
         for (const BillFigures& bill : c.bills)
             lists.add(bill);
-        const MenuText menu = fillReportsMenu(kMenuTemplate, lists, "d", "c");
-        ASSERT_TRUE(menu.ok) << menu.error;
-        EXPECT_EQ(lineOf(menu.text, "N"), c.count);
-        EXPECT_EQ(lineOf(menu.text, "D"), kPound + c.day);
-        EXPECT_EQ(lineOf(menu.text, "T"), kPound + c.total);
-        const std::string links = lineOf(menu.text, "L");
+        const auto menu = fillReportsMenu(kMenuTemplate, lists, "d", "c");
+        ASSERT_TRUE(menu.ok()) << menu.error().reason;
+        EXPECT_EQ(lineOf(*menu, "N"), c.count);
+        EXPECT_EQ(lineOf(*menu, "D"), kPound + c.day);
+        EXPECT_EQ(lineOf(*menu, "T"), kPound + c.total);
+        const std::string links = lineOf(*menu, "L");
         EXPECT_NE(links.find(c.inLinks), std::string::npos) << links;
         EXPECT_EQ(links.find(c.notInLinks), std::string::npos) << links;
     }
@@ -78,22 +78,22 @@ TEST(ReportsMenu, EscapesNamesAndEncodesLinkTargets)
 {
     ReportLinkLists lists;
     lists.add(billOf("/home/op/my reports/A&B<C>'.html", "1.00", "1.00", "2.00"));
-    const MenuText menu = fillReportsMenu(kMenuTemplate, lists, "d", "<pc>");
-    ASSERT_TRUE(menu.ok);
-    const std::string links = lineOf(menu.text, "L");
+    const auto menu = fillReportsMenu(kMenuTemplate, lists, "d", "<pc>");
+    ASSERT_TRUE(menu.ok());
+    const std::string links = lineOf(*menu, "L");
     EXPECT_NE(links.find("<a href='file:///home/op/my%20reports/A%26B%3CC%3E%27.html'>A&amp;B&lt;C&gt;&#39;</a>"),
               std::string::npos)
         << links;
-    EXPECT_EQ(lineOf(menu.text, "G"), "Reports Generated on d from &lt;pc&gt;");
+    EXPECT_EQ(lineOf(*menu, "G"), "Reports Generated on d from &lt;pc&gt;");
 }
 
 TEST(ReportsMenu, TemplateLackingAPlaceholderIsAClearError)
 {
     std::string templ = kMenuTemplate;
     templ.erase(templ.find("%listoflinks"), 12);
-    const MenuText menu = fillReportsMenu(templ, ReportLinkLists{}, "d", "c");
-    EXPECT_FALSE(menu.ok);
-    EXPECT_EQ(menu.error, "the menu template has no placeholder %listoflinks");
+    const auto menu = fillReportsMenu(templ, ReportLinkLists{}, "d", "c");
+    EXPECT_FALSE(menu.ok());
+    EXPECT_EQ(menu.error().reason, "the menu template has no placeholder %listoflinks");
 }
 
 // The rule of a second occurrence is pinned by Bill.KeepsTheSubstitutionRuleOfASecondOccurrence

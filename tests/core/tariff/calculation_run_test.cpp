@@ -77,7 +77,7 @@ TEST(CalculationRun, HeaderShowsTheTariffsInPlainFormAndExportZeroWritesNothing)
     EXPECT_EQ(run.headerText(),
               "Day Tariff: 0.16, Night Tariff: 0.09, Multiplier: 2.5\r\n" + std::string(79, '-') + "\r\n");
     EXPECT_TRUE(run.calculateFile(f.log("site1.csv", kSite1), DateScope{}, nullptr).calculated);
-    EXPECT_FALSE(run.buildReportsMenu().written);
+    EXPECT_FALSE(run.buildReportsMenu().ok());
     EXPECT_TRUE(std::filesystem::is_empty(f.reports));
 }
 
@@ -128,10 +128,10 @@ TEST(CalculationRun, UnreadableFilesGetOneLineAndAddNothing)
     EXPECT_DOUBLE_EQ(run.grandDayUnits(), 13.5);
 
     // Only the two good files have bills, and only they are in the menu.
-    const MenuOutcome menu = run.buildReportsMenu();
-    ASSERT_TRUE(menu.written) << menu.error;
-    EXPECT_EQ(menu.path, f.reports + "menu.html");
-    const std::string page = readFile(menu.path);
+    const auto menu = run.buildReportsMenu();
+    ASSERT_TRUE(menu.ok()) << menu.error().reason;
+    EXPECT_EQ(*menu, f.reports + "menu.html");
+    const std::string page = readFile(*menu);
     EXPECT_NE(page.find("N=2\r\n"), std::string::npos) << page;
     EXPECT_NE(page.find(">SITE1</a><br><a href='file://" + f.reports + "SITE2.html'>SITE2</a>"), std::string::npos)
         << page;
@@ -156,9 +156,9 @@ TEST(CalculationRun, WritesBillsAndMenuWithEscapedNames)
     EXPECT_NE(bill.find("G=Report Generated on 05/12/2026 from OFFICE-PC\r\n"), std::string::npos);
     EXPECT_NE(bill.find("D=1/3/2012 - 31/3/2012\r\n"), std::string::npos);
 
-    const MenuOutcome menu = run.buildReportsMenu();
-    ASSERT_TRUE(menu.written) << menu.error;
-    const std::string page = readFile(menu.path);
+    const auto menu = run.buildReportsMenu();
+    ASSERT_TRUE(menu.ok()) << menu.error().reason;
+    const std::string page = readFile(*menu);
     EXPECT_NE(page.find("A%26B%3CC%3E.html'>A&amp;B&lt;C&gt;</a>"), std::string::npos) << page;
     EXPECT_NE(page.find("G=Reports Generated on 05/12/2026 from OFFICE-PC"), std::string::npos);
 }
@@ -179,9 +179,9 @@ TEST(CalculationRun, MissingBillTemplateKeepsTheBlockAndNamesTheReason)
     EXPECT_EQ(out.text.substr(out.text.size() - 4), "\r\n\r\n");
     EXPECT_NE(run.grandTotalsText().find("15.500 kWh"), std::string::npos);
 
-    const MenuOutcome menu = run.buildReportsMenu();
-    ASSERT_TRUE(menu.written) << menu.error;
-    EXPECT_NE(readFile(menu.path).find("N=0\r\n"), std::string::npos);
+    const auto menu = run.buildReportsMenu();
+    ASSERT_TRUE(menu.ok()) << menu.error().reason;
+    EXPECT_NE(readFile(*menu).find("N=0\r\n"), std::string::npos);
 }
 
 TEST(CalculationRun, MenuTemplateLackingAPlaceholderWritesNoMenu)
@@ -190,9 +190,9 @@ TEST(CalculationRun, MenuTemplateLackingAPlaceholderWritesNoMenu)
     f.settings.settingsExport = 1;
     f.dir.write("program/menutemplate.html", "<html>%numberofreports</html>");
     CalculationRun run(f.settings, f.environment(), f.graph, f.palette);
-    const MenuOutcome menu = run.buildReportsMenu();
-    EXPECT_FALSE(menu.written);
-    EXPECT_NE(menu.error.find("%listoflinks"), std::string::npos) << menu.error;
+    const auto menu = run.buildReportsMenu();
+    EXPECT_FALSE(menu.ok());
+    EXPECT_NE(menu.error().reason.find("%listoflinks"), std::string::npos) << menu.error().reason;
     EXPECT_FALSE(std::filesystem::exists(f.reports + "menu.html"));
 }
 
@@ -204,13 +204,13 @@ TEST(CalculationRun, UnwritableReportsFolderNamesThePath)
     std::filesystem::permissions(f.reports, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     CalculationRun run(f.settings, f.environment(), f.graph, f.palette);
     const FileOutcome out = run.calculateFile(f.log("site1.csv", kSite1), DateScope{}, nullptr);
-    const MenuOutcome menu = run.buildReportsMenu();
+    const auto menu = run.buildReportsMenu();
     std::filesystem::permissions(f.reports, std::filesystem::perms::owner_all);
     if (out.billWritten)
         GTEST_SKIP() << "running with rights that ignore folder permissions";
     EXPECT_NE(out.error.find(f.reports + "SITE1.html"), std::string::npos) << out.error;
-    EXPECT_FALSE(menu.written);
-    EXPECT_NE(menu.error.find(f.reports + "menu.html"), std::string::npos) << menu.error;
+    EXPECT_FALSE(menu.ok());
+    EXPECT_NE(menu.error().reason.find(f.reports + "menu.html"), std::string::npos) << menu.error().reason;
     EXPECT_TRUE(std::filesystem::is_empty(f.reports));
 }
 
@@ -229,9 +229,9 @@ TEST(CalculationRun, ReportsFolderThatCannotHoldFilesNamesThePath)
     EXPECT_EQ(out.error.rfind("logs/site1.csv: no bill: the bill " + blocked + "/SITE1.html: cannot be written: ", 0), 0u)
         << out.error;
     EXPECT_NE(out.text.find(out.error + "\r\n\r\n"), std::string::npos);
-    const MenuOutcome menu = run.buildReportsMenu();
-    EXPECT_FALSE(menu.written);
-    EXPECT_NE(menu.error.find(blocked + "/menu.html"), std::string::npos) << menu.error;
+    const auto menu = run.buildReportsMenu();
+    EXPECT_FALSE(menu.ok());
+    EXPECT_NE(menu.error().reason.find(blocked + "/menu.html"), std::string::npos) << menu.error().reason;
     EXPECT_EQ(readFile(blocked), "not a folder");
 }
 
