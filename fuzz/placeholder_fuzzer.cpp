@@ -39,28 +39,16 @@ std::vector<std::string_view> splitAtNul(std::string_view input)
     }
 }
 
-// The rule written out the long way, to hold the real one against.
+// The rule written out another way, to hold the real one against.
 std::string referenceSubstitution(const std::string& text, std::string_view placeholder, std::string_view value,
                                   bool& found)
 {
-    found = false;
-    if (placeholder.empty())
+    const std::size_t at = placeholder.empty() ? std::string::npos : text.find(placeholder);
+    found = at != std::string::npos;
+    if (!found)
         return text;
-    std::vector<std::string> pieces;
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t at = text.find(placeholder, from);
-        if (at == std::string::npos) {
-            pieces.push_back(text.substr(from));
-            break;
-        }
-        pieces.push_back(text.substr(from, at - from));
-        from = at + placeholder.size();
-    }
-    if (pieces.size() < 2)
-        return text;
-    found = true;
-    return pieces[0] + std::string(value) + pieces[1];
+    const std::size_t rest = at + placeholder.size();
+    return text.substr(0, at) + std::string(value) + text.substr(rest, text.find(placeholder, rest) - rest);
 }
 
 std::string_view pieceOr(const std::vector<std::string_view>& pieces, std::size_t i, std::string_view fallback)
@@ -89,23 +77,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The bill, with figures that fill some rows.
     FileFigures figures;
     figures.fromText = "05/03/2012 00:00";
-    figures.toText = "31/03/2012 23:30";
-    figures.dayUnits[5] = 12.5;
-    figures.nightUnits[6] = 3;
-    figures.dayTotal = 12.5;
-    figures.nightTotal = 3;
+    figures.dayUnits[5] = figures.dayTotal = 12.5;
+    figures.nightUnits[6] = figures.nightTotal = 3;
     SettingsRecord settings;
     DateScope scope;
     scope.enabled = (size & 1) != 0;
     const std::string label = "logs/" + std::string(pieceOr(pieces, 3, "site1.csv"));
-    BillInputs inputs;
-    inputs.fileLabel = label;
-    inputs.figures = &figures;
-    inputs.settings = &settings;
-    inputs.scope = &scope;
-    inputs.shortDate = pieceOr(pieces, 4, "05/12/2026");
-    inputs.computerName = pieceOr(pieces, 5, "OFFICE-PC");
-    inputs.reportsFolder = "/reports/";
+    const BillInputs inputs{label,       &figures, &settings, &scope, pieceOr(pieces, 4, "05/12/2026"),
+                            pieceOr(pieces, 5, "OFFICE-PC"), "/reports/"};
     const auto bill = fillBill(templateText, inputs);
     if (bill) {
         check(bill->figures.billPath.rfind("/reports/", 0) == 0, "bill path outside the reports folder");

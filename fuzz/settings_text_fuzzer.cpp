@@ -16,7 +16,9 @@
 //   - a loaded field holds its converted text when the text fits its type,
 //     else its default; the texts the record would be saved as load back to
 //     the same record.
+#include <algorithm>
 #include <cmath>
+#include <regex>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -82,43 +84,15 @@ void checkGrouped(double x, int decimals)
     const std::string shown = formatGrouped(x, decimals);
     if (!std::isfinite(x))
         return;
-    // Shape: optional "-", integer digits grouped by three, "." and exactly `decimals` digits.
-    std::string_view rest(shown);
-    const bool negative = !rest.empty() && rest.front() == '-';
-    if (negative)
-        rest.remove_prefix(1);
-    const std::size_t dot = rest.find('.');
-    const std::string_view integer = rest.substr(0, dot);
-    if (decimals > 0) {
-        check(dot != std::string_view::npos && rest.size() - dot - 1 == static_cast<std::size_t>(decimals),
-              "wrong number of decimals", shown);
-        for (const char c : rest.substr(dot + 1))
-            check(c >= '0' && c <= '9', "decimals that are no digits", shown);
-    } else {
-        check(dot == std::string_view::npos, "a decimal point without decimals", shown);
-    }
-    check(!integer.empty(), "no integer digit", shown);
-    std::string digits;
-    for (std::size_t i = 0; i < integer.size(); ++i) {
-        const std::size_t fromRight = integer.size() - i;
-        if (fromRight % 4 == 0)
-            check(integer[i] == ',', "thousands separator misplaced", shown);
-        else {
-            check(integer[i] >= '0' && integer[i] <= '9', "integer part holds no digit", shown);
-            digits.push_back(integer[i]);
-        }
-    }
-    check(digits.size() == 1 || digits.front() != '0', "leading zero", shown);
-    std::string plain = negative ? "-" : "";
-    plain += digits;
-    if (decimals > 0)
-        plain += std::string(rest.substr(dot));
-    const auto parsed = parseDecimal(plain);
-    check(parsed.has_value(), "grouped text cannot be read back", shown);
-    if (negative)
-        check(*parsed != 0, "negative zero shown", shown);
-    const double unit = std::pow(10.0, -decimals);
-    check(std::fabs(*parsed - x) <= 0.5 * unit * (1 + 1e-9) + std::fabs(x) * 1e-14,
+    // Optional "-", integer digits grouped by three without a leading zero, "." and exactly `decimals` digits.
+    const std::regex shape("-?(0|[1-9][0-9]{0,2}(,[0-9]{3})*)" +
+                           (decimals > 0 ? "\\.[0-9]{" + std::to_string(decimals) + "}" : std::string()));
+    check(std::regex_match(shown, shape), "formatGrouped has the wrong shape", shown);
+    std::string plain = shown;
+    plain.erase(std::remove(plain.begin(), plain.end(), ','), plain.end());
+    const double parsed = *parseDecimal(plain);
+    check(shown[0] != '-' || parsed != 0, "negative zero shown", shown);
+    check(std::fabs(parsed - x) <= 0.5 * std::pow(10.0, -decimals) * (1 + 1e-9) + std::fabs(x) * 1e-14,
           "formatGrouped is more than half a unit off", text(x) + " -> " + shown);
 }
 
@@ -144,23 +118,17 @@ void checkRecord(std::string_view input)
         return found == stored.end() ? std::nullopt : found->second;
     };
     const SettingsRecord record = loadSettingsRecord(lookup);
-    const SettingsRecord defaults = loadSettingsRecord([](std::string_view) { return std::nullopt; });
 
     for (const SettingKey& key : keys) {
         const auto storedText = lookup(key.key);
         const bool fits = storedText && settingTextFits(key.type, *storedText);
-        const std::string loaded = settingTextOf(record, key.key);
-        const std::string expected = fits ? [&] {
-            SettingsRecord single = loadSettingsRecord([&](std::string_view k) -> std::optional<std::string> {
-                if (k == key.key)
-                    return storedText;
-                return std::nullopt;
-            });
-            return settingTextOf(single, key.key);
-        }() : settingTextOf(defaults, key.key);
-        check(loaded == expected, "a field is neither its stored text nor its default", std::string(key.key));
+        const SettingsRecord single = loadSettingsRecord(
+            [&](std::string_view k) { return k == key.key && fits ? storedText : std::nullopt; });
+        check(settingTextOf(record, key.key) == settingTextOf(single, key.key),
+              "a field is neither its stored text nor its default", std::string(key.key));
         if (key.type == SettingType::Text && storedText)
-            check(loaded == *storedText, "a text field is not the stored text", std::string(key.key));
+            check(settingTextOf(record, key.key) == *storedText, "a text field is not the stored text",
+                  std::string(key.key));
     }
 
     // The texts the record would be saved as load back to the same record.

@@ -21,7 +21,7 @@ struct HttpResult {
 class HttpClient : public QObject {
     Q_OBJECT
 public:
-    static constexpr qint64 kDefaultMaxBodyBytes = 1024 * 1024;
+    static constexpr qint64 kDefaultMaxBodyBytes = qint64{1024} * 1024;
 
     explicit HttpClient(QObject* parent = nullptr);
     ~HttpClient() override;

@@ -1,129 +1,136 @@
+// Meter logs mapped into memory: the same bytes, errors and run text as the
+// buffered read, and a log cut short by another program under the walk ends
+// that file's calculation, not the program (a mapped page past the end is a bus error).
 #include "platform/mapped_file_bytes.h"
 
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <csignal>
+#include <fstream>
 
-#include "core/tariff/calculation_run.h"
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include "core/meterdata/file_bytes_reader.h"
-#include "support/temp_dir.h"
+#include "support/run_fixture.h"
 
 using namespace lumivane;
-using lumivane::test::TempDir;
-using lumivane::test::testDataDir;
+using lumivane::test::RunFixture;
 
 namespace {
 
-// The committed logs of all three layouts, CR LF and LF only.
-std::vector<std::string> layoutFixtures()
+// A log of `megabytes` of readings: large enough to be mapped.
+std::string largeLog(const RunFixture& f, std::size_t megabytes)
 {
-    std::vector<std::string> paths;
-    for (const char* name : {"plain_site1.csv", "plain_site1_lf.csv", "gateway_export.csv", "long_form.csv",
-                             "unit4.IRIO.txt"})
-        paths.push_back((testDataDir() / "meterlogs" / name).string());
-    return paths;
+    const std::string path = f.file("large.csv", "");
+    std::ofstream out(path, std::ios::binary);
+    out << "Status,Timestamp,Value\r\n";
+    for (std::size_t i = 0; i * 27 < megabytes << 20; ++i)
+        out << "0,05/03/2012 " << 10 + i % 9 << ":" << 10 + i % 50 << "," << 1000 + i << "\r\n";
+    return path;
 }
 
-struct ReadOutcome {
-    std::string bytes;
-    std::optional<Error> error;
-};
-
-ReadOutcome readWith(FileBytesReader& reader, const std::string& path)
+std::string readWith(FileBytesReader& reader, const std::string& path)
 {
-    ReadOutcome out;
     const auto bytes = reader.read(path);
-    if (bytes)
-        out.bytes.assign(*bytes);
-    else
-        out.error = bytes.error();
-    return out;
+    return bytes ? std::string(*bytes) : "line " + std::to_string(bytes.error().line) + ": " + bytes.error().reason;
 }
 
-void expectSameRead(const ReadOutcome& mapped, const ReadOutcome& buffered, const std::string& path)
-{
-    SCOPED_TRACE(path);
-    EXPECT_EQ(mapped.bytes, buffered.bytes);
-    ASSERT_EQ(mapped.error.has_value(), buffered.error.has_value());
-    if (mapped.error) {
-        EXPECT_EQ(mapped.error->line, buffered.error->line);
-        EXPECT_EQ(mapped.error->reason, buffered.error->reason);
+// The mapped reader with another program cutting the log to `keep` bytes
+// (negative: that many fewer) just after it was mapped.
+class CutShortAfterMapping : public FileBytesReader {
+public:
+    explicit CutShortAfterMapping(off_t keep) : keep_(keep) {}
+    Expected<std::string_view> read(const std::string& path) override
+    {
+        auto bytes = mapped_.read(path);
+        if (!bytes || !mapped_.lastReadWasMapped() ||
+            ::truncate(path.c_str(), keep_ < 0 ? bytes->size() + keep_ : keep_) != 0)
+            std::_Exit(3);
+        return bytes;
     }
-}
+    Expected<void> confirmLastRead() override { return mapped_.confirmLastRead(); }
+
+private:
+    off_t keep_;
+    MappedFileBytes mapped_;
+};
 
 }  // namespace
 
-TEST(MappedFileBytes, GivesTheSameBytesAndErrorsAsTheBufferedRead)
+TEST(MappedFileBytes, ReadsAndRunsLikeTheBufferedRead)
 {
-    TempDir dir;
-    std::vector<std::string> paths = layoutFixtures();
-    paths.push_back(dir.write("empty.csv", ""));
-    paths.push_back(dir.write("lf.csv", "S,T,V\n0,05/03/2012 08:00,1\n0,05/03/2012 09:00,3\n"));
-    paths.push_back(dir.write("cr.csv", "S,T,V\r0,05/03/2012 08:00,1\r0,05/03/2012 09:00,3"));
-    paths.push_back(dir.write("one byte.csv", "x"));
-    paths.push_back((dir.path() / "missing.csv").string());
-    paths.push_back(dir.path().string());
-
+    RunFixture f;
+    std::vector<std::string> paths;
+    for (const char* name : {"plain_site1.csv", "plain_site1_lf.csv", "gateway_export.csv", "long_form.csv",
+                             "unit4.IRIO.txt", "cr_only.csv"})
+        paths.push_back(RunFixture::meterLog(name));
+    paths.insert(paths.end(), {f.file("empty.csv", ""), f.file("one.csv", "x"), f.dir.path().string() + "/missing",
+                               f.dir.path().string(), largeLog(f, 5)});
     MappedFileBytes mapped;
     BufferedFileBytes buffered;
-    for (const std::string& path : paths)
-        expectSameRead(readWith(mapped, path), readWith(buffered, path), path);
-    // Reading again with the same readers replaces the earlier file's bytes.
-    for (auto it = paths.rbegin(); it != paths.rend(); ++it)
-        expectSameRead(readWith(mapped, *it), readWith(buffered, *it), *it);
-}
-
-TEST(MappedFileBytes, MapsTheFirstAndLargeFilesAndReadsSmallLaterOnesIntoTheBuffer)
-{
-    TempDir dir;
-    MappedFileBytes reader;
-    auto readOk = [&](const std::string& path) {
-        const auto read = reader.read(path);
-        EXPECT_TRUE(read) << path;
-        return read ? *read : std::string_view();
-    };
-    std::string_view bytes = readOk(dir.write("a.csv", "S,T,V\r\n"));
-    EXPECT_TRUE(reader.lastReadWasMapped());
-    EXPECT_EQ(bytes, "S,T,V\r\n");
-
-    // Once a file was mapped, small files reuse the buffer; large ones are mapped.
-    bytes = readOk(dir.write("b.csv", "S,T,V\r\n0,05/03/2012 08:00,1\r\n"));
-    EXPECT_FALSE(reader.lastReadWasMapped());
-    EXPECT_EQ(bytes, "S,T,V\r\n0,05/03/2012 08:00,1\r\n");
-    std::string large = "S,T,V\r\n";
-    while (large.size() <= (std::size_t{5} << 20))
-        large += "0,05/03/2012 08:00,1234.5\r\n";
-    bytes = readOk(dir.write("large.csv", large));
-    EXPECT_TRUE(reader.lastReadWasMapped());
-    EXPECT_EQ(bytes, large);
-
-    bytes = readOk(dir.write("empty.csv", ""));
-    EXPECT_FALSE(reader.lastReadWasMapped());
-    EXPECT_TRUE(bytes.empty());
-    // A folder or a missing file fails as the buffered read does (above).
-}
-
-TEST(MappedFileBytes, CalculationRunGivesTheSameTextMappedOrBuffered)
-{
-    TempDir dir;
-    std::vector<std::string> paths = layoutFixtures();
-    paths.push_back(dir.write("logs/empty.csv", ""));
-    paths.push_back((dir.path() / "logs" / "missing.csv").string());
-    paths.push_back((dir.path() / "logs").string());
-
+    // Twice, backwards the second time: a later read replaces the earlier file's bytes.
+    for (int pass = 0; pass < 2; ++pass)
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            const std::string& path = paths[pass ? paths.size() - 1 - i : i];
+            EXPECT_EQ(readWith(mapped, path), readWith(buffered, path)) << path;
+        }
     auto runText = [&](FileBytesReader* files) {
-        GraphState graph;
-        const GraphPalette palette = defaultGraphPalette();
-        ReportEnvironment environment{(dir.path() / "reports").string() + "/", dir.path().string() + "/", nullptr,
-                                      "PC"};
-        CalculationRun run(SettingsRecord{}, environment, graph, palette, files);
+        CalculationRun run = f.run(files);
         std::string text = run.headerText();
         for (const std::string& path : paths)
             text += run.calculateFile(path, DateScope{}, nullptr).text;
-        return text + run.grandTotalsText() + std::to_string(graph.graphColourIndex);
+        return text + run.grandTotalsText();
     };
-    MappedFileBytes mapped;
-    const std::string viaMapping = runText(&mapped);
-    EXPECT_EQ(viaMapping, runText(nullptr));
-    EXPECT_NE(viaMapping.find("empty.csv: the file is empty"), std::string::npos);
+    EXPECT_EQ(runText(&mapped), runText(nullptr));
+}
+
+TEST(MappedFileBytesDeathTest, LogCutShortWhileMappedEndsTheFileNotTheProgram)
+{
+    // Pages wholly past the new end fault; a cut within the last page does not.
+    for (const off_t keep : {off_t(0), off_t(-10)}) {
+        RunFixture f;
+        const std::string path = largeLog(f, 16);
+        EXPECT_EXIT(
+            {
+                CutShortAfterMapping files(keep);
+                CalculationRun run = f.run(&files);
+                const FileOutcome out = run.calculateFile(path, DateScope{}, nullptr);
+                const bool reported =
+                    !out.calculated && run.grandDayUnits() == 0 &&
+                    out.error.ends_with("large.csv: the file was cut short by another program while it was being read");
+                std::fprintf(stderr, "%s", out.text.c_str());
+                std::_Exit(reported ? 0 : 1);
+            },
+            ::testing::ExitedWithCode(0), "")
+            << keep;
+    }
+    // A logger appending during the walk does not spoil the part mapped.
+    RunFixture f;
+    const std::string path = largeLog(f, 5);
+    MappedFileBytes grown;
+    ASSERT_TRUE(grown.read(path));
+    std::ofstream(path, std::ios::app) << "0,06/03/2012 0:00,9999\r\n";
+    EXPECT_TRUE(grown.confirmLastRead());
+}
+
+// The guard takes only faults of the walked mapping: others still end the program.
+TEST(MappedFileBytesDeathTest, OtherBusErrorsStillEndTheProgram)
+{
+    RunFixture f;
+    const std::string path = largeLog(f, 5);
+    const std::string other = f.file("other.bin", std::string(1 << 16, 'x'));
+    MappedFileBytes files;
+    ASSERT_TRUE(files.read(path));
+    ASSERT_TRUE(files.lastReadWasMapped());
+    EXPECT_EXIT(
+        {
+            auto* page = static_cast<volatile const char*>(
+                ::mmap(nullptr, 1 << 16, PROT_READ, MAP_SHARED, ::open(other.c_str(), O_RDONLY), 0));
+            if (page != MAP_FAILED && ::truncate(other.c_str(), 0) == 0)
+                std::_Exit(page[1 << 15]);
+        },
+        ::testing::KilledBySignal(SIGBUS), "");
+    EXPECT_EXIT(::kill(::getpid(), SIGBUS), ::testing::KilledBySignal(SIGBUS), "");
 }

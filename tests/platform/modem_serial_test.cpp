@@ -1,313 +1,170 @@
-// The SMS dialogue played over a real pseudo-terminal, with a scripted modem on
-// the other end.
-#include <QDir>
-#include <QFileInfo>
+// The SMS dialogue played over a real pseudo-terminal with a scripted modem on the other end.
+#include "platform/serial_modem.h"
+
+#include <gtest/gtest.h>
+
 #include <QSerialPort>
-#include <QTest>
 #include <QTimer>
 
+#include <filesystem>
 #include <functional>
-#include <memory>
-#include <numeric>
+#include <random>
 
 #include <sys/stat.h>
 
-#include "platform/serial_modem.h"
-#include "support/modem_on_pty.h"
+#include "support/pty_modem.h"
 
 using lumivane::SerialModem;
-using lumivane::test::portCanBeOpenedAgain;
-using lumivane::test::ScriptedModem;
+using lumivane::test::PtyModem;
 using namespace std::chrono_literals;
 
 namespace {
 
-// The device number of a character device (0 when there is none).
-dev_t deviceOf(const QString& path)
+const QString kSettings = "460800,n,8,1";  // a mode the pseudo-terminal takes
+const QString kSentOk = "Message Sent OK!";
+const QString kAllTimedOut = "ATZ - Timeout\nAT+CMGF=1: Timeout\nAT+CSCS= Timeout\n>Prompt Timeout\nMessage Timeout";
+
+std::vector<std::string> session(const std::string& number, const std::string& text)
 {
-    struct stat device {};
-    if (::stat(path.toLocal8Bit().constData(), &device) != 0 || !S_ISCHR(device.st_mode))
-        return 0;
-    return device.st_rdev;
+    return {"ATZ\r", "AT+CMGF=1\r", "AT+CSCS=\"GSM\"\r", "AT+CMGS=\"" + number + "\"\r", text + '\x1a'};
 }
 
-// How many of this process's file descriptors refer to the device; counted by
-// device number, which still matches once the modem side has hung up and the
-// device's path is gone.
-int descriptorsOpenOn(dev_t device)
+// Line noise without a character that could spell an awaited answer.
+std::string noise(unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::string bytes;
+    while (bytes.size() < 300)
+        if (const char c = static_cast<char>(random() & 0xFF); std::string_view("OK>+E").find(c) == std::string::npos)
+            bytes.push_back(c);
+    return bytes;
+}
+
+// How many of this process's descriptors are open on the device; counted by
+// device number, which still matches once the modem side has hung up and the path is gone.
+int descriptorsOn(dev_t device)
 {
     int count = 0;
-    const QDir fds(QStringLiteral("/proc/self/fd"));
-    for (const QString& fd : fds.entryList(QDir::System | QDir::NoDotAndDotDot)) {
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
         struct stat target {};
-        if (::stat(fds.filePath(fd).toLocal8Bit().constData(), &target) == 0 && S_ISCHR(target.st_mode) &&
-            target.st_rdev == device)
-            ++count;
+        count += ::stat(fd.path().c_str(), &target) == 0 && S_ISCHR(target.st_mode) && target.st_rdev == device;
     }
     return count;
 }
 
-// The port's descriptors in this process when the watch began, to tell later
-// that a dialogue let the port go.
-struct PortWatch {
-    explicit PortWatch(const QString& path) : device(deviceOf(path)), before(descriptorsOpenOn(device)) {}
-    bool released() const { return device != 0 && descriptorsOpenOn(device) == before; }
-    dev_t device;
-    int before;
-};
-
-// Keeps the time-out texts a dialogue reports as it goes.
-std::function<void(const QString&)> collect(QStringList& heard)
+bool canOpen(const std::string& path)
 {
-    return [&heard](const QString& text) { heard << text; };
-}
-
-std::vector<std::string> cleanSession(const std::string& number, const std::string& message)
-{
-    return {"ATZ\r", "AT+CMGF=1\r", "AT+CSCS=\"GSM\"\r", "AT+CMGS=\"" + number + "\"\r", message + '\x1a'};
+    QSerialPort port(QString::fromStdString(path));
+    return port.open(QIODevice::ReadWrite);
 }
 
 }  // namespace
 
-class ModemSerialTest : public lumivane::test::ModemOnPtyTestCase {
-    Q_OBJECT
-
-private slots:
-
-    void aPortStillHeldCannotBeOpenedAgain()
-    {
-        // What the "port released" checks below rely on.
-        const PortWatch watch(port);
-        QVERIFY(watch.device != 0);
-        QSerialPort held(port);
-        QVERIFY(held.open(QIODevice::ReadWrite));
-        QVERIFY(!portCanBeOpenedAgain(port));
-        QVERIFY(!watch.released());
-        held.close();
-        QVERIFY(portCanBeOpenedAgain(port));
-        QVERIFY(watch.released());
-    }
-
-    void workingModemGetsTheExactBytes_data()
-    {
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QByteArray>("messageReply");
-        QTest::addColumn<QString>("result");
-        QTest::addColumn<QByteArray>("textWritten");
-        QTest::newRow("clean") << kNumber << QStringLiteral("Pump 2 stopped")
-                               << QByteArray("\r\n+CMGS: 12\r\n\r\nOK\r\n") << kSentOk << QByteArray("Pump 2 stopped");
-        QTest::newRow("ERROR to the text") << kNumber << QStringLiteral("hello") << QByteArray("\r\nERROR\r\n")
-                                           << QStringLiteral("The modem answered ERROR to the message.")
-                                           << QByteArray("hello");
+// Every dialogue ends with its result, writes only what it should, never
+// mistakes an echo for an answer, and lets the port go on every way out.
+TEST(SerialModem, EachDialogueEndsWithItsResultAndReleasesThePort)
+{
+    const std::string ok = "\r\nOK\r\n";
+    const struct {
+        const char* name;
+        std::function<void(PtyModem&)> script;
+        QString number, message, settings;
+        std::chrono::milliseconds timeout;
+        QString result;  // the whole result, or a part of it ending in "..."
+        std::vector<std::string> wrote;
+    } cases[] = {
+        {"clean", [](PtyModem& m) { m.actAsWorkingModem(); }, "07700900123", "Pump 2 stopped", kSettings, 10s,
+         kSentOk, session("07700900123", "Pump 2 stopped")},
         // Ctrl-Z and ESC would end or cancel the text early; other characters become "?".
-        QTest::newRow("ctrl-z, escape, pound") << QStringLiteral("+447700900123")
-                                               << QStringLiteral("a") + QChar(26) + QStringLiteral("b") + QChar(27) +
-                                                      QStringLiteral("c \u00A35")
-                                               << QByteArray("\r\n+CMGS: 12\r\n\r\nOK\r\n") << kSentOk
-                                               << QByteArray("abc ?5");
-    }
-
-    void workingModemGetsTheExactBytes()
-    {
-        QFETCH(QString, number);
-        QFETCH(QString, message);
-        QFETCH(QByteArray, messageReply);
-        QFETCH(QString, result);
-        QFETCH(QByteArray, textWritten);
-        modem->actAsWorkingModem(messageReply.toStdString());
-        modem->start();
-        const PortWatch watch(port);
+        {"ctrl-z, escape, pound", [](PtyModem& m) { m.actAsWorkingModem(); }, "+447700900123",
+         QString("a") + QChar(26) + "b" + QChar(27) + "c \u00A35", kSettings, 10s, kSentOk,
+         session("+447700900123", "abc ?5")},
+        {"silent modem", [](PtyModem&) {}, "0770", "hi", kSettings, 300ms, kAllTimedOut, session("0770", "hi")},
+        {"answers inside noise",
+         [&](PtyModem& m) {
+             m.answer("AT+CMGS=", noise(2) + "> ");
+             m.answerMessage(noise(3) + "\r\n+CMGS: 7\r\n" + noise(4));
+             m.answer("", noise(5) + ok + noise(6));
+         },
+         "0770", "hi", kSettings, 10s, kSentOk, session("0770", "hi")},
+        // The modem never confirms; only the echo ends the wait, and it is no confirmation.
+        {"echoed +CMGS: in the text",
+         [](PtyModem& m) {
+             m.setEcho(true);
+             m.actAsWorkingModem("");
+         },
+         "0770", "level +CMGS: high", kSettings, 20s,
+         "The modem echoed the message back but did not confirm it was sent.", session("0770", "level +CMGS: high")},
+        {"echoing modem", [](PtyModem& m) { m.setEcho(true), m.actAsWorkingModem(); }, "0770", "Pump 2 stopped",
+         kSettings, 20s, kSentOk, session("0770", "Pump 2 stopped")},
+        {"hang-up after the first command", [&](PtyModem& m) { m.answer("ATZ", ok), m.hangUpOn("AT+CMGF"); }, "0770",
+         "hi", kSettings, 10s, "...", {"ATZ\r", "AT+CMGF=1\r"}},
+        {"hang-up on the text", [&](PtyModem& m) { m.hangUpOn("hi"), m.actAsWorkingModem(); }, "0770", "hi",
+         kSettings, 10s, "...", {}},
+        {"parity x", [](PtyModem& m) { m.actAsWorkingModem(); }, "0770", "hi", "9600,x,8,1", 10s, "parity...", {}},
+        {"1.5 stop bits", [](PtyModem& m) { m.actAsWorkingModem(); }, "0770", "hi", "9600,n,8,1.5", 10s,
+         "cannot take the line settings...", {}},
+        {"number with a command in it", [](PtyModem& m) { m.actAsWorkingModem(); }, "0770\"\rATD112", "hi", kSettings,
+         10s, "The recipient number \"0770\"\rATD112\" is not a phone number (an optional \"+\" followed by digits only).",
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PtyModem modem;
+        ASSERT_EQ(modem.error(), "");
+        c.script(modem);
+        modem.start();
+        struct stat device {};
+        ASSERT_EQ(::stat(modem.port().c_str(), &device), 0);
+        const int before = descriptorsOn(device.st_rdev);
         SerialModem serial;
-        QCOMPARE(serial.sendSMS(port, kSettings, number, message), result);
-        modem->stop();
-        const std::vector<std::string> expected = cleanSession(number.toStdString(), textWritten.toStdString());
-        QCOMPARE(modem->commands(), expected);
-        QCOMPARE(modem->received(), std::accumulate(expected.begin(), expected.end(), std::string()));
-        QVERIFY(!serial.isPortOpen());
-        QVERIFY(!serial.isBusy());
-        QVERIFY(watch.released());
-        QVERIFY(portCanBeOpenedAgain(port));
-    }
-
-    void silentModemTimesOutEveryExchangeAndReleasesThePort()
-    {
-        modem->start();
-        const PortWatch watch(port);
-        SerialModem serial;
-        serial.setReplyTimeout(300ms);
+        serial.setReplyTimeout(c.timeout);
         QStringList heard;
-        const QString result = serial.sendSMS(port, kSettings, kNumber, QStringLiteral("hello"), collect(heard));
-        const QStringList expected = {QStringLiteral("ATZ - Timeout"), QStringLiteral("AT+CMGF=1: Timeout"),
-                                      QStringLiteral("AT+CSCS= Timeout"), QStringLiteral(">Prompt Timeout"),
-                                      QStringLiteral("Message Timeout")};
-        QCOMPARE(heard, expected);
-        QCOMPARE(result, expected.join(QLatin1Char('\n')));
-        modem->stop();
-        QCOMPARE(modem->commands().size(), std::size_t(5));  // a time-out does not stop the dialogue
-        QVERIFY(!serial.isPortOpen());
-        QVERIFY(watch.released());
-        QVERIFY(portCanBeOpenedAgain(port));
+        const QString result = serial.sendSMS(QString::fromStdString(modem.port()), c.settings, c.number, c.message,
+                                              [&](const QString& text) { heard << text; });
+        modem.stop();
+        if (c.result.endsWith("...")) {
+            EXPECT_TRUE(result.contains(c.result.chopped(3))) << result.toStdString();
+            EXPECT_FALSE(result.contains(kSentOk));
+        } else {
+            EXPECT_EQ(result, c.result);
+        }
+        if (modem.hungUp()) {
+            EXPECT_TRUE(result.contains(QString::fromStdString(modem.port()))) << result.toStdString();
+            EXPECT_TRUE(heard.isEmpty()) << "the lost port must end the dialogue, not its time-outs";
+        } else {
+            EXPECT_EQ(modem.commands(), c.wrote);
+            EXPECT_TRUE(canOpen(modem.port()));
+        }
+        EXPECT_EQ(descriptorsOn(device.st_rdev), before);
+        EXPECT_FALSE(serial.isPortOpen() || serial.isBusy());
     }
+    SerialModem serial;
+    for (const QString& port : {QString("/dev/does-not-exist"), QString("COM three")})
+        EXPECT_TRUE(serial.sendSMS(port, kSettings, "0770", "hi").contains(port)) << port.toStdString();
+}
 
-    void echoingModem_data()
-    {
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QByteArray>("messageReply");
-        QTest::addColumn<QString>("result");
-        // The modem never confirms the text: only the echo can end the fifth wait
-        // before its time-out.
-        QTest::newRow("echoed text containing +CMGS:")
-            << QStringLiteral("level +CMGS: high") << QByteArray()
-            << QStringLiteral("The modem echoed the message back but did not confirm it was sent.");
-        // A text holding none of the awaited words, so only the modem's own
-        // answers can end the waits, however the echo and the answer are split
-        // over reads. (An echo holding "ERROR" ends the fifth wait at once; how
-        // it is judged is pinned by the dialogue's own tests, where the split is fixed.)
-        QTest::newRow("clean dialogue") << QStringLiteral("Pump 2 stopped")
-                                        << QByteArray("\r\n+CMGS: 12\r\n\r\nOK\r\n") << kSentOk;
-    }
-
-    void echoingModem()
-    {
-        QFETCH(QString, message);
-        QFETCH(QByteArray, messageReply);
-        QFETCH(QString, result);
-        modem->setEcho(true);
-        modem->actAsWorkingModem(messageReply.toStdString());
-        modem->start();
-        SerialModem serial;
-        serial.setReplyTimeout(20s);
-        QStringList heard;
-        QCOMPARE(serial.sendSMS(port, kSettings, kNumber, message, collect(heard)), result);
-        QVERIFY2(heard.isEmpty(), qPrintable(heard.join(',')));
-    }
-
-    void portThatDoesNotExistFailsWithAClearText_data()
-    {
-        QTest::addColumn<QString>("portText");
-        QTest::addColumn<QStringList>("named");
-        QTest::newRow("missing device") << QStringLiteral("/dev/does-not-exist")
-                                        << QStringList{"/dev/does-not-exist", "cannot be opened"};
-        QTest::newRow("port number 3") << QStringLiteral("3") << QStringList{"/dev/ttyS2"};
-        QTest::newRow("neither number nor path") << QStringLiteral("COM three") << QStringList{"\"COM three\""};
-    }
-
-    void portThatDoesNotExistFailsWithAClearText()
-    {
-        QFETCH(QString, portText);
-        QFETCH(QStringList, named);
-        if (portText == QStringLiteral("3") && QFileInfo::exists(QStringLiteral("/dev/ttyS2")))
-            QSKIP("this machine has a /dev/ttyS2; the test needs it absent");
-        SerialModem serial;
-        serial.setReplyTimeout(300ms);
-        const QString result = serial.sendSMS(portText, kSettings, kNumber, QStringLiteral("hello"));
-        for (const QString& text : named)
-            QVERIFY2(result.contains(text), qPrintable(result));
-        QVERIFY(!serial.isBusy());
-    }
-
-    void badLineSettingsFailBeforeAnythingIsWritten_data()
-    {
-        QTest::addColumn<QString>("settings");
-        QTest::addColumn<QString>("named");
-        QTest::newRow("parity x") << QStringLiteral("9600,x,8,1") << QStringLiteral("parity");
-        QTest::newRow("speed fast") << QStringLiteral("fast,n,8,1") << QStringLiteral("speed");
-        // Valid settings, but a POSIX terminal has no such mode: found once the port is open.
-        QTest::newRow("1.5 stop bits") << QStringLiteral("9600,n,8,1.5")
-                                       << QStringLiteral("cannot take the line settings");
-    }
-
-    void badLineSettingsFailBeforeAnythingIsWritten()
-    {
-        QFETCH(QString, settings);
-        QFETCH(QString, named);
-        modem->actAsWorkingModem();
-        modem->start();
-        const PortWatch watch(port);
-        SerialModem serial;
-        const QString result = serial.sendSMS(port, settings, kNumber, QStringLiteral("hello"));
-        modem->stop();
-        QVERIFY2(result.contains(QLatin1Char('"') + settings + QLatin1Char('"')), qPrintable(result));
-        QVERIFY2(result.contains(named), qPrintable(result));
-        QCOMPARE(modem->received(), std::string());
-        QVERIFY(watch.released());
-        QVERIFY(portCanBeOpenedAgain(port));
-    }
-
-    void refusedNumberNeverReachesTheModem_data()
-    {
-        QTest::addColumn<QString>("number");
-        QTest::newRow("blank inside") << QStringLiteral("+44 7700");
-        QTest::newRow("letters") << QStringLiteral("abc");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("quote") << QStringLiteral("0770\"\rATD112");
-    }
-
-    void refusedNumberNeverReachesTheModem()
-    {
-        QFETCH(QString, number);
-        modem->actAsWorkingModem();
-        modem->start();
-        SerialModem serial;
-        const QString result = serial.sendSMS(port, kSettings, number, QStringLiteral("hello"));
-        modem->stop();
-        QCOMPARE(result, QStringLiteral("The recipient number \"%1\" is not a phone number (an optional \"+\" "
-                                        "followed by digits only).").arg(number));
-        QCOMPARE(modem->received(), std::string());
-    }
-
-    void modemHangingUpMidDialogueEndsItAndReleasesThePort()
-    {
-        modem->answer("ATZ\r", "\r\nOK\r\n");
-        modem->hangUpOn("AT+CMGF=1");
-        modem->start();
-        const PortWatch watch(port);
-        QVERIFY(watch.device != 0);
-        SerialModem serial;
-        serial.setReplyTimeout(10s);
-        QStringList heard;
-        const QString result = serial.sendSMS(port, kSettings, kNumber, QStringLiteral("hello"), collect(heard));
-        QVERIFY(modem->hungUp());
-        QVERIFY2(result.contains(QStringLiteral("can no longer be read")) ||
-                     result.contains(QStringLiteral("cannot be written")),
-                 qPrintable(result));
-        QVERIFY2(result.contains(port), qPrintable(result));
-        QVERIFY2(!result.contains(kSentOk), qPrintable(result));
-        QVERIFY2(heard.isEmpty(), "the lost port must end the dialogue, not its time-outs");
-        QVERIFY(watch.released());
-        QVERIFY(!serial.isPortOpen());
-        QVERIFY(!serial.isBusy());
-    }
-
-    void secondDialogueStartedDuringTheFirstRunsAfterIt()
-    {
-        modem->actAsWorkingModem();
-        modem->start();
-        SerialModem serial;
-        serial.setReplyTimeout(5s);
-        QStringList finished;
-        bool busyWhenSecondStarted = false;
-        // Fires from the first dialogue's event processing, as an alarm tick would
-        // during a test SMS.
-        QTimer::singleShot(0, this, [&] {
-            busyWhenSecondStarted = serial.isBusy();
-            finished << QStringLiteral("second: ") + serial.sendSMS(port, kSettings, QStringLiteral("222"), QStringLiteral("two"));
-        });
-        finished << QStringLiteral("first: ") + serial.sendSMS(port, kSettings, QStringLiteral("111"), QStringLiteral("one"));
-        modem->stop();
-
-        QVERIFY(busyWhenSecondStarted);
-        QCOMPARE(finished, (QStringList{QStringLiteral("second: ") + kSentOk, QStringLiteral("first: ") + kSentOk}));
-        // Both dialogues whole and one after the other: never interleaved on the port.
-        std::vector<std::string> expected = cleanSession("111", "one");
-        for (const std::string& command : cleanSession("222", "two"))
-            expected.push_back(command);
-        QCOMPARE(modem->commands(), expected);
-        QVERIFY(!serial.isBusy());
-        QVERIFY(portCanBeOpenedAgain(port));
-    }
-};
-
-QTEST_GUILESS_MAIN(ModemSerialTest)
-#include "modem_serial_test.moc"
+// A test SMS started during an alarm's dialogue waits its turn: never interleaved on the port.
+TEST(SerialModem, SecondDialogueStartedDuringTheFirstRunsAfterIt)
+{
+    PtyModem modem;
+    modem.actAsWorkingModem();
+    modem.start();
+    const QString port = QString::fromStdString(modem.port());
+    SerialModem serial;
+    QStringList finished;
+    bool busyWhenSecondStarted = false;
+    QTimer::singleShot(0, [&] {
+        busyWhenSecondStarted = serial.isBusy();
+        finished << "second: " + serial.sendSMS(port, kSettings, "222", "two");
+    });
+    finished << "first: " + serial.sendSMS(port, kSettings, "111", "one");
+    modem.stop();
+    EXPECT_TRUE(busyWhenSecondStarted);
+    EXPECT_EQ(finished, (QStringList{"second: " + kSentOk, "first: " + kSentOk}));
+    std::vector<std::string> expected = session("111", "one");
+    for (const std::string& command : session("222", "two"))
+        expected.push_back(command);
+    EXPECT_EQ(modem.commands(), expected);
+    EXPECT_TRUE(canOpen(modem.port()));
+}

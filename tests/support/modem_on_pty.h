@@ -15,6 +15,7 @@ namespace lumivane::test {
 class ModemOnPty {
 public:
     ModemOnPty() : pty_(std::make_unique<PtyPair>()), modem_(std::make_unique<ScriptedModem>(*pty_)) {}
+    ~ModemOnPty() { modem_->stop(); }
 
     // Whether the pseudo-terminal could be opened; error() says why not.
     bool isOpen() const { return pty_->isOpen(); }

@@ -1,7 +1,8 @@
-// The gateway simulator, started as its own process and asked over loopback.
+// lumivane-gateway-sim started as its own process and asked over loopback.
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QProcess>
-#include <QtTest>
 
 #include "core/gateway/pulse_document.h"
 #include "core/text/app_facts.h"
@@ -12,131 +13,52 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QString simPath() { return QCoreApplication::applicationDirPath() + "/lumivane-gateway-sim"; }
-
-// Runs the simulator for the length of one test and knows the address it listens on.
-class RunningSim {
-public:
-    explicit RunningSim(const QStringList& arguments)
-    {
-        process_.start(simPath(), QStringList{"--port", "0"} + arguments);
-        if (!process_.waitForStarted(10000))
-            return;
-        // The first line tells the port the system picked.
-        while (!process_.canReadLine() && process_.waitForReadyRead(10000)) {}
-        const QString line = QString::fromLatin1(process_.readLine()).trimmed();
-        const QString prefix = "Listening on http://";
-        if (line.startsWith(prefix))
-            address_ = line.mid(prefix.size());
+// Runs the simulator with `arguments`, asks for each document once and returns the bodies and its output.
+QStringList ask(const QStringList& arguments, const QStringList& documents)
+{
+    QProcess sim;
+    sim.start(QCoreApplication::applicationDirPath() + "/lumivane-gateway-sim", QStringList{"--port", "0"} + arguments);
+    while (sim.waitForStarted(10000) && !sim.canReadLine() && sim.waitForReadyRead(10000)) {}
+    const QString address = QString::fromLatin1(sim.readLine()).trimmed().section("http://", 1);
+    QStringList answers;
+    HttpClient client;
+    for (const QString& document : documents) {
+        const HttpResult result = client.OpenURL(gatewayRequestUrl(address, document, "05/12/2026 14:03:27"), 10s);
+        answers << (result.ok ? QString::fromLatin1(result.body) : result.error);
     }
-    ~RunningSim()
-    {
-        process_.terminate();
-        if (!process_.waitForFinished(5000)) {
-            process_.kill();
-            process_.waitForFinished(5000);
-        }
-    }
-    QString address() const { return address_; }
-    // One GET of the document, through a client that lives as long as the simulator.
-    HttpResult get(const QString& document, const QString& time = QStringLiteral("x"))
-    {
-        return client_.OpenURL(gatewayRequestUrl(address_, document, time), 10s);
-    }
-    // Everything the simulator has printed so far after its first line.
-    QString output()
-    {
-        process_.waitForReadyRead(100);
-        output_ += QString::fromLatin1(process_.readAll());
-        return output_;
-    }
-
-private:
-    QProcess process_;
-    HttpClient client_;
-    QString address_;
-    QString output_;
-};
+    sim.terminate();
+    sim.waitForFinished(5000);
+    return answers << QString::fromLatin1(sim.readAll() + sim.readAllStandardError()) << QString::number(sim.exitCode());
+}
 
 }  // namespace
 
-class GatewaySimTest : public QObject {
-    Q_OBJECT
+TEST(GatewaySim, ServesCountersAsTheWordsTheDocumentReads)
+{
+    const QStringList answers = ask({"--counter1", "65541", "--counter2", "-65537"}, {"pdata.htm", "other.htm"});
+    const auto document = parsePulseDocument(answers[0].toStdString());
+    EXPECT_EQ(document.counters.counter1, 65541) << document.error;
+    EXPECT_EQ(document.counters.counter2, -65537);
+    EXPECT_TRUE(answers[1].contains("404")) << answers[1].toStdString();
+    EXPECT_TRUE(answers[2].contains("GET /pdata.htm?t=05%2F12%2F2026%2014%3A03%3A27")) << answers[2].toStdString();
+}
 
-private slots:
-    void servesCountersAsTheirWords()
-    {
-        RunningSim sim({"--counter1", "65541", "--counter2", "131079"});
-        QVERIFY(!sim.address().isEmpty());
-        const HttpResult result = sim.get("pdata.htm", "05/12/2026 14:03:27");
-        QVERIFY2(result.ok, qPrintable(result.error));
-        QCOMPARE(result.body.count(','), 31);
-        const auto document = parsePulseDocument(result.body.toStdString());
-        QVERIFY2(document.ok(), document.error.c_str());
-        QCOMPARE(document.counters.counter1, 65541);
-        QCOMPARE(document.counters.counter2, 131079);
-        QVERIFY(result.body.startsWith("5,1,"));
-        QVERIFY(result.body.endsWith(",7,2"));
-        QTRY_VERIFY(sim.output().contains("GET /pdata.htm?t=05%2F12%2F2026%2014%3A03%3A27"));
-    }
+TEST(GatewaySim, FieldsCanBeBadAndCurrentsStepOnePerRequest)
+{
+    const QStringList pulses = ask({"--counter1", "65535", "--field", "30=40000", "--field-count", "31"}, {"pdata.htm"});
+    EXPECT_EQ(pulses[0], "-1,1" + QString(",0").repeated(28) + ",40000");
+    EXPECT_EQ(ask({"--currents", "100,250,300"}, {"cdata.htm", "cdata.htm", "cdata.htm", "cdata.htm"}).mid(0, 4),
+              (QStringList{"100", "250", "300", "100"}));
+    const QStringList refused = ask({"--counter1", "2147483647"}, {});
+    EXPECT_TRUE(refused[0].contains("does not fit")) << refused[0].toStdString();
+    EXPECT_EQ(refused[1], "2");
+}
 
-    void lowWordComesOutSignedAndFieldsCanBeSetToBadTextsAndCountShortened()
-    {
-        RunningSim sim({"--counter1", "65535", "--field", "30=40000", "--field-count", "31"});
-        const HttpResult result = sim.get("pdata.htm");
-        QVERIFY2(result.ok, qPrintable(result.error));
-        QVERIFY(result.body.startsWith("-1,1,"));
-        QCOMPARE(result.body.count(','), 30);
-        QVERIFY(result.body.endsWith(",40000"));
-        QCOMPARE(parsePulseDocument(result.body.toStdString()).error, std::string("too few fields (31 of 32)"));
-    }
-
-    void currentsStepOnePerRequestAndStartAgain()
-    {
-        RunningSim sim({"--currents", "100,250,300"});
-        QStringList seen;
-        for (int i = 0; i < 4; ++i) {
-            const HttpResult result = sim.get("cdata.htm");
-            QVERIFY2(result.ok, qPrintable(result.error));
-            seen << QString::fromLatin1(result.body);
-        }
-        QCOMPARE(seen, (QStringList{"100", "250", "300", "100"}));
-    }
-
-    void singleCurrentAndUnknownPath()
-    {
-        RunningSim sim({"--current", "240.6"});
-        QCOMPARE(sim.get("cdata.htm").body, QByteArray("240.6"));
-        const HttpResult other = sim.get("index.htm");
-        QVERIFY(!other.ok);
-        QVERIFY2(other.error.contains("404"), qPrintable(other.error));
-    }
-
-    void helpDescribesTheDocumentsAndACounterBeyondTwoWordsIsRefused()
-    {
-        QProcess process;
-        process.start(simPath(), {"--help"});
-        QVERIFY(process.waitForFinished(10000));
-        QCOMPARE(process.exitCode(), 0);
-        const QByteArray help = process.readAllStandardOutput();
-        QVERIFY2(help.contains("/pdata.htm") && help.contains("--currents"), help.constData());
-
-        process.start(simPath(), {"--counter1", "2147483647"});
-        QVERIFY(process.waitForFinished(10000));
-        QCOMPARE(process.exitCode(), 2);
-        QVERIFY(process.readAllStandardError().contains("does not fit"));
-    }
-
-    void versionNamesTheProgramAndTheBuild()
-    {
-        QProcess process;
-        process.start(simPath(), {"--version"});
-        QVERIFY(process.waitForFinished(10000));
-        QCOMPARE(process.exitCode(), 0);
-        QCOMPARE(process.readAllStandardOutput(),
-                 QByteArray::fromStdString("lumivane-gateway-sim " + versionText() + "\n"));
-    }
-};
-
-QTEST_GUILESS_MAIN(GatewaySimTest)
-#include "gateway_sim_test.moc"
+TEST(GatewaySim, VersionNamesTheProgramAndTheBuild)
+{
+    QProcess process;
+    process.start(QCoreApplication::applicationDirPath() + "/lumivane-gateway-sim", {"--version"});
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_EQ(process.readAllStandardOutput().toStdString(), "lumivane-gateway-sim " + versionText() + "\n");
+}

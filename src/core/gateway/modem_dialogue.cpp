@@ -104,7 +104,7 @@ PreparedModemDialogue prepareModemDialogue(std::string_view number, std::string_
     return prepared;
 }
 
-ModemDialogue::ModemDialogue(std::string number, std::string message, Milliseconds replyTimeout)
+ModemDialogue::ModemDialogue(const std::string& number, std::string message, Milliseconds replyTimeout)
     : message_(std::move(message)), replyTimeout_(replyTimeout)
 {
     const std::string cr(1, '\r');

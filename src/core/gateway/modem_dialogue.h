@@ -35,7 +35,7 @@ public:
     static constexpr Milliseconds kReplyTimeout{15000};
 
     // A dialogue for a checked number and a cleaned message (see prepareModemDialogue).
-    ModemDialogue(std::string number, std::string message, Milliseconds replyTimeout = kReplyTimeout);
+    ModemDialogue(const std::string& number, std::string message, Milliseconds replyTimeout = kReplyTimeout);
 
     // Begins the first exchange at time `now` (any steady origin); returns its bytes to write.
     ModemStep start(Milliseconds now);

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/text/file_label.h"
 #include "core/text/html_text.h"
 #include "core/text/number_text.h"
 #include "core/reports/report_files.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/tariff/tariff_engine.h"
+#include "core/reports/file_figures.h"
 #include "core/meterdata/date_scope.h"
 #include "core/settings/settings_record.h"
 #include "core/text/expected.h"

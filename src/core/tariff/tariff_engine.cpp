@@ -1,35 +1,12 @@
 #include "core/tariff/tariff_engine.h"
 
 #include <cstring>
-#include <filesystem>
 
 #include "core/text/number_text.h"
 #include "core/graph/bar_geometry.h"
 #include "core/meterdata/meter_log_scan.h"
 
 namespace lumivane {
-namespace {
-
-constexpr char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
-
-}  // namespace
-
-std::string fileLabelOf(std::string_view path)
-{
-    const std::size_t last = path.rfind(kSeparator);
-    if (last == std::string_view::npos)
-        return std::string(path);
-    const std::size_t before = last == 0 ? std::string_view::npos : path.rfind(kSeparator, last - 1);
-    // "/site1.csv" has an empty folder piece: the label is then "/site1.csv".
-    return std::string(before == std::string_view::npos ? path : path.substr(before + 1));
-}
-
-std::string fileNameOfLabel(std::string_view label)
-{
-    const std::size_t last = label.rfind(kSeparator);
-    return std::string(last == std::string_view::npos ? label : label.substr(last + 1));
-}
-
 // How a bad file is met:
 // - The checks of one line follow the reading order of a line: the long form (a
 //   long-form line with an unknown month stops the file), the status, then

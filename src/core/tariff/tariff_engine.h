@@ -8,32 +8,17 @@
 #include <vector>
 
 #include "core/graph/graph_state.h"
+#include "core/reports/file_figures.h"
 #include "core/meterdata/date_scope_rules.h"
 #include "core/meterdata/meter_log_reader.h"
 #include "core/meterdata/reading_memory.h"
 #include "core/settings/settings_record.h"
+#include "core/text/file_label.h"
 
 namespace lumivane {
 
-// The per-file working state of the engine after its walk.
-struct FileFigures {
-    std::array<double, 32> dayUnits{};    // kWh booked on day d of the month; index 0 unused
-    std::array<double, 32> nightUnits{};
-    double dayTotal = 0;
-    double nightTotal = 0;
-    std::string fromText;  // timestamp text of the first reading in scope
-    std::string toText;    // timestamp text of the last reading in scope
-    int calcMonth = -1;    // month of the first reading in scope
-};
-
 // A file's figures, or why it cannot be read or calculated.
 using EngineOutcome = Expected<FileFigures>;
-
-// The last two pieces of the path split at the platform's separator, joined by it.
-std::string fileLabelOf(std::string_view path);
-
-// The last piece of the file label: the file name.
-std::string fileNameOfLabel(std::string_view label);
 
 // Walks the readings of a file's bytes (path for the layout test) and books
 // every step; draws each booked step's bar, unmultiplied, when `bars` is given.

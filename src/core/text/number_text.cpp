@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace lumivane {
 namespace {
@@ -16,10 +17,22 @@ struct Significand {
     int exponent;
 };
 
+// Near the largest double, rounding to 15 digits goes past it (1.79769313486232e308),
+// and that text would read back as infinity; those values are cut instead of rounded.
+void roundTowardZeroIfPastTheRange(char* buffer, std::size_t size, double magnitude)
+{
+    if (magnitude < 1e308 || std::isfinite(std::strtod(buffer, nullptr)))
+        return;
+    std::snprintf(buffer, size, "%.20e", magnitude);
+    char* const cut = std::strchr(buffer, '.') + 15;
+    std::memmove(cut, std::strchr(buffer, 'e'), std::strlen(std::strchr(buffer, 'e')) + 1);
+}
+
 Significand significand(double value)
 {
     char buffer[40];
     std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(value));
+    roundTowardZeroIfPastTheRange(buffer, sizeof buffer, std::fabs(value));
     Significand s{};
     int n = 0;
     const char* p = buffer;

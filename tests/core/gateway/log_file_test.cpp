@@ -1,30 +1,47 @@
+// The pulse and alarm logs: one record appended per open-write-close. What is
+// there stays byte for byte; a record that cannot be written is reported with
+// the log's path, nothing is created behind the operator's back, and later records go on.
+#include "core/gateway/log_file.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "core/gateway/log_file.h"
 #include "support/temp_dir.h"
 
 using namespace lumivane;
+using lumivane::test::readFile;
 
-TEST(LogFile, AppendsRecordsKeepingCrLfAndCreatesMissingFile)
+TEST(LogFile, AppendsAfterWhatIsThereAndNeverRewritesIt)
 {
     test::TempDir dir;
-    const auto path = dir.path() / "pulsedata.txt";
-    ASSERT_TRUE(appendLogRecord(path, "one\r\n").ok());
-    ASSERT_TRUE(appendLogRecord(path, "two\r\n").ok());
-    EXPECT_EQ(test::readFile(path), "one\r\ntwo\r\n");
+    // Old lines as another program may have left them: LF only, bytes outside ASCII, no last line end.
+    const std::string old = "S1=1, S2=2, DT=01/01/2026 00:00:00\r\nodd line\n\xA3 42\r\nno end";
+    const auto log = dir.write("logs/pulsedata.txt", old);
+    ASSERT_TRUE(appendLogRecord(log, "one\r\n").ok());
+    ASSERT_TRUE(appendLogRecord(log, "two\r\n").ok());
+    EXPECT_EQ(readFile(log), old + "one\r\ntwo\r\n");
+    ASSERT_TRUE(appendLogRecord(dir.path() / "logs" / "alarmdata.txt", "new\r\n").ok());  // a missing log is created
 }
 
-// What is already there stays byte for byte: LogFaults.ExistingLinesAreNeverRewrittenByAppending.
-
-TEST(LogFile, UnopenableLogReportsPathAndReason)
+TEST(LogFile, RecordThatCannotBeWrittenIsReportedAndLaterRecordsGoOn)
 {
     test::TempDir dir;
-    const auto path = dir.path() / "missing-folder" / "pulsedata.txt";
-    const auto result = appendLogRecord(path, "x\r\n");
-    ASSERT_FALSE(result.ok());
-    EXPECT_NE(result.error.find(path.string()), std::string::npos) << result.error;
-    EXPECT_NE(result.error.find("No such file or directory"), std::string::npos) << result.error;
-    EXPECT_FALSE(std::filesystem::exists(path));
+    const auto logs = dir.path() / "logs";
+    const std::string blocker = dir.write("blocker", "not a folder");
+    std::filesystem::create_directories(dir.path() / "folder.txt" / "inside");
+    for (const std::filesystem::path& log : {logs / "alarmdata.txt", std::filesystem::path(blocker) / "pulsedata.txt",
+                                             dir.path() / "folder.txt", std::filesystem::path("/dev/full")}) {
+        if (log == "/dev/full" && !std::filesystem::exists(log))
+            continue;  // /dev/full takes the open and refuses every write, as a full disk does
+        const LogAppendResult result = appendLogRecord(log, "S1=1, S2=2, DT=x\r\n");
+        EXPECT_FALSE(result.ok()) << log;
+        EXPECT_NE(result.error.find(log.string()), std::string::npos) << result.error;
+    }
+    EXPECT_FALSE(std::filesystem::exists(logs));
+    EXPECT_EQ(readFile(blocker), "not a folder");
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "folder.txt" / "inside"));
+    std::filesystem::create_directories(logs);  // the folder is back
+    ASSERT_TRUE(appendLogRecord(logs / "alarmdata.txt", "third\r\n").ok());
+    EXPECT_EQ(readFile(logs / "alarmdata.txt"), "third\r\n");
 }

@@ -7,20 +7,20 @@
 using namespace lumivane;
 
 namespace {
+
 StoredSettingText storeOf(std::map<std::string, std::string> texts)
 {
     return [texts = std::move(texts)](std::string_view key) -> std::optional<std::string> {
         const auto it = texts.find(std::string(key));
-        if (it == texts.end())
-            return std::nullopt;
-        return it->second;
+        return it == texts.end() ? std::nullopt : std::optional(it->second);
     };
 }
+
 }  // namespace
 
+// Every key in its stored-text form, so a changed default shows by its key.
 TEST(SettingsRecord, FirstRunGivesTheDefaultRecord)
 {
-    // Every field in its stored-text form, so a changed default shows by its key.
     const std::map<std::string_view, std::string_view> expected = {
         {"DayCost", "0.16"}, {"NightCost", "0.09"}, {"Multiplier", "1"}, {"FromHour", "6"}, {"ToHour", "18"},
         {"PulseData", "0"}, {"PulseURL", "10.10.10.10"}, {"S1Label", "Gas"}, {"S2Label", "Water"},
@@ -35,53 +35,18 @@ TEST(SettingsRecord, FirstRunGivesTheDefaultRecord)
         EXPECT_EQ(settingTextOf(r, key.key), expected.at(key.key)) << key.key;
 }
 
-TEST(SettingsRecord, ConvertsStoredTextsToTheFieldTypes)
+// Stored texts take the field's type; a text that does not convert gives the key's default.
+TEST(SettingsRecord, ConvertsStoredTextsOrFallsBackToTheKeysDefault)
 {
-    const SettingsRecord r = loadSettingsRecord(storeOf({{"FromHour", "6.5"},
-                                                         {"ToHour", "7.5"},
-                                                         {"HTM", "True"},
-                                                         {"Txt", "0"},
-                                                         {"CSV", "-1"},
-                                                         {"DayCost", "0.2"},
-                                                         {"PulseData", "1"},
-                                                         {"S1Label", ""}}));
-    EXPECT_EQ(r.settingsFromHours, 6);
-    EXPECT_EQ(r.settingsToHours, 8);
-    EXPECT_TRUE(r.settingsHTMOutput);
-    EXPECT_FALSE(r.settingsTxtOutput);
-    EXPECT_TRUE(r.settingsCSVOutput);
-    EXPECT_EQ(r.settingsDayCost, 0.2);
-    EXPECT_EQ(r.settingsPulseData, 1);
-    EXPECT_EQ(r.settingsS1Label, "") << "an empty stored text is present, not missing";
-}
-
-TEST(SettingsRecord, UnconvertibleTextsFallBackToTheKeysDefault)
-{
-    const SettingsRecord r = loadSettingsRecord(storeOf({{"DayCost", ""},
-                                                         {"NightCost", "cheap"},
-                                                         {"FromHour", "40000"},
-                                                         {"ToHour", "x"},
-                                                         {"HTM", "maybe"},
-                                                         {"Export", ""},
-                                                         {"Multiplier", "2.5"}}));
-    EXPECT_EQ(r.settingsDayCost, 0.16);
-    EXPECT_EQ(r.settingsNightCost, 0.09);
-    EXPECT_EQ(r.settingsFromHours, 6);
-    EXPECT_EQ(r.settingsToHours, 18);
-    EXPECT_FALSE(r.settingsHTMOutput);
-    EXPECT_EQ(r.settingsExport, 0);
-    EXPECT_EQ(r.settingsMultiplier, 2.5);
-}
-
-TEST(SettingsRecord, KeyLookupAndTypeChecks)
-{
-    ASSERT_NE(findSettingKey("AlarmHi"), nullptr);
-    EXPECT_EQ(findSettingKey("alarmhi"), nullptr);
-    EXPECT_TRUE(settingTextFits(SettingType::Int16, "1"));
-    EXPECT_FALSE(settingTextFits(SettingType::Int16, "99999"));
-    EXPECT_FALSE(settingTextFits(SettingType::Double, "abc"));
-    EXPECT_TRUE(settingTextFits(SettingType::Boolean, "False"));
-    EXPECT_TRUE(settingTextFits(SettingType::Text, ""));
+    const SettingsRecord r = loadSettingsRecord(storeOf({{"FromHour", "6.5"}, {"ToHour", "7.5"}, {"HTM", "True"},
+                                                         {"CSV", "-1"}, {"DayCost", "0.2"}, {"S1Label", ""},
+                                                         {"NightCost", "cheap"}, {"AlarmLog", "40000"},
+                                                         {"Txt", "maybe"}, {"Export", ""}}));
+    const std::pair<const char*, const char*> fields[] = {
+        {"FromHour", "6"}, {"ToHour", "8"}, {"HTM", "True"}, {"CSV", "True"}, {"DayCost", "0.2"}, {"S1Label", ""},
+        {"NightCost", "0.09"}, {"AlarmLog", "0"}, {"Txt", "False"}, {"Export", "0"}};
+    for (const auto& [key, text] : fields)
+        EXPECT_EQ(settingTextOf(r, key), text) << key;
 }
 
 TEST(SettingsRecordDeathTest, AnUnknownKeyIsAProgrammingError)

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <string>
 #include <vector>
 
 #include "support/temp_dir.h"
@@ -17,42 +16,26 @@ extern "C" int fuzzPlaceholder(const std::uint8_t* data, std::size_t size);
 extern "C" int fuzzSettingsText(const std::uint8_t* data, std::size_t size);
 extern "C" int fuzzModemDialogue(const std::uint8_t* data, std::size_t size);
 
-namespace {
-
-using FuzzEntry = int (*)(const std::uint8_t*, std::size_t);
-
-// The files of the target's seed corpus and of its regressions, in name order.
-std::vector<std::filesystem::path> inputsOf(const std::string& target)
-{
-    const std::filesystem::path source(LUMIVANE_SOURCE_DIR);
-    std::vector<std::filesystem::path> files;
-    for (const auto& folder : {source / "fuzz" / "corpus" / target, source / "tests" / "data" / "fuzz-regressions" / target}) {
-        std::error_code ec;
-        for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
-            if (entry.is_regular_file())
-                files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-}  // namespace
-
 // An input that breaks a target's invariant aborts the test with its reason;
 // a target without inputs would pass unseen, so each must have some.
 TEST(FuzzReplay, EveryCommittedInputPassesItsTargetsChecks)
 {
-    const std::pair<const char*, FuzzEntry> targets[] = {
+    const std::pair<const char*, int (*)(const std::uint8_t*, std::size_t)> targets[] = {
         {"meter_log_fuzzer", fuzzMeterLog},     {"gateway_documents_fuzzer", fuzzGatewayDocuments},
         {"placeholder_fuzzer", fuzzPlaceholder}, {"settings_text_fuzzer", fuzzSettingsText},
         {"modem_dialogue_fuzzer", fuzzModemDialogue}};
+    const std::filesystem::path source(LUMIVANE_SOURCE_DIR);
     for (const auto& [target, entry] : targets) {
-        const auto files = inputsOf(target);
+        std::vector<std::filesystem::path> files;
+        for (const auto& folder : {source / "fuzz" / "corpus" / target, source / "tests" / "data" / "fuzz-regressions" / target})
+            if (std::filesystem::is_directory(folder))
+                for (const auto& file : std::filesystem::directory_iterator(folder))
+                    files.push_back(file.path());
+        std::sort(files.begin(), files.end());
         EXPECT_FALSE(files.empty()) << target;
         for (const auto& file : files) {
-            SCOPED_TRACE(file.string());
             const std::string bytes = lumivane::test::readFile(file);
-            EXPECT_EQ(entry(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), 0);
+            EXPECT_EQ(entry(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), 0) << file;
         }
     }
 }

@@ -1,0 +1,19 @@
+#pragma once
+// One file's booked energy as the engine leaves it and the bill reads it.
+#include <array>
+#include <string>
+
+namespace lumivane {
+
+// The per-file working state of the engine after its walk.
+struct FileFigures {
+    std::array<double, 32> dayUnits{};    // kWh booked on day d of the month; index 0 unused
+    std::array<double, 32> nightUnits{};
+    double dayTotal = 0;
+    double nightTotal = 0;
+    std::string fromText;  // timestamp text of the first reading in scope
+    std::string toText;    // timestamp text of the last reading in scope
+    int calcMonth = -1;    // month of the first reading in scope
+};
+
+}  // namespace lumivane

@@ -1,0 +1,72 @@
+#pragma once
+// A GSM modem on a fresh pseudo-terminal: the program under test opens port();
+// a thread on the master side splits what it reads into commands at CR and
+// Ctrl-Z and answers each by the first rule that matches.
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace lumivane::test {
+
+class PtyModem {
+public:
+    // Opens the pair, the slave in raw mode so bytes pass unchanged.
+    PtyModem();
+    ~PtyModem();
+    PtyModem(const PtyModem&) = delete;
+    PtyModem& operator=(const PtyModem&) = delete;
+
+    // Empty when the pair is open, otherwise why not.
+    const std::string& error() const { return error_; }
+    // The slave's device path, such as "/dev/pts/7".
+    const std::string& port() const { return port_; }
+
+    // Rules, tried in the order given, before start(). A command includes its CR or Ctrl-Z.
+    // Answers a command starting with `prefix` ("" matches every command).
+    void answer(std::string prefix, std::string reply);
+    // Answers a message text (a command ended by Ctrl-Z).
+    void answerMessage(std::string reply);
+    // Closes the master side, as a modem pulled off the port, on a command starting with `prefix`.
+    void hangUpOn(std::string prefix);
+    // Sends every byte back as it arrives, before any answer.
+    void setEcho(bool echo) { echo_ = echo; }
+    // "OK" to the three set-up commands, the prompt to the recipient, `messageReply` to the text.
+    void actAsWorkingModem(std::string messageReply = "\r\n+CMGS: 12\r\n\r\nOK\r\n");
+
+    // Starts answering in the modem's thread; stop() (or the destructor) ends it.
+    void start();
+    void stop();
+
+    // Every byte the program wrote so far; the commands, each with its CR or Ctrl-Z.
+    std::string received() const;
+    std::vector<std::string> commands() const;
+    bool hungUp() const { return hungUp_; }
+
+private:
+    enum class Match { Prefix, Message, HangUp };
+    struct Rule {
+        Match match;
+        std::string text;
+        std::string reply;
+    };
+    void run();
+    bool handle(const std::string& command);  // false once hung up
+    void writeAll(const std::string& bytes);
+
+    int master_ = -1;
+    int slaveKeeper_ = -1;  // keeps the master from seeing a hang-up between two openings of the port
+    std::string port_;
+    std::string error_;
+    std::vector<Rule> rules_;
+    bool echo_ = false;
+    std::thread thread_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> hungUp_{false};
+    mutable std::mutex mutex_;
+    std::string received_;
+    std::vector<std::string> commands_;
+};
+
+}  // namespace lumivane::test

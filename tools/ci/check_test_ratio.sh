@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Fails when test code outgrows its budget against product code, as measured by
+# the shared test_ratio.py (CI keeps the shared folder beside the clone).
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+script=${TEST_RATIO_SCRIPT:-../shared/tools/test_ratio.py}
+max=${TEST_RATIO_MAX:-0.45}
+if [ ! -f "$script" ]; then
+    echo "ratio: $script is missing; CI needs the shared folder beside the clone" >&2
+    exit 1
+fi
+python3 "$script" --max "$max" .
