@@ -41,7 +41,9 @@ Expected<std::string_view> MappedFileBytes::read(const std::string& path)
     // files that fit. So the first file of a run and large files are mapped,
     // and further small files (a run over many month logs) reuse the buffer.
     const QFileInfo info(name);
-    if (info.isFile() && info.size() > 0 && (!mappedBefore_ || info.size() > kLargeFile)) {
+    // Files over the limit are left to the buffered read, which refuses them.
+    if (info.isFile() && info.size() > 0 && info.size() <= static_cast<qint64>(kMaxMeterLogBytes) &&
+        (!mappedBefore_ || info.size() > kLargeFile)) {
         file_.setFileName(name);
         if (file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
             const qint64 size = file_.size();

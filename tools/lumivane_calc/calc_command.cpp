@@ -5,6 +5,8 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 
+#include <algorithm>
+
 #include "core/tariff/calculation_run.h"
 #include "platform/mapped_file_bytes.h"
 #include "platform/resource_folder.h"
@@ -34,19 +36,32 @@ QString defaultReportsFolder()
 
 }  // namespace
 
+namespace {
+bool isControl(char c)
+{
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+}
+}  // namespace
+
 std::string withLineFeeds(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
             out += '\n';
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
+            ++i;
         } else {
-            out += text[i];
+            out += isControl(text[i]) ? '?' : text[i];
         }
     }
+    return out;
+}
+
+std::string terminalLine(std::string_view text)
+{
+    std::string out(text);
+    std::replace_if(out.begin(), out.end(), isControl, '?');
     return out;
 }
 

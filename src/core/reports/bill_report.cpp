@@ -1,6 +1,8 @@
 #include "core/reports/bill_report.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 
 #include "core/text/file_label.h"
 #include "core/text/html_text.h"
@@ -66,6 +68,16 @@ BillPeriod billPeriodOf(const FileFigures& figures, const DateScope& scope)
     return period;
 }
 
+std::string billFileNameOf(std::string_view title, bool& renamed)
+{
+    std::string name = std::string(title) + ".html";
+    const std::string_view menu = kReportsMenuName;
+    renamed = name.size() == menu.size() && std::equal(name.begin(), name.end(), menu.begin(), [](char a, char b) {
+                  return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+              });
+    return renamed ? std::string(title) + "-bill.html" : name;
+}
+
 Expected<BillText> fillBill(std::string_view templateText, const BillInputs& in)
 {
     BillText bill;
@@ -126,7 +138,7 @@ Expected<BillText> fillBill(std::string_view templateText, const BillInputs& in)
         if (!substitutePlaceholder(bill.text, placeholder, value))
             return failure("the bill template has no placeholder " + std::string(placeholder));
     }
-    bill.figures.billPath = std::string(in.reportsFolder) + title + ".html";
+    bill.figures.billPath = std::string(in.reportsFolder) + billFileNameOf(title, bill.figures.renamedFromMenu);
     bill.figures.billTotalCost = totalCostText;
     bill.figures.billDayCost = formatMoney(moneyTextValue(dayCostText));
     bill.figures.billNightCost = formatMoney(moneyTextValue(nightCostText));

@@ -16,6 +16,7 @@ struct BillFigures {
     std::string billTotalCost;
     std::string billDayCost;
     std::string billNightCost;
+    bool renamedFromMenu = false;  // the bill's own name was the menu's, so "-bill" was added
 };
 
 struct BillInputs {
@@ -38,6 +39,11 @@ double moneyTextValue(std::string_view text);
 
 // The file name of the label before its first ".csv" (exact case), in upper case.
 std::string billTitleOf(std::string_view fileLabel);
+
+// The bill's file name: the title and ".html", or the title and "-bill.html"
+// when that would be the reports menu's name in any case (`renamed` says which),
+// since a case-insensitive file system would let the menu replace the bill.
+std::string billFileNameOf(std::string_view title, bool& renamed);
 
 // "1/3/2012 - 7/3/2012" with its first and last day of month; rows run from
 // the first day to the last, but never beyond day 31.

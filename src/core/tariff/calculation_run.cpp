@@ -1,5 +1,8 @@
 #include "core/tariff/calculation_run.h"
 
+#include <cmath>
+#include <filesystem>
+
 #include "core/reports/bill_report.h"
 #include "core/text/number_text.h"
 #include "core/reports/report_files.h"
@@ -50,6 +53,10 @@ CalculationRun::CalculationRun(const SettingsRecord& settings, ReportEnvironment
 {
     if (!state_->files)
         state_->files = &state_->ownFiles;
+    // A write killed mid-way leaves its temporary file behind; one that started
+    // before this run cannot belong to a write still going on.
+    if (state_->settings.settingsExport == 1 && !state_->environment.reportsFolder.empty())
+        removeStaleTemporaries(state_->environment.reportsFolder, std::filesystem::file_time_type::clock::now());
 }
 
 CalculationRun::~CalculationRun() = default;
@@ -95,7 +102,15 @@ FileOutcome CalculationRun::calculateFile(const std::string& path, const DateSco
         return failed(lost.error());
     if (!engine)
         return failed(engine.error());
-    return finishFile(label, scope, *engine);
+    // Readings near the largest double step to infinities and NaN: such figures
+    // are no money, and would turn the grand totals and the menu into nonsense.
+    const FileFigures& f = *engine;
+    const SettingsRecord& s = st.settings;
+    if (!std::isfinite(f.dayTotal) || !std::isfinite(f.nightTotal) || !std::isfinite(f.dayTotal * s.settingsDayCost) ||
+        !std::isfinite(f.nightTotal * s.settingsNightCost) ||
+        !std::isfinite(f.dayTotal * s.settingsDayCost + f.nightTotal * s.settingsNightCost))
+        return failed(failure("the totals or costs are not finite numbers (readings too large to add up)"));
+    return finishFile(label, scope, f);
 }
 
 FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope& scope, const FileFigures& figures)
@@ -122,6 +137,9 @@ FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope
             st.links.add(*bill);
             outcome.billWritten = true;
             outcome.billPath = bill->billPath;
+            if (bill->renamedFromMenu)
+                outcome.text += label + ": the bill is named " + fileNameOfLabel(fileLabelOf(bill->billPath)) +
+                                ", since its own name is the reports menu's\r\n";
         } else {
             outcome.error = label + ": no bill: " + bill.error().reason;
             outcome.text += outcome.error + "\r\n";
