@@ -28,7 +28,7 @@ void MappedFileBytes::release()
         file_.close();
 }
 
-std::optional<ReadError> MappedFileBytes::read(const std::string& path, std::string_view& bytes)
+Expected<std::string_view> MappedFileBytes::read(const std::string& path)
 {
     release();
     const QString name = QFile::decodeName(QByteArray::fromRawData(path.data(), static_cast<qsizetype>(path.size())));
@@ -41,7 +41,9 @@ std::optional<ReadError> MappedFileBytes::read(const std::string& path, std::str
     // files that fit. So the first file of a run and large files are mapped,
     // and further small files (a run over many month logs) reuse the buffer.
     const QFileInfo info(name);
-    if (info.isFile() && info.size() > 0 && (!mappedBefore_ || info.size() > kLargeFile)) {
+    // Files over the limit are left to the buffered read, which refuses them.
+    if (info.isFile() && info.size() > 0 && info.size() <= static_cast<qint64>(kMaxMeterLogBytes) &&
+        (!mappedBefore_ || info.size() > kLargeFile)) {
         file_.setFileName(name);
         if (file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
             const qint64 size = file_.size();
@@ -55,23 +57,22 @@ std::optional<ReadError> MappedFileBytes::read(const std::string& path, std::str
             if (mapped_) {
                 mappedBefore_ = true;
                 mappedSize_ = size;
-                bytes = std::string_view(reinterpret_cast<const char*>(mapped_), static_cast<std::size_t>(size));
-                return std::nullopt;
+                return std::string_view(reinterpret_cast<const char*>(mapped_), static_cast<std::size_t>(size));
             }
             file_.close();
         }
     }
-    return fallback_.read(path, bytes);
+    return fallback_.read(path);
 }
 
-std::optional<ReadError> MappedFileBytes::confirmLastRead()
+Expected<void> MappedFileBytes::confirmLastRead()
 {
     if (!mapped_)
-        return std::nullopt;
+        return {};
     // A cut inside the last page raises no fault; the size still tells.
     if (guard_.wasCut() || file_.size() < mappedSize_)
-        return ReadError{0, kCutShort};
-    return std::nullopt;
+        return failure(kCutShort);
+    return {};
 }
 
 }  // namespace lumivane

@@ -3,7 +3,6 @@
 // page cache in place, with no buffer of the file's size to fill first.
 #include <QFile>
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,13 +22,13 @@ public:
     // small and an earlier file was mapped already; files that cannot be
     // mapped (empty, folders, special files, missing) are read by the
     // buffered reader, with its errors.
-    std::optional<ReadError> read(const std::string& path, std::string_view& bytes) override;
+    Expected<std::string_view> read(const std::string& path) override;
 
     // The mapping lends out the file itself, so another program may cut it short
     // under the walk. On POSIX systems the pages past the new end then read as
     // zeros instead of ending the program with a bus error, and this reports
     // the cut; a file that only grew is fine, the walk saw the part mapped.
-    std::optional<ReadError> confirmLastRead() override;
+    Expected<void> confirmLastRead() override;
 
     // Whether the bytes of the last successful read are a mapping.
     bool lastReadWasMapped() const { return mapped_ != nullptr; }

@@ -33,9 +33,8 @@ std::string largeLog(const RunFixture& f, std::size_t megabytes)
 
 std::string readWith(FileBytesReader& reader, const std::string& path)
 {
-    std::string_view bytes;
-    const auto error = reader.read(path, bytes);
-    return error ? "line " + std::to_string(error->line) + ": " + error->reason : std::string(bytes);
+    const auto bytes = reader.read(path);
+    return bytes ? std::string(*bytes) : "line " + std::to_string(bytes.error().line) + ": " + bytes.error().reason;
 }
 
 // The mapped reader with another program cutting the log to `keep` bytes
@@ -43,14 +42,15 @@ std::string readWith(FileBytesReader& reader, const std::string& path)
 class CutShortAfterMapping : public FileBytesReader {
 public:
     explicit CutShortAfterMapping(off_t keep) : keep_(keep) {}
-    std::optional<ReadError> read(const std::string& path, std::string_view& bytes) override
+    Expected<std::string_view> read(const std::string& path) override
     {
-        const auto error = mapped_.read(path, bytes);
-        if (!mapped_.lastReadWasMapped() || ::truncate(path.c_str(), keep_ < 0 ? bytes.size() + keep_ : keep_) != 0)
+        auto bytes = mapped_.read(path);
+        if (!bytes || !mapped_.lastReadWasMapped() ||
+            ::truncate(path.c_str(), keep_ < 0 ? bytes->size() + keep_ : keep_) != 0)
             std::_Exit(3);
-        return error;
+        return bytes;
     }
-    std::optional<ReadError> confirmLastRead() override { return mapped_.confirmLastRead(); }
+    Expected<void> confirmLastRead() override { return mapped_.confirmLastRead(); }
 
 private:
     off_t keep_;
@@ -110,10 +110,9 @@ TEST(MappedFileBytesDeathTest, LogCutShortWhileMappedEndsTheFileNotTheProgram)
     RunFixture f;
     const std::string path = largeLog(f, 5);
     MappedFileBytes grown;
-    std::string_view bytes;
-    ASSERT_FALSE(grown.read(path, bytes));
+    ASSERT_TRUE(grown.read(path));
     std::ofstream(path, std::ios::app) << "0,06/03/2012 0:00,9999\r\n";
-    EXPECT_FALSE(grown.confirmLastRead());
+    EXPECT_TRUE(grown.confirmLastRead());
 }
 
 // The guard takes only faults of the walked mapping: others still end the program.
@@ -123,8 +122,7 @@ TEST(MappedFileBytesDeathTest, OtherBusErrorsStillEndTheProgram)
     const std::string path = largeLog(f, 5);
     const std::string other = f.file("other.bin", std::string(1 << 16, 'x'));
     MappedFileBytes files;
-    std::string_view bytes;
-    ASSERT_FALSE(files.read(path, bytes));
+    ASSERT_TRUE(files.read(path));
     ASSERT_TRUE(files.lastReadWasMapped());
     EXPECT_EXIT(
         {

@@ -9,7 +9,7 @@
 namespace lumivane {
 namespace {
 
-ParsedCalcOptions parse(const std::vector<std::string>& args)
+Expected<CalcOptions> parse(const std::vector<std::string>& args)
 {
     static std::vector<std::string> keep;  // alive for the views the options hold
     keep = args;
@@ -28,19 +28,19 @@ std::vector<std::string> manyFiles(int count)
 
 TEST(CalcOptions, TakesFilesInOrderTheScopeAsTypedAndTheLastSetOfAKey)
 {
-    const ParsedCalcOptions parsed =
+    const auto parsed =
         parse({"--from=05/3/2012", "--days", "099", "--set", "DayCost=0.2", "--set=SMSAlarmMsg=A=B", "--set",
                "DayCost=0.3", "--export", "--reports-dir", "/tmp/r", "b.csv", "a.csv"});
-    ASSERT_EQ(parsed.error, "");
-    const DateScope& scope = parsed.options.scope;
+    ASSERT_TRUE(parsed.ok()) << parsed.error().reason;
+    const DateScope& scope = parsed->scope;
     EXPECT_EQ((std::vector<std::string>{scope.dayText, scope.monthText, scope.yearText, scope.daysText}),
               (std::vector<std::string>{"05", "3", "2012", "99"}));
-    EXPECT_EQ(parsed.options.files, (std::vector<std::string>{"b.csv", "a.csv"}));
-    EXPECT_EQ(*findOverride(parsed.options, "DayCost"), "0.3");
-    EXPECT_EQ(*findOverride(parsed.options, "SMSAlarmMsg"), "A=B");
-    EXPECT_EQ(parse({"--from", "29/2/2012", "a.csv"}).options.scope.daysText, "7");
-    EXPECT_FALSE(parse(manyFiles(36)).options.scope.enabled);
-    EXPECT_TRUE(parse({"--bogus", "--help"}).options.help);
+    EXPECT_EQ(parsed->files, (std::vector<std::string>{"b.csv", "a.csv"}));
+    EXPECT_EQ(*findOverride(*parsed, "DayCost"), "0.3");
+    EXPECT_EQ(*findOverride(*parsed, "SMSAlarmMsg"), "A=B");
+    EXPECT_EQ(parse({"--from", "29/2/2012", "a.csv"})->scope.daysText, "7");
+    EXPECT_FALSE(parse(manyFiles(36))->scope.enabled);
+    EXPECT_TRUE(parse({"--bogus", "--help"})->help);
 }
 
 // Every misuse is one line that names what is wrong.
@@ -66,7 +66,9 @@ TEST(CalcOptions, MisuseIsAOneLineUsageErrorNamingTheCulprit)
     for (const char* days : {"abc", "0", "100", "7.5", "-3", " 7", "99999999999999999999"})
         cases.push_back({{"--from", "1/3/2012", "--days", days, "a.csv"}, "--days"});
     for (const auto& [args, named] : cases) {
-        const std::string error = parse(args).error;
+        const auto parsed = parse(args);
+        ASSERT_FALSE(parsed) << named;
+        const std::string& error = parsed.error().reason;
         EXPECT_NE(error.find(named), std::string::npos) << named << ": " << error;
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
     }

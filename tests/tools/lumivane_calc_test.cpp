@@ -70,6 +70,13 @@ TEST_F(Calc, PrintsTheWindowsTextForTheSameRun)
     EXPECT_EQ(exitCode, 1);
     EXPECT_EQ(out, windowText(broken, {}));
     EXPECT_TRUE(err.startsWith("lumivane-calc: ") && err.count('\n') == 2) << err.toStdString();
+    // Bytes of a log and of a file name never steer the terminal or split a line.
+    QFile hostile(work + "/a\nb.csv");
+    ASSERT_TRUE(hostile.open(QIODevice::WriteOnly) && hostile.write("S,T,V\r\n0,1/3/2012 8:00,\x1b[2J\r\n") > 0);
+    hostile.close();
+    run({hostile.fileName()});
+    EXPECT_TRUE(exitCode == 1 && !out.contains('\x1b') && !err.contains('\x1b') && err.count('\n') == 1 &&
+                out.contains("a?b.csv: line 2: the value \"?[2J\"")) << out.toStdString();
 
     SettingsStore store("lumivane");
     store.SaveSetting("Multiplier", "2.5");

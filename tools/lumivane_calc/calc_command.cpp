@@ -5,6 +5,8 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 
+#include <algorithm>
+
 #include "core/reports/day_figures_csv.h"
 #include "core/reports/report_files.h"
 #include "core/tariff/calculation_run.h"
@@ -64,13 +66,20 @@ std::string takeBlock(const FileOutcome& file, const std::string& path, const Ca
     std::string csvPath = csvFolder;
     csvPath += file.title;
     csvPath += ".csv";
-    const std::string error = exportOutput(dayFiguresCsv(file.figures, file.period, settings), csvPath);
-    if (error.empty())
+    const auto written = exportOutput(dayFiguresCsv(file.figures, file.period, settings), csvPath);
+    if (written)
         return csvPath;
-    fail(outcome, path + ": no CSV: " + error);
+    fail(outcome, path + ": no CSV: " + written.error().reason);
     return {};
 }
 
+}  // namespace
+
+namespace {
+bool isControl(char c)
+{
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+}
 }  // namespace
 
 std::string withLineFeeds(std::string_view text)
@@ -78,14 +87,20 @@ std::string withLineFeeds(std::string_view text)
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
             out += '\n';
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
+            ++i;
         } else {
-            out += text[i];
+            out += isControl(text[i]) ? '?' : text[i];
         }
     }
+    return out;
+}
+
+std::string terminalLine(std::string_view text)
+{
+    std::string out(text);
+    std::replace_if(out.begin(), out.end(), isControl, '?');
     return out;
 }
 
@@ -152,9 +167,9 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
     text += run.grandTotalsText();
 
     if (options.exportReports) {
-        const MenuOutcome menu = run.buildReportsMenu();
-        if (!menu.written) {
-            const std::string why = menu.error.empty() ? std::string("the reports menu was not written") : menu.error;
+        const auto menu = run.buildReportsMenu();
+        if (!menu) {
+            const std::string& why = menu.error().reason;
             // The window shows this line under the totals; the printed text is the window's text.
             text += why + "\r\n";
             outcome.problems.push_back(why);

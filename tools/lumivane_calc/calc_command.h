@@ -18,7 +18,12 @@ struct CalcCommandOutcome {
 // Runs the calculation; with --export it needs a QCoreApplication to find the templates.
 CalcCommandOutcome runCalcCommand(const CalcOptions& options);
 
-// The text with every CR LF (and a lone CR) turned into "\n".
+// The text with every CR LF turned into "\n" and every other control byte
+// (a lone CR or LF, ESC, DEL, ...) into "?": bytes of logs and file names
+// never steer the terminal or split a line.
 std::string withLineFeeds(std::string_view text);
+
+// The text as one line for the terminal: every control byte turned into "?".
+std::string terminalLine(std::string_view text);
 
 }  // namespace lumivane

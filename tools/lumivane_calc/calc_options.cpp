@@ -81,26 +81,19 @@ std::optional<DateScope> parseFrom(std::string_view text)
     return scope;
 }
 
-ParsedCalcOptions failure(std::string message)
-{
-    ParsedCalcOptions parsed;
-    parsed.error = std::move(message);
-    return parsed;
-}
-
 // What is wrong with the command line, if anything.
 using Problem = std::optional<std::string>;
 
 // --help or --version anywhere wins over every other argument.
-std::optional<ParsedCalcOptions> helpOrVersion(const std::vector<std::string_view>& args)
+std::optional<CalcOptions> helpOrVersion(const std::vector<std::string_view>& args)
 {
     for (std::string_view arg : args) {
         const bool help = arg == "--help" || arg == "-h";
         if (help || arg == "--version") {
-            ParsedCalcOptions parsed;
-            parsed.options.help = help;
-            parsed.options.version = !help;
-            return parsed;
+            CalcOptions options;
+            options.help = help;
+            options.version = !help;
+            return options;
         }
     }
     return std::nullopt;
@@ -231,17 +224,17 @@ private:
 
 }  // namespace
 
-ParsedCalcOptions parseCalcOptions(const std::vector<std::string_view>& args)
+Expected<CalcOptions> parseCalcOptions(const std::vector<std::string_view>& args)
 {
     if (auto early = helpOrVersion(args))
         return std::move(*early);
-    ParsedCalcOptions parsed;
-    OptionReader reader(args, parsed.options);
+    CalcOptions options;
+    OptionReader reader(args, options);
     if (Problem problem = reader.readAll())
         return failure(std::move(*problem));
     if (Problem problem = reader.checkTogether())
         return failure(std::move(*problem));
-    return parsed;
+    return options;
 }
 
 const std::string* findOverride(const CalcOptions& options, std::string_view key)

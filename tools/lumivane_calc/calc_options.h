@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/meterdata/date_scope.h"
+#include "core/text/expected.h"
 
 namespace lumivane {
 
@@ -25,14 +26,10 @@ struct CalcOptions {
     bool version = false;
 };
 
-struct ParsedCalcOptions {
-    CalcOptions options;
-    std::string error;  // one line without the program name; empty when the line is usable
-};
-
 // Reads the arguments after the program name. --help or --version anywhere wins
-// over every other argument; otherwise any misuse gives an error and no options.
-ParsedCalcOptions parseCalcOptions(const std::vector<std::string_view>& args);
+// over every other argument; otherwise any misuse gives one line without the
+// program name, and no options.
+Expected<CalcOptions> parseCalcOptions(const std::vector<std::string_view>& args);
 
 // The text --help prints.
 std::string calcUsageText();

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <optional>
 #ifdef _WIN32
 #include <fcntl.h>
@@ -22,7 +24,7 @@ constexpr int kUsageError = 2;
 
 void complain(const std::string& message)
 {
-    const std::string line = "lumivane-calc: " + message + "\n";
+    const std::string line = "lumivane-calc: " + lumivane::terminalLine(message) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
@@ -36,7 +38,7 @@ bool writeAll(const std::string& text)
 
 }  // namespace
 
-int main(int argc, char** argv)
+static int run(int argc, char** argv)
 {
 #ifdef _WIN32
     // The text already holds the line ends it promises ("\n"); no translation on the way out.
@@ -44,14 +46,14 @@ int main(int argc, char** argv)
 #endif
     // Arguments are taken as the bytes given, so file names reach the engine untouched.
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    const lumivane::ParsedCalcOptions parsed = lumivane::parseCalcOptions(args);
-    if (!parsed.error.empty()) {
-        complain(parsed.error);
+    const auto parsed = lumivane::parseCalcOptions(args);
+    if (!parsed) {
+        complain(parsed.error().reason);
         return kUsageError;
     }
-    if (parsed.options.help)
+    if (parsed->help)
         return writeAll(lumivane::calcUsageText()) ? 0 : 1;
-    if (parsed.options.version)
+    if (parsed->version)
         return writeAll(std::string("lumivane-calc ") + lumivane::versionText() + "\n") ? 0 : 1;
 
     // Only reports need the application object (to find the templates beside
@@ -59,9 +61,9 @@ int main(int argc, char** argv)
     // needs none, so a plain run skips its set-up, the C library's locale
     // included. No GUI is started.
     std::optional<QCoreApplication> app;
-    if (parsed.options.exportReports)
+    if (parsed->exportReports)
         app.emplace(argc, argv);
-    const lumivane::CalcCommandOutcome outcome = lumivane::runCalcCommand(parsed.options);
+    const lumivane::CalcCommandOutcome outcome = lumivane::runCalcCommand(*parsed);
     const bool written = writeAll(outcome.output);
     for (const std::string& problem : outcome.problems)
         complain(problem);
@@ -70,4 +72,20 @@ int main(int argc, char** argv)
         return 1;
     }
     return outcome.exitStatus;
+}
+
+// Whatever goes wrong unexpectedly (memory running out included) ends the run
+// with one line and status 1, never with an abort and nothing said.
+int main(int argc, char** argv)
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        complain("out of memory");
+    } catch (const std::exception& e) {
+        complain(std::string("unexpected failure: ") + e.what());
+    } catch (...) {
+        complain("unexpected failure");
+    }
+    return 1;
 }

@@ -152,7 +152,7 @@ std::optional<long long> parseWholeNumber(std::string_view text)
     return negative ? -value : value;
 }
 
-std::optional<ScopeRule> scopeRuleOf(const DateScope& scope, std::string* error)
+Expected<ScopeRule> scopeRuleOf(const DateScope& scope)
 {
     ScopeRule rule;
     if (!scope.enabled)
@@ -160,17 +160,11 @@ std::optional<ScopeRule> scopeRuleOf(const DateScope& scope, std::string* error)
     const std::string startText = scope.dayText + "/" + scope.monthText + "/" + scope.yearText;
     const auto start = parseTimestamp(startText);
     if (!start || start->hasTime || startText.find(' ') != std::string::npos ||
-        startText.size() > 10 || startText.find('/') == 4) {
-        if (error)
-            *error = "the scope start " + startText + " is no calendar date";
-        return std::nullopt;
-    }
+        startText.size() > 10 || startText.find('/') == 4)
+        return failure("the scope start " + startText + " is no calendar date");
     const auto days = parseWholeNumber(scope.daysText);
-    if (!days) {
-        if (error)
-            *error = "the scope length \"" + scope.daysText + "\" is not a whole number of days";
-        return std::nullopt;
-    }
+    if (!days)
+        return failure("the scope length \"" + scope.daysText + "\" is not a whole number of days");
     rule.enabled = true;
     rule.startDay = daysFromCivil(start->year, start->month, start->day);
     rule.days = *days;

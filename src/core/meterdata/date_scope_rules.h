@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/meterdata/date_scope.h"
+#include "core/text/expected.h"
 
 namespace lumivane {
 
@@ -62,9 +63,9 @@ struct ScopeRule {
     }
 };
 
-// The scope rule of the window's fields; nullopt, with the reason in `error`,
-// when the scope is switched on and its start is no calendar date or its
-// length no whole number. A switched-off scope always gives a rule.
-std::optional<ScopeRule> scopeRuleOf(const DateScope& scope, std::string* error = nullptr);
+// The scope rule of the window's fields, or the reason when the scope is
+// switched on and its start is no calendar date or its length no whole
+// number. A switched-off scope always gives a rule.
+Expected<ScopeRule> scopeRuleOf(const DateScope& scope);
 
 }  // namespace lumivane

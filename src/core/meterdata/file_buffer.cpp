@@ -1,5 +1,6 @@
 #include "core/meterdata/file_buffer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -20,6 +21,12 @@ std::size_t sizeOf(std::FILE* file)
     return size;
 }
 
+Error tooLarge()
+{
+    return failure(std::string("the file is larger than ") + kMaxMeterLogText +
+                   ", the most one meter log may occupy in memory");
+}
+
 }  // namespace
 
 void FileBuffer::reserve(std::size_t capacity)
@@ -35,13 +42,14 @@ void FileBuffer::reserve(std::size_t capacity)
 
 std::size_t FileBuffer::readRest(std::FILE* file, std::size_t got)
 {
-    while (!std::feof(file) && !std::ferror(file)) {
+    // A file still growing is read up to one byte past the limit, which then refuses it.
+    while (!std::feof(file) && !std::ferror(file) && got <= kMaxMeterLogBytes) {
         const int c = std::fgetc(file);
         if (c == EOF)
             break;
         if (got + 1 >= capacity_) {
             size_ = got;
-            reserve(capacity_ * 2 + 4096);
+            reserve(std::min(capacity_ * 2 + 4096, kMaxMeterLogBytes + 2));
         }
         data_[got++] = static_cast<char>(c);
         const std::size_t wanted = capacity_ - 1 - got;
@@ -53,17 +61,26 @@ std::size_t FileBuffer::readRest(std::FILE* file, std::size_t got)
     return got;
 }
 
-std::optional<ReadError> FileBuffer::load(const std::string& path)
+Expected<std::string_view> FileBuffer::load(const std::string& path)
 {
     size_ = 0;
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        return ReadError{0, "the path is a folder, not a file"};
+    const auto status = std::filesystem::status(path, ec);
+    if (std::filesystem::is_directory(status))
+        return failure("the path is a folder, not a file");
+    if (!ec && !std::filesystem::is_regular_file(status))
+        return failure("the path is a device, a pipe or a socket, not a file");
+    if (const auto size = std::filesystem::file_size(path, ec); !ec && size > kMaxMeterLogBytes)
+        return tooLarge();
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
-        return ReadError{0, std::string("the file cannot be opened: ") + std::strerror(errno)};
+        return failure(std::string("the file cannot be opened: ") + std::strerror(errno));
     // One read of the whole file: its size first, then a single fread.
     const std::size_t wanted = sizeOf(file);
+    if (wanted > kMaxMeterLogBytes) {
+        std::fclose(file);
+        return tooLarge();
+    }
     reserve(wanted + 1);
     std::size_t got = std::fread(data_.get(), 1, wanted, file);
     // A file that grew, or one whose size was not known, is read on to its end.
@@ -73,9 +90,11 @@ std::optional<ReadError> FileBuffer::load(const std::string& path)
     const int readErrno = errno;
     std::fclose(file);
     if (failed)
-        return ReadError{0, std::string("the file cannot be read: ") + std::strerror(readErrno)};
+        return failure(std::string("the file cannot be read: ") + std::strerror(readErrno));
+    if (got > kMaxMeterLogBytes)
+        return tooLarge();
     size_ = got;
-    return std::nullopt;
+    return bytes();
 }
 
 }  // namespace lumivane

@@ -4,19 +4,28 @@
 #include <cstddef>
 #include <cstdio>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
-#include "core/meterdata/read_error.h"
+#include "core/text/expected.h"
 
 namespace lumivane {
+
+// The most one meter log may occupy in memory: a year of 1-minute readings is
+// about 16 MB, so a larger file is no meter log, and refusing it keeps a
+// device or an endless stream from taking all memory.
+inline constexpr std::size_t kMaxMeterLogBytes = std::size_t{1} << 30;
+// The limit as the refusal names it.
+inline constexpr const char* kMaxMeterLogText = "1 GiB";
 
 // A whole file in one block, kept for reuse by the next file.
 class FileBuffer {
 public:
-    // Reads the file whole; nullopt on success (an empty file too), else why it cannot be opened or read.
-    std::optional<ReadError> load(const std::string& path);
+    // Reads the file whole: its bytes (empty for an empty file), valid until the
+    // next load, or why it cannot be opened or read. Only regular files of at
+    // most kMaxMeterLogBytes are read: a folder, device, pipe or socket is refused
+    // before it is opened, so a pipe with no writer cannot hang the read.
+    Expected<std::string_view> load(const std::string& path);
     // The bytes of the last successful load.
     std::string_view bytes() const { return {data_.get(), size_}; }
 

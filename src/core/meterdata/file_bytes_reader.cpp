@@ -2,11 +2,9 @@
 
 namespace lumivane {
 
-std::optional<ReadError> BufferedFileBytes::read(const std::string& path, std::string_view& bytes)
+Expected<std::string_view> BufferedFileBytes::read(const std::string& path)
 {
-    auto error = buffer_.load(path);
-    bytes = error ? std::string_view() : buffer_.bytes();
-    return error;
+    return buffer_.load(path);
 }
 
 }  // namespace lumivane

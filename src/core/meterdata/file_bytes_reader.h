@@ -2,7 +2,6 @@
 // Where a calculation gets the bytes of a meter log. The caller supplies the
 // reader: the window and lumivane-calc map files, core and its tests read
 // them into a buffer with the standard library alone.
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,20 +12,20 @@ namespace lumivane {
 class FileBytesReader {
 public:
     virtual ~FileBytesReader() = default;
-    // The whole file as one block in `bytes`, valid until the next read or the
-    // reader's end; nullopt on success (an empty file too), else why it cannot be read.
-    virtual std::optional<ReadError> read(const std::string& path, std::string_view& bytes) = 0;
+    // The whole file as one block (empty for an empty file), valid until the
+    // next read or the reader's end, or why it cannot be read.
+    virtual Expected<std::string_view> read(const std::string& path) = 0;
 
     // Asked once the bytes of the last read have been walked: whether they were
     // still the file's all along. A reader that hands out its own copy can
     // always say yes; one that lends out the file itself must check.
-    virtual std::optional<ReadError> confirmLastRead() { return std::nullopt; }
+    virtual Expected<void> confirmLastRead() { return {}; }
 };
 
 // Reads each file whole into one buffer, reused for the next file.
 class BufferedFileBytes : public FileBytesReader {
 public:
-    std::optional<ReadError> read(const std::string& path, std::string_view& bytes) override;
+    Expected<std::string_view> read(const std::string& path) override;
 
 private:
     FileBuffer buffer_;

@@ -49,18 +49,14 @@ std::string_view firstLineOf(std::string_view bytes)
     return cursor.next(line) ? line : std::string_view();
 }
 
-std::optional<LayoutShape> engineLayoutOf(std::string_view path, std::string_view firstLine,
-                                          ReadError* error)
+Expected<LayoutShape> engineLayoutOf(std::string_view path, std::string_view firstLine)
 {
     if (path.find(".IRIO") != std::string_view::npos)
         return shapeOf(MeterLayout::TabLogger);
     LineFields fields;
     fields.split(firstLine, ',');
-    if (fields.count < 2) {
-        if (error)
-            *error = ReadError{1, "the first line has no \",\", so its layout cannot be recognised"};
-        return std::nullopt;
-    }
+    if (fields.count < 2)
+        return failure("the first line has no \",\", so its layout cannot be recognised", 1);
     return shapeOf(fields.field[1] == "Gateway SN" ? MeterLayout::Gateway : MeterLayout::Plain);
 }
 
@@ -72,12 +68,11 @@ LayoutShape scanLayoutOf(std::string_view firstLine)
 }
 
 namespace detail {
-ReadError tooFewFields(std::size_t line, int count, int needed);
-ReadError badStatus(std::size_t line, std::string_view status);
+Error tooFewFields(std::size_t line, int count, int needed);
+Error badStatus(std::size_t line, std::string_view status);
 }  // namespace detail
 
-std::optional<std::size_t> rewriteLongForm(std::string_view timestamp, char* out, std::size_t capacity,
-                                           std::string* reason)
+Expected<std::size_t> rewriteLongForm(std::string_view timestamp, char* out, std::size_t capacity)
 {
     // Day "-" month abbreviation "-" year, one blank, then the time with a
     // fraction after "." that is dropped; the other parts keep their text.
@@ -86,22 +81,16 @@ std::optional<std::size_t> rewriteLongForm(std::string_view timestamp, char* out
     std::string_view time = blank == std::string_view::npos ? std::string_view() : timestamp.substr(blank + 1);
     const std::size_t dash1 = date.find('-');
     const std::size_t dash2 = dash1 == std::string_view::npos ? dash1 : date.find('-', dash1 + 1);
-    if (dash2 == std::string_view::npos) {
-        if (reason)
-            *reason = "the timestamp " + detail::quoted(timestamp) +
-                      " of a long-form line is not in the form DD-Mon-YYYY HH:MM:SS";
-        return std::nullopt;
-    }
+    if (dash2 == std::string_view::npos)
+        return failure("the timestamp " + detail::quoted(timestamp) +
+                       " of a long-form line is not in the form DD-Mon-YYYY HH:MM:SS");
     const std::string_view day = date.substr(0, dash1);
     const std::string_view month = date.substr(dash1 + 1, dash2 - dash1 - 1);
     const std::string_view year = date.substr(dash2 + 1);
     const auto number = monthNumber(month);
-    if (!number) {
-        if (reason)
-            *reason = "the month " + detail::quoted(month) + " in the timestamp " + detail::quoted(timestamp) +
-                      " is unknown";
-        return std::nullopt;
-    }
+    if (!number)
+        return failure("the month " + detail::quoted(month) + " in the timestamp " + detail::quoted(timestamp) +
+                       " is unknown");
     time = time.substr(0, time.find('.'));
     const std::size_t length = year.size() + 1 + 2 + 1 + day.size() + (blank == std::string_view::npos ? 0 : 1 + time.size());
     if (length > capacity) {
@@ -165,7 +154,7 @@ inline bool timeHour(std::string_view t, int& hour)
 }  // namespace
 
 LUMIVANE_STEP ReadingFilter::Result ReadingFilter::timestampOf(const LineFields& fields, std::size_t lineNumber,
-                                                 std::string_view& timestamp, ReadError& error)
+                                                 std::string_view& timestamp, Error& error)
 {
     if (shape_.hasStatus && longForm_ && fields.field[0].size() > 5)
         return longFormTimestamp(fields, lineNumber, timestamp, error);
@@ -184,24 +173,23 @@ LUMIVANE_STEP ReadingFilter::Result ReadingFilter::timestampOf(const LineFields&
 }
 
 ReadingFilter::Result ReadingFilter::longFormTimestamp(const LineFields& fields, std::size_t lineNumber,
-                                                       std::string_view& timestamp, ReadError& error)
+                                                       std::string_view& timestamp, Error& error)
 {
     // A long-form line: status 0, its timestamp rewritten before any other test.
     if (fields.count < needed_) {
         error = detail::tooFewFields(lineNumber, fields.count, needed_);
         return Result::Error;
     }
-    std::string reason;
-    const auto length = rewriteLongForm(fields.field[shape_.timestampField], rewritten_, sizeof rewritten_, &reason);
+    const auto length = rewriteLongForm(fields.field[shape_.timestampField], rewritten_, sizeof rewritten_);
     if (!length) {
-        error = ReadError{lineNumber, std::move(reason)};
+        error = failure(length.error().reason, lineNumber);
         return Result::Error;
     }
     timestamp = std::string_view(rewritten_, *length);
     return Result::Reading;
 }
 
-LUMIVANE_STEP ReadingFilter::Result ReadingFilter::statusOf(std::string_view status, std::size_t lineNumber, ReadError& error)
+LUMIVANE_STEP ReadingFilter::Result ReadingFilter::statusOf(std::string_view status, std::size_t lineNumber, Error& error)
 {
     // Fast path for the usual "0"; anything else must be a whole number.
     if (status.size() == 1 && status[0] == '0')
@@ -268,7 +256,7 @@ LUMIVANE_STEP bool ReadingFilter::completeBareDate(std::string_view& timestamp)
 }
 
 ReadingFilter::Result ReadingFilter::take(const LineFields& fields, std::size_t lineNumber, MeterReading& reading,
-                                          ReadError& error)
+                                          Error& error)
 {
     std::string_view timestamp;
     const Result found = timestampOf(fields, lineNumber, timestamp, error);
@@ -296,15 +284,15 @@ std::string quoted(std::string_view text)
     return out;
 }
 
-ReadError tooFewFields(std::size_t line, int count, int needed)
+Error tooFewFields(std::size_t line, int count, int needed)
 {
-    return ReadError{line, "the line has " + std::to_string(count) + " fields, but its timestamp and value need " +
-                               std::to_string(needed)};
+    return failure("the line has " + std::to_string(count) + " fields, but its timestamp and value need " +
+                   std::to_string(needed), line);
 }
 
-ReadError badStatus(std::size_t line, std::string_view status)
+Error badStatus(std::size_t line, std::string_view status)
 {
-    return ReadError{line, "the status " + quoted(status) + " is not a whole number"};
+    return failure("the status " + quoted(status) + " is not a whole number", line);
 }
 
 }  // namespace detail

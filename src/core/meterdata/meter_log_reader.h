@@ -12,7 +12,7 @@
 #include "core/meterdata/file_buffer.h"
 #include "core/meterdata/line_splitter.h"
 #include "core/meterdata/meter_value.h"
-#include "core/meterdata/read_error.h"
+#include "core/text/expected.h"
 
 namespace lumivane {
 
@@ -33,9 +33,8 @@ struct LayoutShape {
 LayoutShape shapeOf(MeterLayout layout);
 
 // The engine's layout test: ".IRIO" in the path, else field 1 of line 1 being
-// "Gateway SN"; a first line without "," cannot be read.
-std::optional<LayoutShape> engineLayoutOf(std::string_view path, std::string_view firstLine,
-                                          ReadError* error);
+// "Gateway SN"; a first line without "," cannot be read (line 1 and why).
+Expected<LayoutShape> engineLayoutOf(std::string_view path, std::string_view firstLine);
 
 // The pre-scan's layout test: "Gateway Name" in field 0 of line 1, else plain.
 LayoutShape scanLayoutOf(std::string_view firstLine);
@@ -52,9 +51,8 @@ struct MeterReading {
 };
 
 // Rewrites "05-Mar-2012 14:30:07.250" as "2012/03/05 14:30:07" into `out`
-// (at least 64 bytes); the length written, or nullopt with the reason.
-std::optional<std::size_t> rewriteLongForm(std::string_view timestamp, char* out, std::size_t capacity,
-                                           std::string* reason);
+// (at least 64 bytes); the length written, or why the timestamp is not in that form.
+Expected<std::size_t> rewriteLongForm(std::string_view timestamp, char* out, std::size_t capacity);
 
 // The tests one data line goes through before it is a reading: the long
 // form (when allowed), the status, the field count, the timestamp, the scope.
@@ -73,15 +71,15 @@ public:
 
     // Sorts one data line (already split, at least two fields). A Reading's
     // texts stay valid until the next call.
-    Result take(const LineFields& fields, std::size_t lineNumber, MeterReading& reading, ReadError& error);
+    Result take(const LineFields& fields, std::size_t lineNumber, MeterReading& reading, Error& error);
 
 private:
     // The steps of take, in the order a line meets them.
     Result timestampOf(const LineFields& fields, std::size_t lineNumber, std::string_view& timestamp,
-                       ReadError& error);
+                       Error& error);
     Result longFormTimestamp(const LineFields& fields, std::size_t lineNumber, std::string_view& timestamp,
-                             ReadError& error);
-    static Result statusOf(std::string_view status, std::size_t lineNumber, ReadError& error);
+                             Error& error);
+    static Result statusOf(std::string_view status, std::size_t lineNumber, Error& error);
     bool stampOf(std::string_view timestamp, CalendarStamp& stamp);
     bool sharesLastDate(std::string_view timestamp) const;
     bool takeNewDate(std::string_view datePart, CalendarStamp& stamp);
@@ -101,18 +99,18 @@ private:
 };
 
 // Walks the data lines in file order and calls onReading(const MeterReading&)
-// for each reading in scope; onReading returns an optional<ReadError> that
+// for each reading in scope; onReading returns an Expected<void> whose error
 // stops the walk. `longForm` allows the long-form lines of the engine.
 template <class OnReading>
-std::optional<ReadError> walkMeterReadings(std::string_view bytes, const LayoutShape& shape, bool longForm,
-                                           const ScopeRule& scope, OnReading&& onReading)
+Expected<void> walkMeterReadings(std::string_view bytes, const LayoutShape& shape, bool longForm,
+                                 const ScopeRule& scope, OnReading&& onReading)
 {
     ReadingFilter filter(shape, longForm, scope);
     FieldCursor lines(bytes, shape.separator);
     LineFields fields;
     std::size_t lineNumber = 0;
     MeterReading reading;
-    ReadError error;
+    Error error;
     while (lines.next(fields)) {
         ++lineNumber;
         if (lineNumber <= shape.headerLines)
@@ -125,12 +123,12 @@ std::optional<ReadError> walkMeterReadings(std::string_view bytes, const LayoutS
         case ReadingFilter::Result::Error:
             return error;
         case ReadingFilter::Result::Reading:
-            if (auto stop = onReading(static_cast<const MeterReading&>(reading)))
+            if (auto stop = onReading(static_cast<const MeterReading&>(reading)); !stop)
                 return stop;
             break;
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 namespace detail {

@@ -14,10 +14,10 @@ void beginFileWalk(GraphState& graph, ReadingMemory& memory)
         graph.graphColourIndex = 0;
 }
 
-std::optional<ReadError> PreScanSteps::takeValue(std::optional<double> value, std::size_t lineNumber)
+Expected<void> PreScanSteps::takeValue(std::optional<double> value, std::size_t lineNumber)
 {
     if (!value)
-        return ReadError{lineNumber, {}};
+        return failure({}, lineNumber);
     if (memory_.previousReading == kNoBaselineMarker) {
         memory_.previousReading = *value;
         memory_.currentReading = *value;
@@ -30,7 +30,7 @@ std::optional<ReadError> PreScanSteps::takeValue(std::optional<double> value, st
         if (memory_.lastStep > largestStep_)
             largestStep_ = memory_.lastStep;
     }
-    return std::nullopt;
+    return {};
 }
 
 void PreScanSteps::finish(GraphState& graph) const
@@ -47,7 +47,7 @@ bool scanMeterLog(std::string_view bytes, const ScopeRule* scope, GraphState& gr
     // The pre-scan's own narrower rules: comma-separated plain and gateway
     // layouts only (a tab-separated file has no readings here), no long form.
     PreScanSteps steps(memory);
-    if (walkMeterReadings(bytes, scanLayoutOf(firstLineOf(bytes)), false, *scope, steps))
+    if (!walkMeterReadings(bytes, scanLayoutOf(firstLineOf(bytes)), false, *scope, steps))
         return false;
     steps.finish(graph);
     return true;
@@ -57,11 +57,12 @@ bool scanMeterLog(const std::string& path, const DateScope& scope, GraphState& g
 {
     FileBuffer buffer;
     const auto rule = scopeRuleOf(scope);
-    if (buffer.load(path)) {
+    const auto bytes = buffer.load(path);
+    if (!bytes) {
         beginFileWalk(graph, memory);
         return false;
     }
-    return scanMeterLog(buffer.bytes(), rule ? &*rule : nullptr, graph, memory);
+    return scanMeterLog(*bytes, rule ? &*rule : nullptr, graph, memory);
 }
 
 }  // namespace lumivane

@@ -21,12 +21,12 @@ class PreScanSteps {
 public:
     explicit PreScanSteps(ReadingMemory& memory) : memory_(memory) {}
     // Takes one reading; an error (a value that is no number) ends the pre-scan.
-    std::optional<ReadError> operator()(const MeterReading& reading)
+    Expected<void> operator()(const MeterReading& reading)
     {
         return takeValue(parseMeterValue(reading.valueText), reading.lineNumber);
     }
     // The same with the reading's value already converted.
-    std::optional<ReadError> takeValue(std::optional<double> value, std::size_t lineNumber);
+    Expected<void> takeValue(std::optional<double> value, std::size_t lineNumber);
     // Scale and bar width from the steps taken.
     void finish(GraphState& graph) const;
 

@@ -1,6 +1,8 @@
 #include "core/reports/bill_report.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 
 #include "core/reports/bill_chart.h"
 #include "core/text/file_label.h"
@@ -67,7 +69,17 @@ BillPeriod billPeriodOf(const FileFigures& figures, const DateScope& scope)
     return period;
 }
 
-BillText fillBill(std::string_view templateText, const BillInputs& in)
+std::string billFileNameOf(std::string_view title, bool& renamed)
+{
+    std::string name = std::string(title) + ".html";
+    const std::string_view menu = kReportsMenuName;
+    renamed = name.size() == menu.size() && std::equal(name.begin(), name.end(), menu.begin(), [](char a, char b) {
+                  return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+              });
+    return renamed ? std::string(title) + "-bill.html" : name;
+}
+
+Expected<BillText> fillBill(std::string_view templateText, const BillInputs& in)
 {
     BillText bill;
     const FileFigures& f = *in.figures;
@@ -124,46 +136,33 @@ BillText fillBill(std::string_view templateText, const BillInputs& in)
     }};
     bill.text.assign(templateText);
     for (const auto& [placeholder, value] : table) {
-        if (!substitutePlaceholder(bill.text, placeholder, value)) {
-            bill.error = "the bill template has no placeholder " + std::string(placeholder);
-            bill.text.clear();
-            return bill;
-        }
+        if (!substitutePlaceholder(bill.text, placeholder, value))
+            return failure("the bill template has no placeholder " + std::string(placeholder));
     }
     // The chart is an addition: a template without its placeholder simply shows none.
     if (bill.text.find("%chart") != std::string::npos)
         substitutePlaceholder(bill.text, "%chart",
                               billChartSvg(f, period.startDay, lastRow, "Daily kWh, " + title + ", " + period.text));
-    bill.ok = true;
     bill.figures.billPeriod = period.text;
-    bill.figures.billPath = std::string(in.reportsFolder) + title + ".html";
+    bill.figures.billPath = std::string(in.reportsFolder) + billFileNameOf(title, bill.figures.renamedFromMenu);
     bill.figures.billTotalCost = totalCostText;
     bill.figures.billDayCost = formatMoney(moneyTextValue(dayCostText));
     bill.figures.billNightCost = formatMoney(moneyTextValue(nightCostText));
     return bill;
 }
 
-BillOutcome writeBill(const std::string& templatePath, const BillInputs& inputs)
+Expected<BillFigures> writeBill(const std::string& templatePath, const BillInputs& inputs)
 {
-    BillOutcome outcome;
-    const ImportedText templ = importInput(templatePath);
-    if (!templ.ok) {
-        outcome.error = "the bill template " + templ.error;
-        return outcome;
-    }
-    BillText bill = fillBill(templ.text, inputs);
-    if (!bill.ok) {
-        outcome.error = bill.error + " (" + templatePath + ")";
-        return outcome;
-    }
-    const std::string writeError = exportOutput(bill.text, bill.figures.billPath);
-    if (!writeError.empty()) {
-        outcome.error = "the bill " + writeError;
-        return outcome;
-    }
-    outcome.written = true;
-    outcome.figures = std::move(bill.figures);
-    return outcome;
+    const auto templ = importInput(templatePath);
+    if (!templ)
+        return failure("the bill template " + templ.error().reason);
+    auto bill = fillBill(*templ, inputs);
+    if (!bill)
+        return failure(bill.error().reason + " (" + templatePath + ")");
+    const auto written = exportOutput(bill->text, bill->figures.billPath);
+    if (!written)
+        return failure("the bill " + written.error().reason);
+    return std::move(bill->figures);
 }
 
 }  // namespace lumivane

@@ -6,6 +6,7 @@
 #include "core/reports/file_figures.h"
 #include "core/meterdata/date_scope.h"
 #include "core/settings/settings_record.h"
+#include "core/text/expected.h"
 
 namespace lumivane {
 
@@ -16,6 +17,7 @@ struct BillFigures {
     std::string billDayCost;
     std::string billNightCost;
     std::string billPeriod = {};  // the bill's period text, for menus that show it
+    bool renamedFromMenu = false;  // the bill's own name was the menu's, so "-bill" was added
 };
 
 struct BillInputs {
@@ -30,16 +32,8 @@ struct BillInputs {
 };
 
 struct BillText {
-    bool ok = false;
     std::string text;
     BillFigures figures;
-    std::string error;  // the missing placeholder, when not ok
-};
-
-struct BillOutcome {
-    bool written = false;
-    BillFigures figures;
-    std::string error;  // names the path and the reason, when not written
 };
 
 // The value of a money text such as "1,234.50"; 0 when it is no number.
@@ -47,6 +41,11 @@ double moneyTextValue(std::string_view text);
 
 // The file name of the label before its first ".csv" (exact case), in upper case.
 std::string billTitleOf(std::string_view fileLabel);
+
+// The bill's file name: the title and ".html", or the title and "-bill.html"
+// when that would be the reports menu's name in any case (`renamed` says which),
+// since a case-insensitive file system would let the menu replace the bill.
+std::string billFileNameOf(std::string_view title, bool& renamed);
 
 // "1/3/2012 - 7/3/2012" with its first and last day of month; rows run from
 // the first day to the last, but never beyond day 31.
@@ -58,10 +57,11 @@ struct BillPeriod {
 BillPeriod billPeriodOf(const FileFigures& figures, const DateScope& scope);
 
 // The template filled in table order, then "%chart" when the template has it;
-// not ok when it lacks a placeholder of the table.
-BillText fillBill(std::string_view templateText, const BillInputs& inputs);
+// or the placeholder of the table it lacks.
+Expected<BillText> fillBill(std::string_view templateText, const BillInputs& inputs);
 
-// Reads the template, fills it and writes the bill to billPath.
-BillOutcome writeBill(const std::string& templatePath, const BillInputs& inputs);
+// Reads the template, fills it and writes the bill to billPath; the bill's
+// figures, or the path and the reason.
+Expected<BillFigures> writeBill(const std::string& templatePath, const BillInputs& inputs);
 
 }  // namespace lumivane

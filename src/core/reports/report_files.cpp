@@ -17,17 +17,13 @@
 
 namespace lumivane {
 
-ImportedText importInput(const std::string& fname)
+Expected<std::string> importInput(const std::string& fname)
 {
-    ImportedText result;
     FileBuffer buffer;
-    if (const auto error = buffer.load(fname)) {
-        result.error = fname + ": " + error->reason;
-        return result;
-    }
-    result.ok = true;
-    result.text.assign(buffer.bytes());
-    return result;
+    const auto bytes = buffer.load(fname);
+    if (!bytes)
+        return failure(fname + ": " + bytes.error().reason);
+    return std::string(*bytes);
 }
 
 namespace {
@@ -106,13 +102,13 @@ std::size_t removeStaleTemporaries(const std::string& folder, std::filesystem::f
     return removed;
 }
 
-std::string exportOutput(const std::string& rBody, const std::string& rFile)
+Expected<void> exportOutput(const std::string& rBody, const std::string& rFile)
 {
     std::string temporary;
     std::error_code ignored;
     std::FILE* file = createTemporaryBeside(rFile, temporary);
     if (!file)
-        return rFile + ": cannot be written: " + std::strerror(errno);
+        return failure(rFile + ": cannot be written: " + std::strerror(errno));
     bool ok = std::fwrite(rBody.data(), 1, rBody.size(), file) == rBody.size() &&
               std::fwrite("\r\n", 1, 2, file) == 2 && flushToDisk(file);
     int writeErrno = ok ? 0 : errno;
@@ -122,13 +118,13 @@ std::string exportOutput(const std::string& rBody, const std::string& rFile)
     }
     if (!ok) {
         std::filesystem::remove(temporary, ignored);
-        return rFile + ": cannot be written: " + std::strerror(writeErrno);
+        return failure(rFile + ": cannot be written: " + std::strerror(writeErrno));
     }
     std::error_code renameError;
     std::filesystem::rename(temporary, rFile, renameError);
     if (renameError) {
         std::filesystem::remove(temporary, ignored);
-        return rFile + ": cannot be written: " + renameError.message();
+        return failure(rFile + ": cannot be written: " + renameError.message());
     }
     return {};
 }

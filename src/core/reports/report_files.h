@@ -4,26 +4,21 @@
 #include <filesystem>
 #include <string>
 
+#include "core/text/expected.h"
+
 namespace lumivane {
 
 // The reports menu's file name in the reports folder.
 inline constexpr const char* kReportsMenuName = "menu.html";
 
-struct ImportedText {
-    bool ok = false;
-    std::string text;   // the whole content, line ends as they stand
-    std::string error;  // names the path and the reason, when not ok
-};
-
-// The whole content of a file as bytes.
-ImportedText importInput(const std::string& fname);
+// The whole content of a file as bytes, line ends as they stand, or the path and the reason.
+Expected<std::string> importInput(const std::string& fname);
 
 // Writes rBody and CR LF to rFile, replacing it whole: the bytes go to a
 // temporary file of this write's own beside it (".lumivane-<tag>.part"), reach
 // the disk, and are then renamed into place, so the target is never left
-// half-written, even with two writers at once. "" on success, else the path
-// and the reason.
-std::string exportOutput(const std::string& rBody, const std::string& rFile);
+// half-written, even with two writers at once. Fails with the path and the reason.
+Expected<void> exportOutput(const std::string& rBody, const std::string& rFile);
 
 // Removes the temporary files that writes killed mid-way left in `folder`:
 // only this program's own names, and only those last written before

@@ -16,12 +16,11 @@ void ReportLinkLists::add(const BillFigures& bill)
     entries.push_back(bill);
 }
 
-MenuText fillReportsMenu(std::string_view templateText, const ReportLinkLists& lists, std::string_view shortDate,
+Expected<std::string> fillReportsMenu(std::string_view templateText, const ReportLinkLists& lists, std::string_view shortDate,
                          std::string_view computerName)
 {
     static constexpr char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
     static constexpr std::string_view kPound = "\xC2\xA3";
-    MenuText menu;
     const std::size_t count = lists.entries.size();
 
     std::string links = "<div class='lLeft'>";
@@ -62,23 +61,19 @@ MenuText fillReportsMenu(std::string_view templateText, const ReportLinkLists& l
         {"%totaltotaloflinks", std::string(kPound) + formatMoney(totalSum)},
         {"%todaysdate", "Reports Generated on " + htmlEscape(shortDate) + " from " + htmlEscape(computerName)},
     };
-    menu.text.assign(templateText);
+    std::string menu(templateText);
     for (const auto& [placeholder, value] : table) {
-        if (!substitutePlaceholder(menu.text, placeholder, value)) {
-            menu.error = "the menu template has no placeholder " + std::string(placeholder);
-            menu.text.clear();
-            return menu;
-        }
+        if (!substitutePlaceholder(menu, placeholder, value))
+            return failure("the menu template has no placeholder " + std::string(placeholder));
     }
     // The periods are an addition: a template without their placeholder shows none.
-    if (menu.text.find("%listofperiods") != std::string::npos) {
+    if (menu.find("%listofperiods") != std::string::npos) {
         std::string periods = "<div class='lPeriod'>";
         for (const BillFigures& entry : lists.entries)
             if (!entry.billPath.empty())
                 periods += htmlEscape(entry.billPeriod) + "<br>";
-        substitutePlaceholder(menu.text, "%listofperiods", periods + "</div>");
+        substitutePlaceholder(menu, "%listofperiods", periods + "</div>");
     }
-    menu.ok = true;
     return menu;
 }
 

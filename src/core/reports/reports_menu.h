@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/reports/bill_report.h"
+#include "core/text/expected.h"
 
 namespace lumivane {
 
@@ -22,15 +23,10 @@ struct ReportLinkLists {
     void add(const BillFigures& bill);
 };
 
-struct MenuText {
-    bool ok = false;
-    std::string text;
-    std::string error;  // the missing placeholder, when not ok
-};
-
 // The menu template filled in table order from the four lists, then
-// "%listofperiods" (a column of the bills' periods) when the template has it.
-MenuText fillReportsMenu(std::string_view templateText, const ReportLinkLists& lists, std::string_view shortDate,
+// "%listofperiods" (a column of the bills' periods) when the template has it;
+// or the placeholder it lacks.
+Expected<std::string> fillReportsMenu(std::string_view templateText, const ReportLinkLists& lists, std::string_view shortDate,
                          std::string_view computerName);
 
 }  // namespace lumivane

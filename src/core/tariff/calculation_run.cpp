@@ -1,5 +1,8 @@
 #include "core/tariff/calculation_run.h"
 
+#include <cmath>
+#include <filesystem>
+
 #include "core/reports/bill_report.h"
 #include "core/text/number_text.h"
 #include "core/reports/report_files.h"
@@ -33,7 +36,7 @@ struct CalculationRun::State {
 
 namespace {
 
-std::string errorLine(std::string_view label, const ReadError& error)
+std::string errorLine(std::string_view label, const Error& error)
 {
     std::string line(label);
     line += ": ";
@@ -51,6 +54,10 @@ CalculationRun::CalculationRun(const SettingsRecord& settings, ReportEnvironment
 {
     if (!state_->files)
         state_->files = &state_->ownFiles;
+    // A write killed mid-way leaves its temporary file behind; one that started
+    // before this run cannot belong to a write still going on.
+    if (state_->settings.settingsExport == 1 && !state_->environment.reportsFolder.empty())
+        removeStaleTemporaries(state_->environment.reportsFolder, std::filesystem::file_time_type::clock::now());
 }
 
 CalculationRun::~CalculationRun() = default;
@@ -61,6 +68,24 @@ std::string CalculationRun::headerText() const
     return "Day Tariff: " + formatPlain(s.settingsDayCost) + ", Night Tariff: " + formatPlain(s.settingsNightCost) +
            ", Multiplier: " + formatPlain(s.settingsMultiplier) + "\r\n" + std::string(79, '-') + "\r\n";
 }
+
+namespace {
+
+// Readings near the largest double step to infinities and NaN: such figures
+// are no money, and would turn the grand totals and the menu into nonsense.
+bool isMoney(const FileFigures& f, const SettingsRecord& s)
+{
+    return std::isfinite(f.dayTotal) && std::isfinite(f.nightTotal) && std::isfinite(f.dayTotal * s.settingsDayCost) &&
+           std::isfinite(f.nightTotal * s.settingsNightCost) &&
+           std::isfinite(f.dayTotal * s.settingsDayCost + f.nightTotal * s.settingsNightCost);
+}
+
+Error notMoney()
+{
+    return failure("the totals or costs are not finite numbers (readings too large to add up)");
+}
+
+}  // namespace
 
 // A file that cannot be read or calculated gets one line naming the file, the
 // line where one applies, and the reason, followed by the usual empty line;
@@ -75,32 +100,30 @@ FileOutcome CalculationRun::calculateFile(const std::string& path, const DateSco
     FileOutcome outcome;
     const std::string label = fileLabelOf(path);
 
-    std::string scopeError;
-    const auto rule = scopeRuleOf(scope, &scopeError);
-    auto failed = [&](const ReadError& error) {
+    const auto rule = scopeRuleOf(scope);
+    auto failed = [&](const Error& error) {
         outcome.error = errorLine(label, error);
         outcome.text = outcome.error + "\r\n\r\n";
         return outcome;
     };
-    std::string_view bytes;
-    if (const auto loadError = st.files->read(path, bytes)) {
+    const auto bytes = st.files->read(path);
+    if (!bytes || !rule) {
         // Both walks begin (colours move on by two per file) even when the file cannot be read.
         beginFileWalk(st.graph, st.memory);
         beginFileWalk(st.graph, st.memory);
-        return failed(*loadError);
-    }
-    if (!rule) {
-        beginFileWalk(st.graph, st.memory);
-        beginFileWalk(st.graph, st.memory);
-        return failed(ReadError{0, scopeError});
+        return failed(!bytes ? bytes.error() : rule.error());
     }
 
-    EngineOutcome engine = scanAndCalculateMeterLog(bytes, path, *rule, st.settings, st.memory, st.graph,
+    EngineOutcome engine = scanAndCalculateMeterLog(*bytes, path, *rule, st.settings, st.memory, st.graph,
                                                     st.palette, bars, &st.bookedSteps);
     // Figures from bytes that changed under the walk are no figures at all.
-    if (auto lost = st.files->confirmLastRead())
-        engine.error = std::move(lost);
-    return finishFile(label, scope, std::move(engine));
+    if (auto lost = st.files->confirmLastRead(); !lost)
+        return failed(lost.error());
+    if (!engine)
+        return failed(engine.error());
+    if (!isMoney(*engine, st.settings))
+        return failed(notMoney());
+    return finishFile(label, scope, *engine);
 }
 
 std::vector<FileOutcome> CalculationRun::calculateFileByMonth(const std::string& path, const DateScope& scope)
@@ -110,43 +133,37 @@ std::vector<FileOutcome> CalculationRun::calculateFileByMonth(const std::string&
     // Both walks begin for each file, as in calculateFile, so later colours match.
     beginFileWalk(st.graph, st.memory);
     beginFileWalk(st.graph, st.memory);
-    std::string scopeError;
-    const auto rule = scopeRuleOf(scope, &scopeError);
-    std::string_view bytes;
-    std::optional<ReadError> error = st.files->read(path, bytes);
-    MonthlyOutcome monthly;
-    if (!error && !rule)
-        error = ReadError{0, scopeError};
-    if (!error) {
-        monthly = calculateMeterLogByMonth(bytes, path, *rule, st.settings);
-        error = monthly.error ? std::move(monthly.error) : st.files->confirmLastRead();
-    }
+    auto failed = [&](const Error& error) {
+        FileOutcome outcome;
+        outcome.error = errorLine(label, error);
+        outcome.text = outcome.error + "\r\n\r\n";
+        return std::vector<FileOutcome>{outcome};
+    };
+    const auto rule = scopeRuleOf(scope);
+    if (!rule)
+        return failed(rule.error());
+    const auto bytes = st.files->read(path);
+    if (!bytes)
+        return failed(bytes.error());
+    auto monthly = calculateMeterLogByMonth(*bytes, path, *rule, st.settings);
+    if (auto lost = st.files->confirmLastRead(); !lost)
+        return failed(lost.error());
+    if (!monthly)
+        return failed(monthly.error());
+    for (const MonthFigures& month : *monthly)
+        if (!isMoney(month.figures, st.settings))
+            return failed(notMoney());
     std::vector<FileOutcome> outcomes;
-    if (error) {
-        EngineOutcome failed;
-        failed.error = std::move(error);
-        outcomes.push_back(finishFile(label, scope, std::move(failed)));
-        return outcomes;
-    }
-    for (MonthFigures& month : monthly.months) {
-        EngineOutcome engine;
-        engine.figures = std::move(month.figures);
-        outcomes.push_back(finishFile(label, scope, std::move(engine), monthKeyText(month.year, month.month)));
-    }
+    for (const MonthFigures& month : *monthly)
+        outcomes.push_back(finishFile(label, scope, month.figures, monthKeyText(month.year, month.month)));
     return outcomes;
 }
 
-FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope& scope, EngineOutcome engine,
+FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope& scope, const FileFigures& figures,
                                        const std::string& month)
 {
     State& st = *state_;
     FileOutcome outcome;
-    if (engine.error) {
-        outcome.error = errorLine(label, *engine.error);
-        outcome.text = outcome.error + "\r\n\r\n";
-        return outcome;
-    }
-    const FileFigures& figures = engine.figures;
     outcome.calculated = true;
     const std::string shownLabel = month.empty() ? label : label + " " + month;
     outcome.text = resultsText(shownLabel, figures, st.settings);
@@ -171,13 +188,16 @@ FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope
         inputs.shortDate = shortDate;
         inputs.computerName = st.environment.computerName;
         inputs.reportsFolder = st.environment.reportsFolder;
-        const BillOutcome bill = writeBill(st.environment.programFolder + "billtemplate.html", inputs);
-        if (bill.written) {
-            st.links.add(bill.figures);
+        const auto bill = writeBill(st.environment.programFolder + "billtemplate.html", inputs);
+        if (bill) {
+            st.links.add(*bill);
             outcome.billWritten = true;
-            outcome.billPath = bill.figures.billPath;
+            outcome.billPath = bill->billPath;
+            if (bill->renamedFromMenu)
+                outcome.text += label + ": the bill is named " + fileNameOfLabel(fileLabelOf(bill->billPath)) +
+                                ", since its own name is the reports menu's\r\n";
         } else {
-            outcome.error = shownLabel + ": no bill: " + bill.error;
+            outcome.error = shownLabel + ": no bill: " + bill.error().reason;
             outcome.text += outcome.error + "\r\n";
         }
     }
@@ -201,32 +221,22 @@ std::string CalculationRun::grandTotalsText() const
     return text;
 }
 
-MenuOutcome CalculationRun::buildReportsMenu()
+Expected<std::string> CalculationRun::buildReportsMenu()
 {
     State& st = *state_;
-    MenuOutcome outcome;
     if (st.settings.settingsExport != 1)
-        return outcome;
+        return failure("the reports menu was not written");
     const std::string target = st.environment.reportsFolder + kReportsMenuName;
-    const ImportedText templ = importInput(st.environment.programFolder + "menutemplate.html");
-    if (!templ.ok) {
-        outcome.error = "no reports menu: the menu template " + templ.error;
-        return outcome;
-    }
-    const MenuText menu = fillReportsMenu(templ.text, st.links, st.shortDate(), st.environment.computerName);
-    if (!menu.ok) {
-        outcome.error = "no reports menu: " + menu.error + " (" + st.environment.programFolder +
-                        "menutemplate.html)";
-        return outcome;
-    }
-    const std::string writeError = exportOutput(menu.text, target);
-    if (!writeError.empty()) {
-        outcome.error = "no reports menu: " + writeError;
-        return outcome;
-    }
-    outcome.written = true;
-    outcome.path = target;
-    return outcome;
+    const auto templ = importInput(st.environment.programFolder + "menutemplate.html");
+    if (!templ)
+        return failure("no reports menu: the menu template " + templ.error().reason);
+    const auto menu = fillReportsMenu(*templ, st.links, st.shortDate(), st.environment.computerName);
+    if (!menu)
+        return failure("no reports menu: " + menu.error().reason + " (" + st.environment.programFolder +
+                       "menutemplate.html)");
+    if (const auto written = exportOutput(*menu, target); !written)
+        return failure("no reports menu: " + written.error().reason);
+    return target;
 }
 
 double CalculationRun::grandDayUnits() const { return state_->grandDayUnits; }

@@ -11,10 +11,11 @@
 #include "core/reports/bill_report.h"
 #include "core/settings/settings_record.h"
 #include "core/text/clock.h"
+#include "core/text/expected.h"
 
 namespace lumivane {
 
-struct EngineOutcome;
+struct FileFigures;
 class FileBytesReader;
 
 // Where reports go and what the generation lines say.
@@ -39,11 +40,6 @@ struct FileOutcome {
     FileFigures figures;
 };
 
-struct MenuOutcome {
-    bool written = false;
-    std::string path;   // the menu page, when written
-    std::string error;  // names the path and the reason, when not
-};
 
 class CalculationRun {
 public:
@@ -71,8 +67,9 @@ public:
     // The four-line grand-totals block, each line ending with CR LF.
     std::string grandTotalsText() const;
 
-    // With Export 1: writes "menu.html" for the bills of this run.
-    MenuOutcome buildReportsMenu();
+    // With Export 1: writes "menu.html" for the bills of this run; its path, or
+    // one line saying why it was not written.
+    Expected<std::string> buildReportsMenu();
 
     // kWh of all calculated files so far (unmultiplied by any price).
     double grandDayUnits() const;
@@ -81,7 +78,7 @@ public:
 private:
     // The file's text, totals and bill once its walk is done.
     // With a month, the block is labelled with it and the bill covers that calendar month.
-    FileOutcome finishFile(const std::string& label, const DateScope& scope, EngineOutcome engine,
+    FileOutcome finishFile(const std::string& label, const DateScope& scope, const FileFigures& figures,
                            const std::string& month = {});
 
     struct State;

@@ -11,18 +11,14 @@ std::string monthKeyText(int year, int month)
     return std::to_string(year) + (month < 10 ? "-0" : "-") + std::to_string(month);
 }
 
-MonthlyOutcome calculateMeterLogByMonth(std::string_view bytes, std::string_view path, const ScopeRule& scope,
-                                        const SettingsRecord& settings)
+Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view bytes, std::string_view path,
+                                                              const ScopeRule& scope, const SettingsRecord& settings)
 {
-    MonthlyOutcome outcome;
-    ReadError layoutError;
-    const auto shape = engineShapeOf(bytes, path, layoutError);
-    if (!shape) {
-        outcome.error = std::move(layoutError);
-        return outcome;
-    }
+    const auto shape = engineShapeOf(bytes, path);
+    if (!shape)
+        return shape.error();
     ReadingMemory memory;
-    std::vector<MonthFigures>& months = outcome.months;
+    std::vector<MonthFigures> months;
     std::size_t current = 0;
     auto monthOf = [&](const CalendarStamp& stamp) -> FileFigures& {
         auto sameMonth = [&](const MonthFigures& m) { return m.year == stamp.year && m.month == stamp.month; };
@@ -36,12 +32,12 @@ MonthlyOutcome calculateMeterLogByMonth(std::string_view bytes, std::string_view
         }
         return months[current].figures;
     };
-    outcome.error =
-        walkMeterReadings(bytes, *shape, true, scope, [&](const MeterReading& r) -> std::optional<ReadError> {
+    const auto walked =
+        walkMeterReadings(bytes, *shape, true, scope, [&](const MeterReading& r) -> Expected<void> {
             FileFigures& f = monthOf(r.stamp);
             const auto value = parseMeterValue(r.valueText);
             if (!value)
-                return ReadError{r.lineNumber, "the value " + detail::quoted(r.valueText) + " is not a number"};
+                return failure("the value " + detail::quoted(r.valueText) + " is not a number", r.lineNumber);
             if (f.fromText.empty())
                 f.fromText.assign(r.timestampText);
             f.toText.assign(r.timestampText);
@@ -50,7 +46,7 @@ MonthlyOutcome calculateMeterLogByMonth(std::string_view bytes, std::string_view
             memory.lastStep = baseline ? 0 : *value - memory.previousReading;
             memory.previousReading = *value;
             if (baseline)
-                return std::nullopt;
+                return {};
             const double booked = memory.lastStep * settings.settingsMultiplier;
             const auto day = static_cast<std::size_t>(r.stamp.day);
             if (settings.settingsFromHours <= r.stamp.hour && r.stamp.hour <= settings.settingsToHours) {
@@ -60,12 +56,14 @@ MonthlyOutcome calculateMeterLogByMonth(std::string_view bytes, std::string_view
                 f.nightUnits[day] += booked;
                 f.nightTotal += booked;
             }
-            return std::nullopt;
+            return {};
         });
-    std::sort(outcome.months.begin(), outcome.months.end(), [](const MonthFigures& a, const MonthFigures& b) {
+    if (!walked)
+        return walked.error();
+    std::sort(months.begin(), months.end(), [](const MonthFigures& a, const MonthFigures& b) {
         return a.year != b.year ? a.year < b.year : a.month < b.month;
     });
-    return outcome;
+    return months;
 }
 
 }  // namespace lumivane

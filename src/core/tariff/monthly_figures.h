@@ -1,7 +1,6 @@
 #pragma once
 // Every calendar month of a meter log booked as its own figures, for runs
 // that bill a long log month by month.
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,10 +15,6 @@ struct MonthFigures {
     FileFigures figures;  // fromText and toText are the month's first and last readings
 };
 
-struct MonthlyOutcome {
-    std::vector<MonthFigures> months;  // in calendar order, only months with readings in scope
-    std::optional<ReadError> error;    // set when the file cannot be read or calculated
-};
 
 // "2012-03".
 std::string monthKeyText(int year, int month);
@@ -28,7 +23,8 @@ std::string monthKeyText(int year, int month);
 // goes to the month and day of its later reading, also across a month's end,
 // so the months add up to the whole log. Only the first reading in scope is a
 // baseline (and one after a reading of exactly -499999, as in the engine).
-MonthlyOutcome calculateMeterLogByMonth(std::string_view bytes, std::string_view path, const ScopeRule& scope,
-                                        const SettingsRecord& settings);
+// The months in calendar order, only those with readings in scope.
+Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view bytes, std::string_view path, const ScopeRule& scope,
+                                                              const SettingsRecord& settings);
 
 }  // namespace lumivane

@@ -16,7 +16,7 @@ namespace lumivane {
 // - The value is converted only when a reading is used (step 8 or 9): a
 //   reading skipped by the month restriction is never converted, so its value
 //   text cannot stop the file.
-// - The first line that cannot be read ends the walk with a ReadError naming
+// - The first line that cannot be read ends the walk with a Error naming
 //   that line. Bars drawn before it stay on the surface (they cannot be taken
 //   back); the caller books nothing of such a file.
 namespace {
@@ -43,10 +43,10 @@ public:
     // True once a reading reached the reading memory.
     bool touchedMemory() const { return touched_; }
 
-    std::optional<ReadError> operator()(const MeterReading& r) { return book(r, nullptr); }
+    Expected<void> operator()(const MeterReading& r) { return book(r, nullptr); }
 
     // Books one reading; `converted` is its value when already converted.
-    std::optional<ReadError> book(const MeterReading& r, const std::optional<double>* converted)
+    Expected<void> book(const MeterReading& r, const std::optional<double>* converted)
     {
         if (f_.fromText.empty()) {
             f_.fromText.assign(r.timestampText);
@@ -62,17 +62,17 @@ public:
         }
         // Only the calendar month of the first reading in scope is booked.
         if (r.stamp.month != f_.calcMonth)
-            return std::nullopt;
+            return {};
         const auto value = converted ? *converted : parseMeterValue(r.valueText);
         if (!value)
-            return ReadError{r.lineNumber, "the value " + detail::quoted(r.valueText) + " is not a number"};
+            return failure("the value " + detail::quoted(r.valueText) + " is not a number", r.lineNumber);
         touched_ = true;
         // The first reading in scope only sets the baseline: a step needs two readings.
         if (memory_.previousReading == kNoBaselineMarker) {
             memory_.previousReading = *value;
             memory_.currentReading = *value;
             memory_.lastStep = 0;
-            return std::nullopt;
+            return {};
         }
         memory_.currentReading = *value;
         memory_.lastStep = *value - memory_.previousReading;
@@ -94,7 +94,7 @@ public:
             else if (booked_)
                 booked_->push_back({memory_.lastStep, true});
         }
-        return std::nullopt;
+        return {};
     }
 
 private:
@@ -115,31 +115,28 @@ private:
 
 }  // namespace
 
-std::optional<LayoutShape> engineShapeOf(std::string_view bytes, std::string_view path, ReadError& error)
+Expected<LayoutShape> engineShapeOf(std::string_view bytes, std::string_view path)
 {
-    if (bytes.empty()) {
-        error = ReadError{0, "the file is empty"};
-        return std::nullopt;
-    }
-    return engineLayoutOf(path, firstLineOf(bytes), &error);
+    if (bytes.empty())
+        return failure("the file is empty");
+    return engineLayoutOf(path, firstLineOf(bytes));
 }
 
 EngineOutcome calculateMeterLog(std::string_view bytes, std::string_view path, const ScopeRule& scope,
                                 const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
                                 const GraphPalette& palette, BarSink* bars)
 {
-    EngineOutcome outcome;
     beginFileWalk(graph, memory);
-    ReadError layoutError;
-    const auto shape = engineShapeOf(bytes, path, layoutError);
-    if (!shape) {
-        outcome.error = std::move(layoutError);
-        return outcome;
-    }
-    TariffBooking booking(outcome.figures, settings, memory, graph, palette, bars);
-    outcome.error = walkMeterReadings(bytes, *shape, true, scope, booking);
+    const auto shape = engineShapeOf(bytes, path);
+    if (!shape)
+        return shape.error();
+    FileFigures figures;
+    TariffBooking booking(figures, settings, memory, graph, palette, bars);
+    auto walked = walkMeterReadings(bytes, *shape, true, scope, booking);
     booking.finish();
-    return outcome;
+    if (!walked)
+        return walked.error();
+    return figures;
 }
 
 namespace {
@@ -164,7 +161,7 @@ public:
               const GraphPalette& palette, BarSink* bars, std::vector<BookedStep>& booked)
         : memory_(memory), graph_(graph), palette_(palette), bars_(bars), booked_(booked),
           scanMemory_(beginBothWalks(graph, memory)), scan_(scanMemory_),
-          booking_(outcome_.figures, settings, memory, graph, palette, nullptr, bars ? &booked : nullptr),
+          booking_(figures_, settings, memory, graph, palette, nullptr, bars ? &booked : nullptr),
           scanFilter_(scanShape, false, scope), engineFilter_(engineShape, true, scope),
           headerLines_(scanShape.headerLines)
     {
@@ -191,7 +188,9 @@ public:
                 takeForEngine(fields, lineNumber);
         }
         finish();
-        return std::move(outcome_);
+        if (engineError_)
+            return std::move(*engineError_);
+        return std::move(figures_);
     }
 
 private:
@@ -206,17 +205,17 @@ private:
         if (result != ReadingFilter::Result::Reading)
             return;
         const std::optional<double> value = parseMeterValue(reading_.valueText);
-        if (scan_.takeValue(value, lineNumber))
+        if (!scan_.takeValue(value, lineNumber))
             scanning_ = false;
-        if (auto stop = booking_.book(reading_, &value))
-            stopEngine(std::move(*stop));
+        if (auto stop = booking_.book(reading_, &value); !stop)
+            stopEngine(stop.error());
     }
 
     void takeForScan(const LineFields& fields, std::size_t lineNumber)
     {
         const auto result = scanFilter_.take(fields, lineNumber, reading_, error_);
         if (result == ReadingFilter::Result::Error ||
-            (result == ReadingFilter::Result::Reading && scan_(reading_)))
+            (result == ReadingFilter::Result::Reading && !scan_(reading_)))
             scanning_ = false;
     }
 
@@ -226,13 +225,13 @@ private:
         if (result == ReadingFilter::Result::Error)
             stopEngine(std::move(error_));
         else if (result == ReadingFilter::Result::Reading)
-            if (auto stop = booking_(reading_))
-                stopEngine(std::move(*stop));
+            if (auto stop = booking_(reading_); !stop)
+                stopEngine(stop.error());
     }
 
-    void stopEngine(ReadError error)
+    void stopEngine(Error error)
     {
-        outcome_.error = std::move(error);
+        engineError_ = std::move(error);
         calculating_ = false;
     }
 
@@ -267,7 +266,8 @@ private:
     const GraphPalette& palette_;
     BarSink* bars_;
     std::vector<BookedStep>& booked_;
-    EngineOutcome outcome_;
+    FileFigures figures_;
+    std::optional<Error> engineError_;  // the engine's first line it cannot read
     ReadingMemory scanMemory_;
     PreScanSteps scan_;
     TariffBooking booking_;
@@ -275,7 +275,7 @@ private:
     ReadingFilter engineFilter_;
     std::size_t headerLines_;
     MeterReading reading_;
-    ReadError error_;
+    Error error_;
     bool scanning_ = true;
     bool calculating_ = true;
 };
@@ -288,7 +288,7 @@ EngineOutcome scanAndCalculateMeterLog(std::string_view bytes, std::string_view 
                                        std::vector<BookedStep>* booked)
 {
     const LayoutShape scanShape = scanLayoutOf(firstLineOf(bytes));
-    const auto engineShape = engineLayoutOf(path, firstLineOf(bytes), nullptr);
+    const auto engineShape = engineLayoutOf(path, firstLineOf(bytes));
     // Different layouts read different lines: then the two walks run one after the other.
     if (bytes.empty() || !engineShape || engineShape->layout != scanShape.layout) {
         scanMeterLog(bytes, &scope, graph, memory);

@@ -17,14 +17,12 @@
 
 namespace lumivane {
 
-struct EngineOutcome {
-    FileFigures figures;
-    std::optional<ReadError> error;  // set when the file cannot be read or calculated
-};
+// A file's figures, or why it cannot be read or calculated.
+using EngineOutcome = Expected<FileFigures>;
 
 // The engine's layout of a file's bytes; nullopt, with the reason in `error`,
 // for an empty file or one whose layout the engine cannot read.
-std::optional<LayoutShape> engineShapeOf(std::string_view bytes, std::string_view path, ReadError& error);
+Expected<LayoutShape> engineShapeOf(std::string_view bytes, std::string_view path);
 
 // Walks the readings of a file's bytes (path for the layout test) and books
 // every step; draws each booked step's bar, unmultiplied, when `bars` is given.

@@ -3,6 +3,7 @@
 // that says why (and on which line of the input, where there is one).
 #include <cassert>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <utility>
 #include <variant>
@@ -67,19 +68,19 @@ template <>
 class [[nodiscard]] Expected<void> {
 public:
     Expected() = default;
-    Expected(Error error) : error_(std::move(error)), failed_(true) {}
+    Expected(Error error) : error_(std::move(error)) {}
 
-    bool ok() const { return !failed_; }
+    bool ok() const { return !error_.has_value(); }
     explicit operator bool() const { return ok(); }
     const Error& error() const
     {
-        assert(failed_);
-        return error_;
+        assert(!ok());
+        return *error_;
     }
 
 private:
-    Error error_;
-    bool failed_ = false;
+    // Empty on success, so a success costs no string: walks return one per reading.
+    std::optional<Error> error_;
 };
 
 }  // namespace lumivane

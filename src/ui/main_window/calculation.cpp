@@ -221,14 +221,14 @@ void Calculation::calculateSelection()
     txtProcess->appendText(lumivane::qtText(run.grandTotalsText()));
 
     if (settings_.settingsExport == 1) {
-        const lumivane::MenuOutcome menu = run.buildReportsMenu();
-        if (menu.written) {
+        const auto menu = run.buildReportsMenu();
+        if (menu) {
             cmdTot->show();
             cmdTot->setEnabled(true);
             cmdTot_Click();
         } else {
             // Opening a stale or missing menu would show the wrong bills; say why instead.
-            txtProcess->appendText(lumivane::qtText(menu.error) + kLineEnd);
+            txtProcess->appendText(lumivane::qtText(menu.error().reason) + kLineEnd);
         }
     }
 }

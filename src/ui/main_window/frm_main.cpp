@@ -200,9 +200,9 @@ void frmMain::setupDataFolders()
     if (!lumivane::dirExists(logsFolder) && ensureFolder(logsFolder)) {
         // New log files hold one empty line; existing logs are never touched here.
         for (const char* name : {lumivane::kPulseLogName, lumivane::kAlarmLogName}) {
-            const std::string error = lumivane::exportOutput("", lumivane::utf8Text(tree.logs + QLatin1String(name)));
-            if (!error.empty())
-                showMessage(lumivane::qtText(error), QMessageBox::Ok, QMessageBox::Warning);
+            const auto written = lumivane::exportOutput("", lumivane::utf8Text(tree.logs + QLatin1String(name)));
+            if (!written)
+                showMessage(lumivane::qtText(written.error().reason), QMessageBox::Ok, QMessageBox::Warning);
         }
     }
     if (!reportsKept)

@@ -42,15 +42,15 @@ TEST(MeterLog, ReadsEachLayoutAndLineRuleOrNamesTheLineThatStopsIt)
         GraphState graph;
         const EngineOutcome out = calculateMeterLog(test::readFile(path), path, ScopeRule{}, settings, memory, graph,
                                                     defaultGraphPalette(), nullptr);
-        const std::string error = out.error ? "line " + std::to_string(out.error->line) + ": " + out.error->reason : "";
+        const std::string error = out ? "" : "line " + std::to_string(out.error().line) + ": " + out.error().reason;
         EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
         EXPECT_EQ(error.empty(), !*c.error) << error;
-        if (out.error)
+        if (!out)
             continue;
-        EXPECT_EQ(out.figures.fromText, c.from);
-        EXPECT_EQ(out.figures.toText, c.to);
-        EXPECT_DOUBLE_EQ(out.figures.dayTotal, c.day);
-        EXPECT_DOUBLE_EQ(out.figures.nightTotal, c.night);
+        EXPECT_EQ(out->fromText, c.from);
+        EXPECT_EQ(out->toText, c.to);
+        EXPECT_DOUBLE_EQ(out->dayTotal, c.day);
+        EXPECT_DOUBLE_EQ(out->nightTotal, c.night);
     }
 }
 
@@ -65,8 +65,8 @@ TEST(MeterLog, ScopeSelectsWholeDaysOfTheReadings)
     GraphState graph;
     const EngineOutcome out = calculateMeterLog(test::readFile(path), path, *scopeRuleOf(scope), settings, memory,
                                                 graph, defaultGraphPalette(), nullptr);
-    EXPECT_EQ(out.figures.fromText, "28/02/2012 00:00");
-    EXPECT_EQ(out.figures.toText, "01/03/2012 23:59");
-    EXPECT_DOUBLE_EQ(out.figures.dayUnits[29], 1);
-    EXPECT_DOUBLE_EQ(out.figures.dayTotal + out.figures.nightTotal, 1);
+    EXPECT_EQ(out->fromText, "28/02/2012 00:00");
+    EXPECT_EQ(out->toText, "01/03/2012 23:59");
+    EXPECT_DOUBLE_EQ(out->dayUnits[29], 1);
+    EXPECT_DOUBLE_EQ(out->dayTotal + out->nightTotal, 1);
 }

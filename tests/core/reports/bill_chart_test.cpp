@@ -82,9 +82,10 @@ TEST(BillChart, OnlyATemplateWithThePlaceholderGetsTheChart)
     const std::string table =
         "%title%premises%period%calc%totals%dayhours%nighthours%dayunits%daycost%daytotal%nightunits%nightcost"
         "%nighttotal%totaltotal%todaysdate";
-    EXPECT_EQ(fillBill(table, in).text.find("<svg"), std::string::npos);
-    const BillText withChart = fillBill(table + "<p>%chart</p>", in);
-    ASSERT_TRUE(withChart.ok);
+    EXPECT_EQ(fillBill(table, in)->text.find("<svg"), std::string::npos);
+    const auto filled = fillBill(table + "<p>%chart</p>", in);
+    ASSERT_TRUE(filled);
+    const BillText& withChart = *filled;
     EXPECT_NE(withChart.text.find("<p><svg"), std::string::npos);
     EXPECT_EQ(withChart.figures.billPeriod, "1/3/2012 - 31/3/2012");
 }

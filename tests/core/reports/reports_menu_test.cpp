@@ -40,15 +40,15 @@ TEST(ReportsMenu, CountsEveryBillAndSumsAndLinksThoseWithAPath)
         ReportLinkLists lists;
         for (const BillFigures& bill : c.bills)
             lists.add(bill);
-        const MenuText menu = fillReportsMenu(RunFixture::menuTemplate(), lists, "05/12/2026", "<pc>");
-        EXPECT_EQ(templateLine(menu.text, "N"), c.count);
-        EXPECT_EQ(templateLine(menu.text, "D"), kPound + c.day);
-        EXPECT_EQ(templateLine(menu.text, "T"), kPound + c.total);
-        EXPECT_EQ(templateLine(menu.text, "L"), c.links);
-        EXPECT_EQ(templateLine(menu.text, "G"), "Reports Generated on 05/12/2026 from &lt;pc&gt;");
+        const auto menu = fillReportsMenu(RunFixture::menuTemplate(), lists, "05/12/2026", "<pc>");
+        EXPECT_EQ(templateLine(*menu, "N"), c.count);
+        EXPECT_EQ(templateLine(*menu, "D"), kPound + c.day);
+        EXPECT_EQ(templateLine(*menu, "T"), kPound + c.total);
+        EXPECT_EQ(templateLine(*menu, "L"), c.links);
+        EXPECT_EQ(templateLine(*menu, "G"), "Reports Generated on 05/12/2026 from &lt;pc&gt;");
     }
     std::string lacking = RunFixture::menuTemplate();
     lacking.erase(lacking.find("%listoflinks"), 12);
-    EXPECT_EQ(fillReportsMenu(lacking, ReportLinkLists{}, "d", "c").error,
+    EXPECT_EQ(fillReportsMenu(lacking, ReportLinkLists{}, "d", "c").error().reason,
               "the menu template has no placeholder %listoflinks");
 }

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+
+#include <sys/stat.h>
 
 #include "core/graph/recording_bar_sink.h"
 #include "support/run_fixture.h"
@@ -34,18 +37,23 @@ TEST(CalculationRun, UnreadableFilesGetOneLineAndTheRunGoesOn)
     f.settings.settingsExport = 1;
     std::filesystem::create_directories(f.dir.path() / "logs" / "folder.csv");
     const std::string logs = f.dir.path().string() + "/logs/";
+    ASSERT_EQ(::mkfifo((logs + "fifo.csv").c_str(), 0600), 0);  // a pipe with no writer: opening it would hang
+    // Steps of -2e308 and 2e308 are infinities: no money, no bill, nothing added to the totals.
+    const std::string huge = f.file("logs/huge.csv", "S,T,V\r\n0,1/3/2012 8:00,1e308\r\n0,1/3/2012 9:00,-1e308\r\n"
+                                                     "0,1/3/2012 10:00,1e308\r\n");
     CalculationRun run = f.run();
     std::string text = run.headerText();
     for (const std::string& path : {RunFixture::meterLog("site1.csv"), logs + "gone.csv", f.file("logs/empty.csv", ""),
-                                    logs + "folder.csv", RunFixture::meterLog("bad_value.csv"),
+                                    logs + "folder.csv", std::string("/dev/zero"), logs + "fifo.csv", huge,
+                                    RunFixture::meterLog("bad_value.csv"),
                                     RunFixture::meterLog("unknown_month.csv"), RunFixture::meterLog("few_fields.csv"),
                                     RunFixture::meterLog("title_line.csv"), RunFixture::meterLog("site2.csv")})
         text += run.calculateFile(path, DateScope{}, nullptr).text;
     // The whole text: header, blocks, one line per unreadable file, grand totals.
     EXPECT_EQ(text + run.grandTotalsText(), readFile(test::testDataDir() / "run_text" / "unreadable_files.txt"));
-    const MenuOutcome menu = run.buildReportsMenu();
-    EXPECT_EQ(menu.path, f.reports + "menu.html");
-    const std::string page = readFile(menu.path);
+    const auto menu = run.buildReportsMenu();
+    EXPECT_EQ(*menu, f.reports + "menu.html");
+    const std::string page = readFile(*menu);
     EXPECT_EQ(templateLine(page, "N"), "2");
     EXPECT_EQ(templateLine(page, "T"), kPound + "2.43");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.reports), {}), 3);  // two bills and the menu
@@ -57,14 +65,29 @@ TEST(CalculationRun, BillsAndMenuEscapeNamesAndLinkEachBillOnce)
 {
     RunFixture f;
     f.settings.settingsExport = 1;
+    // A run that exports removes its own temporaries left from before it, and nothing else.
+    namespace fs = std::filesystem;
+    const std::string stale = f.file("reports/.lumivane-0123abcd.part", "<html><bo");
+    const std::string newer = f.file("reports/.lumivane-89abcdef.part", "<html>");
+    const std::string foreign = f.file("reports/notes.part", "x");
+    fs::last_write_time(stale, fs::last_write_time(stale) - std::chrono::hours(1));
+    fs::last_write_time(foreign, fs::last_write_time(stale));
+    fs::last_write_time(newer, fs::last_write_time(newer) + std::chrono::hours(1));
     CalculationRun run = f.run();
+    EXPECT_TRUE(!fs::exists(stale) && fs::exists(newer) && fs::exists(foreign));
     const std::string log = readFile(RunFixture::meterLog("site1.csv"));
     const FileOutcome out = run.calculateFile(f.file("logs/a&b<c>.csv", log), DateScope{}, nullptr);
     EXPECT_EQ(out.billPath, f.reports + "A&B<C>.html");
     EXPECT_NE(readFile(out.billPath).find("<title>A&amp;B&lt;C&gt;</title>"), std::string::npos);
     EXPECT_TRUE(run.calculateFile(f.file("logs/north|south.csv", log), DateScope{}, nullptr).billWritten);
-    const std::string page = readFile(run.buildReportsMenu().path);
-    EXPECT_EQ(countOf(page, "<a href="), 2u) << page;
+    // A name near the file system's limit of 255 bytes still gets its bill.
+    EXPECT_TRUE(run.calculateFile(f.file("logs/" + std::string(236, 'n') + ".csv", log), DateScope{}, nullptr).billWritten);
+    // A bill named like the menu, in any case, is renamed, and the text says so.
+    const FileOutcome menuLog = run.calculateFile(f.file("logs/menu.csv", log), DateScope{}, nullptr);
+    EXPECT_EQ(menuLog.billPath, f.reports + "MENU-bill.html");
+    EXPECT_NE(menuLog.text.find("logs/menu.csv: the bill is named MENU-bill.html"), std::string::npos) << menuLog.text;
+    const std::string page = readFile(run.buildReportsMenu().value());
+    EXPECT_EQ(countOf(page, "<a href="), 4u) << page;
     EXPECT_NE(page.find("A%26B%3CC%3E.html'>A&amp;B&lt;C&gt;</a>"), std::string::npos) << page;
     EXPECT_NE(page.find("NORTH%7CSOUTH.html'>NORTH|SOUTH</a>"), std::string::npos) << page;
     EXPECT_EQ(templateLine(page, "G"), "Reports Generated on 05/12/2026 from OFFICE-PC");
@@ -90,7 +113,7 @@ TEST(CalculationRun, ReportsThatCannotBeWrittenNameThePathAndKeepTheResults)
         std::filesystem::permissions(f.dir.path() / "reports", locked);
         CalculationRun run = f.run();
         const FileOutcome out = run.calculateFile(RunFixture::meterLog("site1.csv"), DateScope{}, nullptr);
-        const MenuOutcome menu = run.buildReportsMenu();
+        const auto menu = run.buildReportsMenu();
         std::filesystem::permissions(f.dir.path() / "reports", std::filesystem::perms::owner_all);
         if (fault == 3 && out.billWritten)
             GTEST_SKIP() << "running with rights that ignore folder permissions";
@@ -98,9 +121,10 @@ TEST(CalculationRun, ReportsThatCannotBeWrittenNameThePathAndKeepTheResults)
         EXPECT_EQ(out.error.rfind("meterlogs/site1.csv: no bill: the bill " + named, 0), fault == 1 ? std::string::npos : 0u)
             << out.error;
         EXPECT_EQ(out.text.rfind("meterlogs/site1.csv results...\r\n", 0), 0u);
-        EXPECT_EQ(menu.written, fault == 0);
-        EXPECT_NE(menu.error.find(fault == 1 ? "%listoflinks" : fault ? f.reports + "menu.html" : ""), std::string::npos)
-            << menu.error;
+        EXPECT_EQ(menu.ok(), fault == 0);
+        const std::string why = menu ? "" : menu.error().reason;
+        EXPECT_NE(why.find(fault == 1 ? "%listoflinks" : fault ? f.reports + "menu.html" : ""), std::string::npos)
+            << why;
         EXPECT_EQ(readFile(f.dir.path() / "blocked"), fault == 2 ? "not a folder" : "");
     }
 }
@@ -121,7 +145,7 @@ TEST(CalculationRun, ColourPairsAdvanceByTwoPerFileAndExportZeroWritesNothing)
     EXPECT_FLOAT_EQ(sink.bars[1].y2, static_cast<float>(55 + 53.0 / 12.5 * 3));
     EXPECT_EQ(sink.bars[2].colour, f.palette[4]);
     EXPECT_FLOAT_EQ(sink.bars[2].x1, 48);
-    EXPECT_FALSE(run.buildReportsMenu().written);
+    EXPECT_FALSE(run.buildReportsMenu().ok());
     EXPECT_TRUE(std::filesystem::is_empty(f.reports));
 }
 

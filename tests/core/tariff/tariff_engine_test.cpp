@@ -38,9 +38,9 @@ TEST(TariffEngine, FirstReadingIsOnlyTheBaselineAndStepsAreMultiplied)
     EngineRun e;
     e.settings.settingsMultiplier = 2.5;
     const auto out = e.run("baseline.csv");
-    EXPECT_DOUBLE_EQ(out.figures.dayUnits[5], 10 * 2.5);
-    EXPECT_DOUBLE_EQ(out.figures.dayTotal, 25);
-    EXPECT_EQ(out.figures.calcMonth, 3);
+    EXPECT_DOUBLE_EQ(out->dayUnits[5], 10 * 2.5);
+    EXPECT_DOUBLE_EQ(out->dayTotal, 25);
+    EXPECT_EQ(out->calcMonth, 3);
     EXPECT_EQ(e.memory.previousReading, 110);
     EXPECT_EQ(e.memory.lastStep, 6);
 }
@@ -68,11 +68,11 @@ TEST(TariffEngine, BooksEachStepAsDayOrNightByTheHourOfItsReading)
         e.settings.settingsFromHours = static_cast<std::int16_t>(c.fromHour);
         e.settings.settingsToHours = static_cast<std::int16_t>(c.toHour);
         const auto out = e.run(c.file);
-        ASSERT_FALSE(out.error);
-        EXPECT_DOUBLE_EQ(out.figures.dayTotal, c.day);
-        EXPECT_DOUBLE_EQ(out.figures.nightTotal, c.night);
+        ASSERT_TRUE(out.ok());
+        EXPECT_DOUBLE_EQ(out->dayTotal, c.day);
+        EXPECT_DOUBLE_EQ(out->nightTotal, c.night);
     }
-    EXPECT_EQ(EngineRun().run("later_month.csv").figures.toText, "02/04/2012 08:00");
+    EXPECT_EQ(EngineRun().run("later_month.csv")->toText, "02/04/2012 08:00");
 }
 
 TEST(TariffEngine, GraphGetsTheUnmultipliedStepInTheFileColours)
@@ -84,8 +84,8 @@ TEST(TariffEngine, GraphGetsTheUnmultipliedStepInTheFileColours)
     e.graph.graphBarWidth = 237;
     RecordingBarSink sink;
     const auto out = e.run("night_fall.csv", &sink);
-    EXPECT_DOUBLE_EQ(out.figures.dayTotal, 40);
-    EXPECT_DOUBLE_EQ(out.figures.nightTotal, -20);
+    EXPECT_DOUBLE_EQ(out->dayTotal, 40);
+    EXPECT_DOUBLE_EQ(out->nightTotal, -20);
     ASSERT_EQ(sink.bars.size(), 2u);
     EXPECT_EQ(sink.bars[0].colour, e.palette[2]);
     EXPECT_FLOAT_EQ(sink.bars[0].y2, 0);  // 53 - 53/4 x 4: the step, not 40
@@ -136,11 +136,14 @@ std::string walkState(const std::vector<EngineOutcome>& outcomes, const ReadingM
     std::ostringstream out;
     out.precision(17);
     for (const EngineOutcome& o : outcomes) {
-        for (int day = 0; day < static_cast<int>(o.figures.dayUnits.size()); ++day)
-            out << o.figures.dayUnits[day] << '/' << o.figures.nightUnits[day] << ' ';
-        out << o.figures.dayTotal << ' ' << o.figures.nightTotal << ' ' << o.figures.fromText << '-'
-            << o.figures.toText << ' ' << o.figures.calcMonth << ' '
-            << (o.error ? std::to_string(o.error->line) + o.error->reason : "") << '\n';
+        if (!o) {
+            out << o.error().line << o.error().reason << '\n';
+            continue;
+        }
+        for (int day = 0; day < static_cast<int>(o->dayUnits.size()); ++day)
+            out << o->dayUnits[day] << '/' << o->nightUnits[day] << ' ';
+        out << o->dayTotal << ' ' << o->nightTotal << ' ' << o->fromText << '-' << o->toText << ' ' << o->calcMonth
+            << '\n';
     }
     out << m.previousReading << ' ' << m.currentReading << ' ' << m.lastStep << ' ' << g.graphScale << ' '
         << g.graphBarWidth << ' ' << g.graphDayX << ' ' << g.graphNightX << ' ' << g.graphColourIndex << '\n';
