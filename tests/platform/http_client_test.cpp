@@ -73,7 +73,9 @@ TEST_F(Gateway, EveryFailureEndsWithItsReasonAndTheClientGoesOn)
         server.setPulseBody(c.body);
         server.setMode(QStringLiteral("/") + c.document, c.mode);
         client.setMaxBodyBytes(c.maxBody);
+        const int asked = server.requestCount(QStringLiteral("/") + c.document);
         const HttpResult result = get(c.document, c.limit);
+        EXPECT_EQ(server.requestCount(QStringLiteral("/") + c.document), asked + 1) << "asked once, never followed";
         EXPECT_FALSE(result.ok);
         EXPECT_TRUE(result.body.isEmpty());
         EXPECT_TRUE(!result.error.isEmpty() && result.error.contains(c.reason)) << result.error.toStdString();
