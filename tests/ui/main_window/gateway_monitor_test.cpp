@@ -26,15 +26,7 @@ const QString kWait = "\r\nPlease wait, retrieving pulse readings.";
 const QString kReadings = "\r\nGas Reading = 65541 Ltr/Min\r\nWater Reading = ";
 
 // 32 words: counter 1 = 65541 and counter 2 = 131079.
-QByteArray pulseBody()
-{
-    QList<QByteArray> fields(32, "0");
-    fields[0] = "5";
-    fields[1] = "1";
-    fields[30] = "7";
-    fields[31] = "2";
-    return fields.join(',');
-}
+const QByteArray kPulseBody = "5,1," + QByteArray("0,").repeated(28) + "7,2";
 
 // A modem on a pseudo-terminal that answers every command as a working one would.
 std::unique_ptr<PtyModem> workingModem()
@@ -112,7 +104,7 @@ private slots:
         QFETCH(bool, logsFolderKept);
         QFETCH(QString, shown);
         QFETCH(QByteArray, log);
-        server->setPulseBody(pulseBody());
+        server->setPulseBody(kPulseBody);
         server->setMode("/pdata.htm", Mode(mode));
         auto f = start({{"StoreLocal", "1"}, {"S2Multi", "0.5"}});
         if (!logsFolderKept)
@@ -142,7 +134,7 @@ private slots:
     {
         server->setCurrents({"100"});
         server->setMode("/cdata.htm", Mode::Hold);
-        server->setPulseBody(pulseBody());
+        server->setPulseBody(kPulseBody);
         auto f = start({{"MonitorAlarm", "1"}, {"AlarmInterval", "0"}});
         tick(*f);
         QTRY_COMPARE(server->requestCount("/cdata.htm"), 1);
