@@ -71,12 +71,6 @@ void PtyModem::stop()
         thread_.join();
 }
 
-std::string PtyModem::received() const
-{
-    std::lock_guard lock(mutex_);
-    return received_;
-}
-
 std::vector<std::string> PtyModem::commands() const
 {
     std::lock_guard lock(mutex_);
@@ -95,10 +89,6 @@ void PtyModem::run()
             continue;
         }
         const std::string chunk(buffer, static_cast<std::size_t>(n));
-        {
-            std::lock_guard lock(mutex_);
-            received_ += chunk;
-        }
         if (echo_)
             writeAll(chunk);
         for (const char c : chunk) {

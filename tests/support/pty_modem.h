@@ -42,8 +42,7 @@ public:
     void start();
     void stop();
 
-    // Every byte the program wrote so far; the commands, each with its CR or Ctrl-Z.
-    std::string received() const;
+    // The commands the program wrote so far, each with its CR or Ctrl-Z.
     std::vector<std::string> commands() const;
     bool hungUp() const { return hungUp_; }
 
@@ -69,7 +68,6 @@ private:
     std::atomic<bool> stopping_{false};
     std::atomic<bool> hungUp_{false};
     mutable std::mutex mutex_;
-    std::string received_;
     std::vector<std::string> commands_;
 };
 

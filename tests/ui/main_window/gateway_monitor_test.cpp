@@ -8,32 +8,32 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "support/local_http_server.h"
+#include "support/gateway_server.h"
 #include "support/main_window_fixture.h"
-#include "support/modem_on_pty.h"
+#include "support/pty_modem.h"
 #include "ui/widgets/event_label.h"
 
 using lumivane::test::contentOf;
-using lumivane::test::LocalHttpServer;
+using lumivane::test::GatewayServer;
 using lumivane::test::MainWindowFixture;
+using lumivane::test::PtyModem;
 using lumivane::test::StoredSettings;
-using Mode = LocalHttpServer::Mode;
+using Mode = GatewayServer::Mode;
 
 namespace {
 
 const QString kWait = "\r\nPlease wait, retrieving pulse readings.";
-const QString kError = "\r\nERROR retrieving data from server!\r\n";
 const QString kReadings = "\r\nGas Reading = 65541 Ltr/Min\r\nWater Reading = ";
 
-// 32 words: counter 1 = 65541 and counter 2 = 131079 unless changed.
-QByteArray pulseBody(const QByteArray& field30 = "7")
+// 32 words: counter 1 = 65541 and counter 2 = 131079.
+const QByteArray kPulseBody = "5,1," + QByteArray("0,").repeated(28) + "7,2";
+
+// A modem on a pseudo-terminal that answers every command as a working one would.
+std::unique_ptr<PtyModem> workingModem()
 {
-    QList<QByteArray> fields(32, "0");
-    fields[0] = "5";
-    fields[1] = "1";
-    fields[30] = field30;
-    fields[31] = "2";
-    return fields.join(',');
+    auto modem = std::make_unique<PtyModem>();
+    modem->actAsWorkingModem();
+    return modem;
 }
 
 // One tick by hand; the timer the tick starts again (at once, or once its check
@@ -63,7 +63,7 @@ void runSettingsUntil(MainWindowFixture& f, const std::function<bool()>& done)
 
 class GatewayMonitorTest : public QObject {
     Q_OBJECT
-    std::unique_ptr<LocalHttpServer> server;
+    std::unique_ptr<GatewayServer> server;
 
     std::unique_ptr<MainWindowFixture> start(StoredSettings stored)
     {
@@ -77,54 +77,42 @@ class GatewayMonitorTest : public QObject {
 private slots:
     void init()
     {
-        server = std::make_unique<LocalHttpServer>();
-        QVERIFY(server->start());
+        server = std::make_unique<GatewayServer>();
+        QVERIFY(server->isListening());
     }
 
     void pulseButtonShowsAndLogsTheReadingsOrSaysWhatFailed_data()
     {
-        QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("mode");
-        QTest::addColumn<StoredSettings>("stored");
+        QTest::addColumn<bool>("logsFolderKept");
         QTest::addColumn<QString>("shown");  // after "Please wait"
         QTest::addColumn<QByteArray>("log");
-        const QByteArray empty = "\r\n", stamped = "\r\nS1=65541, S2=131079, DT=05/12/2026 14:03:29\r\n";
-        const auto row = [](const char* name) -> QTestData& { return QTest::newRow(name); };
-        row("readings, S2 multiplier 0.5") << pulseBody() << 0 << StoredSettings{{"S2Multi", "0.5"}}
-                                           << kReadings + "65539.5 M/3" << stamped;
-        row("StoreLocal 2: no record") << pulseBody() << 0 << StoredSettings{{"StoreLocal", "2"}}
-                                       << kReadings + "131079 M/3" << empty;
-        row("a field of 40000") << pulseBody("40000") << 0 << StoredSettings{}
-                                << kError + "Pulse data refused: field 30 \"40000\" is not a 16-bit number" << empty;
-        row("empty body") << QByteArray() << 0 << StoredSettings{} << kError.chopped(2) << empty;
-        row("cut mid-body") << QByteArray(4000, '1') << int(Mode::CloseMidBody) << StoredSettings{} << kError << empty;
-        row("flooded") << QByteArray() << int(Mode::HugeBody) << StoredSettings{} << kError << empty;
-        row("gateway unreachable") << QByteArray() << -1 << StoredSettings{} << kError + "the gateway 127.0.0.1:" << empty;
+        QTest::newRow("readings, S2 multiplier 0.5")
+            << int(Mode::Answer) << true << kReadings + "65539.5 M/3"
+            << QByteArray("\r\nS1=65541, S2=131079, DT=05/12/2026 14:03:29\r\n");
+        QTest::newRow("cut mid-body") << int(Mode::CutShort) << true
+                                      << "\r\nERROR retrieving data from server!\r\n" << QByteArray("\r\n");
         // Faults of this computer are not blamed on the server.
-        row("logs folder removed") << pulseBody() << -2 << StoredSettings{}
-                                   << "\r\nERROR writing the pulse log:\r\ncannot open " << QByteArray("<unreadable>");
-        row("multiplier no number") << pulseBody() << 0 << StoredSettings{{"S2Multi", "half"}}
-                                    << "\r\nERROR in the settings:\r\nmultiplier S2Multi \"half\"" << empty;
+        QTest::newRow("logs folder removed") << int(Mode::Answer) << false
+                                             << "\r\nERROR writing the pulse log:\r\ncannot open "
+                                             << QByteArray("<unreadable>");
     }
 
     void pulseButtonShowsAndLogsTheReadingsOrSaysWhatFailed()
     {
-        QFETCH(QByteArray, body);
         QFETCH(int, mode);
-        QFETCH(StoredSettings, stored);
+        QFETCH(bool, logsFolderKept);
         QFETCH(QString, shown);
         QFETCH(QByteArray, log);
-        server->setResponse("/pdata.htm", {200, body, Mode(std::max(mode, 0)), 0, 10 * 1024 * 1024});
-        stored.emplace("StoreLocal", "1");
-        if (mode == -1)
-            stored["PulseURL"] = QString("127.0.0.1:%1").arg(lumivane::test::closedLoopbackPort()).toStdString();
-        auto f = start(stored);
-        if (mode == -2)
+        server->setPulseBody(kPulseBody);
+        server->setMode("/pdata.htm", Mode(mode));
+        auto f = start({{"StoreLocal", "1"}, {"S2Multi", "0.5"}});
+        if (!logsFolderKept)
             QVERIFY(QDir(f->folders().logs).removeRecursively());
         auto* pulse = f->find<QPushButton>("cmdPulse");
         QString textWhileWaiting = kWait;
         bool enabledWhileWaiting = false;
-        const auto c = connect(server.get(), &LocalHttpServer::requestReceived, this, [&] {
+        const auto c = connect(server.get(), &GatewayServer::requestReceived, this, [&] {
             enabledWhileWaiting = pulse->isEnabled();
             textWhileWaiting = f->results();
             f->clock().set("05/12/2026", "14:03:29");  // the clock moves on while the gateway answers
@@ -137,17 +125,16 @@ private slots:
         QVERIFY(!enabledWhileWaiting);
         QVERIFY2(f->results().startsWith(kWait + shown) && f->results().size() < 400, qPrintable(f->results().left(300)));
         QCOMPARE(contentOf(f->folders().logs + "pulsedata.txt"), log);
-        QVERIFY(pulse->isEnabled());
-        if (mode >= 0)
-            QCOMPARE(server->requestLines().constLast(), "GET /pdata.htm?t=05%2F12%2F2026%2014%3A03%3A27 HTTP/1.1");
+        QCOMPARE(server->requestLines().constLast(), "GET /pdata.htm?t=05%2F12%2F2026%2014%3A03%3A27 HTTP/1.1");
     }
 
     // A pulse request made while a check is on the wire says it waits, and takes its
     // time stamp when it goes out.
     void pulseRequestQueuedBehindACheckSaysSoAndIsStampedWhenSent()
     {
-        server->setResponse("/cdata.htm", {200, "100", Mode::AnswerSlowly, 300, 0});
-        server->setResponse("/pdata.htm", LocalHttpServer::body(pulseBody()));
+        server->setCurrents({"100"});
+        server->setMode("/cdata.htm", Mode::Hold);
+        server->setPulseBody(kPulseBody);
         auto f = start({{"MonitorAlarm", "1"}, {"AlarmInterval", "0"}});
         tick(*f);
         QTRY_COMPARE(server->requestCount("/cdata.htm"), 1);
@@ -155,6 +142,7 @@ private slots:
         QTest::mouseClick(pulse, Qt::LeftButton);
         QCOMPARE(f->results(), kWait + "\r\nWaiting for the current check to finish before asking the gateway.");
         f->clock().set("05/12/2026", "14:03:29");
+        server->release();
         QTRY_VERIFY_WITH_TIMEOUT(pulse->isEnabled(), 20000);
         QVERIFY2(f->results().contains(kReadings), qPrintable(f->results()));
         QCOMPARE(server->requestLines().constLast(), "GET /pdata.htm?t=05%2F12%2F2026%2014%3A03%3A29 HTTP/1.1");
@@ -165,14 +153,14 @@ private slots:
     // whose outcome follows in the results area and the alarm log.
     void checkAndSmsGoOnWhileTheSettingsDialogIsOpen()
     {
-        lumivane::test::ModemOnPty line;
-        QVERIFY2(line.isOpen(), line.error());
-        line.modem().actAsWorkingModem();
-        line.modem().start();
-        line.modem().setReplyDelay(std::chrono::milliseconds(150));  // the dialogue lasts a while
-        server->setResponse("/cdata.htm", {200, "250", Mode::AnswerSlowly, 300, 0});
+        const auto modem = workingModem();
+        QVERIFY2(modem->error().empty(), modem->error().c_str());
+        modem->setReplyDelay(std::chrono::milliseconds(150));  // the dialogue lasts a while
+        modem->start();
+        server->setCurrents({"250"});
+        server->setMode("/cdata.htm", Mode::Hold);
         auto f = start({{"MonitorAlarm", "1"}, {"AlarmInterval", "0"}, {"SendSMS", "1"}, {"AlarmLog", "1"},
-                        {"SMSNumber", "+44 7700 900999"}, {"CommPort", line.port().toStdString()},
+                        {"SMSNumber", "+44 7700 900999"}, {"CommPort", modem->port()},
                         {"SMSAlarmMsg", "<font color=green size=6>ALL CLEAR</font><!--\t"}});
         auto* banner = f->find<EventLabel>("lblAlarm");
         const QString alarmLog = f->folders().logs + "alarmdata.txt";
@@ -181,9 +169,10 @@ private slots:
         bool checkPending = false, smsRunning = false;
         QByteArray logWhenSmsRan;
         connect(
-            server.get(), &LocalHttpServer::requestReceived, this,
+            server.get(), &GatewayServer::requestReceived, this,
             [&] {
                 checkPending = banner->isHidden();
+                server->release();  // the answer travels while the dialog opens
                 runSettingsUntil(*f, [&] { return !banner->isHidden(); });
                 smsRunning = !f->results().contains("Alarm SMS");
                 logWhenSmsRan = contentOf(alarmLog);
@@ -199,8 +188,8 @@ private slots:
         QCOMPARE(logWhenSmsRan, ("\r\n" + message + "\r\n").toUtf8());
         QVERIFY2(f->results().endsWith("\r\nAlarm SMS: Message Sent OK!"), qPrintable(f->results()));
         QCOMPARE(contentOf(alarmLog), ("\r\n" + message + "\r\nAlarm SMS: Message Sent OK!\r\n").toUtf8());
-        line.modem().stop();
-        QCOMPARE(line.modem().commands().at(3), "AT+CMGS=\"+447700900999\"\r");
+        modem->stop();
+        QCOMPARE(modem->commands().at(3), "AT+CMGS=\"+447700900999\"\r");
     }
 
     void alarmIsRaisedSentBlinksAndIsAcknowledged_data()
@@ -213,13 +202,12 @@ private slots:
     void alarmIsRaisedSentBlinksAndIsAcknowledged()
     {
         QFETCH(bool, logsFolderKept);
-        lumivane::test::ModemOnPty line;
-        QVERIFY2(line.isOpen(), line.error());
-        line.modem().actAsWorkingModem();
-        line.modem().start();
-        server->setResponses("/cdata.htm", {LocalHttpServer::body("250"), LocalHttpServer::body("100")});
+        const auto modem = workingModem();
+        QVERIFY2(modem->error().empty(), modem->error().c_str());
+        modem->start();
+        server->setCurrents({"250", "100"});
         auto f = start({{"MonitorAlarm", "1"}, {"AlarmInterval", "0"}, {"SendSMS", "1"}, {"AlarmLog", "1"},
-                        {"SMSNumber", "07700900999"}, {"CommPort", line.port().toStdString()}});
+                        {"SMSNumber", "07700900999"}, {"CommPort", modem->port()}});
         const QString alarmLog = f->folders().logs + "alarmdata.txt";
         if (!logsFolderKept)
             QVERIFY(QDir(f->folders().logs).removeRecursively());
@@ -233,8 +221,8 @@ private slots:
         f->find<QTimer>("tmrAlarm")->stop();
         QCOMPARE(banner->text(), message);
         QVERIFY(!banner->isHidden());
-        line.modem().stop();
-        const auto commands = line.modem().commands();
+        modem->stop();
+        const auto commands = modem->commands();
         QCOMPARE(std::count(commands.begin(), commands.end(), "AT+CMGS=\"07700900999\"\r"), 1);
         // In the GSM alphabet the brackets go through its escape.
         QCOMPARE(QString::fromStdString(commands.back()),
