@@ -13,7 +13,7 @@ namespace lumivane {
 //   the timestamp test, then the scope. A line with a status other than 0 is
 //   skipped before its other fields are looked at, so it may be short; a line
 //   that is used must hold its timestamp and value fields.
-// - The value is converted only when a reading is used (step 8 or 9): a
+// - The value is converted only when a reading is used (booked or taken as the baseline): a
 //   reading skipped by the month restriction is never converted, so its value
 //   text cannot stop the file.
 // - The first line that cannot be read ends the walk with a Error naming
@@ -21,7 +21,7 @@ namespace lumivane {
 //   back); the caller books nothing of such a file.
 namespace {
 
-// The engine's part of each reading in scope (steps 5 to 11 of a walk).
+// The engine's part of each reading in scope: month check, baseline, booking, bar.
 class TariffBooking {
 public:
     // Each booked step is drawn to `bars` at once, or else kept in `booked` when that is given.
