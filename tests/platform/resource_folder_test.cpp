@@ -54,17 +54,4 @@ TEST(ResourceFolder, FoundBesideThenUnderShareThroughLinks)
     }
 }
 
-TEST(ResourceFolder, RelativeProgramPathGivesAnAbsoluteFolder)
-{
-    const TempDir tree;
-    const std::filesystem::path root = std::filesystem::canonical(tree.path());
-    tree.write("usr/bin/lumivane", "x");
-    tree.write("usr/share/lumivane/billtemplate.html", "x");
-    const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(root / "usr");
-    const QString found = resourceFolderFor(QStringLiteral("bin/lumivane"));
-    std::filesystem::current_path(previous);
-    EXPECT_EQ(found.toStdString(), (root / "usr/share/lumivane/").string());
-}
-
 }  // namespace

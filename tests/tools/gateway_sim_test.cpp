@@ -5,7 +5,6 @@
 #include <QProcess>
 
 #include "core/gateway/pulse_document.h"
-#include "core/text/app_facts.h"
 #include "platform/http_client.h"
 #include "support/wait_for_result.h"
 
@@ -55,13 +54,4 @@ TEST(GatewaySim, FieldsCanBeBadAndCurrentsStepOnePerRequest)
     const QStringList refused = ask({"--counter1", "2147483647"}, {});
     EXPECT_TRUE(refused[0].contains("does not fit")) << refused[0].toStdString();
     EXPECT_EQ(refused[1], "2");
-}
-
-TEST(GatewaySim, VersionNamesTheProgramAndTheBuild)
-{
-    QProcess process;
-    process.start(QCoreApplication::applicationDirPath() + "/lumivane-gateway-sim", {"--version"});
-    ASSERT_TRUE(process.waitForFinished(10000));
-    EXPECT_EQ(process.exitCode(), 0);
-    EXPECT_EQ(process.readAllStandardOutput().toStdString(), "lumivane-gateway-sim " + versionText() + "\n");
 }

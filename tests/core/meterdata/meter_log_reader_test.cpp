@@ -53,20 +53,3 @@ TEST(MeterLog, ReadsEachLayoutAndLineRuleOrNamesTheLineThatStopsIt)
         EXPECT_DOUBLE_EQ(out->nightTotal, c.night);
     }
 }
-
-// Whole days from the start day, across the end of a leap February; only the
-// month of the first reading in scope is booked, though the period moves on.
-TEST(MeterLog, ScopeSelectsWholeDaysOfTheReadings)
-{
-    const std::string path = (test::testDataDir() / "meterlogs" / "leap_scope.csv").string();
-    DateScope scope{true, "28", "2", "2012", "3"};
-    SettingsRecord settings;
-    ReadingMemory memory;
-    GraphState graph;
-    const EngineOutcome out = calculateMeterLog(test::readFile(path), path, *scopeRuleOf(scope), settings, memory,
-                                                graph, defaultGraphPalette(), nullptr);
-    EXPECT_EQ(out->fromText, "28/02/2012 00:00");
-    EXPECT_EQ(out->toText, "01/03/2012 23:59");
-    EXPECT_DOUBLE_EQ(out->dayUnits[29], 1);
-    EXPECT_DOUBLE_EQ(out->dayTotal + out->nightTotal, 1);
-}

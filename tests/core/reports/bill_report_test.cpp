@@ -62,9 +62,11 @@ TEST(Bill, PeriodAndRowsFollowTheScopeOrTheMonthOfTheFirstReading)
 }
 
 // Costs are taken from the rounded texts: 1.00 + 2.00 is 3.00 (the results text says 3.01).
-TEST(Bill, HoursPricesCostsAndGenerationLine)
+// The bill is named after the log, escaped in the page and kept as it is in the file name.
+TEST(Bill, NameHoursPricesCostsAndGenerationLine)
 {
     BillCase c;
+    c.label = "logs/a&b<c>.csv";
     c.settings.settingsFromHours = 7;
     c.settings.settingsToHours = 19;
     c.settings.settingsDayCost = 1.004;
@@ -77,6 +79,8 @@ TEST(Bill, HoursPricesCostsAndGenerationLine)
                                     {"NC", "2.0040"}, {"TT", "3.00"}, {"G", "Report Generated on 05/12/2026 from OFFICE-PC"}})
         EXPECT_EQ(templateLine(bill->text, key), text) << key;
     EXPECT_EQ(bill->figures.billTotalCost, "3.00");
+    EXPECT_EQ(bill->figures.billPath, "/reports/A&B<C>.html");
+    EXPECT_NE(bill->text.find("<title>A&amp;B&lt;C&gt;</title>"), std::string::npos);
     // A second occurrence of a placeholder swallows the rest of the template.
     EXPECT_EQ(c.fill(RunFixture::billTemplate() + "%title and this is dropped")->text.find("dropped"), std::string::npos);
     std::string lacking = RunFixture::billTemplate();

@@ -33,65 +33,36 @@ struct EngineRun {
 
 }  // namespace
 
-TEST(TariffEngine, FirstReadingIsOnlyTheBaselineAndStepsAreMultiplied)
-{
-    EngineRun e;
-    e.settings.settingsMultiplier = 2.5;
-    const auto out = e.run("baseline.csv");
-    EXPECT_DOUBLE_EQ(out->dayUnits[5], 10 * 2.5);
-    EXPECT_DOUBLE_EQ(out->dayTotal, 25);
-    EXPECT_EQ(out->calcMonth, 3);
-    EXPECT_EQ(e.memory.previousReading, 110);
-    EXPECT_EQ(e.memory.lastStep, 6);
-}
-
 // Each step is booked by the hour of its later reading, hours 6 to 18 by day unless the case says otherwise.
 TEST(TariffEngine, BooksEachStepAsDayOrNightByTheHourOfItsReading)
 {
     const struct {
         const char* file;
         int fromHour, toHour;
-        double day, night;
+        double day, night, multiplier;
     } cases[] = {
+        {"baseline.csv", 6, 18, 10 * 2.5, 0, 2.5},  // the first reading only sets the baseline
         // 100 -> -499999 is booked; 50 is then a new baseline; 50 -> 53 books 3.
-        {"marker.csv", 6, 18, -499999.0 - 100 + 3, 0},
-        {"falling.csv", 6, 18, -4, 0},
-        {"day_bounds.csv", 6, 18, 2 + 4, 1 + 8},  // 05:59 and 19:00 by night, 06:00 and 18:59 by day
-        {"day_bounds.csv", 19, 6, 0, 15},         // a from hour after the to hour leaves no day hours
-        {"skipped_status.csv", 6, 18, 0, 12},     // the next reading books the whole step
+        {"marker.csv", 6, 18, -499999.0 - 100 + 3, 0, 1},
+        {"falling.csv", 6, 18, -4, 0, 1},
+        {"day_bounds.csv", 6, 18, 2 + 4, 1 + 8, 1},  // 05:59 and 19:00 by night, 06:00 and 18:59 by day
+        {"day_bounds.csv", 19, 6, 0, 15, 1},         // a from hour after the to hour leaves no day hours
+        {"skipped_status.csv", 6, 18, 0, 12, 1},     // the next reading books the whole step
         // Only the month of the first reading is booked; the April "abc" is never converted.
-        {"later_month.csv", 6, 18, 10, 0},
+        {"later_month.csv", 6, 18, 10, 0, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         EngineRun e;
         e.settings.settingsFromHours = static_cast<std::int16_t>(c.fromHour);
         e.settings.settingsToHours = static_cast<std::int16_t>(c.toHour);
+        e.settings.settingsMultiplier = c.multiplier;
         const auto out = e.run(c.file);
         ASSERT_TRUE(out.ok());
         EXPECT_DOUBLE_EQ(out->dayTotal, c.day);
         EXPECT_DOUBLE_EQ(out->nightTotal, c.night);
     }
     EXPECT_EQ(EngineRun().run("later_month.csv")->toText, "02/04/2012 08:00");
-}
-
-TEST(TariffEngine, GraphGetsTheUnmultipliedStepInTheFileColours)
-{
-    EngineRun e;
-    e.settings.settingsMultiplier = 10;
-    e.graph.graphColourIndex = 1;  // as after the pre-scan of the first file
-    e.graph.graphScale = 53.0 / 4;
-    e.graph.graphBarWidth = 237;
-    RecordingBarSink sink;
-    const auto out = e.run("night_fall.csv", &sink);
-    EXPECT_DOUBLE_EQ(out->dayTotal, 40);
-    EXPECT_DOUBLE_EQ(out->nightTotal, -20);
-    ASSERT_EQ(sink.bars.size(), 2u);
-    EXPECT_EQ(sink.bars[0].colour, e.palette[2]);
-    EXPECT_FLOAT_EQ(sink.bars[0].y2, 0);  // 53 - 53/4 x 4: the step, not 40
-    EXPECT_EQ(sink.bars[1].colour, e.palette[3]);
-    EXPECT_FLOAT_EQ(sink.bars[1].x1, 48 + 237);
-    EXPECT_FLOAT_EQ(sink.bars[1].y2, 55 - 53.0 / 4 * 2);  // a negative night step goes above its axis
 }
 
 // The total's cost is rounded once from the exact costs: 1.00 + 2.00 shows as 3.01.
