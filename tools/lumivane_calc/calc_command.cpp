@@ -174,8 +174,9 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
             text += why + "\r\n";
             outcome.problems.push_back(why);
             outcome.exitStatus = 1;
+        } else {
+            jsonRun.menuPath = *menu;
         }
-        jsonRun.menuPath = menu.path;
     }
 
     if (options.json) {
