@@ -40,22 +40,21 @@ struct Options {
     std::string out;  // empty = standard output
 };
 
-const char* const kUsage =
-    "Usage: lumivane-bench-gen [options]\n"
-    "  --layout plain|gateway|logger   file layout (default plain)\n"
-    "  --start D/M/YYYY                date of the first reading (default 1/3/2012)\n"
-    "  --start-time HH:MM              time of the first reading (default 00:00)\n"
-    "  --interval-minutes N            reading interval (default 30)\n"
-    "  --interval-seconds N            reading interval in seconds\n"
-    "  --days N                        span in days (default 31), or\n"
-    "  --lines N                       number of readings\n"
-    "  --start-reading X               first meter reading in kWh (default 10000)\n"
-    "  --base-kw X --peak-kw X         night base load and working-day load (2 and 12)\n"
-    "  --decimals N                    decimals of the readings, 0 to 6 (default 3)\n"
-    "  --bad-status-every N            every Nth reading has status 1 (plain, gateway)\n"
-    "  --long-form-every N             gateway: every Nth reading in the long form\n"
-    "  --seed N                        noise seed (default 2012)\n"
-    "  --out FILE                      write to FILE instead of standard output\n";
+const char* const kUsage = "Usage: lumivane-bench-gen [options]\n"
+                           "  --layout plain|gateway|logger   file layout (default plain)\n"
+                           "  --start D/M/YYYY                date of the first reading (default 1/3/2012)\n"
+                           "  --start-time HH:MM              time of the first reading (default 00:00)\n"
+                           "  --interval-minutes N            reading interval (default 30)\n"
+                           "  --interval-seconds N            reading interval in seconds\n"
+                           "  --days N                        span in days (default 31), or\n"
+                           "  --lines N                       number of readings\n"
+                           "  --start-reading X               first meter reading in kWh (default 10000)\n"
+                           "  --base-kw X --peak-kw X         night base load and working-day load (2 and 12)\n"
+                           "  --decimals N                    decimals of the readings, 0 to 6 (default 3)\n"
+                           "  --bad-status-every N            every Nth reading has status 1 (plain, gateway)\n"
+                           "  --long-form-every N             gateway: every Nth reading in the long form\n"
+                           "  --seed N                        noise seed (default 2012)\n"
+                           "  --out FILE                      write to FILE instead of standard output\n";
 
 bool fail(const std::string& message)
 {
@@ -83,10 +82,14 @@ bool parseOptions(int argc, char** argv, Options& o)
         const std::string_view v = argv[++i];
         bool ok = true;
         if (name == "--layout") {
-            if (v == "plain") o.layout = Layout::Plain;
-            else if (v == "gateway") o.layout = Layout::Gateway;
-            else if (v == "logger") o.layout = Layout::Logger;
-            else ok = false;
+            if (v == "plain")
+                o.layout = Layout::Plain;
+            else if (v == "gateway")
+                o.layout = Layout::Gateway;
+            else if (v == "logger")
+                o.layout = Layout::Logger;
+            else
+                ok = false;
         } else if (name == "--start") {
             ok = std::sscanf(argv[i], "%d/%d/%d", &o.day, &o.month, &o.year) == 3;
         } else if (name == "--start-time") {
@@ -203,8 +206,7 @@ private:
     bool ok_ = true;
 };
 
-const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 void header(LineWriter& w, const Options& o)
 {
@@ -214,21 +216,20 @@ void header(LineWriter& w, const Options& o)
         w.endLine();
         break;
     case Layout::Gateway:
-        for (const char* line : {"Gateway Name,Gateway SN,Gateway IP Address,Gateway MAC Address",
-                                 "Plant Room GW,GW0412-1187,10.10.10.10,00:80:F4:12:34:56",
-                                 "Device Name,Device Local ID,Device Type Name,Device Type ID",
-                                 "Main Incomer,1,Energy Meter,EM6400",
-                                 "Topic ID,Register Name,Units,Scale",
-                                 "1,Active Energy Import,kWh,1",
-                                 "Error,UTC Offset (minutes),Local Time Stamp,Register Name,Value"}) {
+        for (const char* line :
+             {"Gateway Name,Gateway SN,Gateway IP Address,Gateway MAC Address",
+              "Plant Room GW,GW0412-1187,10.10.10.10,00:80:F4:12:34:56",
+              "Device Name,Device Local ID,Device Type Name,Device Type ID", "Main Incomer,1,Energy Meter,EM6400",
+              "Topic ID,Register Name,Units,Scale", "1,Active Energy Import,kWh,1",
+              "Error,UTC Offset (minutes),Local Time Stamp,Register Name,Value"}) {
             w.text(line);
             w.endLine();
         }
         break;
     case Layout::Logger:
-        for (const char* line : {"IRIO Data Logger Export", "Unit\t4", "Site\tWorkshop Unit 4",
-                                 "Channel\t1", "Quantity\tActive Energy Import", "Units\tkWh",
-                                 "Firmware\t2.07", "Timestamp\tValue"}) {
+        for (const char* line :
+             {"IRIO Data Logger Export", "Unit\t4", "Site\tWorkshop Unit 4", "Channel\t1",
+              "Quantity\tActive Energy Import", "Units\tkWh", "Firmware\t2.07", "Timestamp\tValue"}) {
             w.text(line);
             w.endLine();
         }
@@ -265,14 +266,14 @@ bool generate(const Options& o, std::FILE* file)
         // Energy of the interval ending now, booked into the cumulative register.
         if (n > 0) {
             const double hourOfDay = h + m / 60.0;
-            const double kw = (o.baseKw + (o.peakKw - o.baseKw) * occupancy(hourOfDay, weekend)) *
-                              std::max(0.0, 1.0 + jitter(noise));
+            const double kw =
+                (o.baseKw + (o.peakKw - o.baseKw) * occupancy(hourOfDay, weekend)) * std::max(0.0, 1.0 + jitter(noise));
             reading += kw * intervalHours;
         }
         const long long scaled = std::llround(reading * scale);
         const bool badStatus = o.badStatusEvery > 0 && n > 0 && n % o.badStatusEvery == 0;
-        const bool longForm = o.layout == Layout::Gateway && o.longFormEvery > 0 && n > 0 &&
-                              n % o.longFormEvery == o.longFormEvery / 2;
+        const bool longForm =
+            o.layout == Layout::Gateway && o.longFormEvery > 0 && n > 0 && n % o.longFormEvery == o.longFormEvery / 2;
 
         auto dayFirstStamp = [&] {
             w.twoDigits(int(unsigned(date.day())));

@@ -146,8 +146,7 @@ int main(int argc, char* argv[])
             t.wallMs = std::min(t.wallMs, wallMs);
             t.cpuMs = std::min(t.cpuMs, cpuMs);
             outcomes[int(mode)] = outcome;
-            std::printf("pass %d  %-15s wall %8.0f ms  cpu %8.0f ms\n", pass + 1, kModeNames[int(mode)], wallMs,
-                        cpuMs);
+            std::printf("pass %d  %-15s wall %8.0f ms  cpu %8.0f ms\n", pass + 1, kModeNames[int(mode)], wallMs, cpuMs);
             std::fflush(stdout);
         }
     }

@@ -50,9 +50,8 @@ std::string walkState(const EngineOutcome& o, const ReadingMemory& m, const Grap
             out << o->dayUnits[d] << '/' << o->nightUnits[d] << ' ';
         out << o->dayTotal << ' ' << o->nightTotal << ' ' << o->fromText << '-' << o->toText << ' ' << o->calcMonth;
     }
-    out << " | " << m.previousReading << ' ' << m.currentReading << ' ' << m.lastStep
-        << " | " << g.graphScale << ' ' << g.graphBarWidth << ' ' << g.graphDayX << ' ' << g.graphNightX << ' '
-        << g.graphColourIndex;
+    out << " | " << m.previousReading << ' ' << m.currentReading << ' ' << m.lastStep << " | " << g.graphScale << ' '
+        << g.graphBarWidth << ' ' << g.graphDayX << ' ' << g.graphNightX << ' ' << g.graphColourIndex;
     return out.str();
 }
 

@@ -50,8 +50,8 @@ bool coverCutMapping(std::uintptr_t address)
         const std::uintptr_t from = address & ~(pageSize - 1);
         const std::uintptr_t to = (end + pageSize - 1) & ~(pageSize - 1);
         // mmap is a plain system call here, safe in a handler in practice.
-        void* zeros = ::mmap(reinterpret_cast<void*>(from), to - from, PROT_READ,
-                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+        void* zeros =
+            ::mmap(reinterpret_cast<void*>(from), to - from, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
         if (zeros == MAP_FAILED)
             return false;
         mapping.cut = true;
@@ -122,10 +122,7 @@ void BusErrorGuard::release()
     slot_ = -1;
 }
 
-bool BusErrorGuard::wasCut() const
-{
-    return slot_ >= 0 && guarded[slot_].cut.load();
-}
+bool BusErrorGuard::wasCut() const { return slot_ >= 0 && guarded[slot_].cut.load(); }
 #else
 // Elsewhere an open, mapped file cannot be cut short by another program.
 bool BusErrorGuard::watch(const void*, std::size_t)
@@ -133,14 +130,8 @@ bool BusErrorGuard::watch(const void*, std::size_t)
     slot_ = 0;
     return true;
 }
-void BusErrorGuard::release()
-{
-    slot_ = -1;
-}
-bool BusErrorGuard::wasCut() const
-{
-    return false;
-}
+void BusErrorGuard::release() { slot_ = -1; }
+bool BusErrorGuard::wasCut() const { return false; }
 #endif
 
 }  // namespace lumivane

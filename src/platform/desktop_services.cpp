@@ -89,8 +89,8 @@ bool SystemDesktopLauncher::launchTextViewer(const QString& path)
         return true;
     if (desktopHasTextHandler() && startProgram(QStringLiteral("xdg-open"), {}, path))
         return true;
-    static const char* const viewers[] = {"gnome-text-editor", "gedit", "kate", "mousepad",
-                                          "xed", "pluma", "featherpad", "leafpad", "notepad"};
+    static const char* const viewers[] = {"gnome-text-editor", "gedit",   "kate",   "mousepad", "xed", "pluma",
+                                          "featherpad",        "leafpad", "notepad"};
     for (const char* viewer : viewers)
         if (startProgram(QString::fromLatin1(viewer), {}, path))
             return true;

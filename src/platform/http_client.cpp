@@ -10,21 +10,19 @@ namespace lumivane {
 namespace {
 
 // Error texts always name the port, so an operator can tell which service was asked.
-QString gatewayName(const QUrl& url)
-{
-    return QStringLiteral("%1:%2").arg(url.host()).arg(url.port(80));
-}
+QString gatewayName(const QUrl& url) { return QStringLiteral("%1:%2").arg(url.host()).arg(url.port(80)); }
 
 QString describeNetworkError(const QNetworkReply& reply)
 {
     const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const QString reason = reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-    const QString statusText = QStringLiteral("HTTP %1%2").arg(status.toInt()).arg(reason.isEmpty() ? QString() : QStringLiteral(" ") + reason);
+    const QString statusText = QStringLiteral("HTTP %1%2")
+                                   .arg(status.toInt())
+                                   .arg(reason.isEmpty() ? QString() : QStringLiteral(" ") + reason);
     if (status.isValid() && status.toInt() >= 300 && status.toInt() < 400) {
         const QString target = QString::fromLatin1(reply.rawHeader("Location"));
         return QStringLiteral("the gateway %1 answered %2, a redirect%3; only the gateway itself is asked")
-            .arg(gatewayName(reply.url()), statusText,
-                 target.isEmpty() ? QString() : QStringLiteral(" to ") + target);
+            .arg(gatewayName(reply.url()), statusText, target.isEmpty() ? QString() : QStringLiteral(" to ") + target);
     }
     if (status.isValid() && status.toInt() >= 400)
         return QStringLiteral("the gateway %1 answered %2").arg(gatewayName(reply.url()), statusText);
@@ -33,12 +31,14 @@ QString describeNetworkError(const QNetworkReply& reply)
     case QNetworkReply::HostNotFoundError:
     case QNetworkReply::NetworkSessionFailedError:
     case QNetworkReply::UnknownNetworkError:
-        return QStringLiteral("the gateway %1 cannot be reached (%2)").arg(gatewayName(reply.url()), reply.errorString());
+        return QStringLiteral("the gateway %1 cannot be reached (%2)")
+            .arg(gatewayName(reply.url()), reply.errorString());
     case QNetworkReply::RemoteHostClosedError:
         return QStringLiteral("the gateway %1 closed the connection before the answer was complete")
             .arg(gatewayName(reply.url()));
     default:
-        return QStringLiteral("the request to the gateway %1 failed (%2)").arg(gatewayName(reply.url()), reply.errorString());
+        return QStringLiteral("the request to the gateway %1 failed (%2)")
+            .arg(gatewayName(reply.url()), reply.errorString());
     }
 }
 
@@ -64,10 +64,7 @@ HttpClient::HttpClient(QObject* parent)
     });
 }
 
-HttpClient::~HttpClient()
-{
-    cancelAll();
-}
+HttpClient::~HttpClient() { cancelAll(); }
 
 bool HttpClient::OpenURL(const QUrl& url, std::chrono::milliseconds limit,
                          std::function<void(const HttpResult&)> finished)

@@ -10,10 +10,7 @@ constexpr const char* kCutShort = "the file was cut short by another program whi
 
 }  // namespace
 
-MappedFileBytes::~MappedFileBytes()
-{
-    release();
-}
+MappedFileBytes::~MappedFileBytes() { release(); }
 
 void MappedFileBytes::release()
 {

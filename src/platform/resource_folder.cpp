@@ -42,9 +42,6 @@ QString resourceFolderFor(const QString& executablePath)
     return withSlash(beside);
 }
 
-QString resourceFolder()
-{
-    return resourceFolderFor(QCoreApplication::applicationFilePath());
-}
+QString resourceFolder() { return resourceFolderFor(QCoreApplication::applicationFilePath()); }
 
 }  // namespace lumivane

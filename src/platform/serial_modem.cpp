@@ -15,10 +15,7 @@ namespace {
 // How often a running dialogue is told the time, so a silent modem's wait ends.
 constexpr int kClockTickMilliseconds = 100;
 
-QString fromUtf8(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
+QString fromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
 bool isFailure(QSerialPort::SerialPortError error)
 {
@@ -53,7 +50,8 @@ QString brokenPortText(const QString& portName, const QSerialPort& port)
 {
     if (port.error() == QSerialPort::ReadError || port.error() == QSerialPort::ResourceError)
         return QStringLiteral("The modem port %1 can no longer be read: the modem was unplugged, switched off "
-                              "or closed at the other end.").arg(portName);
+                              "or closed at the other end.")
+            .arg(portName);
     return QStringLiteral("The modem port %1 stopped working: %2.").arg(portName, port.errorString());
 }
 
@@ -90,10 +88,7 @@ SerialModem::SerialModem(QObject* parent)
     connect(clockTick_, &QTimer::timeout, this, [this] { advance({}); });
 }
 
-SerialModem::~SerialModem()
-{
-    abortAll();
-}
+SerialModem::~SerialModem() { abortAll(); }
 
 bool SerialModem::isPortOpen() const
 {
@@ -203,7 +198,8 @@ bool SerialModem::writeToPort(Job& job, const std::string& bytes)
     QSerialPort& port = *job.port;
     const qint64 written = port.write(bytes.data(), static_cast<qint64>(bytes.size()));
     if (written != static_cast<qint64>(bytes.size())) {
-        const QString why = isFailure(port.error()) ? port.errorString() : QStringLiteral("the port does not take the bytes");
+        const QString why =
+            isFailure(port.error()) ? port.errorString() : QStringLiteral("the port does not take the bytes");
         failJob(QStringLiteral("The modem port %1 cannot be written: %2.").arg(job.portName, why));
         return false;
     }

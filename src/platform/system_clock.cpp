@@ -36,9 +36,6 @@ std::string SystemClock::generalDateTimeText(const QDateTime& moment, const QLoc
 
 std::string SystemClock::shortDateText() const { return shortDateText(QDateTime::currentDateTime()); }
 
-std::string SystemClock::generalDateTimeText() const
-{
-    return generalDateTimeText(QDateTime::currentDateTime());
-}
+std::string SystemClock::generalDateTimeText() const { return generalDateTimeText(QDateTime::currentDateTime()); }
 
 }  // namespace lumivane

@@ -21,13 +21,16 @@ extern "C" int fuzzModemDialogue(const std::uint8_t* data, std::size_t size);
 TEST(FuzzReplay, EveryCommittedInputPassesItsTargetsChecks)
 {
     const std::pair<const char*, int (*)(const std::uint8_t*, std::size_t)> targets[] = {
-        {"meter_log_fuzzer", fuzzMeterLog},     {"gateway_documents_fuzzer", fuzzGatewayDocuments},
-        {"placeholder_fuzzer", fuzzPlaceholder}, {"settings_text_fuzzer", fuzzSettingsText},
+        {"meter_log_fuzzer", fuzzMeterLog},
+        {"gateway_documents_fuzzer", fuzzGatewayDocuments},
+        {"placeholder_fuzzer", fuzzPlaceholder},
+        {"settings_text_fuzzer", fuzzSettingsText},
         {"modem_dialogue_fuzzer", fuzzModemDialogue}};
     const std::filesystem::path source(LUMIVANE_SOURCE_DIR);
     for (const auto& [target, entry] : targets) {
         std::vector<std::filesystem::path> files;
-        for (const auto& folder : {source / "fuzz" / "corpus" / target, source / "tests" / "data" / "fuzz-regressions" / target})
+        for (const auto& folder :
+             {source / "fuzz" / "corpus" / target, source / "tests" / "data" / "fuzz-regressions" / target})
             if (std::filesystem::is_directory(folder))
                 for (const auto& file : std::filesystem::directory_iterator(folder))
                     files.push_back(file.path());

@@ -15,10 +15,18 @@ private slots:
         QTest::addColumn<QString>("visual");
         QTest::addColumn<QString>("textHandler");  // what xdg-mime names for text/plain
         QTest::addColumn<QString>("called");
-        QTest::newRow("$VISUAL with its options") << "myview --new-window" << "gedit.desktop" << "myview|--new-window";
-        QTest::newRow("$VISUAL not installed") << "missing-editor" << "gedit.desktop" << "xdg-open";
-        QTest::newRow("the desktop's text handler") << "" << "gedit.desktop" << "xdg-open";
-        QTest::newRow("no text handler: a known editor") << "" << "" << "gedit";
+        QTest::newRow("$VISUAL with its options") << "myview --new-window"
+                                                  << "gedit.desktop"
+                                                  << "myview|--new-window";
+        QTest::newRow("$VISUAL not installed") << "missing-editor"
+                                               << "gedit.desktop"
+                                               << "xdg-open";
+        QTest::newRow("the desktop's text handler") << ""
+                                                    << "gedit.desktop"
+                                                    << "xdg-open";
+        QTest::newRow("no text handler: a known editor") << ""
+                                                         << ""
+                                                         << "gedit";
     }
 
     void textViewerIsTheUsersChoiceThenTheDesktopsThenAKnownEditor()

@@ -63,7 +63,8 @@ TEST_F(Gateway, EveryFailureEndsWithItsReasonAndTheClientGoesOn)
         {"answer cut short", Mode::CutShort, QByteArray(3000, '1'), "pdata.htm", 20s, 1 << 20, ""},
         // A byte every 40 ms never lets the transfer go quiet: only the whole limit ends it.
         {"trickling answer", Mode::Trickle, QByteArray(3000, '1'), "pdata.htm", 800ms, 1 << 20, "within 0.8 seconds"},
-        {"one byte over the body limit", Mode::Answer, QByteArray(101, '1'), "pdata.htm", 20s, 100, "response too large"},
+        {"one byte over the body limit", Mode::Answer, QByteArray(101, '1'), "pdata.htm", 20s, 100,
+         "response too large"},
         {"unknown document", Mode::Answer, "1", "other.htm", 20s, 100, "HTTP 404"},
         // Followed, it would ask again and again; another server must never speak for the gateway.
         {"redirect to itself", Mode::Redirect, "1", "pdata.htm", 20s, 100, "HTTP 302 Found, a redirect to /pdata.htm"},
@@ -89,7 +90,8 @@ TEST_F(Gateway, EveryFailureEndsWithItsReasonAndTheClientGoesOn)
     EXPECT_TRUE(test::fetchAndWait(client, gatewayRequestUrl(closed, "pdata.htm", "x"), 5s)
                     .error.contains("the gateway " + closed + " cannot be reached"));
     // Without a port the gateway's is the HTTP one, and the text says so.
-    EXPECT_TRUE(test::fetchAndWait(client, gatewayRequestUrl("127.0.0.1", "pdata.htm", "x"), 1ms).error.contains("127.0.0.1:80"));
+    EXPECT_TRUE(test::fetchAndWait(client, gatewayRequestUrl("127.0.0.1", "pdata.htm", "x"), 1ms)
+                    .error.contains("127.0.0.1:80"));
     EXPECT_TRUE(test::fetchAndWait(client, gatewayRequestUrl("", "pdata.htm", "x"), 5s).error.contains("not usable"));
 }
 
@@ -108,27 +110,26 @@ TEST_F(Gateway, QueuedRequestsRunOneAfterTheOtherWithTheirOwnAnswers)
                          [&](const QString& line) { events << "request " + line.section(' ', 1, 1); });
         QObject::connect(&gateway, &GatewayServer::responseSent, &gateway,
                          [&](const QString& path) { events << "answer " + path; });
-        QObject::connect(&gateway, &GatewayServer::requestReceived, &gateway, [&] { gateway.release(); },
-                         Qt::SingleShotConnection);
+        QObject::connect(
+            &gateway, &GatewayServer::requestReceived, &gateway, [&] { gateway.release(); }, Qt::SingleShotConnection);
         int stamps = 0;
         auto request = [&](const QString& document, std::chrono::milliseconds limit) {
-            return HttpRequest{[&, document] {
-                                   return gatewayRequestUrl(gateway.address(), document, QString::number(++stamps));
-                               },
-                               limit, [&events, document](const HttpResult& r) {
-                                   events << document + " " + (r.ok ? QString::fromLatin1(r.body) : r.error.section(' ', 0, 2));
-                               }};
+            return HttpRequest{
+                [&, document] { return gatewayRequestUrl(gateway.address(), document, QString::number(++stamps)); },
+                limit,
+                [&events, document](const HttpResult& r) {
+                    events << document + " " + (r.ok ? QString::fromLatin1(r.body) : r.error.section(' ', 0, 2));
+                }};
         };
         EXPECT_FALSE(client.OpenURL(request("pdata.htm", mode == Mode::Hold ? 20s : 400ms)));
         EXPECT_TRUE(client.OpenURL(request("cdata.htm", 20s)));
         EXPECT_EQ(stamps, 1);
         test::waitUntil([&] { return !client.busy(); }, 20s);
         const QStringList expected =
-            mode == Mode::Hold
-                ? QStringList{"request /pdata.htm?t=1", "answer /pdata.htm", "pdata.htm pulses",
-                              "request /cdata.htm?t=2", "answer /cdata.htm", "cdata.htm 250"}
-                : QStringList{"request /pdata.htm?t=1", "pdata.htm no complete answer", "request /cdata.htm?t=2",
-                              "answer /cdata.htm", "cdata.htm 250"};
+            mode == Mode::Hold ? QStringList{"request /pdata.htm?t=1", "answer /pdata.htm", "pdata.htm pulses",
+                                             "request /cdata.htm?t=2", "answer /cdata.htm", "cdata.htm 250"}
+                               : QStringList{"request /pdata.htm?t=1", "pdata.htm no complete answer",
+                                             "request /cdata.htm?t=2", "answer /cdata.htm", "cdata.htm 250"};
         EXPECT_EQ(events, expected);
     }
 }

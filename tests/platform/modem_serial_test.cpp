@@ -24,8 +24,8 @@ namespace {
 
 const QString kSettings = "460800,n,8,1";  // a mode the pseudo-terminal takes
 const QString kSentOk = "Message Sent OK!";
-const QString kAllTimedOut = QString("ATZ - Timeout\nAT+CMGF=1: Timeout\nAT+CSCS= Timeout\n>Prompt Timeout\n") +
-                             lumivane::kNotConfirmedInTime;
+const QString kAllTimedOut =
+    QString("ATZ - Timeout\nAT+CMGF=1: Timeout\nAT+CSCS= Timeout\n>Prompt Timeout\n") + lumivane::kNotConfirmedInTime;
 
 std::vector<std::string> session(const std::string& number, const std::string& text)
 {
@@ -64,8 +64,8 @@ TEST(SerialModem, EachDialogueEndsWithItsResultAndReleasesThePort)
         QString result;  // the whole result, or a part of it ending in "..."
         std::vector<std::string> wrote;
     } cases[] = {
-        {"clean", [](PtyModem& m) { m.actAsWorkingModem(); }, "07700900123", "Pump 2 stopped", kSettings, 10s,
-         kSentOk, session("07700900123", "Pump 2 stopped")},
+        {"clean", [](PtyModem& m) { m.actAsWorkingModem(); }, "07700900123", "Pump 2 stopped", kSettings, 10s, kSentOk,
+         session("07700900123", "Pump 2 stopped")},
         {"silent modem", [](PtyModem&) {}, "0770", "hi", kSettings, 300ms, kAllTimedOut, session("0770", "hi")},
         // The echo of an awaited word is no answer: the wait goes on for the modem's own.
         {"echoed +CMGS:, never confirmed",
@@ -77,12 +77,30 @@ TEST(SerialModem, EachDialogueEndsWithItsResultAndReleasesThePort)
          session("0770", "level +CMGS: high")},
         {"echoed ERROR, then confirmed", [](PtyModem& m) { m.setEcho(true), m.actAsWorkingModem(); }, "0770",
          "ERROR on pump 2", kSettings, 20s, kSentOk, session("0770", "ERROR on pump 2")},
-        {"hang-up on the text", [](PtyModem& m) { m.hangUpOn("hi"), m.actAsWorkingModem(); }, "0770", "hi",
-         kSettings, 10s, "...", {}},
-        {"1.5 stop bits", [](PtyModem& m) { m.actAsWorkingModem(); }, "0770", "hi", "9600,n,8,1.5", 10s,
-         "cannot take the line settings...", {}},
-        {"number with a command in it", [](PtyModem& m) { m.actAsWorkingModem(); }, "0770\"\rATD112", "hi", kSettings,
-         10s, "The recipient number \"0770\"\rATD112\" is not a phone number...", {}},
+        {"hang-up on the text",
+         [](PtyModem& m) { m.hangUpOn("hi"), m.actAsWorkingModem(); },
+         "0770",
+         "hi",
+         kSettings,
+         10s,
+         "...",
+         {}},
+        {"1.5 stop bits",
+         [](PtyModem& m) { m.actAsWorkingModem(); },
+         "0770",
+         "hi",
+         "9600,n,8,1.5",
+         10s,
+         "cannot take the line settings...",
+         {}},
+        {"number with a command in it",
+         [](PtyModem& m) { m.actAsWorkingModem(); },
+         "0770\"\rATD112",
+         "hi",
+         kSettings,
+         10s,
+         "The recipient number \"0770\"\rATD112\" is not a phone number...",
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -116,7 +134,8 @@ TEST(SerialModem, EachDialogueEndsWithItsResultAndReleasesThePort)
         EXPECT_FALSE(serial.isPortOpen() || serial.isBusy());
     }
     SerialModem serial;
-    EXPECT_TRUE(test::sendAndWait(serial, "/dev/does-not-exist", kSettings, "0770", "hi").contains("/dev/does-not-exist"));
+    EXPECT_TRUE(
+        test::sendAndWait(serial, "/dev/does-not-exist", kSettings, "0770", "hi").contains("/dev/does-not-exist"));
     if (!std::filesystem::exists("/dev/ttyS2")) {
         EXPECT_TRUE(test::sendAndWait(serial, "COM3", kSettings, "0770", "hi").contains("/dev/ttyS2"));
     }

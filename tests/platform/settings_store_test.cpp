@@ -15,7 +15,10 @@ namespace {
 // Each test starts from an empty store of its own name inside the test's profile.
 struct Store : ::testing::Test {
     const QString app = "lumivane-store-test";
-    QString file() const { return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Lumivane", app).fileName(); }
+    QString file() const
+    {
+        return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Lumivane", app).fileName();
+    }
     void SetUp() override
     {
         ASSERT_TRUE(file().startsWith(QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).absolutePath()))
@@ -29,7 +32,9 @@ struct Store : ::testing::Test {
 TEST_F(Store, SavedTextsReadBackExactly)
 {
     for (const std::string text : {"460800,n,8,1", "  OVER CURRENT  ", "@Variant(Gas)", "say \"hi\" C:\\logs\\",
-                                   "\xC2\xA3" "5 credit", "a;b#c=d", "True", "0770\n0900", ""}) {
+                                   "\xC2\xA3"
+                                   "5 credit",
+                                   "a;b#c=d", "True", "0770\n0900", ""}) {
         SettingsStore(app).SaveSetting("SMSAlarmMsg", text);
         EXPECT_EQ(SettingsStore(app).GetSetting("SMSAlarmMsg"), text);
     }

@@ -32,7 +32,8 @@ MainWindowFixture::MainWindowFixture(WindowOptions options) : store_(QString::fr
     environment.desktop = &desktop_;
     environment.gatewayTimeLimit = std::chrono::seconds(5);
     if (!options.realMessageBoxes)
-        environment.messageBox = [this](QWidget*, const QString& text, QMessageBox::StandardButtons, QMessageBox::Icon) {
+        environment.messageBox = [this](QWidget*, const QString& text, QMessageBox::StandardButtons,
+                                        QMessageBox::Icon) {
             messages << text;
             return answer;
         };

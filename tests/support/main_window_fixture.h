@@ -22,8 +22,16 @@ namespace lumivane::test {
 
 class RecordingDesktop : public DesktopLauncher {
 public:
-    bool openTarget(const QString& target) override { opened << target; return true; }
-    bool launchTextViewer(const QString& path) override { viewed << path; return true; }
+    bool openTarget(const QString& target) override
+    {
+        opened << target;
+        return true;
+    }
+    bool launchTextViewer(const QString& path) override
+    {
+        viewed << path;
+        return true;
+    }
     QStringList opened;
     QStringList viewed;
 };

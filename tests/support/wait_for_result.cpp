@@ -35,8 +35,8 @@ QString sendAndWait(SerialModem& modem, const QString& commPort, const QString& 
                     const QString& message, SerialModem::TimeoutListener reportTimeout)
 {
     std::optional<QString> result;
-    modem.sendSMS(commPort, commSettings, number, message, [&result](const QString& r) { result = r; },
-                  std::move(reportTimeout));
+    modem.sendSMS(
+        commPort, commSettings, number, message, [&result](const QString& r) { result = r; }, std::move(reportTimeout));
     waitUntil([&] { return result.has_value(); }, kSafety);
     return result.value_or(QStringLiteral("the dialogue never reported back"));
 }

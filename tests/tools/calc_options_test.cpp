@@ -28,9 +28,8 @@ std::vector<std::string> manyFiles(int count)
 
 TEST(CalcOptions, TakesFilesInOrderTheScopeAsTypedAndTheLastSetOfAKey)
 {
-    const auto parsed =
-        parse({"--from=05/3/2012", "--days", "099", "--set", "DayCost=0.2", "--set=SMSAlarmMsg=A=B", "--set",
-               "DayCost=0.3", "--export", "--reports-dir", "/tmp/r", "b.csv", "a.csv"});
+    const auto parsed = parse({"--from=05/3/2012", "--days", "099", "--set", "DayCost=0.2", "--set=SMSAlarmMsg=A=B",
+                               "--set", "DayCost=0.3", "--export", "--reports-dir", "/tmp/r", "b.csv", "a.csv"});
     ASSERT_TRUE(parsed.ok()) << parsed.error().reason;
     const DateScope& scope = parsed->scope;
     EXPECT_EQ((std::vector<std::string>{scope.dayText, scope.monthText, scope.yearText, scope.daysText}),

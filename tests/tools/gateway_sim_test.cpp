@@ -18,7 +18,8 @@ QStringList ask(const QStringList& arguments, const QStringList& documents)
 {
     QProcess sim;
     sim.start(QCoreApplication::applicationDirPath() + "/lumivane-gateway-sim", QStringList{"--port", "0"} + arguments);
-    while (sim.waitForStarted(10000) && !sim.canReadLine() && sim.waitForReadyRead(10000)) {}
+    while (sim.waitForStarted(10000) && !sim.canReadLine() && sim.waitForReadyRead(10000)) {
+    }
     const QString address = QString::fromLatin1(sim.readLine()).trimmed().section("http://", 1);
     QStringList answers;
     HttpClient client;
@@ -29,7 +30,8 @@ QStringList ask(const QStringList& arguments, const QStringList& documents)
     }
     sim.terminate();
     sim.waitForFinished(5000);
-    return answers << QString::fromLatin1(sim.readAll() + sim.readAllStandardError()) << QString::number(sim.exitCode());
+    return answers << QString::fromLatin1(sim.readAll() + sim.readAllStandardError())
+                   << QString::number(sim.exitCode());
 }
 
 }  // namespace
@@ -47,7 +49,8 @@ TEST(GatewaySim, ServesCountersAsTheWordsTheDocumentReads)
 
 TEST(GatewaySim, FieldsCanBeBadAndCurrentsStepOnePerRequest)
 {
-    const QStringList pulses = ask({"--counter1", "65535", "--field", "30=40000", "--field-count", "31"}, {"pdata.htm"});
+    const QStringList pulses =
+        ask({"--counter1", "65535", "--field", "30=40000", "--field-count", "31"}, {"pdata.htm"});
     EXPECT_EQ(pulses[0], "-1,1" + QString(",0").repeated(28) + ",40000");
     EXPECT_EQ(ask({"--currents", "100,250,300"}, {"cdata.htm", "cdata.htm", "cdata.htm", "cdata.htm"}).mid(0, 4),
               (QStringList{"100", "250", "300", "100"}));

@@ -30,7 +30,8 @@ struct Calc : ::testing::Test {
         QProcess child;
         child.setWorkingDirectory(work);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const auto& [name, folder] : {std::pair{"HOME", ""}, {"XDG_CONFIG_HOME", "/config"}, {"XDG_DATA_HOME", "/data"}})
+        for (const auto& [name, folder] :
+             {std::pair{"HOME", ""}, {"XDG_CONFIG_HOME", "/config"}, {"XDG_DATA_HOME", "/data"}})
             env.insert(name, work + folder);
         child.setProcessEnvironment(env);
         child.start(LUMIVANE_CALC_EXE, args);
@@ -49,7 +50,10 @@ struct Calc : ::testing::Test {
             text += run.calculateFile(file.toStdString(), scope, nullptr).text;
         return QByteArray::fromStdString(text + run.grandTotalsText()).replace("\r\n", "\n");
     }
-    static QString log(const char* name) { return QString::fromStdString((test::testDataDir() / "meterlogs" / name).string()); }
+    static QString log(const char* name)
+    {
+        return QString::fromStdString((test::testDataDir() / "meterlogs" / name).string());
+    }
 };
 
 }  // namespace
@@ -76,7 +80,8 @@ TEST_F(Calc, PrintsTheWindowsTextForTheSameRun)
     hostile.close();
     run({hostile.fileName()});
     EXPECT_TRUE(exitCode == 1 && !out.contains('\x1b') && !err.contains('\x1b') && err.count('\n') == 1 &&
-                out.contains("a?b.csv: line 2: the value \"?[2J\"")) << out.toStdString();
+                out.contains("a?b.csv: line 2: the value \"?[2J\""))
+        << out.toStdString();
 
     SettingsStore store("lumivane");
     store.SaveSetting("Multiplier", "2.5");
@@ -90,8 +95,10 @@ TEST_F(Calc, PrintsTheWindowsTextForTheSameRun)
 
 TEST_F(Calc, UsageErrorsExitWithTwoAndOneLine)
 {
-    for (const QStringList& args : {QStringList{"--frobnicate", "a.csv"}, {"--from", "1/1/0000", "a.csv"},
-                                    {"--set", "FromHour=abc", "a.csv"}, {"--from", "1/3/2012"}}) {
+    for (const QStringList& args : {QStringList{"--frobnicate", "a.csv"},
+                                    {"--from", "1/1/0000", "a.csv"},
+                                    {"--set", "FromHour=abc", "a.csv"},
+                                    {"--from", "1/3/2012"}}) {
         run(args);
         EXPECT_EQ(exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(out.isEmpty() && err.startsWith("lumivane-calc: ") && err.count('\n') == 1) << err.toStdString();
@@ -118,7 +125,8 @@ TEST_F(Calc, ExportWritesBillsAndMenuOrPrintsTheMenuFailureAsTheWindowShowsIt)
     EXPECT_EQ(exitCode, 1);
     const QByteArray line = out.mid(windowText({log("site1.csv")}, {}).size());
     EXPECT_TRUE(line.startsWith("no reports menu: " + QFile::encodeName(work) + "/blocked/menu.html") &&
-                line.count('\n') == 1 && line.endsWith('\n')) << line.toStdString();
+                line.count('\n') == 1 && line.endsWith('\n'))
+        << line.toStdString();
     EXPECT_TRUE(err.contains(line.chopped(1)));
 }
 

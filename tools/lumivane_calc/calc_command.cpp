@@ -76,10 +76,7 @@ std::string takeBlock(const FileOutcome& file, const std::string& path, const Ca
 }  // namespace
 
 namespace {
-bool isControl(char c)
-{
-    return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
-}
+bool isControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }
 }  // namespace
 
 std::string withLineFeeds(std::string_view text)

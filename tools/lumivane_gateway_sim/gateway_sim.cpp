@@ -100,8 +100,8 @@ void GatewaySim::onReadyRead(QTcpSocket* socket)
     socket->disconnectFromHost();
 
     const QByteArray shown = body.size() > 60 ? body.left(60) + "..." : body;
-    log_ << QDateTime::currentDateTime().toString(Qt::ISODate) << ' ' << QString::fromLatin1(requestLine)
-         << " -> " << status << ' ' << QString::fromLatin1(shown) << Qt::endl;
+    log_ << QDateTime::currentDateTime().toString(Qt::ISODate) << ' ' << QString::fromLatin1(requestLine) << " -> "
+         << status << ' ' << QString::fromLatin1(shown) << Qt::endl;
 }
 
 }  // namespace lumivane

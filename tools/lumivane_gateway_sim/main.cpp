@@ -45,12 +45,12 @@ int main(int argc, char* argv[])
     QTextStream err(stderr);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Serves the metering gateway's documents for commissioning without hardware.\n"
-        "/pdata.htm: 32 comma-separated words; counter 1 in words 0 (low) and 1 (high),\n"
-        "counter 2 in words 30 and 31. /cdata.htm: the present current; with --currents\n"
-        "each request gets the next value of the list, starting again after the last.\n"
-        "Any query is ignored; other paths get 404. One line per request on stdout."));
+    parser.setApplicationDescription(
+        QStringLiteral("Serves the metering gateway's documents for commissioning without hardware.\n"
+                       "/pdata.htm: 32 comma-separated words; counter 1 in words 0 (low) and 1 (high),\n"
+                       "counter 2 in words 30 and 31. /cdata.htm: the present current; with --currents\n"
+                       "each request gets the next value of the list, starting again after the last.\n"
+                       "Any query is ignored; other paths get 404. One line per request on stdout."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption addressOption(QStringLiteral("address"),
@@ -71,14 +71,13 @@ int main(int argc, char* argv[])
     const QCommandLineOption fieldCountOption(QStringLiteral("field-count"),
                                               QStringLiteral("Number of words in /pdata.htm (default 32)."),
                                               QStringLiteral("n"), QString::number(kFieldCount));
-    const QCommandLineOption currentOption(QStringLiteral("current"),
-                                           QStringLiteral("Body of /cdata.htm (default 0)."),
+    const QCommandLineOption currentOption(QStringLiteral("current"), QStringLiteral("Body of /cdata.htm (default 0)."),
                                            QStringLiteral("amps"), QStringLiteral("0"));
     const QCommandLineOption currentsOption(QStringLiteral("currents"),
                                             QStringLiteral("Comma-separated currents, one per request."),
                                             QStringLiteral("list"));
-    parser.addOptions({addressOption, portOption, counter1Option, counter2Option, fieldOption,
-                       fieldCountOption, currentOption, currentsOption});
+    parser.addOptions({addressOption, portOption, counter1Option, counter2Option, fieldOption, fieldCountOption,
+                       currentOption, currentsOption});
     parser.process(app);
 
     bool ok = false;
@@ -104,15 +103,15 @@ int main(int argc, char* argv[])
         const int equals = assignment.indexOf(QLatin1Char('='));
         const int index = equals > 0 ? assignment.left(equals).toInt(&ok) : -1;
         if (equals <= 0 || !ok || index < 0 || index >= wordSlots) {
-            fail(err, QStringLiteral("--field \"%1\" is not N=TEXT with N from 0 to %2").arg(assignment).arg(wordSlots - 1));
+            fail(err,
+                 QStringLiteral("--field \"%1\" is not N=TEXT with N from 0 to %2").arg(assignment).arg(wordSlots - 1));
             return 2;
         }
         config.pulseFields[index] = assignment.mid(equals + 1);
     }
     config.pulseFields = config.pulseFields.mid(0, fieldCount);
-    config.currents = parser.isSet(currentsOption)
-                          ? parser.value(currentsOption).split(QLatin1Char(','))
-                          : QStringList{parser.value(currentOption)};
+    config.currents = parser.isSet(currentsOption) ? parser.value(currentsOption).split(QLatin1Char(','))
+                                                   : QStringList{parser.value(currentOption)};
 
     lumivane::GatewaySim sim(config, out);
     QString error;

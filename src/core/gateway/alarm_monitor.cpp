@@ -32,8 +32,8 @@ std::string alarmMessage(std::string_view smsAlarmMsg, std::string_view dateTime
     for (char& c : first)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             c = ' ';
-    return first + ": [" + std::string(dateTime) + "] " + std::to_string(current) +
-           " Amps => " + std::string(alarmHi) + " Amps.";
+    return first + ": [" + std::string(dateTime) + "] " + std::to_string(current) + " Amps => " + std::string(alarmHi) +
+           " Amps.";
 }
 
 std::string acknowledgementRecord(std::string_view dateTime)
@@ -41,10 +41,7 @@ std::string acknowledgementRecord(std::string_view dateTime)
     return "Acknowledged: [" + std::string(dateTime) + "]\r\n";
 }
 
-AlarmMonitor::AlarmMonitor()
-    : alarmActive_(ownActive_), alarmTickCount_(ownTickCount_), alarmFlash_(ownFlash_)
-{
-}
+AlarmMonitor::AlarmMonitor() : alarmActive_(ownActive_), alarmTickCount_(ownTickCount_), alarmFlash_(ownFlash_) {}
 
 AlarmMonitor::AlarmMonitor(bool& alarmActive, std::int16_t& alarmTickCount, bool& alarmFlash)
     : alarmActive_(alarmActive), alarmTickCount_(alarmTickCount), alarmFlash_(alarmFlash)
@@ -77,8 +74,7 @@ AlarmTick AlarmMonitor::tick(std::int16_t monitorAlarm, std::string_view alarmIn
     return result;
 }
 
-AlarmCheckOutcome AlarmMonitor::checkResponse(std::string_view body, const SettingsRecord& settings,
-                                              const Clock& clock)
+AlarmCheckOutcome AlarmMonitor::checkResponse(std::string_view body, const SettingsRecord& settings, const Clock& clock)
 {
     AlarmCheckOutcome outcome;
     if (alarmActive_ || body.empty())
@@ -97,8 +93,8 @@ AlarmCheckOutcome AlarmMonitor::checkResponse(std::string_view body, const Setti
         return outcome;
 
     outcome.alarmRaised = true;
-    outcome.message = alarmMessage(settings.settingsSMSAlarmMsg, clock.generalDateTimeText(),
-                                   *reading, settings.settingsAlarmHi);
+    outcome.message =
+        alarmMessage(settings.settingsSMSAlarmMsg, clock.generalDateTimeText(), *reading, settings.settingsAlarmHi);
     alarmActive_ = true;
     if (settings.settingsSendSMS == 1) {
         outcome.sendSms = true;

@@ -24,19 +24,19 @@ inline constexpr double kDefaultAlarmInterval = 15;
 
 // What one timer tick asks of the window.
 struct AlarmTick {
-    bool bannerVisible = false;                // show (true) or hide (false) the banner
+    bool bannerVisible = false;                 // show (true) or hide (false) the banner
     std::optional<std::uint32_t> bannerColour;  // text colour to set, while an alarm is active
-    bool checkDue = false;                     // run one current check now
+    bool checkDue = false;                      // run one current check now
 };
 
 // What one current check asks of the window, in this order: caption, SMS, log record.
 struct AlarmCheckOutcome {
     bool alarmRaised = false;
-    std::string failure;                    // why the check ended early ("" for no alarm or an empty answer)
-    std::string message;                    // banner caption and SMS text, when raised
-    bool sendSms = false;                   // SendSMS 1
-    std::string smsNumber;                  // recipient, when sendSms
-    std::optional<std::string> logRecord;   // alarm record with CR LF (AlarmLog 1)
+    std::string failure;                   // why the check ended early ("" for no alarm or an empty answer)
+    std::string message;                   // banner caption and SMS text, when raised
+    bool sendSms = false;                  // SendSMS 1
+    std::string smsNumber;                 // recipient, when sendSms
+    std::optional<std::string> logRecord;  // alarm record with CR LF (AlarmLog 1)
 };
 
 // What the acknowledgement asks of the window: caption, colour, hide, optional record.
@@ -78,8 +78,7 @@ public:
 
     // Judges the gateway's answer; above AlarmHi raises the alarm (once: while one is
     // active, nothing further is raised).
-    AlarmCheckOutcome checkResponse(std::string_view body, const SettingsRecord& settings,
-                                    const Clock& clock);
+    AlarmCheckOutcome checkResponse(std::string_view body, const SettingsRecord& settings, const Clock& clock);
 
     // Ends an active alarm; nullopt when none is active, so no stray record is written.
     std::optional<AlarmAcknowledgement> acknowledge(std::int16_t alarmLog, const Clock& clock);

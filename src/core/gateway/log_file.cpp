@@ -20,7 +20,8 @@ Expected<void> appendLogRecord(const std::filesystem::path& path, std::string_vi
     // Binary mode keeps the CR LF exactly as given on every platform.
     std::ofstream out(path, std::ios::binary | std::ios::app);
     if (!out)
-        return failure("cannot open " + path.string() + " for appending: " + reasonFromErrno(errno, "cannot be opened"));
+        return failure("cannot open " + path.string() +
+                       " for appending: " + reasonFromErrno(errno, "cannot be opened"));
     out.write(record.data(), static_cast<std::streamsize>(record.size()));
     out.close();
     // Closing flushes, so a full disk shows up here rather than being lost silently.

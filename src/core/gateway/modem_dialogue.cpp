@@ -12,10 +12,7 @@ constexpr std::size_t kMessageExchange = 4;
 // What the modem's final result codes start with; the two with a code carry it to the line end.
 constexpr std::string_view kCodedErrors[] = {"+CME ERROR:", "+CMS ERROR:"};
 
-bool contains(std::string_view text, std::string_view part)
-{
-    return text.find(part) != std::string_view::npos;
-}
+bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
 
 // A modem that echoes character by character may have echoed only the message's
 // head so far; that part is the reply's tail. Returns its length.
@@ -58,7 +55,8 @@ Expected<std::string> normalizePhoneNumber(std::string_view number)
     std::string_view rest = digits;
     if (!rest.empty() && rest.front() == '+')
         rest.remove_prefix(1);
-    const bool valid = !rest.empty() && std::all_of(rest.begin(), rest.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const bool valid =
+        !rest.empty() && std::all_of(rest.begin(), rest.end(), [](char c) { return c >= '0' && c <= '9'; });
     // The number goes inside the quotes of a modem command: anything but digits
     // could end that command early or smuggle in another one.
     if (!valid)

@@ -104,6 +104,6 @@ Expected<std::string> normalizePhoneNumber(std::string_view number);
 // Checks the number and encodes the message in the GSM default alphabet; a text
 // longer than one SMS, or with characters the alphabet cannot hold, gets a note.
 Expected<ModemDialogue> prepareModemDialogue(std::string_view number, std::string_view message,
-                                           ModemDialogue::Milliseconds replyTimeout = ModemDialogue::kReplyTimeout);
+                                             ModemDialogue::Milliseconds replyTimeout = ModemDialogue::kReplyTimeout);
 
 }  // namespace lumivane

@@ -52,13 +52,17 @@ Expected<ModemLineSettings> parseCommSettings(std::string_view text)
     if (items[1].size() != 1)
         return refused(text, "the parity \"" + std::string(items[1]) + "\" must be one of n, e, o, m, s");
     switch (items[1].front()) {
-    case 'n': case 'N': settings.parity = ModemParity::None; break;
-    case 'e': case 'E': settings.parity = ModemParity::Even; break;
-    case 'o': case 'O': settings.parity = ModemParity::Odd; break;
-    case 'm': case 'M': settings.parity = ModemParity::Mark; break;
-    case 's': case 'S': settings.parity = ModemParity::Space; break;
-    default:
-        return refused(text, "the parity \"" + std::string(items[1]) + "\" must be one of n, e, o, m, s");
+    case 'n':
+    case 'N': settings.parity = ModemParity::None; break;
+    case 'e':
+    case 'E': settings.parity = ModemParity::Even; break;
+    case 'o':
+    case 'O': settings.parity = ModemParity::Odd; break;
+    case 'm':
+    case 'M': settings.parity = ModemParity::Mark; break;
+    case 's':
+    case 'S': settings.parity = ModemParity::Space; break;
+    default: return refused(text, "the parity \"" + std::string(items[1]) + "\" must be one of n, e, o, m, s");
     }
 
     const auto dataBits = parseWholeNumber(items[2]);

@@ -14,7 +14,7 @@ enum class ModemStopBits { One, OneAndHalf, Two };
 struct ModemLineSettings {
     int speed = 460800;  // bit/s
     ModemParity parity = ModemParity::None;
-    int dataBits = 8;    // 5..8
+    int dataBits = 8;  // 5..8
     ModemStopBits stopBits = ModemStopBits::One;
 };
 

@@ -40,7 +40,8 @@ std::string_view stripTrailingLineEnd(std::string_view body)
 std::optional<CounterWords> splitPulseCounter(std::int32_t counter)
 {
     // The low word is the low 16 bits read as signed; the high word takes the rest.
-    const auto low = static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<std::uint32_t>(counter) & 0xFFFFu));
+    const auto low =
+        static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<std::uint32_t>(counter) & 0xFFFFu));
     const std::int64_t high = (static_cast<std::int64_t>(counter) - low) / 65536;
     if (high > 32767)
         return std::nullopt;
@@ -69,7 +70,8 @@ Expected<PulseCounters> parsePulseDocument(std::string_view body)
     }
 
     if (fieldCount < kPulseFieldCount)
-        return failure("too few fields (" + std::to_string(fieldCount) + " of " + std::to_string(kPulseFieldCount) + ")");
+        return failure("too few fields (" + std::to_string(fieldCount) + " of " + std::to_string(kPulseFieldCount) +
+                       ")");
     for (auto& u : used) {
         u.value = parseInt16HalfEven(u.text);
         if (!u.value)

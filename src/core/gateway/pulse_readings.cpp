@@ -28,8 +28,8 @@ Expected<PulseReadings> computePulseReadings(const PulseCounters& counters, std:
 std::string pulseDisplayText(const PulseReadings& readings, const SettingsRecord& settings)
 {
     return "\r\n" + settings.settingsS1Label + " Reading = " + formatPlain(readings.reading1) + " " +
-           settings.settingsS1EGU + "\r\n" + settings.settingsS2Label + " Reading = " +
-           formatPlain(readings.reading2) + " " + settings.settingsS2EGU;
+           settings.settingsS1EGU + "\r\n" + settings.settingsS2Label + " Reading = " + formatPlain(readings.reading2) +
+           " " + settings.settingsS2EGU;
 }
 
 std::string pulseLogRecord(const PulseCounters& counters, std::string_view dateTime)
@@ -51,8 +51,7 @@ std::string localFaultText(std::string_view heading, std::string_view reason)
     return "\r\n" + std::string(heading) + "\r\n" + std::string(reason);
 }
 
-PulseResponsePlan planPulseResponse(std::string_view body, const SettingsRecord& settings,
-                                    const Clock& clock)
+PulseResponsePlan planPulseResponse(std::string_view body, const SettingsRecord& settings, const Clock& clock)
 {
     PulseResponsePlan plan;
     if (body.empty()) {

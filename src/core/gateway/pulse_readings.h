@@ -14,7 +14,8 @@ namespace lumivane {
 inline constexpr const char* kPulseLogName = "pulsedata.txt";
 inline constexpr const char* kPulseWaitText = "\r\nPlease wait, retrieving pulse readings.";
 inline constexpr const char* kPulseErrorLine = "ERROR retrieving data from server!";
-inline constexpr const char* kPulseQueuedText = "\r\nWaiting for the current check to finish before asking the gateway.";
+inline constexpr const char* kPulseQueuedText =
+    "\r\nWaiting for the current check to finish before asking the gateway.";
 // Headings of faults of this computer, which the server is not to be blamed for.
 inline constexpr const char* kSettingsFaultHeading = "ERROR in the settings:";
 inline constexpr const char* kPulseLogFaultHeading = "ERROR writing the pulse log:";
@@ -27,7 +28,7 @@ struct PulseReadings {
 
 // Counter x multiplier for both inputs; a multiplier text that is no number is an error.
 Expected<PulseReadings> computePulseReadings(const PulseCounters& counters, std::string_view s1Multi,
-                                         std::string_view s2Multi);
+                                             std::string_view s2Multi);
 
 // CR LF, "<S1Label> Reading = <reading 1> <S1EGU>", CR LF, the same for input 2;
 // readings in plain decimal form.
@@ -55,7 +56,6 @@ struct PulseResponsePlan {
 
 // Reads the body with the settings of this moment; the record's date-time is taken
 // from the clock now, so it is the time of recording, not of the request.
-PulseResponsePlan planPulseResponse(std::string_view body, const SettingsRecord& settings,
-                                    const Clock& clock);
+PulseResponsePlan planPulseResponse(std::string_view body, const SettingsRecord& settings, const Clock& clock);
 
 }  // namespace lumivane

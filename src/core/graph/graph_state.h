@@ -15,9 +15,17 @@ using GraphPalette = std::array<Colour, 11>;
 
 inline GraphPalette defaultGraphPalette()
 {
-    return {rgb(0, 0, 255),   rgb(0, 0, 127),   rgb(0, 255, 0),   rgb(0, 127, 0),
-            rgb(255, 0, 0),   rgb(127, 0, 0),   rgb(0, 127, 127), rgb(0, 127, 255),
-            rgb(127, 127, 0), rgb(255, 127, 0), 0};
+    return {rgb(0, 0, 255),
+            rgb(0, 0, 127),
+            rgb(0, 255, 0),
+            rgb(0, 127, 0),
+            rgb(255, 0, 0),
+            rgb(127, 0, 0),
+            rgb(0, 127, 127),
+            rgb(0, 127, 255),
+            rgb(127, 127, 0),
+            rgb(255, 127, 0),
+            0};
 }
 
 struct GraphState {

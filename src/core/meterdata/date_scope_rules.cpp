@@ -30,24 +30,27 @@ bool expect(std::string_view text, std::size_t& pos, char c)
 
 }  // namespace
 
-bool isLeapYear(int year)
-{
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
+bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 int monthLength(int year, int month)
 {
     switch (month) {
-    case 1: case 3: case 5: case 7: case 8: case 10: case 12:
-        return 31;
-    case 4: case 6: case 9: case 11:
-        return 30;
+    case 1:
+    case 3:
+    case 5:
+    case 7:
+    case 8:
+    case 10:
+    case 12: return 31;
+    case 4:
+    case 6:
+    case 9:
+    case 11: return 30;
     case 2:
         // The Gregorian rule, not the plain "divisible by 4" of the old program:
         // February 2100 has 28 days.
         return isLeapYear(year) ? 29 : 28;
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
@@ -159,8 +162,8 @@ Expected<ScopeRule> scopeRuleOf(const DateScope& scope)
         return rule;
     const std::string startText = scope.dayText + "/" + scope.monthText + "/" + scope.yearText;
     const auto start = parseTimestamp(startText);
-    if (!start || start->hasTime || startText.find(' ') != std::string::npos ||
-        startText.size() > 10 || startText.find('/') == 4)
+    if (!start || start->hasTime || startText.find(' ') != std::string::npos || startText.size() > 10 ||
+        startText.find('/') == 4)
         return failure("the scope start " + startText + " is no calendar date");
     const auto days = parseWholeNumber(scope.daysText);
     if (!days)

@@ -51,7 +51,7 @@ struct ScopeRule {
     bool enabled = false;
     std::int64_t startDay = 0;  // daysFromCivil of the start date
     long long days = 0;
-    int startDayOfMonth = 1;    // the number in txtDD, for the bill
+    int startDayOfMonth = 1;  // the number in txtDD, for the bill
 
     // Whole calendar days from the start to the date: at least 0 and below the length.
     bool contains(int year, int month, int day) const

@@ -2,9 +2,6 @@
 
 namespace lumivane {
 
-Expected<std::string_view> BufferedFileBytes::read(const std::string& path)
-{
-    return buffer_.load(path);
-}
+Expected<std::string_view> BufferedFileBytes::read(const std::string& path) { return buffer_.load(path); }
 
 }  // namespace lumivane

@@ -3,10 +3,7 @@
 namespace lumivane {
 namespace {
 
-char lineEndOf(std::string_view bytes)
-{
-    return bytes.find('\r') == std::string_view::npos ? '\n' : '\r';
-}
+char lineEndOf(std::string_view bytes) { return bytes.find('\r') == std::string_view::npos ? '\n' : '\r'; }
 
 }  // namespace
 

@@ -32,13 +32,10 @@ std::optional<std::string_view> monthNumber(std::string_view abbreviation)
 LayoutShape shapeOf(MeterLayout layout)
 {
     switch (layout) {
-    case MeterLayout::Gateway:
-        return {MeterLayout::Gateway, ',', 7, 2, 4, true};
-    case MeterLayout::TabLogger:
-        return {MeterLayout::TabLogger, '\t', 8, 0, 1, false};
+    case MeterLayout::Gateway: return {MeterLayout::Gateway, ',', 7, 2, 4, true};
+    case MeterLayout::TabLogger: return {MeterLayout::TabLogger, '\t', 8, 0, 1, false};
     case MeterLayout::Plain:
-    default:
-        return {MeterLayout::Plain, ',', 1, 1, 2, true};
+    default: return {MeterLayout::Plain, ',', 1, 1, 2, true};
     }
 }
 
@@ -92,7 +89,8 @@ Expected<std::size_t> rewriteLongForm(std::string_view timestamp, char* out, std
         return failure("the month " + detail::quoted(month) + " in the timestamp " + detail::quoted(timestamp) +
                        " is unknown");
     time = time.substr(0, time.find('.'));
-    const std::size_t length = year.size() + 1 + 2 + 1 + day.size() + (blank == std::string_view::npos ? 0 : 1 + time.size());
+    const std::size_t length =
+        year.size() + 1 + 2 + 1 + day.size() + (blank == std::string_view::npos ? 0 : 1 + time.size());
     if (length > capacity) {
         // Too long to be any timestamp: an empty text fails the timestamp test.
         return std::size_t{0};
@@ -131,10 +129,7 @@ inline bool sameBytes(const char* a, const char* b, std::size_t length)
     return std::memcmp(a, b, length) == 0;
 }
 
-inline bool isDigit(char c)
-{
-    return static_cast<unsigned char>(c - '0') <= 9;
-}
+inline bool isDigit(char c) { return static_cast<unsigned char>(c - '0') <= 9; }
 
 // parseTimePart with the two forms the loggers write ("14:30", "14:30:07")
 // read in place; any other spelling takes the general rule.
@@ -154,7 +149,7 @@ inline bool timeHour(std::string_view t, int& hour)
 }  // namespace
 
 LUMIVANE_STEP ReadingFilter::Result ReadingFilter::timestampOf(const LineFields& fields, std::size_t lineNumber,
-                                                 std::string_view& timestamp, Error& error)
+                                                               std::string_view& timestamp, Error& error)
 {
     if (shape_.hasStatus && longForm_ && fields.field[0].size() > 5)
         return longFormTimestamp(fields, lineNumber, timestamp, error);
@@ -189,7 +184,8 @@ ReadingFilter::Result ReadingFilter::longFormTimestamp(const LineFields& fields,
     return Result::Reading;
 }
 
-LUMIVANE_STEP ReadingFilter::Result ReadingFilter::statusOf(std::string_view status, std::size_t lineNumber, Error& error)
+LUMIVANE_STEP ReadingFilter::Result ReadingFilter::statusOf(std::string_view status, std::size_t lineNumber,
+                                                            Error& error)
 {
     // Fast path for the usual "0"; anything else must be a whole number.
     if (status.size() == 1 && status[0] == '0')
@@ -287,7 +283,8 @@ std::string quoted(std::string_view text)
 Error tooFewFields(std::size_t line, int count, int needed)
 {
     return failure("the line has " + std::to_string(count) + " fields, but its timestamp and value need " +
-                   std::to_string(needed), line);
+                       std::to_string(needed),
+                   line);
 }
 
 Error badStatus(std::size_t line, std::string_view status)

@@ -75,8 +75,7 @@ public:
 
 private:
     // The steps of take, in the order a line meets them.
-    Result timestampOf(const LineFields& fields, std::size_t lineNumber, std::string_view& timestamp,
-                       Error& error);
+    Result timestampOf(const LineFields& fields, std::size_t lineNumber, std::string_view& timestamp, Error& error);
     Result longFormTimestamp(const LineFields& fields, std::size_t lineNumber, std::string_view& timestamp,
                              Error& error);
     static Result statusOf(std::string_view status, std::size_t lineNumber, Error& error);
@@ -118,10 +117,8 @@ Expected<void> walkMeterReadings(std::string_view bytes, const LayoutShape& shap
         if (fields.count < 2)
             continue;
         switch (filter.take(fields, lineNumber, reading, error)) {
-        case ReadingFilter::Result::Skip:
-            break;
-        case ReadingFilter::Result::Error:
-            return error;
+        case ReadingFilter::Result::Skip: break;
+        case ReadingFilter::Result::Error: return error;
         case ReadingFilter::Result::Reading:
             if (auto stop = onReading(static_cast<const MeterReading&>(reading)); !stop)
                 return stop;

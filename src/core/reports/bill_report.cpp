@@ -48,8 +48,8 @@ BillPeriod billPeriodOf(const FileFigures& figures, const DateScope& scope)
         const long long end = start + days - 1;
         period.startDay = static_cast<int>(start);
         period.endDay = static_cast<int>(end < 0 ? 0 : (end > 1000 ? 1000 : end));
-        period.text = scope.dayText + "/" + scope.monthText + "/" + scope.yearText + " - " + std::to_string(end) +
-                      "/" + scope.monthText + "/" + scope.yearText;
+        period.text = scope.dayText + "/" + scope.monthText + "/" + scope.yearText + " - " + std::to_string(end) + "/" +
+                      scope.monthText + "/" + scope.yearText;
         return period;
     }
     // Without a scope the bill covers the month of the first reading; a file
@@ -111,8 +111,8 @@ Expected<BillText> fillBill(std::string_view templateText, const BillInputs& in)
     const std::string nightCostText = formatMoney(nightUnits * s.settingsNightCost);
     // The bill's total is the sum of its two rounded costs.
     const std::string totalCostText = formatMoney(moneyTextValue(dayCostText) + moneyTextValue(nightCostText));
-    const std::string generation = "Report Generated on " + htmlEscape(in.shortDate) + " from " +
-                                   htmlEscape(in.computerName);
+    const std::string generation =
+        "Report Generated on " + htmlEscape(in.shortDate) + " from " + htmlEscape(in.computerName);
     const std::string from = formatTwoDigits(s.settingsFromHours);
     const std::string to = formatTwoDigits(s.settingsToHours);
     const std::string escapedTitle = htmlEscape(title);

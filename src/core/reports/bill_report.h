@@ -16,7 +16,7 @@ struct BillFigures {
     std::string billTotalCost;
     std::string billDayCost;
     std::string billNightCost;
-    std::string billPeriod = {};  // the bill's period text, for menus that show it
+    std::string billPeriod = {};   // the bill's period text, for menus that show it
     bool renamedFromMenu = false;  // the bill's own name was the menu's, so "-bill" was added
 };
 
@@ -25,9 +25,9 @@ struct BillInputs {
     const FileFigures* figures = nullptr;
     const SettingsRecord* settings = nullptr;
     const DateScope* scope = nullptr;
-    std::string_view shortDate;     // the clock's short date
+    std::string_view shortDate;  // the clock's short date
     std::string_view computerName;
-    std::string_view reportsFolder; // ends with the separator
+    std::string_view reportsFolder;     // ends with the separator
     std::string_view titleSuffix = {};  // appended to the title ("-2012-03" for one month of a log)
 };
 

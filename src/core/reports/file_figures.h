@@ -7,7 +7,7 @@ namespace lumivane {
 
 // The per-file working state of the engine after its walk.
 struct FileFigures {
-    std::array<double, 32> dayUnits{};    // kWh booked on day d of the month; index 0 unused
+    std::array<double, 32> dayUnits{};  // kWh booked on day d of the month; index 0 unused
     std::array<double, 32> nightUnits{};
     double dayTotal = 0;
     double nightTotal = 0;

@@ -34,8 +34,7 @@ constexpr std::size_t kTagLength = 8;
 
 bool isHexTag(std::string_view tag)
 {
-    return tag.size() == kTagLength &&
-           tag.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+    return tag.size() == kTagLength && tag.find_first_not_of("0123456789abcdef") == std::string_view::npos;
 }
 
 // ".lumivane-<tag>.part", and "<bill>.<tag>.part" of earlier versions.

@@ -16,8 +16,8 @@ void ReportLinkLists::add(const BillFigures& bill)
     entries.push_back(bill);
 }
 
-Expected<std::string> fillReportsMenu(std::string_view templateText, const ReportLinkLists& lists, std::string_view shortDate,
-                         std::string_view computerName)
+Expected<std::string> fillReportsMenu(std::string_view templateText, const ReportLinkLists& lists,
+                                      std::string_view shortDate, std::string_view computerName)
 {
     static constexpr char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
     static constexpr std::string_view kPound = "\xC2\xA3";
@@ -34,7 +34,8 @@ Expected<std::string> fillReportsMenu(std::string_view templateText, const Repor
         const std::string_view path = entry.billPath;
         if (path.empty())
             continue;  // counted in %numberofreports, but no link and no costs
-        std::string_view name = path.substr(path.rfind(kSeparator) == std::string_view::npos ? 0 : path.rfind(kSeparator) + 1);
+        std::string_view name =
+            path.substr(path.rfind(kSeparator) == std::string_view::npos ? 0 : path.rfind(kSeparator) + 1);
         name = name.substr(0, name.find(".html"));
         // Percent-encoding leaves no character that HTML would need escaped.
         links += "<a href='" + fileUrl(path) + "'>" + htmlEscape(name) + "</a><br>";

@@ -26,7 +26,7 @@ struct ReportLinkLists {
 // The menu template filled in table order from the four lists, then
 // "%listofperiods" (a column of the bills' periods) when the template has it;
 // or the placeholder it lacks.
-Expected<std::string> fillReportsMenu(std::string_view templateText, const ReportLinkLists& lists, std::string_view shortDate,
-                         std::string_view computerName);
+Expected<std::string> fillReportsMenu(std::string_view templateText, const ReportLinkLists& lists,
+                                      std::string_view shortDate, std::string_view computerName);
 
 }  // namespace lumivane

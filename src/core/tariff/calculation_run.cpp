@@ -80,10 +80,7 @@ bool isMoney(const FileFigures& f, const SettingsRecord& s)
            std::isfinite(f.dayTotal * s.settingsDayCost + f.nightTotal * s.settingsNightCost);
 }
 
-Error notMoney()
-{
-    return failure("the totals or costs are not finite numbers (readings too large to add up)");
-}
+Error notMoney() { return failure("the totals or costs are not finite numbers (readings too large to add up)"); }
 
 }  // namespace
 
@@ -114,8 +111,8 @@ FileOutcome CalculationRun::calculateFile(const std::string& path, const DateSco
         return failed(!bytes ? bytes.error() : rule.error());
     }
 
-    EngineOutcome engine = scanAndCalculateMeterLog(*bytes, path, *rule, st.settings, st.memory, st.graph,
-                                                    st.palette, bars, &st.bookedSteps);
+    EngineOutcome engine = scanAndCalculateMeterLog(*bytes, path, *rule, st.settings, st.memory, st.graph, st.palette,
+                                                    bars, &st.bookedSteps);
     // Figures from bytes that changed under the walk are no figures at all.
     if (auto lost = st.files->confirmLastRead(); !lost)
         return failed(lost.error());
@@ -216,8 +213,8 @@ std::string CalculationRun::grandTotalsText() const
     std::string text = "--------------------------------- TOTAL ---------------------------------\r\n";
     text += "  Total - Day: " + formatEnergy(day) + " kWh, " + pound + formatMoney(dayCost) + "\r\n";
     text += "Total - Night: " + formatEnergy(night) + " kWh, " + pound + formatMoney(nightCost) + "\r\n";
-    text += "        Total: " + formatEnergy(day + night) + " kWh, " + pound + formatMoney(nightCost + dayCost) +
-            "\r\n";
+    text +=
+        "        Total: " + formatEnergy(day + night) + " kWh, " + pound + formatMoney(nightCost + dayCost) + "\r\n";
     return text;
 }
 

@@ -28,11 +28,11 @@ struct ReportEnvironment {
 
 // What one file adds to the run.
 struct FileOutcome {
-    std::string text;         // appended to the results area as it stands (ends with CR LF)
-    bool calculated = false;  // false when the file could not be read or calculated
-    std::string error;        // why it could not be read, or why its bill was not written; "" when neither
-    bool billWritten = false; // with Export 1: the bill was written and joins the menu
-    std::string billPath;     // the bill, when written
+    std::string text;          // appended to the results area as it stands (ends with CR LF)
+    bool calculated = false;   // false when the file could not be read or calculated
+    std::string error;         // why it could not be read, or why its bill was not written; "" when neither
+    bool billWritten = false;  // with Export 1: the bill was written and joins the menu
+    std::string billPath;      // the bill, when written
     // The figures behind the text, for tables and scripts; set when calculated.
     std::string month;  // "2012-03" for one month of a log, else ""
     std::string title;  // the bill's title, the month included
@@ -40,14 +40,13 @@ struct FileOutcome {
     FileFigures figures;
 };
 
-
 class CalculationRun {
 public:
     // The settings are copied: a run uses the values it started with. Files
     // are read through `files` (it must outlive the run); without one they
     // are read whole into a buffer.
-    CalculationRun(const SettingsRecord& settings, ReportEnvironment environment,
-                   GraphState& graph, const GraphPalette& palette, FileBytesReader* files = nullptr);
+    CalculationRun(const SettingsRecord& settings, ReportEnvironment environment, GraphState& graph,
+                   const GraphPalette& palette, FileBytesReader* files = nullptr);
     ~CalculationRun();
     CalculationRun(const CalculationRun&) = delete;
     CalculationRun& operator=(const CalculationRun&) = delete;

@@ -12,7 +12,7 @@ std::string monthKeyText(int year, int month)
 }
 
 Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view bytes, std::string_view path,
-                                                              const ScopeRule& scope, const SettingsRecord& settings)
+                                                             const ScopeRule& scope, const SettingsRecord& settings)
 {
     const auto shape = engineShapeOf(bytes, path);
     if (!shape)
@@ -32,32 +32,31 @@ Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view by
         }
         return months[current].figures;
     };
-    const auto walked =
-        walkMeterReadings(bytes, *shape, true, scope, [&](const MeterReading& r) -> Expected<void> {
-            FileFigures& f = monthOf(r.stamp);
-            const auto value = parseMeterValue(r.valueText);
-            if (!value)
-                return failure("the value " + detail::quoted(r.valueText) + " is not a number", r.lineNumber);
-            if (f.fromText.empty())
-                f.fromText.assign(r.timestampText);
-            f.toText.assign(r.timestampText);
-            // The first reading only sets the baseline: a step needs two readings.
-            const bool baseline = memory.previousReading == kNoBaselineMarker;
-            memory.lastStep = baseline ? 0 : *value - memory.previousReading;
-            memory.previousReading = *value;
-            if (baseline)
-                return {};
-            const double booked = memory.lastStep * settings.settingsMultiplier;
-            const auto day = static_cast<std::size_t>(r.stamp.day);
-            if (settings.settingsFromHours <= r.stamp.hour && r.stamp.hour <= settings.settingsToHours) {
-                f.dayUnits[day] += booked;
-                f.dayTotal += booked;
-            } else {
-                f.nightUnits[day] += booked;
-                f.nightTotal += booked;
-            }
+    const auto walked = walkMeterReadings(bytes, *shape, true, scope, [&](const MeterReading& r) -> Expected<void> {
+        FileFigures& f = monthOf(r.stamp);
+        const auto value = parseMeterValue(r.valueText);
+        if (!value)
+            return failure("the value " + detail::quoted(r.valueText) + " is not a number", r.lineNumber);
+        if (f.fromText.empty())
+            f.fromText.assign(r.timestampText);
+        f.toText.assign(r.timestampText);
+        // The first reading only sets the baseline: a step needs two readings.
+        const bool baseline = memory.previousReading == kNoBaselineMarker;
+        memory.lastStep = baseline ? 0 : *value - memory.previousReading;
+        memory.previousReading = *value;
+        if (baseline)
             return {};
-        });
+        const double booked = memory.lastStep * settings.settingsMultiplier;
+        const auto day = static_cast<std::size_t>(r.stamp.day);
+        if (settings.settingsFromHours <= r.stamp.hour && r.stamp.hour <= settings.settingsToHours) {
+            f.dayUnits[day] += booked;
+            f.dayTotal += booked;
+        } else {
+            f.nightUnits[day] += booked;
+            f.nightTotal += booked;
+        }
+        return {};
+    });
     if (!walked)
         return walked.error();
     std::sort(months.begin(), months.end(), [](const MonthFigures& a, const MonthFigures& b) {

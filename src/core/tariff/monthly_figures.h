@@ -15,7 +15,6 @@ struct MonthFigures {
     FileFigures figures;  // fromText and toText are the month's first and last readings
 };
 
-
 // "2012-03".
 std::string monthKeyText(int year, int month);
 
@@ -24,7 +23,7 @@ std::string monthKeyText(int year, int month);
 // so the months add up to the whole log. Only the first reading in scope is a
 // baseline (and one after a reading of exactly -499999, as in the engine).
 // The months in calendar order, only those with readings in scope.
-Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view bytes, std::string_view path, const ScopeRule& scope,
-                                                              const SettingsRecord& settings);
+Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view bytes, std::string_view path,
+                                                             const ScopeRule& scope, const SettingsRecord& settings);
 
 }  // namespace lumivane

@@ -157,8 +157,8 @@ ReadingMemory beginBothWalks(GraphState& graph, ReadingMemory& memory)
 class JointWalk {
 public:
     JointWalk(const LayoutShape& scanShape, const LayoutShape& engineShape, const ScopeRule& scope,
-              const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
-              const GraphPalette& palette, BarSink* bars, std::vector<BookedStep>& booked)
+              const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph, const GraphPalette& palette,
+              BarSink* bars, std::vector<BookedStep>& booked)
         : memory_(memory), graph_(graph), palette_(palette), bars_(bars), booked_(booked),
           scanMemory_(beginBothWalks(graph, memory)), scan_(scanMemory_),
           booking_(figures_, settings, memory, graph, palette, nullptr, bars ? &booked : nullptr),
@@ -214,8 +214,7 @@ private:
     void takeForScan(const LineFields& fields, std::size_t lineNumber)
     {
         const auto result = scanFilter_.take(fields, lineNumber, reading_, error_);
-        if (result == ReadingFilter::Result::Error ||
-            (result == ReadingFilter::Result::Reading && !scan_(reading_)))
+        if (result == ReadingFilter::Result::Error || (result == ReadingFilter::Result::Reading && !scan_(reading_)))
             scanning_ = false;
     }
 
@@ -284,8 +283,7 @@ private:
 
 EngineOutcome scanAndCalculateMeterLog(std::string_view bytes, std::string_view path, const ScopeRule& scope,
                                        const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
-                                       const GraphPalette& palette, BarSink* bars,
-                                       std::vector<BookedStep>* booked)
+                                       const GraphPalette& palette, BarSink* bars, std::vector<BookedStep>* booked)
 {
     const LayoutShape scanShape = scanLayoutOf(firstLineOf(bytes));
     const auto engineShape = engineLayoutOf(path, firstLineOf(bytes));
@@ -310,12 +308,21 @@ std::string resultsText(std::string_view label, const FileFigures& f, const Sett
     std::string text;
     text.append(label).append(" results...\r\n");
     text.append("From ").append(f.fromText).append(" to ").append(f.toText).append("\r\n");
-    text.append("    Day Total: ").append(formatEnergy(f.dayTotal)).append(" kWh, \xC2\xA3")
-        .append(formatMoney(dayCost)).append("\r\n");
-    text.append("    Night Total: ").append(formatEnergy(f.nightTotal)).append(" kWh, \xC2\xA3")
-        .append(formatMoney(nightCost)).append("\r\n");
-    text.append("    Total: ").append(formatEnergy(f.dayTotal + f.nightTotal)).append(" kWh, \xC2\xA3")
-        .append(formatMoney(totalCost)).append("\r\n");
+    text.append("    Day Total: ")
+        .append(formatEnergy(f.dayTotal))
+        .append(" kWh, \xC2\xA3")
+        .append(formatMoney(dayCost))
+        .append("\r\n");
+    text.append("    Night Total: ")
+        .append(formatEnergy(f.nightTotal))
+        .append(" kWh, \xC2\xA3")
+        .append(formatMoney(nightCost))
+        .append("\r\n");
+    text.append("    Total: ")
+        .append(formatEnergy(f.dayTotal + f.nightTotal))
+        .append(" kWh, \xC2\xA3")
+        .append(formatMoney(totalCost))
+        .append("\r\n");
     return text;
 }
 

@@ -13,8 +13,7 @@ inline constexpr const char* kMainExecutableName = "lumivane";
 // "3.2.1": the version triple as plain decimal numbers.
 inline std::string versionText()
 {
-    return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
-           std::to_string(kVersionRevision);
+    return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." + std::to_string(kVersionRevision);
 }
 
 }  // namespace lumivane

@@ -16,10 +16,7 @@ struct Error {
 };
 
 // A failure with its reason, for `return failure("...")` in functions returning Expected<T>.
-inline Error failure(std::string reason, std::size_t line = 0)
-{
-    return Error{std::move(reason), line};
-}
+inline Error failure(std::string reason, std::size_t line = 0) { return Error{std::move(reason), line}; }
 
 template <class T>
 class [[nodiscard]] Expected {

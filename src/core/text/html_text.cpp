@@ -34,8 +34,8 @@ std::string fileUrl(std::string_view path)
     static constexpr char hex[] = "0123456789ABCDEF";
     for (const char ch : generic) {
         const auto c = static_cast<unsigned char>(ch);
-        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                          c == '-' || c == '.' || c == '_' || c == '~' || c == '/' || c == ':';
+        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                          c == '.' || c == '_' || c == '~' || c == '/' || c == ':';
         if (keep) {
             out.push_back(ch);
         } else {

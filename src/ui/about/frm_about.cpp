@@ -69,11 +69,11 @@ frmAbout::frmAbout(lumivane::DesktopLauncher* desktop, QWidget* parent) : QDialo
     lblTitle->setFont(titleFont);
     lblVersion = new QLabel(this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
-    lblDescription = new QLabel(
-        QStringLiteral("Lumivane by Brenvik Automation is an integrator's tool that calculates readings "
-                       "from a variety of power meters and displays the costs of daytime and night-time "
-                       "electrical usage."),
-        this);
+    lblDescription =
+        new QLabel(QStringLiteral("Lumivane by Brenvik Automation is an integrator's tool that calculates readings "
+                                  "from a variety of power meters and displays the costs of daytime and night-time "
+                                  "electrical usage."),
+                   this);
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
     lblDescription->setWordWrap(true);
 

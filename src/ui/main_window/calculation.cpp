@@ -69,10 +69,8 @@ protected:
         case QEvent::ContextMenu:
         case QEvent::DragEnter:
         case QEvent::DragMove:
-        case QEvent::Drop:
-            return true;
-        default:
-            return false;
+        case QEvent::Drop: return true;
+        default: return false;
         }
     }
 };

@@ -97,8 +97,8 @@ void FileSelection::lblDropZone_DragDrop(const QStringList& paths)
             QString text = QStringLiteral("The selection is full: %1 files are selected, so %2")
                                .arg(kSelectionCapacity)
                                .arg(quoted(paths.at(i)));
-            text += more > 0 ? QStringLiteral(" and %1 more were not added.").arg(more)
-                             : QStringLiteral(" was not added.");
+            text +=
+                more > 0 ? QStringLiteral(" and %1 more were not added.").arg(more) : QStringLiteral(" was not added.");
             emit resultsReplaced(text + kLineEnd);
             return;
         }

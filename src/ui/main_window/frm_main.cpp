@@ -51,9 +51,8 @@ frmMain::frmMain(MainWindowEnvironment environment, QWidget* parent)
     const FontScale scale(font());
     setFixedSize(scale(kClientWidth), scale(kClientHeight));
 
-    folders_.program = environment.programFolder.isEmpty()
-                           ? QDir(QCoreApplication::applicationDirPath()).absolutePath()
-                           : environment.programFolder;
+    folders_.program = environment.programFolder.isEmpty() ? QDir(QCoreApplication::applicationDirPath()).absolutePath()
+                                                           : environment.programFolder;
     if (!folders_.program.endsWith(QLatin1Char('/')))
         folders_.program += QLatin1Char('/');
     if (environment.store) {
@@ -80,8 +79,12 @@ frmMain::frmMain(MainWindowEnvironment environment, QWidget* parent)
     buildControls();
     scope_ = new DateScopePanel(this);
     selection_ = new FileSelection(this);
-    CalculationEnvironment run{folders_.reports, folders_.program, clock_, desktop_,
-                               [this] { return selection_->selectedFiles(); }, [this] { return scope_->scope(); }};
+    CalculationEnvironment run{folders_.reports,
+                               folders_.program,
+                               clock_,
+                               desktop_,
+                               [this] { return selection_->selectedFiles(); },
+                               [this] { return scope_->scope(); }};
     calculation_ = new Calculation(this, std::move(run));
     gateway_ = new GatewayMonitor(this, Picture1, {folders_.logs, clock_, environment.gatewayTimeLimit});
     sms_ = new SmsSender(this, messageBox_);
@@ -187,9 +190,10 @@ void frmMain::setupDataFolders()
             return true;
         if (lumivane::createFolder(path))
             return true;
-        showMessage(QStringLiteral("The folder \"%1\" could not be created; nothing can be kept in it while the program runs.")
-                        .arg(QDir::toNativeSeparators(path)),
-                    QMessageBox::Ok, QMessageBox::Warning);
+        showMessage(
+            QStringLiteral("The folder \"%1\" could not be created; nothing can be kept in it while the program runs.")
+                .arg(QDir::toNativeSeparators(path)),
+            QMessageBox::Ok, QMessageBox::Warning);
         return false;
     };
 
@@ -231,11 +235,11 @@ void frmMain::getSKSettings()
 {
     settings_ = lumivane::loadSettings(*store_);
     if (!settingsDialog_) {
-        SettingsDialogServices services{folders_.logs, desktop_, messageBox_,
-                                        [this](const QString& number, const QString& text,
-                                               std::function<void()> finished) {
-                                            sms_->testSMS(number, text, std::move(finished));
-                                        }};
+        SettingsDialogServices services{
+            folders_.logs, desktop_, messageBox_,
+            [this](const QString& number, const QString& text, std::function<void()> finished) {
+                sms_->testSMS(number, text, std::move(finished));
+            }};
         settingsDialog_ = new frmSettings(this, std::move(services));
         connect(settingsDialog_, &frmSettings::applyRequested, this, &frmMain::storeSettings);
     }

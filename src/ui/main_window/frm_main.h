@@ -39,8 +39,8 @@ class SettingsStore;
 
 // What start-up hands the window. Anything left empty gets the real thing.
 struct MainWindowEnvironment {
-    QString programFolder;               // folder of the executable, ending with "/"
-    QStringList commandLineArguments;    // without the program's own name
+    QString programFolder;             // folder of the executable, ending with "/"
+    QStringList commandLineArguments;  // without the program's own name
     lumivane::SettingsStore* store = nullptr;
     const lumivane::Clock* clock = nullptr;
     lumivane::DesktopLauncher* desktop = nullptr;

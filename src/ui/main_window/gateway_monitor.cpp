@@ -60,7 +60,8 @@ void GatewayMonitor::showPulseButton()
 {
     if (settings_.settingsPulseData == 1) {
         cmdPulse->setVisible(true);
-        cmdPulse->setText(qtText(settings_.settingsS1Label) + QStringLiteral(" && ") + qtText(settings_.settingsS2Label));
+        cmdPulse->setText(qtText(settings_.settingsS1Label) + QStringLiteral(" && ") +
+                          qtText(settings_.settingsS2Label));
     } else {
         cmdPulse->setVisible(false);
     }
@@ -78,12 +79,12 @@ void GatewayMonitor::getPulseReadings()
     const QString settingsPulseURL = qtText(settings_.settingsPulseURL);
     const lumivane::Clock* clock = environment_.clock;
     // The address's time stamp is taken when the request actually goes out.
-    const bool waits = Inet1->OpenURL({[settingsPulseURL, clock] {
-                                           return lumivane::gatewayRequestUrl(settingsPulseURL, QStringLiteral("pdata.htm"),
-                                                                              qtText(clock->generalDateTimeText()));
-                                       },
-                                       environment_.timeLimit,
-                                       [this](const lumivane::HttpResult& response) { showPulseResponse(response); }});
+    const bool waits = Inet1->OpenURL(
+        {[settingsPulseURL, clock] {
+             return lumivane::gatewayRequestUrl(settingsPulseURL, QStringLiteral("pdata.htm"),
+                                                qtText(clock->generalDateTimeText()));
+         },
+         environment_.timeLimit, [this](const lumivane::HttpResult& response) { showPulseResponse(response); }});
     if (waits)
         emit resultsAppended(QString::fromLatin1(lumivane::kPulseQueuedText));
 }
@@ -106,8 +107,7 @@ void GatewayMonitor::showPulseResponse(const lumivane::HttpResult& response)
         return emit resultsAppended(qtText(lumivane::pulseErrorText(plan.failure)));
     case lumivane::PulseResponsePlan::Kind::SettingsError:
         return emit resultsAppended(qtText(lumivane::localFaultText(lumivane::kSettingsFaultHeading, plan.failure)));
-    case lumivane::PulseResponsePlan::Kind::Readings:
-        break;
+    case lumivane::PulseResponsePlan::Kind::Readings: break;
     }
     if (plan.logRecord) {
         const auto written = lumivane::appendLogRecord(
@@ -201,8 +201,8 @@ void GatewayMonitor::lblAlarm_DblClick()
 
 void GatewayMonitor::appendAlarmRecord(const std::string& record)
 {
-    const auto written =
-        lumivane::appendLogRecord(lumivane::pathOf(environment_.logsFolder + QLatin1String(lumivane::kAlarmLogName)), record);
+    const auto written = lumivane::appendLogRecord(
+        lumivane::pathOf(environment_.logsFolder + QLatin1String(lumivane::kAlarmLogName)), record);
     // One line in the results area, like the pulse log's: a box would hold up the alarm.
     if (!written)
         emit resultsAppended(qtText(lumivane::localFaultText(lumivane::kAlarmLogFaultHeading, written.error().reason)));

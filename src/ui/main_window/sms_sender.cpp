@@ -52,8 +52,9 @@ void SmsSender::reportModemTimeout(const QString& text)
     // keep one line per event.
     QString outcome = text;
     outcome.replace(QLatin1Char('\n'), QStringLiteral("; "));
-    emit alarmSmsReported(text.startsWith(QLatin1String(lumivane::kModemSentOk)) ? QStringLiteral("Alarm SMS: ") + outcome
-                                                                         : QStringLiteral("Alarm SMS not sent: ") + outcome);
+    emit alarmSmsReported(text.startsWith(QLatin1String(lumivane::kModemSentOk))
+                              ? QStringLiteral("Alarm SMS: ") + outcome
+                              : QStringLiteral("Alarm SMS not sent: ") + outcome);
 }
 
 void SmsSender::abort()

@@ -342,12 +342,11 @@ void frmSettings::buildControls()
     dialogLayout->addLayout(buttons);
 
     // Tab runs frame by frame and, inside each, row by row as the boxes are laid out.
-    QWidget* const tabChain[] = {txtDayCost, txtNightCost, txtMultiplier, txtDayFrom, txtDayTo, txtURL,
-                                 txtCommPort, txtCommSettings, chkURL, txtS1Label, txtS1Multi, txtS1Egu,
-                                 txtS2Label, txtS2Multi, txtS2Egu, chkStore, cmdViewFile, cmdClear,
-                                 chkAlarm, txtAlarmHi, txtInterval, chkAlarmLog, Command2, chkExport,
-                                 optExport[0], chkSMS, txtMobile, txtTestSMS, txtAlarmSMS, cmdTestSMS,
-                                 cmdApply, cmdClose};
+    QWidget* const tabChain[] = {
+        txtDayCost,   txtNightCost, txtMultiplier, txtDayFrom, txtDayTo,    txtURL,      txtCommPort, txtCommSettings,
+        chkURL,       txtS1Label,   txtS1Multi,    txtS1Egu,   txtS2Label,  txtS2Multi,  txtS2Egu,    chkStore,
+        cmdViewFile,  cmdClear,     chkAlarm,      txtAlarmHi, txtInterval, chkAlarmLog, Command2,    chkExport,
+        optExport[0], chkSMS,       txtMobile,     txtTestSMS, txtAlarmSMS, cmdTestSMS,  cmdApply,    cmdClose};
     for (std::size_t i = 1; i < std::size(tabChain); ++i)
         QWidget::setTabOrder(tabChain[i - 1], tabChain[i]);
 
@@ -465,8 +464,7 @@ void frmSettings::cmdTestSMS_Click()
 QString frmSettings::pulseLogPath() const { return services_.logsFolder + QLatin1String(lumivane::kPulseLogName); }
 
 QMessageBox::StandardButton frmSettings::showMessage(const QString& text, QMessageBox::StandardButtons buttons,
-                                                     QMessageBox::Icon icon,
-                                                     QMessageBox::StandardButton defaultButton)
+                                                     QMessageBox::Icon icon, QMessageBox::StandardButton defaultButton)
 {
     return showMessageBox(services_.messageBox, this, text, buttons, icon, defaultButton);
 }
@@ -474,9 +472,8 @@ QMessageBox::StandardButton frmSettings::showMessage(const QString& text, QMessa
 void frmSettings::viewLog(const QString& path)
 {
     if (!services_.desktop->launchTextViewer(path))
-        showMessage(
-            QStringLiteral("No text viewer could be started for \"%1\".").arg(QDir::toNativeSeparators(path)),
-            QMessageBox::Ok, QMessageBox::Warning);
+        showMessage(QStringLiteral("No text viewer could be started for \"%1\".").arg(QDir::toNativeSeparators(path)),
+                    QMessageBox::Ok, QMessageBox::Warning);
 }
 
 void frmSettings::cmdViewFile_Click()
@@ -518,9 +515,9 @@ void frmSettings::cmdClear_Click()
     }
     const QString what = result.exists() ? QStringLiteral("cleared") : QStringLiteral("created");
     const QString reason = created ? QStringLiteral("it is not empty") : file.errorString();
-    showMessage(QStringLiteral("The data file \"%1\" could not be %2: %3")
-                            .arg(QDir::toNativeSeparators(path), what, reason),
-                        QMessageBox::Ok, QMessageBox::Warning);
+    showMessage(
+        QStringLiteral("The data file \"%1\" could not be %2: %3").arg(QDir::toNativeSeparators(path), what, reason),
+        QMessageBox::Ok, QMessageBox::Warning);
 }
 
 void frmSettings::closeEvent(QCloseEvent* event)

@@ -33,10 +33,8 @@ bool pixelRange(float a, float b, int limit, int& low, int& high)
 }  // namespace
 
 GraphPanel::GraphPanel(QWidget* parent)
-    : QWidget(parent),
-      background_(kWidth, kHeight, QImage::Format_RGB32),
-      image_(kWidth, kHeight, QImage::Format_RGB32),
-      pending_(static_cast<std::size_t>(kWidth) * kSpansPerColumn),
+    : QWidget(parent), background_(kWidth, kHeight, QImage::Format_RGB32),
+      image_(kWidth, kHeight, QImage::Format_RGB32), pending_(static_cast<std::size_t>(kWidth) * kSpansPerColumn),
       pendingCount_(kWidth, 0)
 {
     setFixedSize(kWidth, kHeight);

@@ -35,8 +35,8 @@ SettingsRecord monitoring(const char* limit = "240", std::int16_t switches = 0)
 // monitoring switched off keeps the count at 0 and the banner hidden.
 TEST(AlarmMonitor, CheckFallsDueOnceTheCountPassesTheInterval)
 {
-    for (const auto& [interval, tick] : {std::pair{"15", 16}, {"0", 1}, {"-3", 1}, {"abc", 16}, {"40000", 16},
-                                         {"32767", 16}, {" 3 ", 4}}) {
+    for (const auto& [interval, tick] :
+         {std::pair{"15", 16}, {"0", 1}, {"-3", 1}, {"abc", 16}, {"40000", 16}, {"32767", 16}, {" 3 ", 4}}) {
         AlarmMonitor monitor;
         EXPECT_EQ(nextCheckTick(monitor, interval), tick) << interval;
         EXPECT_EQ(nextCheckTick(monitor, interval), tick) << interval;  // as often again after each check

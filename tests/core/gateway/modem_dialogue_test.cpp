@@ -40,7 +40,9 @@ TEST(ModemDialogue, EveryDialogueWritesTheFiveCommandsAndSaysWhatFailed)
         std::size_t timeouts;
     } cases[] = {
         {kGoodModem, "Message Sent OK!", 0},
-        {{}, std::string("ATZ - Timeout\nAT+CMGF=1: Timeout\nAT+CSCS= Timeout\n>Prompt Timeout\n") + kNotConfirmedInTime, 5},
+        {{},
+         std::string("ATZ - Timeout\nAT+CMGF=1: Timeout\nAT+CSCS= Timeout\n>Prompt Timeout\n") + kNotConfirmedInTime,
+         5},
         {errorToText, "The modem answered ERROR to the message.", 0},
         {codedErrors,
          "The modem answered +CME ERROR: 3 to AT+CMGF=1.\nThe modem answered +CMS ERROR: 500 to the message.", 0},
@@ -72,12 +74,9 @@ TEST(ModemDialogue, EveryDialogueWritesTheFiveCommandsAndSaysWhatFailed)
 TEST(ModemDialogue, AwaitedTextEndsTheWaitWhereverAndHoweverItArrives)
 {
     const std::pair<std::vector<std::string>, std::vector<int>> cases[] = {
-        {{"\r\nO", "K\r\n"}, {0, 1}},
-        {{"ATZ\r\r\nnoise OK more noise"}, {1}},
-        {{"\r\nok\r\n"}, {0}},
-        {{"\r\nOK\r\n\r\nOK\r\n", ""}, {1, 1}},
-        {{"\r\nERROR\r\n"}, {1}},
-        {{"\r\n+CMS ERROR: 5", "00\r\n"}, {0, 1}},  // the code is read to its line end
+        {{"\r\nO", "K\r\n"}, {0, 1}}, {{"ATZ\r\r\nnoise OK more noise"}, {1}},
+        {{"\r\nok\r\n"}, {0}},        {{"\r\nOK\r\n\r\nOK\r\n", ""}, {1, 1}},
+        {{"\r\nERROR\r\n"}, {1}},     {{"\r\n+CMS ERROR: 5", "00\r\n"}, {0, 1}},  // the code is read to its line end
     };
     for (const auto& [reads, exchangeAfter] : cases) {
         ModemDialogue d = makeDialogue();
@@ -137,8 +136,10 @@ TEST(ModemDialogue, MessageAnswerIsJudgedApartFromItsEcho)
 // optional leading "+" reach the command.
 TEST(PrepareModemDialogue, RecipientCannotCarryCommands)
 {
-    for (const auto& [typed, sent] : {std::pair{"+44 7700 900123", "+447700900123"}, {"(0)7700-900.123", "07700900123"}})
-        EXPECT_EQ(prepareModemDialogue(typed, kMessage)->exchanges()[3].written, "AT+CMGS=\"" + std::string(sent) + "\"\r");
+    for (const auto& [typed, sent] :
+         {std::pair{"+44 7700 900123", "+447700900123"}, {"(0)7700-900.123", "07700900123"}})
+        EXPECT_EQ(prepareModemDialogue(typed, kMessage)->exchanges()[3].written,
+                  "AT+CMGS=\"" + std::string(sent) + "\"\r");
     for (const std::string number : {"+44 7700 x", "", "()", "0770\"", "0770;D", "++44", "44+"}) {
         const auto refused = prepareModemDialogue(number, kMessage);
         ASSERT_FALSE(refused) << number;
@@ -151,8 +152,14 @@ TEST(PrepareModemDialogue, RecipientCannotCarryCommands)
 // text), and a note when characters were replaced or one SMS cannot hold it.
 TEST(PrepareModemDialogue, TextInTheGsmAlphabetWithANoteWhenItDoesNotFit)
 {
-    const GsmText text = encodeGsmText("@\xC2\xA3" "5 caf\xC3\xA9 \xE2\x82\xAC" "3 a\xF0\x9F\x94\xA5" "b x\xFFy\x1a\x1b[]{}^\\|~\xC3");
-    EXPECT_EQ(text.bytes, std::string("\0\x01" "5 caf\x05 \x1b\x65" "3 a?b x?y??", 22) +
+    const GsmText text = encodeGsmText("@\xC2\xA3"
+                                       "5 caf\xC3\xA9 \xE2\x82\xAC"
+                                       "3 a\xF0\x9F\x94\xA5"
+                                       "b x\xFFy\x1a\x1b[]{}^\\|~\xC3");
+    EXPECT_EQ(text.bytes, std::string("\0\x01"
+                                      "5 caf\x05 \x1b\x65"
+                                      "3 a?b x?y??",
+                                      22) +
                               "\x1b<\x1b>\x1b(\x1b)\x1b\x14\x1b/\x1b@\x1b=?");
     EXPECT_EQ(text.replaced, 5u);
     EXPECT_EQ(text.characters, 22u + 16u + 1u);
@@ -161,8 +168,10 @@ TEST(PrepareModemDialogue, TextInTheGsmAlphabetWithANoteWhenItDoesNotFit)
         std::string result;
     } cases[] = {
         {std::string(160, 'a'), "Message Sent OK!"},
-        {std::string(161, 'a'), "Message Sent OK!\nNote: the text is 161 characters long; one SMS holds 160, so the network may cut or refuse it."},
-        {"x\xE2\x80\x94y", "Message Sent OK!\nNote: 1 character(s) of the text are not in the GSM alphabet and were sent as \"?\"."},
+        {std::string(161, 'a'),
+         "Message Sent OK!\nNote: the text is 161 characters long; one SMS holds 160, so the network may cut or refuse it."},
+        {"x\xE2\x80\x94y",
+         "Message Sent OK!\nNote: 1 character(s) of the text are not in the GSM alphabet and were sent as \"?\"."},
     };
     for (const auto& c : cases) {
         ModemDialogue d = makeDialogue(c.message);

@@ -45,7 +45,8 @@ TEST(PulseDocument, ReadsTheCountersOrNamesWhyNot)
         const auto result = parsePulseDocument(c.body);
         EXPECT_EQ(result ? std::string() : result.error().reason, c.error) << c.body;
         EXPECT_EQ(result ? std::pair(result->counter1, result->counter2) : std::pair(0, 0),
-                  std::pair(c.counter1, c.counter2)) << c.body;
+                  std::pair(c.counter1, c.counter2))
+            << c.body;
     }
     // The simulator splits counters back into words (the fuzz target checks the round trip).
     EXPECT_EQ(splitPulseCounter(2147450879)->high, 32767);

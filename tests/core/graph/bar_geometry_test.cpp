@@ -38,7 +38,8 @@ TEST(BarGeometry, BarsGrowFromTheirAxisInTheirColourAndTakeTheNextSlot)
         ASSERT_EQ(sink.bars.size(), 1u);
         const RecordedBar& bar = sink.bars[0];
         EXPECT_EQ(std::tuple(bar.x1, bar.y1, bar.x2, bar.y2, bar.colour),
-                  std::tuple(c.bar.x1, c.bar.y1, c.bar.x2, c.bar.y2, c.bar.colour)) << c.colourIndex;
+                  std::tuple(c.bar.x1, c.bar.y1, c.bar.x2, c.bar.y2, c.bar.colour))
+            << c.colourIndex;
         EXPECT_EQ(std::pair(graph.graphDayX, graph.graphNightX), std::pair(c.slotX + c.width, c.slotX + c.width));
     }
 }

@@ -9,20 +9,25 @@ using namespace lumivane;
 
 TEST(Timestamp, ReadsDayFirstDatesWithOptionalTimeAndTheYearFirstLongForm)
 {
-    const std::array<int, 5> good[] = {{5, 3, 2012, 0, 0}, {5, 3, 2012, 0, 1}, {5, 3, 2012, 9, 1}, {5, 3, 2012, 14, 1},
-                                      {29, 2, 2012, 0, 0}};
+    const std::array<int, 5> good[] = {
+        {5, 3, 2012, 0, 0}, {5, 3, 2012, 0, 1}, {5, 3, 2012, 9, 1}, {5, 3, 2012, 14, 1}, {29, 2, 2012, 0, 0}};
     const char* texts[] = {"05/03/2012", "05/03/2012 00:00", "5/3/2012 9:30:59", "2012/03/05 14:30:07", "29/02/2012"};
     for (std::size_t i = 0; i < std::size(texts); ++i) {
         const auto stamp = parseTimestamp(texts[i]);
         ASSERT_TRUE(stamp) << texts[i];
         EXPECT_EQ((std::array<int, 5>{stamp->day, stamp->month, stamp->year, stamp->hour, stamp->hasTime}), good[i]);
     }
-    for (const char* bad : {"31/02/2012", "29/02/2013", "0/3/2012", "5/13/2012", "05/03/12", "05/03/2012 24:00",
-                            "05/03/2012 12:60", "05/03/2012 12", "05/03/2012  12:00", "05-03-2012", "",
-                            "05/03/2012 12:00:00.5", "05/03/2012x", "123/3/2012"})
+    for (const char* bad :
+         {"31/02/2012", "29/02/2013", "0/3/2012", "5/13/2012", "05/03/12", "05/03/2012 24:00", "05/03/2012 12:60",
+          "05/03/2012 12", "05/03/2012  12:00", "05-03-2012", "", "05/03/2012 12:00:00.5", "05/03/2012x", "123/3/2012"})
         EXPECT_FALSE(parseTimestamp(bad).has_value()) << bad;
-    for (const auto& [year, month, days] : {std::tuple{2012, 2, "29"}, {2013, 2, "28"}, {2100, 2, "28"},
-                                            {2000, 2, "29"}, {2012, 4, "30"}, {2012, 12, "31"}, {2012, 13, ""}})
+    for (const auto& [year, month, days] : {std::tuple{2012, 2, "29"},
+                                            {2013, 2, "28"},
+                                            {2100, 2, "28"},
+                                            {2000, 2, "29"},
+                                            {2012, 4, "30"},
+                                            {2012, 12, "31"},
+                                            {2012, 13, ""}})
         EXPECT_EQ(daysInMonth(year, month), days) << year << "/" << month;
 }
 

@@ -25,7 +25,7 @@ TEST(MeterLog, ReadsEachLayoutAndLineRuleOrNamesTheLineThatStopsIt)
         // No calendar date, an empty line, no comma, too few fields on a skipped line.
         {"skipped_lines.csv", "01/03/2012 10:00", "01/03/2012 11:00", 3, 0, ""},
         {"bare_dates.csv", "05/03/2012 00:00", "05/03/2012 00:00", 0, 1, ""},
-        {"unit4.IRIO.txt", "05/03/2012 06:00", "05/03/2012 22:00", 1.5, 0.5, ""},  // tabs, eight header lines
+        {"unit4.IRIO.txt", "05/03/2012 06:00", "05/03/2012 22:00", 1.5, 0.5, ""},      // tabs, eight header lines
         {"gateway_export.csv", "05/03/2012 06:00", "05/03/2012 20:00", 2.5, 1.5, ""},  // "Gateway SN": data at line 8
         {"long_form.csv", "2012/03/05 06:00:00", "2012/03/05 23:00:00", 2, 1, ""},
         {"bad_status.csv", "", "", 0, 0, "line 3: the status \"x\""},

@@ -20,7 +20,10 @@ struct BillCase {
     std::string label = "logs/site1.csv";
     std::string folder = "/reports/";
     BillInputs inputs() const { return {label, &figures, &settings, &scope, "05/12/2026", "OFFICE-PC", folder}; }
-    Expected<BillText> fill(const std::string& templ = RunFixture::billTemplate()) const { return fillBill(templ, inputs()); }
+    Expected<BillText> fill(const std::string& templ = RunFixture::billTemplate()) const
+    {
+        return fillBill(templ, inputs());
+    }
 };
 
 std::size_t entriesIn(const std::filesystem::path& folder)
@@ -40,7 +43,9 @@ TEST(Bill, PeriodAndRowsFollowTheScopeOrTheMonthOfTheFirstReading)
         const char* hasRow;
         const char* lacksRow;
     } cases[] = {
-        {{true, "1", "3", "2012", "7"}, "", "1/3/2012 - 7/3/2012",
+        {{true, "1", "3", "2012", "7"},
+         "",
+         "1/3/2012 - 7/3/2012",
          "<td class='days'>2</td><td class='values'>1.500</td><td class='values'>0.250</td><td class='values'>1.750</td>",
          "<td class='days'>8<"},
         {{true, "25", "1", "2012", "10"}, "", "25/1/2012 - 34/1/2012", "<td class='days'>31</td>", "days'>32<"},
@@ -75,14 +80,19 @@ TEST(Bill, NameHoursPricesCostsAndGenerationLine)
     c.figures.dayUnits[5] = 1;
     c.figures.nightUnits[6] = 1;
     const auto bill = c.fill();
-    for (const auto& [key, text] : {std::pair{"DH", "0700 - 1900"}, {"NH", "1900 - 0700"}, {"DC", "1.0040"},
-                                    {"NC", "2.0040"}, {"TT", "3.00"}, {"G", "Report Generated on 05/12/2026 from OFFICE-PC"}})
+    for (const auto& [key, text] : {std::pair{"DH", "0700 - 1900"},
+                                    {"NH", "1900 - 0700"},
+                                    {"DC", "1.0040"},
+                                    {"NC", "2.0040"},
+                                    {"TT", "3.00"},
+                                    {"G", "Report Generated on 05/12/2026 from OFFICE-PC"}})
         EXPECT_EQ(templateLine(bill->text, key), text) << key;
     EXPECT_EQ(bill->figures.billTotalCost, "3.00");
     EXPECT_EQ(bill->figures.billPath, "/reports/A&B<C>.html");
     EXPECT_NE(bill->text.find("<title>A&amp;B&lt;C&gt;</title>"), std::string::npos);
     // A second occurrence of a placeholder swallows the rest of the template.
-    EXPECT_EQ(c.fill(RunFixture::billTemplate() + "%title and this is dropped")->text.find("dropped"), std::string::npos);
+    EXPECT_EQ(c.fill(RunFixture::billTemplate() + "%title and this is dropped")->text.find("dropped"),
+              std::string::npos);
     std::string lacking = RunFixture::billTemplate();
     lacking.erase(lacking.find("%nightcost"), 10);
     EXPECT_EQ(c.fill(lacking).error().reason, "the bill template has no placeholder %nightcost");

@@ -35,11 +35,11 @@ TEST(CalculationRun, UnreadableFilesGetOneLineAndTheRunGoesOn)
                                                      "0,1/3/2012 10:00,1e308\r\n");
     CalculationRun run = f.run();
     std::string text = run.headerText();
-    for (const std::string& path : {RunFixture::meterLog("site1.csv"), logs + "gone.csv", f.file("logs/empty.csv", ""),
-                                    logs + "folder.csv", std::string("/dev/zero"), logs + "fifo.csv", huge,
-                                    RunFixture::meterLog("bad_value.csv"),
-                                    RunFixture::meterLog("unknown_month.csv"), RunFixture::meterLog("few_fields.csv"),
-                                    RunFixture::meterLog("title_line.csv"), RunFixture::meterLog("site2.csv")})
+    for (const std::string& path :
+         {RunFixture::meterLog("site1.csv"), logs + "gone.csv", f.file("logs/empty.csv", ""), logs + "folder.csv",
+          std::string("/dev/zero"), logs + "fifo.csv", huge, RunFixture::meterLog("bad_value.csv"),
+          RunFixture::meterLog("unknown_month.csv"), RunFixture::meterLog("few_fields.csv"),
+          RunFixture::meterLog("title_line.csv"), RunFixture::meterLog("site2.csv")})
         text += run.calculateFile(path, DateScope{}, nullptr).text;
     // The whole text: header, blocks, one line per unreadable file, grand totals.
     EXPECT_EQ(text + run.grandTotalsText(), readFile(test::testDataDir() / "run_text" / "unreadable_files.txt"));
@@ -69,7 +69,8 @@ TEST(CalculationRun, ExportTidiesItsTemporariesAndGivesEveryBillItsOwnName)
     CalculationRun run = f.run();
     EXPECT_TRUE(!fs::exists(stale) && fs::exists(newer) && fs::exists(foreign));
     const std::string log = readFile(RunFixture::meterLog("site1.csv"));
-    EXPECT_TRUE(run.calculateFile(f.file("logs/" + std::string(236, 'n') + ".csv", log), DateScope{}, nullptr).billWritten);
+    EXPECT_TRUE(
+        run.calculateFile(f.file("logs/" + std::string(236, 'n') + ".csv", log), DateScope{}, nullptr).billWritten);
     const FileOutcome menuLog = run.calculateFile(f.file("logs/menu.csv", log), DateScope{}, nullptr);
     EXPECT_EQ(menuLog.billPath, f.reports + "MENU-bill.html");
     EXPECT_NE(menuLog.text.find("logs/menu.csv: the bill is named MENU-bill.html"), std::string::npos) << menuLog.text;
@@ -100,12 +101,16 @@ TEST(CalculationRun, ReportsThatCannotBeWrittenNameThePathAndKeepTheResults)
         if (fault == 3 && out.billWritten)
             GTEST_SKIP() << "running with rights that ignore folder permissions";
         const std::string named = fault == 0 ? "template " + f.program + "billtemplate.html" : f.reports + "SITE1.html";
-        EXPECT_EQ(out.error.rfind("meterlogs/site1.csv: no bill: the bill " + named, 0), fault == 1 ? std::string::npos : 0u)
+        EXPECT_EQ(out.error.rfind("meterlogs/site1.csv: no bill: the bill " + named, 0),
+                  fault == 1 ? std::string::npos : 0u)
             << out.error;
         EXPECT_EQ(out.text.rfind("meterlogs/site1.csv results...\r\n", 0), 0u);
         EXPECT_EQ(menu.ok(), fault == 0);
         const std::string why = menu ? "" : menu.error().reason;
-        EXPECT_NE(why.find(fault == 1 ? "%listoflinks" : fault ? f.reports + "menu.html" : ""), std::string::npos)
+        EXPECT_NE(why.find(fault == 1 ? "%listoflinks"
+                           : fault    ? f.reports + "menu.html"
+                                      : ""),
+                  std::string::npos)
             << why;
         EXPECT_EQ(readFile(f.dir.path() / "blocked"), fault == 2 ? "not a folder" : "");
     }
@@ -140,11 +145,13 @@ TEST(CalculationRun, ScopeIsReadAfreshForEachFile)
     const std::string path = RunFixture::meterLog("site1.csv");
     const FileOutcome scoped = run.calculateFile(path, DateScope{true, "1", "3", "2012", "1"}, nullptr);
     EXPECT_NE(scoped.text.find("From 01/03/2012 00:00 to 01/03/2012 12:00\r\n    Day Total: 12.500 kWh"),
-              std::string::npos) << scoped.text;
+              std::string::npos)
+        << scoped.text;
     EXPECT_EQ(run.calculateFile(path, DateScope{true, "31", "4", "2012", "7"}, nullptr).text,
               "meterlogs/site1.csv: the scope start 31/4/2012 is no calendar date\r\n\r\n");
     const FileOutcome leap =
         run.calculateFile(RunFixture::meterLog("leap_scope.csv"), DateScope{true, "28", "2", "2012", "3"}, nullptr);
     EXPECT_NE(leap.text.find("From 28/02/2012 00:00 to 01/03/2012 23:59\r\n    Day Total: 1.000 kWh"),
-              std::string::npos) << leap.text;
+              std::string::npos)
+        << leap.text;
 }

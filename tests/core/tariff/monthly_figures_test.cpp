@@ -18,12 +18,12 @@ TEST(MonthlyFigures, StepAcrossMonthEndIsBookedOnTheLaterReadingsDay)
     SettingsRecord settings;
     settings.settingsMultiplier = 2;
     const auto out = byMonth("Status,Timestamp,Value\n"
-                                       "0,30/03/2012 10:00,100\n"
-                                       "0,31/03/2012 23:00,103\n"
-                                       "0,01/04/2012 01:00,110\n"
-                                       "0,01/04/2012 12:00,111\n"
-                                       "0,03/05/2013 12:00,112\n",
-                                       settings);
+                             "0,30/03/2012 10:00,100\n"
+                             "0,31/03/2012 23:00,103\n"
+                             "0,01/04/2012 01:00,110\n"
+                             "0,01/04/2012 12:00,111\n"
+                             "0,03/05/2013 12:00,112\n",
+                             settings);
     ASSERT_TRUE(out);
     ASSERT_EQ(out->size(), 3u);
     const MonthFigures& march = (*out)[0];
@@ -44,7 +44,7 @@ TEST(MonthlyFigures, StepAcrossMonthEndIsBookedOnTheLaterReadingsDay)
 TEST(MonthlyFigures, MonthsComeInCalendarOrderAndBadValuesStopTheFile)
 {
     const auto out = byMonth("Status,Timestamp,Value\n0,01/05/2012 10:00,1\n0,01/04/2012 10:00,2\n"
-                                       "0,02/05/2012 10:00,4\n");
+                             "0,02/05/2012 10:00,4\n");
     ASSERT_EQ(out->size(), 2u);
     EXPECT_EQ((*out)[0].month, 4);
     EXPECT_DOUBLE_EQ((*out)[0].figures.dayTotal, 1);

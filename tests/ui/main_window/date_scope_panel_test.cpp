@@ -41,12 +41,18 @@ private slots:
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("spinAfter");
-        QTest::newRow("day 32 puts 1 back") << "DD" << 20 << "32" << "1" << 1;
-        QTest::newRow("day refuses letters") << "DD" << 20 << "5a" << "5" << 5;
-        QTest::newRow("month 07 keeps its text") << "MM" << 7 << "07" << "07" << 7;
-        QTest::newRow("unfinished year leaves the spin") << "YY" << 2012 << "201" << "201" << 2012;
-        QTest::newRow("year refuses a last digit past the range") << "YY" << 2010 << "2019" << "201" << 2010;
-        QTest::newRow("days refuses 32") << "Days" << 7 << "32" << "3" << 3;
+        QTest::newRow("day 32 puts 1 back") << "DD" << 20 << "32"
+                                            << "1" << 1;
+        QTest::newRow("day refuses letters") << "DD" << 20 << "5a"
+                                             << "5" << 5;
+        QTest::newRow("month 07 keeps its text") << "MM" << 7 << "07"
+                                                 << "07" << 7;
+        QTest::newRow("unfinished year leaves the spin") << "YY" << 2012 << "201"
+                                                         << "201" << 2012;
+        QTest::newRow("year refuses a last digit past the range") << "YY" << 2010 << "2019"
+                                                                  << "201" << 2010;
+        QTest::newRow("days refuses 32") << "Days" << 7 << "32"
+                                         << "3" << 3;
     }
 
     void typedTextFollowsTheFieldsRules()

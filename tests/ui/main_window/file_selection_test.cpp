@@ -118,7 +118,8 @@ private slots:
         QFETCH(QString, line);
         MainWindowFixture f({.arguments = arguments});
         QCOMPARE(f.results(), line);
-        QCOMPARE(f.find<DropZoneLabel>("lblDropZone")->text(), QStringLiteral("%1 File(s) selected.").arg(selected.size()));
+        QCOMPARE(f.find<DropZoneLabel>("lblDropZone")->text(),
+                 QStringLiteral("%1 File(s) selected.").arg(selected.size()));
         verifyRunCalculates(f, selected);
     }
 };

@@ -90,12 +90,12 @@ private slots:
         QTest::newRow("readings, S2 multiplier 0.5")
             << int(Mode::Answer) << true << kReadings + "65539.5 M/3"
             << QByteArray("\r\nS1=65541, S2=131079, DT=05/12/2026 14:03:29\r\n");
-        QTest::newRow("cut mid-body") << int(Mode::CutShort) << true
-                                      << "\r\nERROR retrieving data from server!\r\n" << QByteArray("\r\n");
+        QTest::newRow("cut mid-body") << int(Mode::CutShort) << true << "\r\nERROR retrieving data from server!\r\n"
+                                      << QByteArray("\r\n");
         // Faults of this computer are not blamed on the server.
-        QTest::newRow("logs folder removed") << int(Mode::Answer) << false
-                                             << "\r\nERROR writing the pulse log:\r\ncannot open "
-                                             << QByteArray("<unreadable>");
+        QTest::newRow("logs folder removed")
+            << int(Mode::Answer) << false << "\r\nERROR writing the pulse log:\r\ncannot open "
+            << QByteArray("<unreadable>");
     }
 
     void pulseButtonShowsAndLogsTheReadingsOrSaysWhatFailed()
@@ -123,7 +123,8 @@ private slots:
 
         QCOMPARE(textWhileWaiting, kWait);
         QVERIFY(!enabledWhileWaiting);
-        QVERIFY2(f->results().startsWith(kWait + shown) && f->results().size() < 400, qPrintable(f->results().left(300)));
+        QVERIFY2(f->results().startsWith(kWait + shown) && f->results().size() < 400,
+                 qPrintable(f->results().left(300)));
         QCOMPARE(contentOf(f->folders().logs + "pulsedata.txt"), log);
         QCOMPARE(server->requestLines().constLast(), "GET /pdata.htm?t=05%2F12%2F2026%2014%3A03%3A27 HTTP/1.1");
     }
@@ -159,13 +160,18 @@ private slots:
         modem->start();
         server->setCurrents({"250"});
         server->setMode("/cdata.htm", Mode::Hold);
-        auto f = start({{"MonitorAlarm", "1"}, {"AlarmInterval", "0"}, {"SendSMS", "1"}, {"AlarmLog", "1"},
-                        {"SMSNumber", "+44 7700 900999"}, {"CommPort", modem->port()},
+        auto f = start({{"MonitorAlarm", "1"},
+                        {"AlarmInterval", "0"},
+                        {"SendSMS", "1"},
+                        {"AlarmLog", "1"},
+                        {"SMSNumber", "+44 7700 900999"},
+                        {"CommPort", modem->port()},
                         {"SMSAlarmMsg", "<font color=green size=6>ALL CLEAR</font><!--\t"}});
         auto* banner = f->find<EventLabel>("lblAlarm");
         const QString alarmLog = f->folders().logs + "alarmdata.txt";
         // A stored text is shown as it stands, never as markup; its control characters are blanks.
-        const QString message = "<font color=green size=6>ALL CLEAR</font><!-- : [05/12/2026 14:03:27] 250 Amps => 240 Amps.";
+        const QString message =
+            "<font color=green size=6>ALL CLEAR</font><!-- : [05/12/2026 14:03:27] 250 Amps => 240 Amps.";
         bool checkPending = false, smsRunning = false;
         QByteArray logWhenSmsRan;
         connect(
@@ -206,8 +212,12 @@ private slots:
         QVERIFY2(modem->error().empty(), modem->error().c_str());
         modem->start();
         server->setCurrents({"250", "100"});
-        auto f = start({{"MonitorAlarm", "1"}, {"AlarmInterval", "0"}, {"SendSMS", "1"}, {"AlarmLog", "1"},
-                        {"SMSNumber", "07700900999"}, {"CommPort", modem->port()}});
+        auto f = start({{"MonitorAlarm", "1"},
+                        {"AlarmInterval", "0"},
+                        {"SendSMS", "1"},
+                        {"AlarmLog", "1"},
+                        {"SMSNumber", "07700900999"},
+                        {"CommPort", modem->port()}});
         const QString alarmLog = f->folders().logs + "alarmdata.txt";
         if (!logsFolderKept)
             QVERIFY(QDir(f->folders().logs).removeRecursively());
@@ -227,8 +237,8 @@ private slots:
         // In the GSM alphabet the brackets go through its escape.
         QCOMPARE(QString::fromStdString(commands.back()),
                  QString(message).replace("[", "\x1b<").replace("]", "\x1b>") + "\x1a");
-        QCOMPARE(contentOf(alarmLog), logsFolderKept ? ("\r\n" + message + "\r\nAlarm SMS: Message Sent OK!\r\n").toUtf8()
-                                                     : "<unreadable>");
+        QCOMPARE(contentOf(alarmLog),
+                 logsFolderKept ? ("\r\n" + message + "\r\nAlarm SMS: Message Sent OK!\r\n").toUtf8() : "<unreadable>");
         QCOMPARE(f->results().contains(alarmLog), !logsFolderKept);
 
         // It blinks, and no check is made while it is active.
@@ -244,8 +254,10 @@ private slots:
         QVERIFY(banner->isHidden());
         QCOMPARE(banner->text(), QStringLiteral("Acknowledged"));
         if (logsFolderKept)
-            QCOMPARE(contentOf(alarmLog), ("\r\n" + message + "\r\nAlarm SMS: Message Sent OK!\r\n"
-                                           "Acknowledged: [05/12/2026 14:10:00]\r\n").toUtf8());
+            QCOMPARE(contentOf(alarmLog), ("\r\n" + message +
+                                           "\r\nAlarm SMS: Message Sent OK!\r\n"
+                                           "Acknowledged: [05/12/2026 14:10:00]\r\n")
+                                              .toUtf8());
         tick(*f);  // monitoring resumes
         QTRY_COMPARE(server->requestCount("/cdata.htm"), before + 2);
     }

@@ -79,7 +79,8 @@ private slots:
                 needed = field->fontMetrics().horizontalAdvance(field->text()) + 8;
             QVERIFY2(w->width() >= needed, qPrintable(QStringLiteral("%1 \"%2\": %3 < %4")
                                                           .arg(w->objectName(), w->property("text").toString())
-                                                          .arg(w->width()).arg(needed)));
+                                                          .arg(w->width())
+                                                          .arg(needed)));
         }
     }
 
@@ -95,7 +96,8 @@ private slots:
             }
         });
         closer.start(10);
-        MainWindowFixture f({.arguments = {"/data/site1.csv"}, .programFolder = emptyProgramFolder.path() + "/",
+        MainWindowFixture f({.arguments = {"/data/site1.csv"},
+                             .programFolder = emptyProgramFolder.path() + "/",
                              .realMessageBoxes = true});
         QCOMPARE(seen.size(), 3);
         for (const char* name : {"reportlogo.jpg", "banner.bmp", "gr1.bmp"})

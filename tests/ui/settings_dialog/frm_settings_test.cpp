@@ -74,9 +74,7 @@ private slots:
             QApplication::activeModalWidget()->close();
         });
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        throughSettingsButton(f, [&] {
-            QCOMPARE(f.find<QLineEdit>("txtDayCost")->text(), QStringLiteral("0.3"));
-        });
+        throughSettingsButton(f, [&] { QCOMPARE(f.find<QLineEdit>("txtDayCost")->text(), QStringLiteral("0.3")); });
         QVERIFY(f.messages.isEmpty());
     }
 
@@ -84,7 +82,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("storeContent");  // empty: a folder in the store file's place
         QTest::addColumn<bool>("saved");
-        QTest::newRow("a damaged line elsewhere in the file") << QByteArray("[Settings]\nS1Label=Gas\n[Broken\n") << true;
+        QTest::newRow("a damaged line elsewhere in the file")
+            << QByteArray("[Settings]\nS1Label=Gas\n[Broken\n") << true;
         QTest::newRow("a folder where the file should be") << QByteArray() << false;
     }
 
@@ -120,7 +119,10 @@ private slots:
             const char* number;
             bool smsOn;
             bool stored;
-        } cases[] = {{"+44 (7700) 900-123", true, true}, {"", false, true}, {"", true, false}, {"0770x", false, false},
+        } cases[] = {{"+44 (7700) 900-123", true, true},
+                     {"", false, true},
+                     {"", true, false},
+                     {"0770x", false, false},
                      {"0770\";D", true, false}};
         for (const auto& c : cases) {
             MainWindowFixture f({.stored = {{"SMSNumber", "07700900123"}}});
@@ -195,8 +197,8 @@ private slots:
             }
         });
         QCOMPARE(visited, (QStringList{"txtDayCost", "txtNightCost", "txtMultiplier", "txtDayFrom", "txtDayTo",
-                                       "txtURL", "txtCommPort", "txtCommSettings", "chkURL", "txtS1Label",
-                                       "txtS1Multi", "txtS1Egu", "txtS2Label", "txtS2Multi", "txtS2Egu"}));
+                                       "txtURL", "txtCommPort", "txtCommSettings", "chkURL", "txtS1Label", "txtS1Multi",
+                                       "txtS1Egu", "txtS2Label", "txtS2Multi", "txtS2Egu"}));
     }
 };
 
