@@ -50,8 +50,9 @@ bool coverCutMapping(std::uintptr_t address)
         const std::uintptr_t from = address & ~(pageSize - 1);
         const std::uintptr_t to = (end + pageSize - 1) & ~(pageSize - 1);
         // mmap is a plain system call here, safe in a handler in practice.
-        void* zeros =
-            ::mmap(reinterpret_cast<void*>(from), to - from, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+        // The page address comes from the fault's own address: the cast is the point.
+        void* zeros = ::mmap(reinterpret_cast<void*>(from), to - from, PROT_READ,  // NOLINT(performance-no-int-to-ptr)
+                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
         if (zeros == MAP_FAILED)
             return false;
         mapping.cut = true;

@@ -8,7 +8,7 @@ namespace lumivane {
 namespace {
 
 // Requests larger than this are not from the program; they are dropped.
-constexpr qsizetype kMaxRequestHead = 16 * 1024;
+constexpr qsizetype kMaxRequestHead = qsizetype{16} * 1024;
 
 QByteArray reply(int status, const QByteArray& reason, const QByteArray& body)
 {

@@ -40,7 +40,7 @@ private:
     QTextStream& log_;
     QTcpServer server_;
     QHash<QTcpSocket*, QByteArray> pending_;
-    int nextCurrent_ = 0;
+    qsizetype nextCurrent_ = 0;
 };
 
 }  // namespace lumivane

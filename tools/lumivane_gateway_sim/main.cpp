@@ -100,7 +100,7 @@ int main(int argc, char* argv[])
         !putCounter(config.pulseFields, 30, parser.value(counter2Option), err))
         return 2;
     for (const QString& assignment : parser.values(fieldOption)) {
-        const int equals = assignment.indexOf(QLatin1Char('='));
+        const qsizetype equals = assignment.indexOf(QLatin1Char('='));
         const int index = equals > 0 ? assignment.left(equals).toInt(&ok) : -1;
         if (equals <= 0 || !ok || index < 0 || index >= wordSlots) {
             fail(err,

@@ -12,7 +12,8 @@ constexpr QRgb kSurfaceColour = qRgb(255, 255, 192);
 
 QRgb penOf(lumivane::Colour colour)
 {
-    return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF) | 0xFF000000u;
+    const auto channel = [colour](int shift) { return static_cast<int>((colour >> shift) & 0xFFu); };
+    return qRgb(channel(0), channel(8), channel(16)) | 0xFF000000u;
 }
 
 // The whole pixels from the rounded lower to the rounded upper coordinate,
