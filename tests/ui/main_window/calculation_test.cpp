@@ -42,16 +42,6 @@ QString coreRunText(MainWindowFixture& f, const QStringList& files)
     return QString::fromStdString(text + run.grandTotalsText());
 }
 
-// Runs `inside` once, when the run first writes to the results area: it looks at the window from inside the run.
-QMetaObject::Connection duringTheRun(MainWindowFixture& f, std::function<void()> inside)
-{
-    auto once = std::make_shared<bool>(false);
-    return QObject::connect(f.find<ProcessTextArea>("txtProcess"), &QPlainTextEdit::textChanged, [=] {
-        if (!std::exchange(*once, true))
-            inside();
-    });
-}
-
 // Posts an event as the window system would, spontaneous, to be delivered in its turn.
 void postSpontaneous(QObject* target, QEvent* event)
 {
@@ -124,7 +114,10 @@ private slots:
         auto* zone = f.find<DropZoneLabel>("lblDropZone");
         auto* chkGraph = f.find<QCheckBox>("chkGraph");
         bool closedDuringRun = true;
-        const auto hook = duringTheRun(f, [&] {
+        bool looked = false;  // looks at the window from inside the run, when it first writes its results
+        const auto hook = connect(f.find<ProcessTextArea>("txtProcess"), &QPlainTextEdit::textChanged, [&] {
+            if (std::exchange(looked, true))
+                return;
             QCOMPARE(f.find<QPushButton>("cmdStartConvert")->text(), QStringLiteral("&Cancel"));
             for (const QString& name : kBusyControls)
                 QVERIFY2(!w.findChild<QWidget*>(name)->isEnabled(), qPrintable(name));
@@ -137,7 +130,8 @@ private slots:
             postSpontaneous(w.windowHandle(), new QCloseEvent);
         });
         f.find<QPushButton>("cmdStartConvert")->click();
-        QObject::disconnect(hook);
+        disconnect(hook);
+        QVERIFY(looked);
         QVERIFY(!closedDuringRun);
         const QString results = f.results();
         for (int i = 0; i < 3; ++i)

@@ -34,43 +34,30 @@ int enabledDateControls(MainWindowFixture& f)
 class DateScopePanelTest : public QObject {
     Q_OBJECT
 private slots:
-    void typedTextFollowsTheFieldsRules_data()
-    {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<int>("spinBefore");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("spinAfter");
-        QTest::newRow("day 32 puts 1 back") << "DD" << 20 << "32"
-                                            << "1" << 1;
-        QTest::newRow("day refuses letters") << "DD" << 20 << "5a"
-                                             << "5" << 5;
-        QTest::newRow("month 07 keeps its text") << "MM" << 7 << "07"
-                                                 << "07" << 7;
-        QTest::newRow("unfinished year leaves the spin") << "YY" << 2012 << "201"
-                                                         << "201" << 2012;
-        QTest::newRow("year refuses a last digit past the range") << "YY" << 2010 << "2019"
-                                                                  << "201" << 2010;
-        QTest::newRow("days refuses 32") << "Days" << 7 << "32"
-                                         << "3" << 3;
-    }
-
     void typedTextFollowsTheFieldsRules()
     {
-        QFETCH(QString, field);
-        QFETCH(int, spinBefore);
-        QFETCH(QString, keys);
-        QFETCH(QString, text);
-        QFETCH(int, spinAfter);
+        const struct {
+            const char* name;
+            QString field;
+            int spinBefore;
+            QString keys, text;
+            int spinAfter;
+        } rows[] = {{"day 32 puts 1 back", "DD", 20, "32", "1", 1},
+                    {"day refuses letters", "DD", 20, "5a", "5", 5},
+                    {"month 07 keeps its text", "MM", 7, "07", "07", 7},
+                    {"unfinished year leaves the spin", "YY", 2012, "201", "201", 2012},
+                    {"year refuses a last digit past the range", "YY", 2010, "2019", "201", 2010},
+                    {"days refuses 32", "Days", 7, "32", "3", 3}};
         MainWindowFixture f({.arguments = {"/data/site1.csv"}});
         f.find<QCheckBox>("chkDate")->click();
-        auto* box = f.window().findChild<QLineEdit*>("txt" + field);
-        auto* spin = f.window().findChild<QScrollBar*>("vs" + field);
-        spin->setValue(spinBefore);
-        QCOMPARE(box->text(), QString::number(spinBefore));
-        retype(box, keys);
-        QCOMPARE(box->text(), text);
-        QCOMPARE(spin->value(), spinAfter);
+        for (const auto& row : rows) {
+            auto* box = f.window().findChild<QLineEdit*>("txt" + row.field);
+            auto* spin = f.window().findChild<QScrollBar*>("vs" + row.field);
+            spin->setValue(row.spinBefore);
+            QCOMPARE(box->text(), QString::number(row.spinBefore));
+            retype(box, row.keys);
+            QVERIFY2(box->text() == row.text && spin->value() == row.spinAfter, row.name);
+        }
     }
 
     void tickEnablesTheFieldsAndOnlyASelectionEnablesTheTick()

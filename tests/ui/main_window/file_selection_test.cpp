@@ -97,30 +97,26 @@ private slots:
         verifyRunCalculates(f, paths("c", 1));
     }
 
-    void commandLineArgumentsArePathsInOrder_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QStringList>("selected");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("options skipped; after -- a leading dash is a path; a quote keeps its place")
-            << QStringList{"-x", "/logs/b.csv", "--", "/logs/-odd.csv", "/logs/say \"hi\".csv", "/logs/c.csv"}
-            << QStringList{"/logs/b.csv", "/logs/-odd.csv", "/logs/say \"hi\".csv", "/logs/c.csv"} << QString();
-        QTest::newRow("40 paths: four left out")
-            << paths("", 40) << paths("", 36)
-            << "The selection holds at most 36 files: 4 more named on the command line were left out, "
-               "from \"/logs/37.csv\" on.\r\n";
-    }
-
     void commandLineArgumentsArePathsInOrder()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(QStringList, selected);
-        QFETCH(QString, line);
-        MainWindowFixture f({.arguments = arguments});
-        QCOMPARE(f.results(), line);
-        QCOMPARE(f.find<DropZoneLabel>("lblDropZone")->text(),
-                 QStringLiteral("%1 File(s) selected.").arg(selected.size()));
-        verifyRunCalculates(f, selected);
+        const struct {
+            const char* name;
+            QStringList arguments, selected;
+            QString line;
+        } rows[] = {{"options skipped; after -- a leading dash is a path; a quote keeps its place",
+                     {"-x", "/logs/b.csv", "--", "/logs/-odd.csv", "/logs/say \"hi\".csv", "/logs/c.csv"},
+                     {"/logs/b.csv", "/logs/-odd.csv", "/logs/say \"hi\".csv", "/logs/c.csv"},
+                     ""},
+                    {"40 paths: four left out", paths("", 40), paths("", 36),
+                     "The selection holds at most 36 files: 4 more named on the command line were left out, "
+                     "from \"/logs/37.csv\" on.\r\n"}};
+        for (const auto& row : rows) {
+            MainWindowFixture f({.arguments = row.arguments});
+            QVERIFY2(f.results() == row.line, row.name);
+            QCOMPARE(f.find<DropZoneLabel>("lblDropZone")->text(),
+                     QStringLiteral("%1 File(s) selected.").arg(row.selected.size()));
+            verifyRunCalculates(f, row.selected);
+        }
     }
 };
 

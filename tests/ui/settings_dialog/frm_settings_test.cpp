@@ -42,7 +42,7 @@ void throughSettingsButton(MainWindowFixture& f, const std::function<void()>& in
 class FrmSettingsTest : public QObject {
     Q_OBJECT
 private slots:
-    void appliedTextsAreStoredAndTakenUpWhenTheDialogCloses()
+    void appliedTextsAreStoredAndTakenUpWhenTheDialogClosesAndLogButtonsWork()
     {
         MainWindowFixture f({.stored = {{"DayCost", "0.2"}, {"S2Label", "Steam"}}});
         auto* pulse = f.find<QPushButton>("cmdPulse");
@@ -76,40 +76,55 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         throughSettingsButton(f, [&] { QCOMPARE(f.find<QLineEdit>("txtDayCost")->text(), QStringLiteral("0.3")); });
         QVERIFY(f.messages.isEmpty());
-    }
 
-    void applyTellsWhenTheStoreCannotBeWritten_data()
-    {
-        QTest::addColumn<QByteArray>("storeContent");  // empty: a folder in the store file's place
-        QTest::addColumn<bool>("saved");
-        QTest::newRow("a damaged line elsewhere in the file")
-            << QByteArray("[Settings]\nS1Label=Gas\n[Broken\n") << true;
-        QTest::newRow("a folder where the file should be") << QByteArray() << false;
+        // The log buttons view the logs and Clear asks before clearing.
+        const QString pulseLog = f.folders().logs + "pulsedata.txt";
+        QFile::remove(pulseLog);
+        f.find<QPushButton>("cmdViewFile")->click();
+        QCOMPARE(f.messages, QStringList{"File does not exist!"});
+        QFile log(pulseLog);
+        QVERIFY(log.open(QIODevice::WriteOnly) && log.write("S1=1\r\n") > 0);
+        log.close();
+        f.find<QPushButton>("cmdViewFile")->click();
+        f.find<QPushButton>("Command2")->click();
+        QCOMPARE(f.desktop().viewed, (QStringList{pulseLog, f.folders().logs + "alarmdata.txt"}));
+
+        f.answer = QMessageBox::No;
+        f.find<QPushButton>("cmdClear")->click();
+        QCOMPARE(contentOf(pulseLog), QByteArray("S1=1\r\n"));
+        f.answer = QMessageBox::Yes;
+        f.find<QPushButton>("cmdClear")->click();
+        QCOMPARE(contentOf(pulseLog), QByteArray());
+        QCOMPARE(f.messages.mid(1), (QStringList{"Are you sure you wish to clear the data file",
+                                                 "Are you sure you wish to clear the data file", "FILE CLEARED!"}));
     }
 
     void applyTellsWhenTheStoreCannotBeWritten()
     {
-        QFETCH(QByteArray, storeContent);
-        QFETCH(bool, saved);
-        MainWindowFixture f;
-        QFile::remove(storeFile());
-        if (storeContent.isEmpty()) {
-            QVERIFY(QDir().mkpath(storeFile()));
-        } else {
+        const struct {
+            const char* name;
+            QByteArray storeContent;  // empty: a folder in the store file's place
+            bool saved;
+        } rows[] = {{"a damaged line elsewhere in the file", "[Settings]\nS1Label=Gas\n[Broken\n", true},
+                    {"a folder where the file should be", {}, false}};
+        const QStringList refused{"The settings could not be saved: the settings store cannot be written."};
+        for (const auto& row : rows) {
+            MainWindowFixture f;
+            QFile::remove(storeFile());
             QFile file(storeFile());
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(storeContent);
+            QVERIFY(row.saved ? file.open(QIODevice::WriteOnly) && file.write(row.storeContent) > 0
+                              : QDir().mkpath(storeFile()));
+            file.close();
+            f.find<QLineEdit>("txtDayCost")->setText("0.21");
+            f.find<QPushButton>("cmdApply")->click();
+            QDir(storeFile()).removeRecursively();
+            QCOMPARE(f.messages, row.saved ? QStringList{} : refused);
+            // Once the store can be written again, Apply saves and says nothing more.
+            f.find<QPushButton>("cmdApply")->click();
+            QVERIFY2(f.messages.size() == (row.saved ? 0 : 1), row.name);
+            QCOMPARE(lumivane::SettingsStore(QString::fromLatin1(lumivane::kMainExecutableName)).GetSetting("DayCost"),
+                     std::optional<std::string>("0.21"));
         }
-        f.find<QLineEdit>("txtDayCost")->setText("0.21");
-        f.find<QPushButton>("cmdApply")->click();
-        QDir(storeFile()).removeRecursively();
-        const QStringList expected{"The settings could not be saved: the settings store cannot be written."};
-        QCOMPARE(f.messages, saved ? QStringList{} : expected);
-        // Once the store can be written again, Apply saves and says nothing more.
-        f.find<QPushButton>("cmdApply")->click();
-        QCOMPARE(f.messages.size(), saved ? 0 : 1);
-        QCOMPARE(lumivane::SettingsStore(QString::fromLatin1(lumivane::kMainExecutableName)).GetSetting("DayCost"),
-                 std::optional<std::string>("0.21"));
     }
 
     // A recipient the modem cannot take is refused on Apply with a message, and nothing is stored.
@@ -135,31 +150,6 @@ private slots:
             if (!c.stored)
                 QVERIFY2(f.messages.value(0).contains("is not a phone number"), qPrintable(f.messages.value(0)));
         }
-    }
-
-    void logButtonsViewAndClearTheLogs()
-    {
-        MainWindowFixture f;
-        const QString pulseLog = f.folders().logs + "pulsedata.txt";
-        QFile::remove(pulseLog);
-        f.find<QPushButton>("cmdViewFile")->click();
-        QCOMPARE(f.messages, QStringList{"File does not exist!"});
-        QFile log(pulseLog);
-        QVERIFY(log.open(QIODevice::WriteOnly));
-        log.write("S1=1, S2=2, DT=x\r\n");
-        log.close();
-        f.find<QPushButton>("cmdViewFile")->click();
-        f.find<QPushButton>("Command2")->click();
-        QCOMPARE(f.desktop().viewed, (QStringList{pulseLog, f.folders().logs + "alarmdata.txt"}));
-
-        f.answer = QMessageBox::No;
-        f.find<QPushButton>("cmdClear")->click();
-        QCOMPARE(contentOf(pulseLog), QByteArray("S1=1, S2=2, DT=x\r\n"));
-        f.answer = QMessageBox::Yes;
-        f.find<QPushButton>("cmdClear")->click();
-        QCOMPARE(contentOf(pulseLog), QByteArray());
-        QCOMPARE(f.messages.mid(1), (QStringList{"Are you sure you wish to clear the data file",
-                                                 "Are you sure you wish to clear the data file", "FILE CLEARED!"}));
     }
 
     void enterOnTheClearQuestionKeepsThePulseLog()
