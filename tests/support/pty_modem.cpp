@@ -40,22 +40,14 @@ PtyModem::~PtyModem()
             ::close(fd);
 }
 
-void PtyModem::answer(std::string prefix, std::string reply)
-{
-    rules_.push_back({Match::Prefix, std::move(prefix), std::move(reply)});
-}
-
-void PtyModem::answerMessage(std::string reply) { rules_.push_back({Match::Message, {}, std::move(reply)}); }
-
 void PtyModem::hangUpOn(std::string prefix) { rules_.push_back({Match::HangUp, std::move(prefix), {}}); }
 
 void PtyModem::actAsWorkingModem(std::string messageReply)
 {
-    answer("ATZ\r", "\r\nOK\r\n");
-    answer("AT+CMGF=1\r", "\r\nOK\r\n");
-    answer("AT+CSCS=\"GSM\"\r", "\r\nOK\r\n");
-    answer("AT+CMGS=\"", "\r\n> ");
-    answerMessage(std::move(messageReply));
+    for (const char* setUp : {"ATZ\r", "AT+CMGF=1\r", "AT+CSCS=\"GSM\"\r"})
+        rules_.push_back({Match::Prefix, setUp, "\r\nOK\r\n"});
+    rules_.push_back({Match::Prefix, "AT+CMGS=\"", "\r\n> "});
+    rules_.push_back({Match::Message, {}, std::move(messageReply)});
 }
 
 void PtyModem::start()

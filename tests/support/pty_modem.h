@@ -25,10 +25,6 @@ public:
     const std::string& port() const { return port_; }
 
     // Rules, tried in the order given, before start(). A command includes its CR or Ctrl-Z.
-    // Answers a command starting with `prefix` ("" matches every command).
-    void answer(std::string prefix, std::string reply);
-    // Answers a message text (a command ended by Ctrl-Z).
-    void answerMessage(std::string reply);
     // Closes the master side, as a modem pulled off the port, on a command starting with `prefix`.
     void hangUpOn(std::string prefix);
     // Sends every byte back as it arrives, before any answer.

@@ -16,14 +16,6 @@ Expected<CalcOptions> parse(const std::vector<std::string>& args)
     return parseCalcOptions(std::vector<std::string_view>(keep.begin(), keep.end()));
 }
 
-std::vector<std::string> manyFiles(int count)
-{
-    std::vector<std::string> files;
-    for (int i = 0; i < count; ++i)
-        files.push_back("f" + std::to_string(i) + ".csv");
-    return files;
-}
-
 }  // namespace
 
 TEST(CalcOptions, TakesFilesInOrderTheScopeAsTypedAndTheLastSetOfAKey)
@@ -38,7 +30,7 @@ TEST(CalcOptions, TakesFilesInOrderTheScopeAsTypedAndTheLastSetOfAKey)
     EXPECT_EQ(*findOverride(*parsed, "DayCost"), "0.3");
     EXPECT_EQ(*findOverride(*parsed, "SMSAlarmMsg"), "A=B");
     EXPECT_EQ(parse({"--from", "29/2/2012", "a.csv"})->scope.daysText, "7");
-    EXPECT_FALSE(parse(manyFiles(36))->scope.enabled);
+    EXPECT_FALSE(parse(std::vector<std::string>(36, "a.csv"))->scope.enabled);
     EXPECT_TRUE(parse({"--bogus", "--help"})->help);
 }
 
@@ -56,7 +48,7 @@ TEST(CalcOptions, MisuseIsAOneLineUsageErrorNamingTheCulprit)
         {{"--export=1", "a.csv"}, "--export=1"},
         {{"a.csv", "--set"}, "--set"},
         {{}, "no meter log file"},
-        {manyFiles(37), "36"},
+        {std::vector<std::string>(37, "a.csv"), "36"},
         {{"--set", "No\npe=1", "a.csv"}, "No?pe"},  // a line end inside an argument does not break the line
     };
     for (const char* from : {"31/02/2012", "29/02/2013", "1/13/2012", "1/1/12", "1/1/02012", "1-1-2012", "",

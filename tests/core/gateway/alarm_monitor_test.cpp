@@ -81,8 +81,8 @@ TEST(AlarmMonitor, OnlyACurrentAboveTheLimitRaisesTheAlarm)
     }
 }
 
-// An active alarm stops the checks and blinks the banner until it is
-// acknowledged; monitoring then resumes after the full interval.
+// An active alarm stops the checks until it is acknowledged (the window test pins
+// the blinking and the caption); monitoring then resumes after the full interval.
 TEST(AlarmMonitor, ActiveAlarmBlinksUntilAcknowledged)
 {
     const test::FixedClock clock("05/12/2026", "14:05:00");
@@ -91,13 +91,10 @@ TEST(AlarmMonitor, ActiveAlarmBlinksUntilAcknowledged)
         EXPECT_FALSE(monitor.acknowledge(alarmLog, clock)) << "no alarm, nothing to acknowledge";
         ASSERT_TRUE(monitor.checkResponse("300", monitoring(), clock).alarmRaised);
         EXPECT_FALSE(monitor.checkResponse("400", monitoring(), clock).alarmRaised);
-        EXPECT_EQ(monitor.tick(1, "0").bannerColour, kAlarmBannerRed);
-        EXPECT_EQ(monitor.tick(1, "0").bannerColour, kWindowTextColour);
         const auto off = monitor.tick(0, "0");  // switching monitoring off does not clear an alarm
         EXPECT_TRUE(off.bannerVisible && !off.checkDue);
         const auto ack = monitor.acknowledge(alarmLog, clock);
         ASSERT_TRUE(ack);
-        EXPECT_EQ(ack->caption, "Acknowledged");
         EXPECT_EQ(ack->logRecord.value_or("none"), alarmLog == 1 ? "Acknowledged: [05/12/2026 14:05:00]\r\n" : "none");
         EXPECT_FALSE(monitor.alarmActive());
         EXPECT_EQ(nextCheckTick(monitor, "15"), 16);
