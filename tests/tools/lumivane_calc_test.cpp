@@ -1,6 +1,7 @@
 // lumivane-calc end to end: the built program run as a child process with its
 // own HOME, compared with the same run made in this process, as the window makes it.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QDate>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QProcess>
 #include <QSettings>
 
+#include "core/meterdata/file_buffer.h"
 #include "core/tariff/calculation_run.h"
 #include "platform/settings_store.h"
 #include "support/temp_dir.h"
@@ -23,6 +25,7 @@ struct Calc : ::testing::Test {
     const QString work = QString::fromStdString(home.path().string());
     int exitCode = -1;
     QByteArray out, err;
+    rlim_t rlimitAs = RLIM_INFINITY;  // the child's address space
 
     void SetUp() override { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, work + "/config"); }
     void run(const QStringList& args)
@@ -34,6 +37,10 @@ struct Calc : ::testing::Test {
              {std::pair{"HOME", ""}, {"XDG_CONFIG_HOME", "/config"}, {"XDG_DATA_HOME", "/data"}})
             env.insert(name, work + folder);
         child.setProcessEnvironment(env);
+        child.setChildProcessModifier([limit = rlimitAs] {
+            const rlimit space{limit, limit};
+            setrlimit(RLIMIT_AS, &space);
+        });
         child.start(LUMIVANE_CALC_EXE, args);
         exitCode = child.waitForFinished(60000) && child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
         out = child.readAllStandardOutput();
@@ -165,4 +172,23 @@ TEST_F(Calc, EachMonthOfAYearAddsUpToTheWholeLog)
     ASSERT_TRUE(menu.open(QIODevice::ReadOnly));
     const QByteArray page = menu.readAll();
     EXPECT_TRUE(page.indexOf("SITE1-2012-09") < page.indexOf("SITE1-2012-10") && page.contains("1/2/2012 - 29/2/2012"));
+}
+
+// What one file may take is bounded: past the cap it is refused by name, and memory
+// running out below the cap is one line and status 1, never an abort.
+TEST_F(Calc, MemoryLimitsEndTheRunWithOneLine)
+{
+    QFile huge(work + "/huge.csv");
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(kMaxMeterLogBytes) + 1));
+    huge.close();
+    run({huge.fileName()});
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_TRUE(out.contains("huge.csv: the file is larger than 1 GiB") && err.count('\n') == 1) << out.toStdString();
+#if !defined(__SANITIZE_ADDRESS__)  // the sanitizer's shadow memory needs more address space than the limit
+    ASSERT_TRUE(huge.resize(300 << 20));
+    rlimitAs = 200 << 20;
+    run({huge.fileName()});
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_TRUE(out.isEmpty() && err == "lumivane-calc: out of memory\n") << err.toStdString();
+#endif
 }
