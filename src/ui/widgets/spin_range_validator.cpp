@@ -14,13 +14,14 @@ int digitCount(qint64 value)
 
 }  // namespace
 
-SpinRangeValidator::SpinRangeValidator(QScrollBar* spin, QObject* parent) : QValidator(parent), spin_(spin) {}
+SpinRangeValidator::SpinRangeValidator(QScrollBar* spin, int minimum, int maximum, QObject* parent)
+    : QValidator(parent), spin_(spin), minimum_(minimum), maximum_(maximum)
+{
+}
 
 QValidator::State SpinRangeValidator::validate(QString& input, int&) const
 {
-    if (!spin_)
-        return Invalid;
-    return check(input, spin_->minimum(), spin_->maximum());
+    return check(input, minimum_, maximum_);
 }
 
 void SpinRangeValidator::fixup(QString& input) const

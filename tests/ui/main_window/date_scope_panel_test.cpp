@@ -1,6 +1,9 @@
 // The date scope panel: what typing does to a field and its spin, and which
 // controls a selection, the tick, a run and Reset Selection enable.
+#include <QApplication>
 #include <QCheckBox>
+#include <QDate>
+#include <QWheelEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -45,8 +48,10 @@ private slots:
         } rows[] = {{"day 32 puts 1 back", "DD", 20, "32", "1", 1},
                     {"day refuses letters", "DD", 20, "5a", "5", 5},
                     {"month 07 keeps its text", "MM", 7, "07", "07", 7},
-                    {"unfinished year leaves the spin", "YY", 2012, "201", "201", 2012},
-                    {"year refuses a last digit past the range", "YY", 2010, "2019", "201", 2010},
+                    {"unfinished year leaves the spin", "YY", 2012, "202", "202", 2012},
+                    {"a recent year is taken", "YY", 2010, "2023", "2023", 2023},
+                    {"an old year stretches the spin", "YY", 2010, "1950", "1950", 1950},
+                    {"year refuses a first digit no year has", "YY", 2010, "0", "2010", 2010},
                     {"days refuses 32", "Days", 7, "32", "3", 3}};
         MainWindowFixture f({.arguments = {"/data/site1.csv"}});
         f.find<QCheckBox>("chkDate")->click();
@@ -58,6 +63,24 @@ private slots:
             retype(box, row.keys);
             QVERIFY2(box->text() == row.text && spin->value() == row.spinAfter, row.name);
         }
+    }
+
+    // The upper arrow and the wheel turned away raise the value, up to next year.
+    void upperArrowAndWheelUpRaiseTheValue()
+    {
+        MainWindowFixture f({.arguments = {"/data/site1.csv"}});
+        f.find<QCheckBox>("chkDate")->click();
+        auto* spin = f.find<QScrollBar>("vsYY");
+        spin->resize(16, 80);
+        QVERIFY(spin->maximum() >= QDate::currentDate().year() + 1 && spin->minimum() <= 2000);
+        QTest::mouseClick(spin, Qt::LeftButton, {}, QPoint(8, 3));
+        QCOMPARE(spin->value(), 2011);
+        QTest::mouseClick(spin, Qt::LeftButton, {}, QPoint(8, 77));
+        QCOMPARE(spin->value(), 2010);
+        QWheelEvent up({8, 40}, spin->mapToGlobal(QPointF(8, 40)), {}, {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase,
+                       false);
+        QApplication::sendEvent(spin, &up);
+        QCOMPARE(f.find<QLineEdit>("txtYY")->text(), QStringLiteral("2011"));
     }
 
     void tickEnablesTheFieldsAndOnlyASelectionEnablesTheTick()
