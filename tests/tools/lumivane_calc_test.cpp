@@ -91,6 +91,14 @@ TEST_F(Calc, PrintsTheWindowsTextForTheSameRun)
     stored.settingsDayCost = 0.2;
     EXPECT_EQ(out, windowText({log("site1.csv")}, stored));
     EXPECT_FALSE(SettingsStore("lumivane").GetSetting("DayCost"));
+
+    // Stored texts that cannot be read give their defaults, each named on one line.
+    store.SaveSetting("NightCost", "0,18\x1b");
+    store.SaveSetting("Multiplier", "");
+    run({log("site1.csv")});
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(err, "lumivane-calc: warning: setting NightCost: the stored text \"0,18?\" cannot be read; 0.09 is used\n"
+                   "lumivane-calc: warning: setting Multiplier: the stored text \"\" cannot be read; 1 is used\n");
 }
 
 TEST_F(Calc, UsageErrorsExitWithTwoAndOneLine)
