@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "support/main_window_fixture.h"
+#include "support/temp_dir.h"
 
 using lumivane::test::MainWindowFixture;
 
@@ -87,11 +88,18 @@ private slots:
     {
         MainWindowFixture empty;
         QVERIFY(!empty.find<QCheckBox>("chkDate")->isEnabled());
-        MainWindowFixture f({.arguments = {"/data/site1.csv"}});
+        const auto log = lumivane::test::testDataDir() / "meterlogs" / "june2023.csv";
+        MainWindowFixture f({.arguments = {QString::fromStdString(log.string())}});
         auto* chkDate = f.find<QCheckBox>("chkDate");
         QCOMPARE(enabledDateControls(f), 0);
         chkDate->click();
         QCOMPARE(enabledDateControls(f), 8);
+
+        // June of a recent year, typed: 30 days of 15.25 kWh by day and 3.75 by night, less the baseline's step.
+        for (const auto& [field, keys] : {std::pair{"txtMM", "6"}, {"txtYY", "2023"}, {"txtDays", "30"}})
+            retype(f.find<QLineEdit>(field), keys);
+        f.find<QPushButton>("cmdStartConvert")->click();
+        QVERIFY2(f.results().contains("Total: 568.750 kWh, £83.21"), qPrintable(f.results()));
 
         // A run takes an unfinished year as the spin shows it.
         f.find<QScrollBar>("vsYY")->setValue(2012);
