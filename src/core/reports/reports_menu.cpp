@@ -53,8 +53,13 @@ Expected<std::string> fillReportsMenu(std::string_view templateText, const Repor
             continue;  // counted in %numberofreports, but no link and no costs
         const std::string name = htmlEscape(billName(entry.billPath));
         // Percent-encoding leaves no character that HTML would need escaped.
-        rows += "<div class='lRow'>" +
-                cell("lLeft", "<a href='" + fileUrl(entry.billPath) + "' title='" + name + "'>" + name + "</a>");
+        std::string link = "<a href='" + fileUrl(entry.billPath) + "' title='";
+        link += name;
+        link += "'>";
+        link += name;
+        link += "</a>";
+        rows += "<div class='lRow'>";
+        rows += cell("lLeft", link);
         if (withPeriods)
             rows += cell("lPeriod", htmlEscape(entry.billPeriod));
         const double day = moneyTextValue(entry.billDayCost);

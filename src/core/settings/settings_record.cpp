@@ -132,7 +132,10 @@ bool settingTextFits(SettingType type, std::string_view text)
     return false;
 }
 
-SettingsRecord loadSettingsRecord(const StoredSettingText& stored) { return loadSettingsNamingUnreadable(stored).record; }
+SettingsRecord loadSettingsRecord(const StoredSettingText& stored)
+{
+    return loadSettingsNamingUnreadable(stored).record;
+}
 
 LoadedSettings loadSettingsNamingUnreadable(const StoredSettingText& stored)
 {

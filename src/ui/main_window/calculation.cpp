@@ -94,8 +94,7 @@ Calculation::Calculation(QWidget* host, CalculationEnvironment environment)
     : QObject(host), host_(host), environment_(std::move(environment))
 {
     const FontScale scale(host->font());
-    cmdStartConvert =
-        makeButton(host, "cmdStartConvert", kStartCaption, scale(QRect(8, 294, 240, 32)));
+    cmdStartConvert = makeButton(host, "cmdStartConvert", kStartCaption, scale(QRect(8, 294, 240, 32)));
     cmdStartConvert->setEnabled(false);
 
     txtProcess = new ProcessTextArea(host);

@@ -257,7 +257,7 @@ void frmMain::tellUnreadableSettings(const std::vector<lumivane::UnreadableSetti
     if (unreadable.empty())
         return;
     // A bill priced at a default the operator did not choose must not go unnoticed.
-    QString text = QStringLiteral("Some stored settings cannot be read, so these values are used instead:\n");
+    QString text = QStringLiteral("Some settings in the store are not usable, so these values are used instead:\n");
     for (const lumivane::UnreadableSetting& setting : unreadable)
         text += QLatin1Char('\n') + lumivane::qtText(lumivane::unreadableSettingLine(setting)) + QLatin1Char('.');
     text += QStringLiteral("\n\nThe store keeps the stored texts until the settings are applied.");

@@ -19,10 +19,7 @@ SpinRangeValidator::SpinRangeValidator(QScrollBar* spin, int minimum, int maximu
 {
 }
 
-QValidator::State SpinRangeValidator::validate(QString& input, int&) const
-{
-    return check(input, minimum_, maximum_);
-}
+QValidator::State SpinRangeValidator::validate(QString& input, int&) const { return check(input, minimum_, maximum_); }
 
 void SpinRangeValidator::fixup(QString& input) const
 {

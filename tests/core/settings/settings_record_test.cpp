@@ -62,9 +62,8 @@ TEST(SettingsRecord, ConvertsStoredTextsOrFallsBackToTheKeysDefault)
     std::string named;
     for (const UnreadableSetting& setting : loaded.unreadable)
         named += unreadableSettingLine(setting) + "\n";
-    EXPECT_EQ(named,
-              "setting NightCost: the stored text \"0,18\" cannot be read; 0.09 is used\n"
-              "setting AlarmLog: the stored text \"40000\" cannot be read; 0 is used\n"
-              "setting Txt: the stored text \"may?be\" cannot be read; False is used\n"
-              "setting Export: the stored text \"\" cannot be read; 0 is used\n");
+    EXPECT_EQ(named, "setting NightCost: the stored text \"0,18\" cannot be read; 0.09 is used\n"
+                     "setting AlarmLog: the stored text \"40000\" cannot be read; 0 is used\n"
+                     "setting Txt: the stored text \"may?be\" cannot be read; False is used\n"
+                     "setting Export: the stored text \"\" cannot be read; 0 is used\n");
 }
