@@ -9,6 +9,8 @@
 #include <QRegularExpressionValidator>
 #include <QScrollBar>
 
+#include <algorithm>
+
 #include "platform/utf8_text.h"
 #include "ui/widgets/font_scale.h"
 #include "ui/widgets/spin_control.h"
