@@ -1,9 +1,8 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "platform/desktop_services.h"
 #include "platform/resource_folder.h"
-#include "platform/settings_store.h"
-#include "core/text/app_facts.h"
 #include "ui/main_window/frm_main.h"
 
 namespace {
@@ -23,10 +22,7 @@ QIcon applicationIcon()
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(lumivane::SettingsStore::executableBaseName());
-    QApplication::setApplicationDisplayName(QString::fromLatin1(lumivane::kAppTitle));
-    // Wayland desktops find the launcher, and with it the icon, by this name.
-    QApplication::setDesktopFileName(QStringLiteral("org.lumivane.Lumivane"));
+    lumivane::setApplicationIdentity();
     QApplication::setWindowIcon(applicationIcon());
 
     MainWindowEnvironment environment;

@@ -4,10 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QUrl>
+
+#include "platform/settings_store.h"
 
 namespace lumivane {
 
@@ -96,6 +99,16 @@ bool SystemDesktopLauncher::launchTextViewer(const QString& path)
             return true;
     // Handing the file to whatever opens it could show it in a browser or not at all; say so instead.
     return false;
+}
+
+void setApplicationIdentity()
+{
+    QCoreApplication::setApplicationName(SettingsStore::executableBaseName());
+    // A display name would be appended to every title that does not end with it
+    // ("Settings — ..."); an empty one leaves the titles alone.
+    QGuiApplication::setApplicationDisplayName(QString());
+    // Wayland desktops find the launcher, and with it the icon, by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.lumivane.Lumivane"));
 }
 
 }  // namespace lumivane

@@ -28,6 +28,11 @@ bool copyFile(const QString& from, const QString& to);
 // The computer's network name.
 QString getComputerName();
 
+// Names the running program for the settings store (its executable's name) and
+// for the desktop's launcher, and gives it no display name, so every window
+// title reads exactly as the window sets it.
+void setApplicationIdentity();
+
 // Opening a file or an address in the desktop's usual viewer, and showing a
 // text file in a plain-text viewer. Tests pass a recording implementation.
 class DesktopLauncher {

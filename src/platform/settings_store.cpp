@@ -52,11 +52,13 @@ QString SettingsStore::executableBaseName()
     return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
 }
 
-SettingsRecord loadSettings(const SettingsStore& store)
+SettingsRecord loadSettings(const SettingsStore& store) { return loadSettingsNamingUnreadable(store).record; }
+
+LoadedSettings loadSettingsNamingUnreadable(const SettingsStore& store)
 {
     // The dialog of another window, or a tool, may have saved since this store was opened.
     store.refresh();
-    return loadSettingsRecord([&store](std::string_view key) { return store.GetSetting(key); });
+    return loadSettingsNamingUnreadable([&store](std::string_view key) { return store.GetSetting(key); });
 }
 
 }  // namespace lumivane

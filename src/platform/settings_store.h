@@ -41,4 +41,7 @@ private:
 // The whole record from the store's texts; missing or unconvertible texts give the defaults.
 SettingsRecord loadSettings(const SettingsStore& store);
 
+// The same record, with every stored text that gave way to its default named.
+LoadedSettings loadSettingsNamingUnreadable(const SettingsStore& store);
+
 }  // namespace lumivane

@@ -98,6 +98,12 @@ TEST_F(Calc, PrintsTheWindowsTextForTheSameRun)
     stored.settingsDayCost = 0.2;
     EXPECT_EQ(out, windowText({log("site1.csv")}, stored));
     EXPECT_FALSE(SettingsStore("lumivane").GetSetting("DayCost"));
+
+    // A stored text that cannot be read gives its default and is named.
+    store.SaveSetting("NightCost", "0,18\x1b");
+    run({log("site1.csv")});
+    EXPECT_EQ(err,
+              "lumivane-calc: warning: setting NightCost: the stored text \"0,18?\" cannot be read; 0.09 is used\n");
 }
 
 TEST_F(Calc, UsageErrorsExitWithTwoAndOneLine)

@@ -107,11 +107,14 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
 
     // The window's store, whatever this program file is called; overrides live for this run only.
     const SettingsStore store(QString::fromUtf8(kMainExecutableName));
-    SettingsRecord settings = loadSettingsRecord([&](std::string_view key) -> std::optional<std::string> {
+    LoadedSettings loaded = loadSettingsNamingUnreadable([&](std::string_view key) -> std::optional<std::string> {
         if (const std::string* text = findOverride(options, key))
             return *text;
         return store.GetSetting(key);
     });
+    for (const UnreadableSetting& setting : loaded.unreadable)
+        outcome.warnings.push_back(unreadableSettingLine(setting));
+    SettingsRecord& settings = loaded.record;
     // Reports are written on request only, so a stored Export of 1 cannot scatter files from scripts.
     settings.settingsExport = options.exportReports ? 1 : 0;
 

@@ -12,6 +12,7 @@ namespace lumivane {
 struct CalcCommandOutcome {
     std::string output;                 // the results text, lines ended by "\n"
     std::vector<std::string> problems;  // one line each, without the program name
+    std::vector<std::string> warnings;  // one line each: what went on in spite of them
     int exitStatus = 0;                 // 0 all calculated, 1 something could not be done
 };
 

@@ -64,6 +64,8 @@ static int run(int argc, char** argv)
     if (parsed->exportReports)
         app.emplace(argc, argv);
     const lumivane::CalcCommandOutcome outcome = lumivane::runCalcCommand(*parsed);
+    for (const std::string& warning : outcome.warnings)
+        complain("warning: " + warning);
     const bool written = writeAll(outcome.output);
     for (const std::string& problem : outcome.problems)
         complain(problem);

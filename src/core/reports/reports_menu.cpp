@@ -16,47 +16,66 @@ void ReportLinkLists::add(const BillFigures& bill)
     entries.push_back(bill);
 }
 
+namespace {
+
+constexpr std::string_view kPound = "\xC2\xA3";
+
+std::string cell(std::string_view cssClass, std::string_view html)
+{
+    return "<div class='" + std::string(cssClass) + "'>" + std::string(html) + "</div>";
+}
+
+// The bill's name: the file name of its path, cut before its first ".html".
+std::string_view billName(std::string_view path)
+{
+    static constexpr char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
+    const std::size_t slash = path.rfind(kSeparator);
+    const std::string_view name = path.substr(slash == std::string_view::npos ? 0 : slash + 1);
+    return name.substr(0, name.find(".html"));
+}
+
+}  // namespace
+
 Expected<std::string> fillReportsMenu(std::string_view templateText, const ReportLinkLists& lists,
                                       std::string_view shortDate, std::string_view computerName)
 {
-    static constexpr char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
-    static constexpr std::string_view kPound = "\xC2\xA3";
-    const std::size_t count = lists.entries.size();
-
-    std::string links = "<div class='lLeft'>";
-    std::string dayColumn = "<div class='lMid'>";
-    std::string nightColumn = "<div class='lMid'>";
-    std::string totalColumn = "<div class='lMid'>";
+    // The periods are an addition: a template without their placeholder shows none.
+    const bool withPeriods = templateText.find("%listofperiods") != std::string_view::npos;
+    // One row per bill holding its link and its costs side by side: with the
+    // costs in columns of their own, a name that took two lines would shift
+    // every later cost against the wrong bill.
+    std::string rows;
     double daySum = 0;
     double nightSum = 0;
     double totalSum = 0;
     for (const BillFigures& entry : lists.entries) {
-        const std::string_view path = entry.billPath;
-        if (path.empty())
+        if (entry.billPath.empty())
             continue;  // counted in %numberofreports, but no link and no costs
-        std::string_view name =
-            path.substr(path.rfind(kSeparator) == std::string_view::npos ? 0 : path.rfind(kSeparator) + 1);
-        name = name.substr(0, name.find(".html"));
+        const std::string name = htmlEscape(billName(entry.billPath));
         // Percent-encoding leaves no character that HTML would need escaped.
-        links += "<a href='" + fileUrl(path) + "'>" + htmlEscape(name) + "</a><br>";
+        std::string link = "<a href='" + fileUrl(entry.billPath) + "' title='";
+        link += name;
+        link += "'>";
+        link += name;
+        link += "</a>";
+        rows += "<div class='lRow'>";
+        rows += cell("lLeft", link);
+        if (withPeriods)
+            rows += cell("lPeriod", htmlEscape(entry.billPeriod));
         const double day = moneyTextValue(entry.billDayCost);
         const double night = moneyTextValue(entry.billNightCost);
         const double total = moneyTextValue(entry.billTotalCost);
-        dayColumn += std::string(kPound) + formatMoney(day) + "<br>";
-        nightColumn += std::string(kPound) + formatMoney(night) + "<br>";
-        totalColumn += std::string(kPound) + formatMoney(total) + "<br>";
+        for (const double cost : {day, night, total})
+            rows += cell("lMid", std::string(kPound) + formatMoney(cost));
+        rows += "</div>";
         daySum += day;
         nightSum += night;
         totalSum += total;
     }
-    links += "</div>";
-    dayColumn += "</div>";
-    nightColumn += "</div>";
-    totalColumn += "</div>";
 
     const std::pair<std::string_view, std::string> table[] = {
-        {"%numberofreports", std::to_string(count)},
-        {"%listoflinks", links + dayColumn + nightColumn + totalColumn},
+        {"%numberofreports", std::to_string(lists.entries.size())},
+        {"%listoflinks", rows},
         {"%daytotaloflinks", std::string(kPound) + formatMoney(daySum)},
         {"%nighttotaloflinks", std::string(kPound) + formatMoney(nightSum)},
         {"%totaltotaloflinks", std::string(kPound) + formatMoney(totalSum)},
@@ -67,14 +86,9 @@ Expected<std::string> fillReportsMenu(std::string_view templateText, const Repor
         if (!substitutePlaceholder(menu, placeholder, value))
             return failure("the menu template has no placeholder " + std::string(placeholder));
     }
-    // The periods are an addition: a template without their placeholder shows none.
-    if (menu.find("%listofperiods") != std::string::npos) {
-        std::string periods = "<div class='lPeriod'>";
-        for (const BillFigures& entry : lists.entries)
-            if (!entry.billPath.empty())
-                periods += htmlEscape(entry.billPeriod) + "<br>";
-        substitutePlaceholder(menu, "%listofperiods", periods + "</div>");
-    }
+    // Each period already stands in its bill's row.
+    if (withPeriods)
+        substitutePlaceholder(menu, "%listofperiods", "");
     return menu;
 }
 

@@ -134,14 +134,30 @@ bool settingTextFits(SettingType type, std::string_view text)
 
 SettingsRecord loadSettingsRecord(const StoredSettingText& stored)
 {
-    SettingsRecord record;
+    return loadSettingsNamingUnreadable(stored).record;
+}
+
+LoadedSettings loadSettingsNamingUnreadable(const StoredSettingText& stored)
+{
+    LoadedSettings loaded;
     for (const SettingKey& key : kKeys) {
         // A stored text that cannot be converted leaves the key's default in
-        // place, so a damaged store never stops the program from starting.
-        if (const std::optional<std::string> text = stored(key.key))
-            assign(record, key, *text);
+        // place, so a damaged store never stops the program from starting; it
+        // is named, so nobody mistakes the default for what was stored.
+        std::optional<std::string> text = stored(key.key);
+        if (text && !assign(loaded.record, key, *text))
+            loaded.unreadable.push_back({key.key, std::move(*text), settingTextOf(loaded.record, key.key)});
     }
-    return record;
+    return loaded;
+}
+
+std::string unreadableSettingLine(const UnreadableSetting& setting)
+{
+    std::string shown = setting.storedText;
+    std::replace_if(
+        shown.begin(), shown.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }, '?');
+    return "setting " + std::string(setting.key) + ": the stored text \"" + shown + "\" cannot be read; " +
+           setting.usedText + " is used";
 }
 
 std::string settingTextOf(const SettingsRecord& record, std::string_view key)

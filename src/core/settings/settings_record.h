@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace lumivane {
 
@@ -78,9 +79,29 @@ bool settingTextFits(SettingType type, std::string_view text);
 // The stored text of a key, or nullopt when the key is missing.
 using StoredSettingText = std::function<std::optional<std::string>(std::string_view key)>;
 
+// A stored text that does not convert to its key's type (no number, or out of
+// range): the key's default stands in for it.
+struct UnreadableSetting {
+    std::string_view key;
+    std::string storedText;
+    std::string usedText;  // the value used, written as it would be saved
+};
+
+struct LoadedSettings {
+    SettingsRecord record;
+    std::vector<UnreadableSetting> unreadable;  // in load order; a missing key is not unreadable
+};
+
 // Fills a whole record, key by key in load order; a missing key, or a text that
 // cannot be converted to its field's type, gives the key's default.
 SettingsRecord loadSettingsRecord(const StoredSettingText& stored);
+
+// The same record, with every stored text that gave way to its default named.
+LoadedSettings loadSettingsNamingUnreadable(const StoredSettingText& stored);
+
+// One line for the operator: the key, its stored text (control characters
+// shown as "?") and the value used instead.
+std::string unreadableSettingLine(const UnreadableSetting& setting);
 
 // The text a record field would be saved as (switches "0"/"1", choices
 // "True"/"False", doubles and hours in plain decimal form, texts unchanged).

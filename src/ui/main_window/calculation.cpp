@@ -22,6 +22,8 @@
 namespace {
 
 const QString kCancelCaption = QStringLiteral("&Cancel");
+// Alt+S belongs to "Edit &Settings".
+const QString kStartCaption = QStringLiteral("Start &Calculation");
 const QLatin1String kLineEnd("\r\n");
 
 // Opening the graph panel makes the window 117 pixels taller than its
@@ -92,8 +94,7 @@ Calculation::Calculation(QWidget* host, CalculationEnvironment environment)
     : QObject(host), host_(host), environment_(std::move(environment))
 {
     const FontScale scale(host->font());
-    cmdStartConvert =
-        makeButton(host, "cmdStartConvert", QStringLiteral("Start &Calculation"), scale(QRect(8, 294, 240, 32)));
+    cmdStartConvert = makeButton(host, "cmdStartConvert", kStartCaption, scale(QRect(8, 294, 240, 32)));
     cmdStartConvert->setEnabled(false);
 
     txtProcess = new ProcessTextArea(host);
@@ -168,7 +169,7 @@ void Calculation::cmdStartConvert_Click()
         runCalculation();
         return;
     }
-    cmdStartConvert->setText(QStringLiteral("&Start Calculation"));
+    cmdStartConvert->setText(kStartCaption);
     emit busyChanged(false);
 }
 

@@ -1,6 +1,7 @@
 #include "ui/main_window/date_scope_panel.h"
 
 #include <QCheckBox>
+#include <QDate>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,11 +9,19 @@
 #include <QRegularExpressionValidator>
 #include <QScrollBar>
 
+#include <algorithm>
+
 #include "platform/utf8_text.h"
 #include "ui/widgets/font_scale.h"
+#include "ui/widgets/spin_control.h"
 #include "ui/widgets/spin_range_validator.h"
 
 namespace {
+
+// What the year field takes when typed, and the earliest year its spin reaches.
+constexpr int kFirstYear = 1900;
+constexpr int kLastYear = 9999;
+constexpr int kFirstSpinYear = 2000;
 
 void makeLabel(QWidget* parent, const QString& caption, QRect geometry,
                Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
@@ -32,17 +41,10 @@ QLineEdit* makeDateField(QWidget* parent, const char* name, const QString& text,
     return field;
 }
 
-// A vertical spin control: a short scroll bar whose upper arrow raises the value.
 QScrollBar* makeSpin(QWidget* parent, const char* name, int minimum, int maximum, int value, QRect geometry)
 {
-    auto* spin = new QScrollBar(Qt::Vertical, parent);
+    auto* spin = new SpinControl(minimum, maximum, value, parent);
     spin->setObjectName(QString::fromLatin1(name));
-    spin->setInvertedAppearance(true);
-    spin->setInvertedControls(false);
-    spin->setRange(minimum, maximum);
-    spin->setSingleStep(1);
-    spin->setPageStep(1);
-    spin->setValue(value);
     spin->setGeometry(geometry);
     return spin;
 }
@@ -69,7 +71,7 @@ qint64 leadingNumber(const QString& text)
 // its spin's value back, so the run sees what the spin shows.
 void settleField(QLineEdit* field, const QScrollBar* spin)
 {
-    if (SpinRangeValidator::check(field->text(), spin->minimum(), spin->maximum()) != QValidator::Acceptable)
+    if (!field->hasAcceptableInput())
         field->setText(QString::number(spin->value()));
 }
 
@@ -96,7 +98,9 @@ DateScopePanel::DateScopePanel(QWidget* host) : QObject(host)
     vsMM = makeSpin(scopeFrame, "vsMM", 1, 12, 1, scale(QRect(130, 44, 14, 24)));
     makeLabel(scopeFrame, QStringLiteral("/"), scale(QRect(144, 44, 12, 24)), Qt::AlignCenter);
     txtYY = makeDateField(scopeFrame, "txtYY", QStringLiteral("2010"), 4, scale(QRect(156, 44, 44, 24)));
-    vsYY = makeSpin(scopeFrame, "vsYY", 2010, 2015, 2010, scale(QRect(200, 44, 14, 24)));
+    // Logs of any recent year can be reached with the arrows.
+    vsYY = makeSpin(scopeFrame, "vsYY", kFirstSpinYear, QDate::currentDate().year() + 1, 2010,
+                    scale(QRect(200, 44, 14, 24)));
     makeLabel(scopeFrame, QStringLiteral("Scope:"), scale(QRect(8, 76, 48, 24)));
     txtDays = makeDateField(scopeFrame, "txtDays", QStringLiteral("7"), 2, scale(QRect(58, 76, 30, 24)));
     vsDays = makeSpin(scopeFrame, "vsDays", 1, 31, 7, scale(QRect(88, 76, 14, 24)));
@@ -109,24 +113,29 @@ DateScopePanel::DateScopePanel(QWidget* host) : QObject(host)
     // The day field takes digits only; its own rule puts "1" back for anything outside 1..31.
     txtDD->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), txtDD));
     connect(txtDD, &QLineEdit::textChanged, this, &DateScopePanel::txtDD_Change);
-    pairFieldWithSpin(txtMM, vsMM);
-    pairFieldWithSpin(txtYY, vsYY);
-    pairFieldWithSpin(txtDays, vsDays);
+    pairFieldWithSpin(txtMM, vsMM, vsMM->minimum(), vsMM->maximum());
+    // Any four-digit year may be typed; the spin stretches to take it.
+    pairFieldWithSpin(txtYY, vsYY, kFirstYear, kLastYear);
+    pairFieldWithSpin(txtDays, vsDays, vsDays->minimum(), vsDays->maximum());
 }
 
 // The four paths of a field and its spin: the spin writes its value into the
 // field; a finished number typed into the field moves the spin.
-void DateScopePanel::pairFieldWithSpin(QLineEdit* field, QScrollBar* spin)
+void DateScopePanel::pairFieldWithSpin(QLineEdit* field, QScrollBar* spin, int minimum, int maximum)
 {
     connect(spin, &QScrollBar::valueChanged, this, [field](int value) { field->setText(QString::number(value)); });
-    // Keystrokes that can never give a value in the spin's range are refused.
-    field->setValidator(new SpinRangeValidator(spin, field));
-    connect(field, &QLineEdit::textChanged, this, [spin](const QString& text) {
-        // An unfinished number ("20" on the way to "2012") leaves the spin
+    // Keystrokes that can never give a value in the field's range are refused.
+    field->setValidator(new SpinRangeValidator(spin, minimum, maximum, field));
+    connect(field, &QLineEdit::textChanged, this, [field, spin](const QString& text) {
+        // An unfinished number ("20" on the way to "2023") leaves the spin
         // where it is: moving it would write its own value back into the field
         // under the operator's fingers.
-        if (SpinRangeValidator::check(text, spin->minimum(), spin->maximum()) == QValidator::Acceptable)
-            spin->setValue(text.toInt());
+        if (!field->hasAcceptableInput())
+            return;
+        // A value beyond the spin's reach widens it, so the two show the same number.
+        const int value = text.toInt();
+        spin->setRange(std::min(spin->minimum(), value), std::max(spin->maximum(), value));
+        spin->setValue(value);
     });
 }
 

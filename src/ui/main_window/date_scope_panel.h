@@ -29,7 +29,7 @@ public:
     void enableDateFields(bool enabled);
 
 private:
-    void pairFieldWithSpin(QLineEdit* field, QScrollBar* spin);
+    void pairFieldWithSpin(QLineEdit* field, QScrollBar* spin, int minimum, int maximum);
 
     QCheckBox* chkDate = nullptr;
     QLineEdit* txtDD = nullptr;

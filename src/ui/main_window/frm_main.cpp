@@ -233,7 +233,8 @@ void frmMain::enableControls(bool enabled)
 
 void frmMain::getSKSettings()
 {
-    settings_ = lumivane::loadSettings(*store_);
+    lumivane::LoadedSettings loaded = lumivane::loadSettingsNamingUnreadable(*store_);
+    settings_ = loaded.record;
     if (!settingsDialog_) {
         SettingsDialogServices services{
             folders_.logs, desktop_, messageBox_,
@@ -248,6 +249,19 @@ void frmMain::getSKSettings()
     sms_->setSettings(settings_);
     gateway_->setSettings(settings_);
     gateway_->showPulseButton();
+    tellUnreadableSettings(loaded.unreadable);
+}
+
+void frmMain::tellUnreadableSettings(const std::vector<lumivane::UnreadableSetting>& unreadable)
+{
+    if (unreadable.empty())
+        return;
+    // A bill priced at a default the operator did not choose must not go unnoticed.
+    QString text = QStringLiteral("Some settings in the store are not usable, so these values are used instead:\n");
+    for (const lumivane::UnreadableSetting& setting : unreadable)
+        text += QLatin1Char('\n') + lumivane::qtText(lumivane::unreadableSettingLine(setting)) + QLatin1Char('.');
+    text += QStringLiteral("\n\nThe store keeps the stored texts until the settings are applied.");
+    showMessage(text, QMessageBox::Ok, QMessageBox::Warning);
 }
 
 void frmMain::storeSettings(const lumivane::SettingsForm& form)

@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <memory>
+#include <vector>
 
 #include "core/settings/settings_form.h"
 #include "core/settings/settings_record.h"
@@ -83,6 +84,7 @@ private:
     void loadPicture(QLabel* target, const QString& fileName);
     void setLinkUnderlined(bool underlined);
     void storeSettings(const lumivane::SettingsForm& form);
+    void tellUnreadableSettings(const std::vector<lumivane::UnreadableSetting>& unreadable);
     QMessageBox::StandardButton showMessage(const QString& text, QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                             QMessageBox::Icon icon = QMessageBox::NoIcon, QWidget* parent = nullptr);
 

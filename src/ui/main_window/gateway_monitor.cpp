@@ -60,8 +60,9 @@ void GatewayMonitor::showPulseButton()
 {
     if (settings_.settingsPulseData == 1) {
         cmdPulse->setVisible(true);
-        cmdPulse->setText(qtText(settings_.settingsS1Label) + QStringLiteral(" && ") +
-                          qtText(settings_.settingsS2Label));
+        // An "&" of a label is shown as itself, not taken as an access key.
+        const auto shown = [](const std::string& label) { return qtText(label).replace(u'&', QStringLiteral("&&")); };
+        cmdPulse->setText(shown(settings_.settingsS1Label) + QStringLiteral(" && ") + shown(settings_.settingsS2Label));
     } else {
         cmdPulse->setVisible(false);
     }

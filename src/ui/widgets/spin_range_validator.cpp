@@ -14,14 +14,12 @@ int digitCount(qint64 value)
 
 }  // namespace
 
-SpinRangeValidator::SpinRangeValidator(QScrollBar* spin, QObject* parent) : QValidator(parent), spin_(spin) {}
-
-QValidator::State SpinRangeValidator::validate(QString& input, int&) const
+SpinRangeValidator::SpinRangeValidator(QScrollBar* spin, int minimum, int maximum, QObject* parent)
+    : QValidator(parent), spin_(spin), minimum_(minimum), maximum_(maximum)
 {
-    if (!spin_)
-        return Invalid;
-    return check(input, spin_->minimum(), spin_->maximum());
 }
+
+QValidator::State SpinRangeValidator::validate(QString& input, int&) const { return check(input, minimum_, maximum_); }
 
 void SpinRangeValidator::fixup(QString& input) const
 {

@@ -1,9 +1,9 @@
 #pragma once
-// Keeps a date field to what its spin control can take: a whole number in the
-// spin's range. While typing, a text that can still become such a number is
-// let through ("20" on the way to "2012"); a keystroke that can never lead
-// there is refused. An unfinished text left behind is replaced by the spin's
-// value when the field is left.
+// Keeps a date field to the whole numbers it may hold: the spin's range, or a
+// wider one that the spin follows (a year). While typing, a text that can still
+// become such a number is let through ("20" on the way to "2023"); a keystroke
+// that can never lead there is refused. An unfinished text left behind is
+// replaced by the spin's value when the field is left.
 #include <QPointer>
 #include <QScrollBar>
 #include <QValidator>
@@ -11,18 +11,20 @@
 class SpinRangeValidator : public QValidator {
     Q_OBJECT
 public:
-    explicit SpinRangeValidator(QScrollBar* spin, QObject* parent = nullptr);
+    // A field that may hold minimum..maximum, paired with `spin`.
+    SpinRangeValidator(QScrollBar* spin, int minimum, int maximum, QObject* parent = nullptr);
 
-    // Acceptable: a whole number in the spin's range (leading zeros allowed,
+    // Acceptable: a whole number in the field's range (leading zeros allowed,
     // as "07"); Intermediate: empty, or digits that more digits can bring into
     // the range; Invalid: anything else.
     State validate(QString& input, int& pos) const override;
     // Puts the spin's current value back.
     void fixup(QString& input) const override;
 
-    // The same test without a field: whether the text is a finished value.
+private:
     static State check(const QString& text, int minimum, int maximum);
 
-private:
     QPointer<QScrollBar> spin_;
+    int minimum_;
+    int maximum_;
 };

@@ -48,13 +48,22 @@ TEST(SettingsRecord, FirstRunGivesTheDefaultRecord)
               "Txt=False|CSV=False|Export=0");
 }
 
-// Stored texts take the field's type; a text that does not convert gives the key's default.
+// Stored texts take the field's type; a text that does not convert gives the key's
+// default and is named, in load order.
 TEST(SettingsRecord, ConvertsStoredTextsOrFallsBackToTheKeysDefault)
 {
-    const SettingsRecord r = loadSettingsRecord(storeOf("FromHour=6.5|ToHour=7.5|HTM=True|CSV=-1|DayCost=0.2|S1Label=|"
-                                                        "NightCost=cheap|AlarmLog=40000|Txt=maybe|Export="));
+    const LoadedSettings loaded = loadSettingsNamingUnreadable(storeOf(
+        "FromHour=6.5|ToHour=7.5|HTM=True|CSV=-1|DayCost=0.2|S1Label=|NightCost=0,18|AlarmLog=40000|Txt=may\nbe|Export="));
+    const SettingsRecord& r = loaded.record;
     EXPECT_EQ(
         textsOf(r,
                 {"FromHour", "ToHour", "HTM", "CSV", "DayCost", "S1Label", "NightCost", "AlarmLog", "Txt", "Export"}),
         "FromHour=6|ToHour=8|HTM=True|CSV=True|DayCost=0.2|S1Label=|NightCost=0.09|AlarmLog=0|Txt=False|Export=0");
+    std::string named;
+    for (const UnreadableSetting& setting : loaded.unreadable)
+        named += unreadableSettingLine(setting) + "\n";
+    EXPECT_EQ(named, "setting NightCost: the stored text \"0,18\" cannot be read; 0.09 is used\n"
+                     "setting AlarmLog: the stored text \"40000\" cannot be read; 0 is used\n"
+                     "setting Txt: the stored text \"may?be\" cannot be read; False is used\n"
+                     "setting Export: the stored text \"\" cannot be read; 0 is used\n");
 }

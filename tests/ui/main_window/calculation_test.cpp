@@ -140,7 +140,7 @@ private slots:
         QCOMPARE(f.results(), results);
         QVERIFY(!chkGraph->isChecked());
         QVERIFY(w.isVisible());
-        QCOMPARE(f.find<QPushButton>("cmdStartConvert")->text(), QStringLiteral("&Start Calculation"));
+        QCOMPARE(f.find<QPushButton>("cmdStartConvert")->text(), QStringLiteral("Start &Calculation"));
         for (const QString& name : kBusyControls)
             QVERIFY2(w.findChild<QWidget*>(name)->isEnabled(), qPrintable(name));
         QCOMPARE(zone->text(), QStringLiteral("2 File(s) selected."));

@@ -1,12 +1,16 @@
 // The date scope panel: what typing does to a field and its spin, and which
 // controls a selection, the tick, a run and Reset Selection enable.
+#include <QApplication>
 #include <QCheckBox>
+#include <QDate>
+#include <QWheelEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 
 #include "support/main_window_fixture.h"
+#include "support/temp_dir.h"
 
 using lumivane::test::MainWindowFixture;
 
@@ -45,8 +49,10 @@ private slots:
         } rows[] = {{"day 32 puts 1 back", "DD", 20, "32", "1", 1},
                     {"day refuses letters", "DD", 20, "5a", "5", 5},
                     {"month 07 keeps its text", "MM", 7, "07", "07", 7},
-                    {"unfinished year leaves the spin", "YY", 2012, "201", "201", 2012},
-                    {"year refuses a last digit past the range", "YY", 2010, "2019", "201", 2010},
+                    {"unfinished year leaves the spin", "YY", 2012, "202", "202", 2012},
+                    {"a recent year is taken", "YY", 2010, "2023", "2023", 2023},
+                    {"an old year stretches the spin", "YY", 2010, "1950", "1950", 1950},
+                    {"year refuses a first digit no year has", "YY", 2010, "0", "2010", 2010},
                     {"days refuses 32", "Days", 7, "32", "3", 3}};
         MainWindowFixture f({.arguments = {"/data/site1.csv"}});
         f.find<QCheckBox>("chkDate")->click();
@@ -60,15 +66,36 @@ private slots:
         }
     }
 
+    // The upper arrow and the wheel turned away raise the value, up to next year.
+    void upperArrowAndWheelUpRaiseTheValue()
+    {
+        MainWindowFixture f({.arguments = {"/data/site1.csv"}});
+        f.find<QCheckBox>("chkDate")->click();
+        auto* spin = f.find<QScrollBar>("vsYY");
+        spin->resize(16, 80);
+        QVERIFY(spin->maximum() >= QDate::currentDate().year() + 1 && spin->minimum() <= 2000);
+        QTest::mouseClick(spin, Qt::LeftButton, {}, QPoint(8, 3));
+        QWheelEvent up({8, 40}, {}, {}, {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(spin, &up);
+        QCOMPARE(f.find<QLineEdit>("txtYY")->text(), QStringLiteral("2012"));
+    }
+
     void tickEnablesTheFieldsAndOnlyASelectionEnablesTheTick()
     {
         MainWindowFixture empty;
         QVERIFY(!empty.find<QCheckBox>("chkDate")->isEnabled());
-        MainWindowFixture f({.arguments = {"/data/site1.csv"}});
+        const auto log = lumivane::test::testDataDir() / "meterlogs" / "june2023.csv";
+        MainWindowFixture f({.arguments = {QString::fromStdString(log.string())}});
         auto* chkDate = f.find<QCheckBox>("chkDate");
         QCOMPARE(enabledDateControls(f), 0);
         chkDate->click();
         QCOMPARE(enabledDateControls(f), 8);
+
+        // June of a recent year, typed: 30 days of 15.25 kWh by day and 3.75 by night, less the baseline's step.
+        for (const auto& [field, keys] : {std::pair{"txtMM", "6"}, {"txtYY", "2023"}, {"txtDays", "30"}})
+            retype(f.find<QLineEdit>(field), keys);
+        f.find<QPushButton>("cmdStartConvert")->click();
+        QVERIFY2(f.results().contains("Total: 568.750 kWh, £83.21"), qPrintable(f.results()));
 
         // A run takes an unfinished year as the spin shows it.
         f.find<QScrollBar>("vsYY")->setValue(2012);

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "platform/desktop_services.h"
 #include "support/main_window_fixture.h"
 #include "ui/widgets/event_label.h"
 
@@ -39,6 +40,15 @@ private slots:
         QCOMPARE(f.messages.size(), 1);
         QVERIFY(f.messages.front().contains(QDir::toNativeSeparators(f.folders().root)));
         QVERIFY(QFileInfo(f.folders().root).isFile());
+    }
+
+    void unreadableSettingsAreNamedInOneMessageAndLeftInTheStore()
+    {
+        MainWindowFixture f({.stored = {{"DayCost", "abc"}, {"Multiplier", ""}}});
+        QVERIFY2(f.messages.size() == 1 && f.messages.front().count("cannot be read") == 2 &&
+                     f.messages.front().contains("DayCost: the stored text \"abc\" cannot be read; 0.16 is used"),
+                 qPrintable(f.messages.join('\n')));
+        QCOMPARE(f.store().GetSetting("DayCost"), std::optional<std::string>("abc"));
     }
 
     void captionsAndFieldsAreNotClippedAtA14PointDesktopFont()
@@ -91,6 +101,9 @@ private slots:
     // once, mails on its link and goes with the window.
     void firstStartBuildsTheDataTreeAndAboutOpensOnceAndGoesWithTheWindow()
     {
+        lumivane::setApplicationIdentity();
+        // Desktops append a display name to every title that does not end with it.
+        QVERIFY(QGuiApplication::applicationDisplayName().isEmpty());
         MainWindowFixture f;
         QCOMPARE(contentOf(f.folders().logs + "pulsedata.txt"), QByteArray("\r\n"));
         QCOMPARE(contentOf(f.folders().logs + "alarmdata.txt"), QByteArray("\r\n"));

@@ -44,7 +44,7 @@ class FrmSettingsTest : public QObject {
 private slots:
     void appliedTextsAreStoredAndTakenUpWhenTheDialogClosesAndLogButtonsWork()
     {
-        MainWindowFixture f({.stored = {{"DayCost", "0.2"}, {"S2Label", "Steam"}}});
+        MainWindowFixture f({.stored = {{"DayCost", "0.2"}, {"S2Label", "Oil & Steam"}}});
         auto* pulse = f.find<QPushButton>("cmdPulse");
         bool hiddenAfterApply = false;
         throughSettingsButton(f, [&] {
@@ -59,7 +59,7 @@ private slots:
         });
         QVERIFY(hiddenAfterApply);
         QVERIFY(!pulse->isHidden());
-        QCOMPARE(pulse->text(), QStringLiteral("Gas && Steam"));
+        QCOMPARE(pulse->text(), QStringLiteral("Gas && Oil && Steam"));
         QCOMPARE(f.store().GetSetting("AlarmInterval"), std::optional<std::string>("ten"));
         QCOMPARE(f.store().GetSetting("FromHour"), std::optional<std::string>("7"));
 
