@@ -171,25 +171,6 @@ private slots:
         QCOMPARE(asked, QStringList{"Are you sure you wish to clear the data file"});
         QCOMPARE(contentOf(pulseLog), QByteArray("\r\n"));
     }
-
-    void tabRunsRowByRowAndPassesTheNightHours()
-    {
-        MainWindowFixture f;
-        QStringList visited;
-        throughSettingsButton(f, [&] {
-            QWidget* dialog = QApplication::activeModalWidget();
-            dialog->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(dialog));
-            f.find<QLineEdit>("txtDayCost")->setFocus();
-            for (int i = 0; i < 15; ++i) {
-                visited << QApplication::focusWidget()->objectName();
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            }
-        });
-        QCOMPARE(visited, (QStringList{"txtDayCost", "txtNightCost", "txtMultiplier", "txtDayFrom", "txtDayTo",
-                                       "txtURL", "txtCommPort", "txtCommSettings", "chkURL", "txtS1Label", "txtS1Multi",
-                                       "txtS1Egu", "txtS2Label", "txtS2Multi", "txtS2Egu"}));
-    }
 };
 
 QTEST_MAIN(FrmSettingsTest)
