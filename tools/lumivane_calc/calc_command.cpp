@@ -161,7 +161,7 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
             jsonRun.files.push_back({path, std::move(file), std::move(csvPath)});
         }
     }
-    text += run.grandTotalsText();
+    text += run.closingText();
 
     if (options.exportReports) {
         const auto menu = run.buildReportsMenu();

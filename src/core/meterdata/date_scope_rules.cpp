@@ -101,6 +101,15 @@ bool parseDatePart(std::string_view text, CalendarStamp& stamp)
 
 bool parseTimePart(std::string_view text, int& hour)
 {
+    CalendarStamp stamp;
+    if (!parseTimePart(text, stamp))
+        return false;
+    hour = stamp.hour;
+    return true;
+}
+
+bool parseTimePart(std::string_view text, CalendarStamp& stamp)
+{
     std::size_t pos = 0;
     const int h = readDigits(text, pos, 1, 2);
     if (h < 0 || h > 23 || !expect(text, pos, ':'))
@@ -108,14 +117,17 @@ bool parseTimePart(std::string_view text, int& hour)
     const int minute = readDigits(text, pos, 2, 2);
     if (minute < 0 || minute > 59)
         return false;
+    int second = 0;
     if (pos < text.size()) {
         if (!expect(text, pos, ':'))
             return false;
-        const int second = readDigits(text, pos, 2, 2);
+        second = readDigits(text, pos, 2, 2);
         if (second < 0 || second > 59 || pos != text.size())
             return false;
     }
-    hour = h;
+    stamp.hour = h;
+    stamp.minute = minute;
+    stamp.second = second;
     return true;
 }
 
@@ -127,7 +139,7 @@ std::optional<CalendarStamp> parseTimestamp(std::string_view text)
         return std::nullopt;
     if (blank == std::string_view::npos)
         return stamp;
-    if (!parseTimePart(text.substr(blank + 1), stamp.hour))
+    if (!parseTimePart(text.substr(blank + 1), stamp))
         return std::nullopt;
     stamp.hasTime = true;
     return stamp;

@@ -29,6 +29,8 @@ struct CalendarStamp {
     int month = 0;
     int day = 0;
     int hour = 0;
+    int minute = 0;
+    int second = 0;
     bool hasTime = false;
 };
 
@@ -42,6 +44,9 @@ bool parseDatePart(std::string_view text, CalendarStamp& stamp);
 
 // The time alone ("H:MM" or "H:MM:SS"); gives its hour.
 bool parseTimePart(std::string_view text, int& hour);
+
+// The same, filling hour, minute and second of the stamp.
+bool parseTimePart(std::string_view text, CalendarStamp& stamp);
 
 // A whole number written in decimal ("0", "-3", " 12 "); nullopt for anything else.
 std::optional<long long> parseWholeNumber(std::string_view text);

@@ -5,6 +5,7 @@
 #include "core/text/number_text.h"
 #include "core/graph/bar_geometry.h"
 #include "core/meterdata/meter_log_scan.h"
+#include "core/tariff/data_notes.h"
 
 namespace lumivane {
 // How a bad file is met:
@@ -33,11 +34,16 @@ public:
     {
     }
 
-    // Puts the last timestamp into toText; called once after the walk.
-    void finish()
+    // Puts the last timestamp into toText and the notes into the figures;
+    // called once after the walk with the filter that sorted the lines.
+    void finish(const ReadingFilter& filter)
     {
         if (lastTextLength_ != kTextInString)
             f_.toText.assign(lastText_, lastTextLength_);
+        f_.bookedSteps = notes_.bookedSteps();
+        notes_.appendNotes(f_, f_.notes);
+        if (std::string note = noDateNote(filter.noDateLines()); !note.empty())
+            f_.notes.push_back(std::move(note));
     }
 
     // True once a reading reached the reading memory.
@@ -51,6 +57,7 @@ public:
         if (f_.fromText.empty()) {
             f_.fromText.assign(r.timestampText);
             f_.calcMonth = r.stamp.month;
+            f_.calcYear = r.stamp.year;
         }
         // The last timestamp is kept in a small buffer and becomes toText once, at the end.
         if (r.timestampText.size() <= sizeof lastText_) {
@@ -60,9 +67,11 @@ public:
             lastTextLength_ = kTextInString;
             f_.toText.assign(r.timestampText);
         }
-        // Only the calendar month of the first reading in scope is booked.
-        if (r.stamp.month != f_.calcMonth)
+        // Only the calendar month of the first reading in scope is booked, in its year.
+        if (r.stamp.month != f_.calcMonth || r.stamp.year != f_.calcYear) {
+            notes_.otherMonth(r);
             return {};
+        }
         const auto value = converted ? *converted : parseMeterValue(r.valueText);
         if (!value)
             return failure("the value " + detail::quoted(r.valueText) + " is not a number", r.lineNumber);
@@ -72,12 +81,14 @@ public:
             memory_.previousReading = *value;
             memory_.currentReading = *value;
             memory_.lastStep = 0;
+            notes_.baseline(r);
             return {};
         }
         memory_.currentReading = *value;
         memory_.lastStep = *value - memory_.previousReading;
         memory_.previousReading = *value;
         const double booked = memory_.lastStep * multiplier_;
+        notes_.step(r, memory_.lastStep, booked, *value);
         const auto day = static_cast<std::size_t>(r.stamp.day);
         if (fromHour_ <= r.stamp.hour && r.stamp.hour <= toHour_) {
             f_.dayUnits[day] += booked;
@@ -108,6 +119,7 @@ private:
     int fromHour_;
     int toHour_;
     bool touched_ = false;
+    DataNoteCollector notes_;
     static constexpr std::size_t kTextInString = static_cast<std::size_t>(-1);
     char lastText_[96];
     std::size_t lastTextLength_ = 0;
@@ -122,21 +134,57 @@ Expected<LayoutShape> engineShapeOf(std::string_view bytes, std::string_view pat
     return engineLayoutOf(path, firstLineOf(bytes));
 }
 
-EngineOutcome calculateMeterLog(std::string_view bytes, std::string_view path, const ScopeRule& scope,
-                                const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
-                                const GraphPalette& palette, BarSink* bars)
+namespace {
+
+void drawBookedSteps(const std::vector<BookedStep>& steps, GraphState& graph, const GraphPalette& palette,
+                     BarSink& bars)
+{
+    for (const BookedStep& step : steps) {
+        if (step.night)
+            drawNightBar(graph, palette, bars, step.value);
+        else
+            drawDayBar(graph, palette, bars, step.value);
+    }
+}
+
+// A pre-scan that stopped early leaves the scale of an earlier file (a file's
+// bars squeezed into a few pixels): the bars then take the scale the pre-scan
+// would have given them from the steps that are drawn.
+void scaleFromBookedSteps(const std::vector<BookedStep>& steps, GraphState& graph)
+{
+    double largest = 1.0;
+    for (const BookedStep& step : steps)
+        largest = step.value > largest ? step.value : largest;
+    graph.graphScale = 53.0 / largest;
+    graph.graphBarWidth = steps.empty() ? 0.0 : 474.0 / static_cast<double>(steps.size());
+}
+
+// The engine's walk; each booked step is drawn at once, or kept in `booked` when that is given.
+EngineOutcome engineWalk(std::string_view bytes, std::string_view path, const ScopeRule& scope,
+                         const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
+                         const GraphPalette& palette, BarSink* bars, std::vector<BookedStep>* booked)
 {
     beginFileWalk(graph, memory);
     const auto shape = engineShapeOf(bytes, path);
     if (!shape)
         return shape.error();
     FileFigures figures;
-    TariffBooking booking(figures, settings, memory, graph, palette, bars);
-    auto walked = walkMeterReadings(bytes, *shape, true, scope, booking);
-    booking.finish();
+    TariffBooking booking(figures, settings, memory, graph, palette, bars, booked);
+    ReadingFilter filter(*shape, true, scope);
+    auto walked = walkMeterReadings(bytes, filter, booking);
+    booking.finish(filter);
     if (!walked)
         return walked.error();
     return figures;
+}
+
+}  // namespace
+
+EngineOutcome calculateMeterLog(std::string_view bytes, std::string_view path, const ScopeRule& scope,
+                                const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
+                                const GraphPalette& palette, BarSink* bars)
+{
+    return engineWalk(bytes, path, scope, settings, memory, graph, palette, bars, nullptr);
 }
 
 namespace {
@@ -236,27 +284,20 @@ private:
 
     void finish()
     {
-        booking_.finish();
-        // A pre-scan that ran to its end sets the graph; one that stopped leaves it.
+        booking_.finish(engineFilter_);
+        // A pre-scan that ran to its end sets the graph; one that stopped leaves
+        // it, and the bars take their scale from the steps they draw.
         if (scanning_)
             scan_.finish(graph_);
+        else if (bars_)
+            scaleFromBookedSteps(booked_, graph_);
         // Now the scale is as the pre-scan leaves it, the steps booked before any
         // failing line become their bars, as the engine's walk would have drawn them.
         if (bars_)
-            drawBookedSteps();
+            drawBookedSteps(booked_, graph_, palette_, *bars_);
         if (!booking_.touchedMemory()) {
             memory_.currentReading = scanMemory_.currentReading;
             memory_.lastStep = scanMemory_.lastStep;
-        }
-    }
-
-    void drawBookedSteps()
-    {
-        for (const BookedStep& step : booked_) {
-            if (step.night)
-                drawNightBar(graph_, palette_, *bars_, step.value);
-            else
-                drawDayBar(graph_, palette_, *bars_, step.value);
         }
     }
 
@@ -288,13 +329,17 @@ EngineOutcome scanAndCalculateMeterLog(std::string_view bytes, std::string_view 
     const LayoutShape scanShape = scanLayoutOf(firstLineOf(bytes));
     const auto engineShape = engineLayoutOf(path, firstLineOf(bytes));
     // Different layouts read different lines: then the two walks run one after the other.
-    if (bytes.empty() || !engineShape || engineShape->layout != scanShape.layout) {
-        scanMeterLog(bytes, &scope, graph, memory);
-        return calculateMeterLog(bytes, path, scope, settings, memory, graph, palette, bars);
-    }
     std::vector<BookedStep> ownBooked;
     std::vector<BookedStep>& steps = booked ? *booked : ownBooked;
     steps.clear();
+    if (bytes.empty() || !engineShape || engineShape->layout != scanShape.layout) {
+        if (scanMeterLog(bytes, &scope, graph, memory) || !bars)
+            return calculateMeterLog(bytes, path, scope, settings, memory, graph, palette, bars);
+        auto outcome = engineWalk(bytes, path, scope, settings, memory, graph, palette, nullptr, &steps);
+        scaleFromBookedSteps(steps, graph);
+        drawBookedSteps(steps, graph, palette, *bars);
+        return outcome;
+    }
     JointWalk walk(scanShape, *engineShape, scope, settings, memory, graph, palette, bars, steps);
     return walk.run(bytes);
 }

@@ -216,7 +216,7 @@ void Calculation::calculateSelection()
         if (bars)
             picGraph->repaint();
     }
-    txtProcess->appendText(lumivane::qtText(run.grandTotalsText()));
+    txtProcess->appendText(lumivane::qtText(run.closingText()));
 
     if (settings_.settingsExport == 1) {
         const auto menu = run.buildReportsMenu();
