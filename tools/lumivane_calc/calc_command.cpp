@@ -133,6 +133,9 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
         }
         environment.reportsFolder = folderWithSeparator(reportsFolder);
         environment.programFolder = folderWithSeparator(resourceFolder());
+        // The bills show the logo from their own folder, as the window's do.
+        if (!provideReportLogo(resourceFolder() + QDir::separator(), reportsFolder + QDir::separator()))
+            outcome.problems.push_back("the logo reportlogo.jpg could not be copied to the reports folder");
     }
 
     std::string csvFolder;

@@ -19,6 +19,9 @@ std::string counted(std::size_t count, const char* one, const char* many)
 // usual interval so far does not make gaps are dropped.
 constexpr std::size_t kKeptGaps = 1024;
 
+// How often an interval must be met to be the file's usual one.
+constexpr std::size_t kUsualAtLeast = 3;
+
 bool isGap(std::int64_t length, std::int64_t usual) { return usual > 0 && length > 4 * usual && length >= 3600; }
 
 }  // namespace
@@ -70,7 +73,9 @@ std::int64_t DataNoteCollector::IntervalTally::usual() const
 {
     const auto most = std::max_element(slots_.begin(), slots_.begin() + static_cast<std::ptrdiff_t>(used_),
                                        [](const Slot& a, const Slot& b) { return a.count < b.count; });
-    return used_ == 0 ? 0 : most->interval;
+    // An interval met once or twice is no habit of the log: a file of a few
+    // readings taken now and then has no usual interval, and so no gaps.
+    return used_ == 0 || most->count < kUsualAtLeast ? 0 : most->interval;
 }
 
 void DataNoteCollector::otherMonth(const MeterReading& reading)
@@ -86,8 +91,9 @@ void DataNoteCollector::keepGap(std::int64_t interval, std::size_t line, double 
 {
     if (gaps_.size() >= kKeptGaps) {
         const std::int64_t usual = tally_.usual();
-        gaps_.erase(std::remove_if(gaps_.begin(), gaps_.end(), [usual](const Gap& g) { return !isGap(g.length, usual); }),
-                    gaps_.end());
+        gaps_.erase(
+            std::remove_if(gaps_.begin(), gaps_.end(), [usual](const Gap& g) { return !isGap(g.length, usual); }),
+            gaps_.end());
     }
     gaps_.push_back({interval, line, previous_, booked});
 }
@@ -165,8 +171,7 @@ std::string skipReasonOf(const LineFields& fields, const ReadingFilter& filter)
     if (filter.lastSkip() == ReadingFilter::SkipReason::Status)
         return "its status " + detail::quoted(fields.field[0]) + " is not 0";
     const int at = filter.shape().timestampField;
-    return "its timestamp " + detail::quoted(at < fields.count ? fields.field[at] : std::string_view()) +
-           " is no date";
+    return "its timestamp " + detail::quoted(at < fields.count ? fields.field[at] : std::string_view()) + " is no date";
 }
 
 void survey(std::string_view bytes, const LayoutShape& shape, const ScopeRule& rule, ReadingSurvey& s)

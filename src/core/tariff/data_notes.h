@@ -74,7 +74,7 @@ private:
             }
             addSlow(interval);
         }
-        // The interval met most often; 0 when none.
+        // The interval met most often, when met at least three times; else 0.
         std::int64_t usual() const;
 
     private:

@@ -17,7 +17,7 @@ std::size_t sequenceAt(std::string_view t, std::size_t i)
         length = 2;
     else if (lead >= 0xE0 && lead <= 0xEF) {
         length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
+        low = lead == 0xE0 ? 0xA0 : 0x80;   // no overlong forms
         high = lead == 0xED ? 0x9F : 0xBF;  // no surrogates
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         length = 4;

@@ -81,9 +81,9 @@ void putUpper(char32_t c, std::string& out)
 {
     switch (c) {
     case 0xDF: out += "SS"; return;
-    case 0x149: out += "\xCA\xBCN"; return;                         // ŉ: apostrophe and N
-    case 0x390: out += "\xCE\x99\xCC\x88\xCC\x81"; return;          // ΐ: Ι with diaeresis and acute
-    case 0x3B0: out += "\xCE\xA5\xCC\x88\xCC\x81"; return;          // ΰ: Υ with diaeresis and acute
+    case 0x149: out += "\xCA\xBCN"; return;                 // ŉ: apostrophe and N
+    case 0x390: out += "\xCE\x99\xCC\x88\xCC\x81"; return;  // ΐ: Ι with diaeresis and acute
+    case 0x3B0: out += "\xCE\xA5\xCC\x88\xCC\x81"; return;  // ΰ: Υ with diaeresis and acute
     default: break;
     }
     if (c < 0x250)

@@ -31,7 +31,7 @@ constexpr int kOpenClientHeight = kClosedClientHeight + 117;
 constexpr int kClosedGraphFrameHeight = 8;
 constexpr int kOpenGraphFrameHeight = 138;
 
-std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string localPath(const QString& path) { return lumivane::pathBytes(path); }
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry)
 {

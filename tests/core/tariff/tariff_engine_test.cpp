@@ -50,6 +50,7 @@ TEST(TariffEngine, BooksEachStepAsDayOrNightByTheHourOfItsReading)
         {"skipped_status.csv", 6, 18, 0, 12, 1},     // the next reading books the whole step
         // Only the month of the first reading is booked; the April "abc" is never converted.
         {"later_month.csv", 6, 18, 10, 0, 1},
+        {"thirteen_months.csv", 6, 18, 10, 0, 1},  // ... in its own year: March 2013 is not booked
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
@@ -178,4 +179,18 @@ TEST(TariffEngine, OneWalkEndsLikeThePreScanThenTheEngine)
             EXPECT_GE(sink[1].bars.size(), drawn ? (scopeDays == 1 ? 5u : 500u) : 0u);
         }
     }
+}
+
+// A pre-scan stopped by a long-form line would leave an earlier file's scale; the bars take their own.
+TEST(TariffEngine, BarsOfAStoppedPreScanTakeTheScaleOfTheirOwnSteps)
+{
+    EngineRun e;
+    e.graph = {.graphScale = 5, .graphBarWidth = 6};
+    RecordingBarSink sink;
+    const std::string path = (test::testDataDir() / "meterlogs" / "long_form.csv").string();
+    ASSERT_TRUE(
+        scanAndCalculateMeterLog(test::readFile(path), path, e.scope, e.settings, e.memory, e.graph, e.palette, &sink));
+    ASSERT_EQ(sink.bars.size(), 2u);
+    EXPECT_FLOAT_EQ(sink.bars[0].y2, 0);  // the largest step, 2, reaches the top
+    EXPECT_FLOAT_EQ(sink.bars[1].x2, 48 + 474);
 }
