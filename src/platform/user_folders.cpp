@@ -1,6 +1,7 @@
 #include "platform/user_folders.h"
 
-#include "platform/desktop_services.h"
+#include <QFile>
+#include <QFileInfo>
 
 namespace lumivane {
 
@@ -12,8 +13,11 @@ UserFolders userFoldersUnder(const QString& dataLocation)
 
 bool provideReportLogo(const QString& programFolder, const QString& reportsFolder)
 {
+    // Qt Core only: lumivane-calc, which shares this, links nothing of the desktop.
     const QString copy = reportsFolder + QStringLiteral("reportlogo.jpg");
-    return fileExists(copy) || copyFile(programFolder + QStringLiteral("reportlogo.jpg"), copy);
+    const QFileInfo existing(copy);
+    return (existing.exists() && !existing.isDir()) ||
+           QFile::copy(programFolder + QStringLiteral("reportlogo.jpg"), copy);
 }
 
 }  // namespace lumivane

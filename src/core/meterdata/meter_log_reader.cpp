@@ -142,8 +142,8 @@ inline bool timeOfDay(std::string_view t, CalendarStamp& stamp)
         if (h > 23)
             return false;
         stamp.hour = h;
-        stamp.minute = (t[3] - '0') * 10 + (t[4] - '0');
-        stamp.second = withSeconds ? (t[6] - '0') * 10 + (t[7] - '0') : 0;
+        stamp.secondOfDay =
+            h * 3600 + ((t[3] - '0') * 10 + (t[4] - '0')) * 60 + (withSeconds ? (t[6] - '0') * 10 + (t[7] - '0') : 0);
         return true;
     }
     return parseTimePart(t, stamp);
@@ -235,7 +235,12 @@ LUMIVANE_STEP bool ReadingFilter::takeNewDate(std::string_view datePart, Calenda
 {
     if (!parseDatePart(datePart, stamp))
         return false;
-    lastInScope_ = scope_.contains(stamp.year, stamp.month, stamp.day);
+    // The stamp may hold the last reading's time: a new date starts at midnight.
+    stamp.hour = 0;
+    stamp.secondOfDay = 0;
+    stamp.hasTime = false;
+    stamp.dayNumber = daysFromCivil(stamp.year, stamp.month, stamp.day);
+    lastInScope_ = scope_.containsDay(stamp.dayNumber);
     lastStamp_ = stamp;
     lastDateLength_ = datePart.size() <= sizeof lastDate_ ? datePart.size() : 0;
     if (lastDateLength_ > 0)
@@ -273,7 +278,8 @@ ReadingFilter::Result ReadingFilter::take(const LineFields& fields, std::size_t 
         skip_ = SkipReason::Status;
         return found;
     }
-    CalendarStamp stamp;
+    // The stamp is made in place: a copy per line costs more than the rest of the test.
+    CalendarStamp& stamp = reading.stamp;
     if (!stampOf(timestamp, stamp))
         return skipNoDate(lineNumber, timestamp);
     if (!lastInScope_) {
@@ -282,7 +288,9 @@ ReadingFilter::Result ReadingFilter::take(const LineFields& fields, std::size_t 
     }
     if (!stamp.hasTime && !completeBareDate(timestamp))
         return skipNoDate(lineNumber, timestamp);
-    reading = MeterReading{timestamp, fields.field[shape_.valueField], stamp, lineNumber};
+    reading.timestampText = timestamp;
+    reading.valueText = fields.field[shape_.valueField];
+    reading.lineNumber = lineNumber;
     return Result::Reading;
 }
 

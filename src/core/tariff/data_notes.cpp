@@ -29,11 +29,25 @@ bool isGap(std::int64_t length, std::int64_t usual) { return usual > 0 && length
 std::string stampText(const CalendarStamp& s)
 {
     std::string text = twoDigits(s.day) + "/" + twoDigits(s.month) + "/" + std::to_string(s.year) + " " +
-                       twoDigits(s.hour) + ":" + twoDigits(s.minute);
-    if (s.second != 0)
-        text += ":" + twoDigits(s.second);
+                       twoDigits(s.hour) + ":" + twoDigits(s.secondOfDay % 3600 / 60);
+    if (s.secondOfDay % 60 != 0)
+        text += ":" + twoDigits(s.secondOfDay % 60);
     return text;
 }
+
+namespace {
+
+// The stamp of a time in seconds as timeOf counts them.
+CalendarStamp stampAt(std::int64_t time)
+{
+    const std::int64_t day = time / 86400 - (time % 86400 < 0 ? 1 : 0);  // before 1970 too
+    CalendarStamp stamp = civilFromDays(day);
+    stamp.secondOfDay = static_cast<int>(time - day * 86400);
+    stamp.hour = stamp.secondOfDay / 3600;
+    return stamp;
+}
+
+}  // namespace
 
 std::string durationText(long long seconds)
 {
@@ -53,29 +67,39 @@ std::string durationText(long long seconds)
     return text.empty() ? "0 s" : text;
 }
 
-void DataNoteCollector::IntervalTally::addSlow(std::int64_t interval)
+std::int64_t DataNoteCollector::usualInterval() const
 {
-    for (std::size_t i = 0; i < used_; ++i) {
-        if (slots_[i].interval == interval) {
-            ++slots_[i].count;
-            hot_ = i;
-            return;
-        }
-    }
-    // A log with more distinct intervals than slots keeps the first ones met.
-    if (used_ < slots_.size()) {
-        slots_[used_] = {interval, 1};
-        hot_ = used_++;
-    }
-}
-
-std::int64_t DataNoteCollector::IntervalTally::usual() const
-{
-    const auto most = std::max_element(slots_.begin(), slots_.begin() + static_cast<std::ptrdiff_t>(used_),
-                                       [](const Slot& a, const Slot& b) { return a.count < b.count; });
+    const auto end = slots_.begin() + static_cast<std::ptrdiff_t>(usedSlots_);
+    const auto most =
+        std::max_element(slots_.begin(), end, [](const Slot& a, const Slot& b) { return a.count < b.count; });
     // An interval met once or twice is no habit of the log: a file of a few
     // readings taken now and then has no usual interval, and so no gaps.
-    return used_ == 0 || most->count < kUsualAtLeast ? 0 : most->interval;
+    return most == end || most->count < kUsualAtLeast ? 0 : most->interval;
+}
+
+void DataNoteCollector::otherInterval(std::int64_t interval, std::int64_t start, std::size_t line, double booked)
+{
+    if (interval <= 0)
+        return;  // readings out of order or at one time have no interval
+    if (interval >= kHour)
+        keepGap({interval, line, start, booked});
+    if (interval == hotInterval_) {
+        ++slots_[hot_].count;
+        return;
+    }
+    std::size_t i = 0;
+    while (i < usedSlots_ && slots_[i].interval != interval)
+        ++i;
+    // A log with more distinct intervals than slots counts the first ones met.
+    if (i == usedSlots_) {
+        if (usedSlots_ == slots_.size())
+            return;
+        slots_[usedSlots_++] = {interval, 0};
+    }
+    ++slots_[i].count;
+    hot_ = i;
+    hotInterval_ = interval;
+    hotIsLong_ = interval >= kHour;
 }
 
 void DataNoteCollector::otherMonth(const MeterReading& reading)
@@ -87,15 +111,15 @@ void DataNoteCollector::otherMonth(const MeterReading& reading)
     otherLast_ = reading.stamp;
 }
 
-void DataNoteCollector::keepGap(std::int64_t interval, std::size_t line, double booked)
+void DataNoteCollector::keepGap(const Gap& gap)
 {
     if (gaps_.size() >= kKeptGaps) {
-        const std::int64_t usual = tally_.usual();
+        const std::int64_t usual = usualInterval();
         gaps_.erase(
             std::remove_if(gaps_.begin(), gaps_.end(), [usual](const Gap& g) { return !isGap(g.length, usual); }),
             gaps_.end());
     }
-    gaps_.push_back({interval, line, previous_, booked});
+    gaps_.push_back(gap);
 }
 
 void DataNoteCollector::fallingStep(const MeterReading& reading, double booked)
@@ -109,7 +133,7 @@ void DataNoteCollector::fallingStep(const MeterReading& reading, double booked)
 
 void DataNoteCollector::appendGapNote(std::vector<std::string>& notes) const
 {
-    const std::int64_t usual = tally_.usual();
+    const std::int64_t usual = usualInterval();
     std::size_t count = 0;
     const Gap* longest = nullptr;
     for (const Gap& gap : gaps_) {
@@ -123,7 +147,7 @@ void DataNoteCollector::appendGapNote(std::vector<std::string>& notes) const
         return;
     notes.push_back(counted(count, "gap", "gaps") + " in the readings (steps of more than 4 times the usual " +
                     durationText(usual) + " and at least 1 h); the longest, line " + std::to_string(longest->line) +
-                    ", starts " + stampText(longest->start) + ", lasts " + durationText(longest->length) +
+                    ", starts " + stampText(stampAt(longest->start)) + ", lasts " + durationText(longest->length) +
                     " and books " + formatEnergy(longest->booked) + " kWh");
 }
 

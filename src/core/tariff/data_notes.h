@@ -4,6 +4,7 @@
 // booked nothing). Notes never change a figure.
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,26 +33,21 @@ public:
     // A reading in scope of another month than the booked one.
     void otherMonth(const MeterReading& reading);
     // A reading that became the baseline.
-    void baseline(const MeterReading& reading)
-    {
-        previousTime_ = secondsOf(reading.stamp);
-        previous_ = reading.stamp;
-    }
+    void baseline(const MeterReading& reading) { previousTime_ = timeOf(reading.stamp); }
     // A booked step: `step` unmultiplied, `booked` in kWh, `value` the later reading.
+    // Kept to a few instructions: it runs for every step of every file.
     void step(const MeterReading& reading, double step, double booked, double value)
     {
-        const std::int64_t time = secondsOf(reading.stamp);
+        const std::int64_t time = timeOf(reading.stamp);
         const std::int64_t interval = time - previousTime_;
-        if (interval > 0) {
-            tally_.add(interval);
-            if (interval >= kHour)
-                keepGap(interval, reading.lineNumber, booked);
-        }
+        if (interval == hotInterval_ && !hotIsLong_)
+            ++slots_[hot_].count;
+        else
+            otherInterval(interval, previousTime_, reading.lineNumber, booked);
+        previousTime_ = time;
         if (step < 0 && value != kMarkerValue)
             fallingStep(reading, booked);
         ++booked_;
-        previousTime_ = time;
-        previous_ = reading.stamp;
     }
     std::size_t bookedSteps() const { return booked_; }
 
@@ -62,57 +58,36 @@ private:
     static constexpr std::int64_t kHour = 3600;
     static constexpr double kMarkerValue = -499999.0;
 
-    // The intervals met most often; a log has few distinct ones, and the one it
-    // repeats is tried first.
-    class IntervalTally {
-    public:
-        void add(std::int64_t interval)
-        {
-            if (used_ > 0 && slots_[hot_].interval == interval) {
-                ++slots_[hot_].count;
-                return;
-            }
-            addSlow(interval);
-        }
-        // The interval met most often, when met at least three times; else 0.
-        std::int64_t usual() const;
-
-    private:
-        void addSlow(std::int64_t interval);
-        struct Slot {
-            std::int64_t interval = 0;
-            std::size_t count = 0;
-        };
-        std::array<Slot, 8> slots_{};
-        std::size_t used_ = 0;
-        std::size_t hot_ = 0;
+    // The intervals met most often; a log has few distinct ones. The one met
+    // last is the collector's hot interval, counted inline.
+    struct Slot {
+        std::int64_t interval = 0;
+        std::size_t count = 0;
     };
+    // The interval met most often, when met at least three times; else 0.
+    std::int64_t usualInterval() const;
+    // Every step whose interval is not the hot one, and every step of an hour or more.
+    void otherInterval(std::int64_t interval, std::int64_t start, std::size_t line, double booked);
 
     struct Gap {
         std::int64_t length;
         std::size_t line;
-        CalendarStamp start;
+        std::int64_t start;  // seconds, as timeOf
         double booked;
     };
 
-    std::int64_t secondsOf(const CalendarStamp& s)
-    {
-        if (s.day != dayOf_.day || s.month != dayOf_.month || s.year != dayOf_.year) {
-            dayOf_ = s;
-            dayNumber_ = daysFromCivil(s.year, s.month, s.day);
-        }
-        return (dayNumber_ * 24 + s.hour) * kHour + s.minute * 60 + s.second;
-    }
-    void keepGap(std::int64_t interval, std::size_t line, double booked);
+    static std::int64_t timeOf(const CalendarStamp& s) { return s.dayNumber * 86400 + s.secondOfDay; }
+    void keepGap(const Gap& gap);
     void fallingStep(const MeterReading& reading, double booked);
     void appendGapNote(std::vector<std::string>& notes) const;
 
-    CalendarStamp dayOf_;
-    std::int64_t dayNumber_ = 0;
     std::int64_t previousTime_ = 0;
-    CalendarStamp previous_;
     std::size_t booked_ = 0;
-    IntervalTally tally_;
+    std::array<Slot, 8> slots_{};
+    std::size_t usedSlots_ = 0;
+    std::size_t hot_ = 0;
+    std::int64_t hotInterval_ = std::numeric_limits<std::int64_t>::min();  // none yet
+    bool hotIsLong_ = false;
     std::vector<Gap> gaps_;  // steps of an hour or more; the usual interval sorts them at the end
     std::size_t otherCount_ = 0;
     std::size_t otherFirstLine_ = 0;

@@ -1,6 +1,7 @@
 #include "core/tariff/tariff_engine.h"
 
 #include <cstring>
+#include <functional>
 
 #include "core/text/number_text.h"
 #include "core/graph/bar_geometry.h"
@@ -26,11 +27,12 @@ namespace {
 class TariffBooking {
 public:
     // Each booked step is drawn to `bars` at once, or else kept in `booked` when that is given.
-    TariffBooking(FileFigures& figures, const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
-                  const GraphPalette& palette, BarSink* bars, std::vector<BookedStep>* booked = nullptr)
+    TariffBooking(std::string_view bytes, FileFigures& figures, const SettingsRecord& settings, ReadingMemory& memory,
+                  GraphState& graph, const GraphPalette& palette, BarSink* bars,
+                  std::vector<BookedStep>* booked = nullptr)
         : f_(figures), memory_(memory), graph_(graph), palette_(palette), bars_(bars), booked_(booked),
           multiplier_(settings.settingsMultiplier), fromHour_(settings.settingsFromHours),
-          toHour_(settings.settingsToHours)
+          toHour_(settings.settingsToHours), bytes_(bytes)
     {
     }
 
@@ -38,8 +40,8 @@ public:
     // called once after the walk with the filter that sorted the lines.
     void finish(const ReadingFilter& filter)
     {
-        if (lastTextLength_ != kTextInString)
-            f_.toText.assign(lastText_, lastTextLength_);
+        if (last_.data() != nullptr)
+            f_.toText.assign(last_);
         f_.bookedSteps = notes_.bookedSteps();
         notes_.appendNotes(f_, f_.notes);
         if (std::string note = noDateNote(filter.noDateLines()); !note.empty())
@@ -59,14 +61,14 @@ public:
             f_.calcMonth = r.stamp.month;
             f_.calcYear = r.stamp.year;
         }
-        // The last timestamp is kept in a small buffer and becomes toText once, at the end.
-        if (r.timestampText.size() <= sizeof lastText_) {
-            std::memcpy(lastText_, r.timestampText.data(), r.timestampText.size());
-            lastTextLength_ = r.timestampText.size();
-        } else {
-            lastTextLength_ = kTextInString;
-            f_.toText.assign(r.timestampText);
-        }
+        // The last timestamp becomes toText once, at the end. Most lie in the
+        // file's bytes and are only pointed at; a rewritten long form or a
+        // completed bare date lives in the filter until the next line, so it is copied.
+        if (std::less_equal<const char*>()(bytes_.data(), r.timestampText.data()) &&
+            std::less<const char*>()(r.timestampText.data(), bytes_.data() + bytes_.size()))
+            last_ = r.timestampText;
+        else
+            keepLastText(r.timestampText);
         // Only the calendar month of the first reading in scope is booked, in its year.
         if (r.stamp.month != f_.calcMonth || r.stamp.year != f_.calcYear) {
             notes_.otherMonth(r);
@@ -120,9 +122,20 @@ private:
     int toHour_;
     bool touched_ = false;
     DataNoteCollector notes_;
-    static constexpr std::size_t kTextInString = static_cast<std::size_t>(-1);
+    void keepLastText(std::string_view text)
+    {
+        if (text.size() <= sizeof lastText_) {
+            std::memcpy(lastText_, text.data(), text.size());
+            last_ = std::string_view(lastText_, text.size());
+        } else {
+            f_.toText.assign(text);
+            last_ = {};
+        }
+    }
+
+    std::string_view bytes_;  // the file's bytes, which outlive the walk
+    std::string_view last_;   // the last timestamp; null when it is in toText already
     char lastText_[96];
-    std::size_t lastTextLength_ = 0;
 };
 
 }  // namespace
@@ -169,7 +182,7 @@ EngineOutcome engineWalk(std::string_view bytes, std::string_view path, const Sc
     if (!shape)
         return shape.error();
     FileFigures figures;
-    TariffBooking booking(figures, settings, memory, graph, palette, bars, booked);
+    TariffBooking booking(bytes, figures, settings, memory, graph, palette, bars, booked);
     ReadingFilter filter(*shape, true, scope);
     auto walked = walkMeterReadings(bytes, filter, booking);
     booking.finish(filter);
@@ -204,12 +217,12 @@ ReadingMemory beginBothWalks(GraphState& graph, ReadingMemory& memory)
 // layouts agree. Each side stops at its own first line it cannot read.
 class JointWalk {
 public:
-    JointWalk(const LayoutShape& scanShape, const LayoutShape& engineShape, const ScopeRule& scope,
-              const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph, const GraphPalette& palette,
-              BarSink* bars, std::vector<BookedStep>& booked)
+    JointWalk(std::string_view bytes, const LayoutShape& scanShape, const LayoutShape& engineShape,
+              const ScopeRule& scope, const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
+              const GraphPalette& palette, BarSink* bars, std::vector<BookedStep>& booked)
         : memory_(memory), graph_(graph), palette_(palette), bars_(bars), booked_(booked),
           scanMemory_(beginBothWalks(graph, memory)), scan_(scanMemory_),
-          booking_(figures_, settings, memory, graph, palette, nullptr, bars ? &booked : nullptr),
+          booking_(bytes, figures_, settings, memory, graph, palette, nullptr, bars ? &booked : nullptr),
           scanFilter_(scanShape, false, scope), engineFilter_(engineShape, true, scope),
           headerLines_(scanShape.headerLines)
     {
@@ -340,7 +353,7 @@ EngineOutcome scanAndCalculateMeterLog(std::string_view bytes, std::string_view 
         drawBookedSteps(steps, graph, palette, *bars);
         return outcome;
     }
-    JointWalk walk(scanShape, *engineShape, scope, settings, memory, graph, palette, bars, steps);
+    JointWalk walk(bytes, scanShape, *engineShape, scope, settings, memory, graph, palette, bars, steps);
     return walk.run(bytes);
 }
 
