@@ -264,7 +264,7 @@ std::string dataNotesText(const std::vector<std::pair<std::string, std::string>>
     std::string text(kDataNotesHeader);
     text += "\r\n";
     for (const auto& [label, note] : labelledNotes)
-        text += label + ": " + note + "\r\n";
+        text.append(label).append(": ").append(note).append("\r\n");
     return text;
 }
 
