@@ -3,6 +3,7 @@
 
 #include "platform/desktop_services.h"
 #include "platform/resource_folder.h"
+#include "platform/utf8_text.h"
 #include "ui/main_window/frm_main.h"
 
 namespace {
@@ -27,9 +28,9 @@ int main(int argc, char* argv[])
 
     MainWindowEnvironment environment;
     environment.programFolder = lumivane::resourceFolder();
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
-    environment.commandLineArguments = arguments;
+    // The paths' own bytes, not the locale's reading of them, so names that
+    // are no UTF-8 still open.
+    environment.commandLineArguments = lumivane::argumentTexts(argc, argv);
 
     frmMain window(std::move(environment));
     window.show();

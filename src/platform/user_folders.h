@@ -14,4 +14,8 @@ struct UserFolders {
 // The tree's folders under a per-user data location (nothing is created).
 UserFolders userFoldersUnder(const QString& dataLocation);
 
+// Bills show "reportlogo.jpg" from their own folder: copies it there from the
+// program's folder when it is missing. False when it is missing and cannot be copied.
+bool provideReportLogo(const QString& programFolder, const QString& reportsFolder);
+
 }  // namespace lumivane

@@ -28,7 +28,7 @@ struct Calc : ::testing::Test {
     rlim_t rlimitAs = RLIM_INFINITY;  // the child's address space
 
     void SetUp() override { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, work + "/config"); }
-    void run(const QStringList& args)
+    void run(const QStringList& args, const QString& program = LUMIVANE_CALC_EXE)
     {
         QProcess child;
         child.setWorkingDirectory(work);
@@ -41,7 +41,7 @@ struct Calc : ::testing::Test {
             const rlimit space{limit, limit};
             setrlimit(RLIMIT_AS, &space);
         });
-        child.start(LUMIVANE_CALC_EXE, args);
+        child.start(program, args);
         exitCode = child.waitForFinished(60000) && child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
         out = child.readAllStandardOutput();
         err = child.readAllStandardError();
@@ -55,7 +55,7 @@ struct Calc : ::testing::Test {
         std::string text = run.headerText();
         for (const QString& file : files)
             text += run.calculateFile(file.toStdString(), scope, nullptr).text;
-        return QByteArray::fromStdString(text + run.grandTotalsText()).replace("\r\n", "\n");
+        return QByteArray::fromStdString(text + run.closingText()).replace("\r\n", "\n");
     }
     static QString log(const char* name)
     {
@@ -89,6 +89,16 @@ TEST_F(Calc, PrintsTheWindowsTextForTheSameRun)
     EXPECT_TRUE(exitCode == 1 && !out.contains('\x1b') && !err.contains('\x1b') && err.count('\n') == 1 &&
                 out.contains("a?b.csv: line 2: the value \"?[2J\""))
         << out.toStdString();
+
+    // A Latin-1 name (no UTF-8) opens; the text and the bill show it as valid UTF-8.
+    run({"-c", "cp \"$1\" \"$(printf 'caf\\351.csv')\" && exec \"$0\" --export --reports-dir r caf*", LUMIVANE_CALC_EXE,
+         log("site1.csv")},
+        "/bin/sh");
+    EXPECT_TRUE(exitCode == 0 && out.contains("\ncaf\xC3\xA9.csv results...\n"))
+        << out.toStdString() << err.toStdString();
+    QFile bill(work + "/r/CAF\u00C9.html");
+    EXPECT_TRUE(bill.open(QIODevice::ReadOnly) &&
+                bill.readAll().contains("<title>Electricity bill: CAF\xC3\x89</title>"));
 
     SettingsStore store("lumivane");
     store.SaveSetting("Multiplier", "2.5");
@@ -129,6 +139,7 @@ TEST_F(Calc, ExportWritesBillsAndMenuOrPrintsTheMenuFailureAsTheWindowShowsIt)
     QStringList pages = QDir(work + "/out/reports").entryList({"*.html"});
     pages.sort();
     EXPECT_EQ(pages, (QStringList{"SITE1.html", "SITE2.html", "menu.html"}));
+    EXPECT_TRUE(QFile::exists(work + "/out/reports/reportlogo.jpg"));  // the bills' logo, as the window provides it
     EXPECT_EQ(out, windowText({log("site1.csv"), log("site2.csv")}, {}));
     ASSERT_TRUE(QDir().mkpath(work + "/blocked/menu.html/inside"));
     run({"--export", "--reports-dir", work + "/blocked", log("site1.csv")});

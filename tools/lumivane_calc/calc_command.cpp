@@ -136,6 +136,9 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
         }
         environment.reportsFolder = folderWithSeparator(reportsFolder);
         environment.programFolder = folderWithSeparator(resourceFolder());
+        // The bills show the logo from their own folder, as the window's do.
+        if (!provideReportLogo(resourceFolder() + QDir::separator(), reportsFolder + QDir::separator()))
+            outcome.problems.push_back("the logo reportlogo.jpg could not be copied to the reports folder");
     }
 
     std::string csvFolder;
@@ -164,7 +167,7 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
             jsonRun.files.push_back({path, std::move(file), std::move(csvPath)});
         }
     }
-    text += run.grandTotalsText();
+    text += run.closingText();
 
     if (options.exportReports) {
         const auto menu = run.buildReportsMenu();

@@ -69,6 +69,8 @@ std::string fileObject(const CalcJsonFile& file, const SettingsRecord& settings)
         object.text("billError", o.error);
     if (!file.csvPath.empty())
         object.text("csv", file.csvPath);
+    if (!o.figures.notes.empty())
+        object.raw("notes", textArray(o.figures.notes));
     return object.str();
 }
 

@@ -73,6 +73,23 @@ std::int64_t daysFromCivil(int year, int month, int day)
     return era * 146097 + doe - 719468;
 }
 
+CalendarStamp civilFromDays(std::int64_t dayNumber)
+{
+    // Howard Hinnant's civil_from_days, the inverse of the above.
+    const std::int64_t z = dayNumber + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    CalendarStamp stamp;
+    stamp.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    stamp.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    stamp.year = static_cast<int>(yoe + era * 400 + (stamp.month <= 2 ? 1 : 0));
+    stamp.dayNumber = dayNumber;
+    return stamp;
+}
+
 bool parseDatePart(std::string_view text, CalendarStamp& stamp)
 {
     std::size_t pos = 0;
@@ -101,6 +118,15 @@ bool parseDatePart(std::string_view text, CalendarStamp& stamp)
 
 bool parseTimePart(std::string_view text, int& hour)
 {
+    CalendarStamp stamp;
+    if (!parseTimePart(text, stamp))
+        return false;
+    hour = stamp.hour;
+    return true;
+}
+
+bool parseTimePart(std::string_view text, CalendarStamp& stamp)
+{
     std::size_t pos = 0;
     const int h = readDigits(text, pos, 1, 2);
     if (h < 0 || h > 23 || !expect(text, pos, ':'))
@@ -108,14 +134,16 @@ bool parseTimePart(std::string_view text, int& hour)
     const int minute = readDigits(text, pos, 2, 2);
     if (minute < 0 || minute > 59)
         return false;
+    int second = 0;
     if (pos < text.size()) {
         if (!expect(text, pos, ':'))
             return false;
-        const int second = readDigits(text, pos, 2, 2);
+        second = readDigits(text, pos, 2, 2);
         if (second < 0 || second > 59 || pos != text.size())
             return false;
     }
-    hour = h;
+    stamp.hour = h;
+    stamp.secondOfDay = h * 3600 + minute * 60 + second;
     return true;
 }
 
@@ -127,7 +155,7 @@ std::optional<CalendarStamp> parseTimestamp(std::string_view text)
         return std::nullopt;
     if (blank == std::string_view::npos)
         return stamp;
-    if (!parseTimePart(text.substr(blank + 1), stamp.hour))
+    if (!parseTimePart(text.substr(blank + 1), stamp))
         return std::nullopt;
     stamp.hasTime = true;
     return stamp;

@@ -29,8 +29,13 @@ struct CalendarStamp {
     int month = 0;
     int day = 0;
     int hour = 0;
+    int secondOfDay = 0;  // the time of day in seconds, hours included
     bool hasTime = false;
+    std::int64_t dayNumber = 0;  // daysFromCivil of the date, where the reading filter made the stamp
 };
+
+// The date of a day number of daysFromCivil: year, month and day of the stamp.
+CalendarStamp civilFromDays(std::int64_t dayNumber);
 
 // The timestamp test of the meter logs: "D/M/YYYY" day first, or the rewritten
 // long form "YYYY/M/D", each optionally followed by one blank and "H:MM" or
@@ -43,6 +48,9 @@ bool parseDatePart(std::string_view text, CalendarStamp& stamp);
 // The time alone ("H:MM" or "H:MM:SS"); gives its hour.
 bool parseTimePart(std::string_view text, int& hour);
 
+// The same, filling the hour and the second of the day of the stamp.
+bool parseTimePart(std::string_view text, CalendarStamp& stamp);
+
 // A whole number written in decimal ("0", "-3", " 12 "); nullopt for anything else.
 std::optional<long long> parseWholeNumber(std::string_view text);
 
@@ -54,11 +62,14 @@ struct ScopeRule {
     int startDayOfMonth = 1;  // the number in txtDD, for the bill
 
     // Whole calendar days from the start to the date: at least 0 and below the length.
-    bool contains(int year, int month, int day) const
+    bool contains(int year, int month, int day) const { return containsDay(daysFromCivil(year, month, day)); }
+
+    // The same for a date given as daysFromCivil.
+    bool containsDay(std::int64_t dayNumber) const
     {
         if (!enabled)
             return true;
-        const std::int64_t offset = daysFromCivil(year, month, day) - startDay;
+        const std::int64_t offset = dayNumber - startDay;
         return offset >= 0 && offset < days;
     }
 };

@@ -133,17 +133,20 @@ inline bool isDigit(char c) { return static_cast<unsigned char>(c - '0') <= 9; }
 
 // parseTimePart with the two forms the loggers write ("14:30", "14:30:07")
 // read in place; any other spelling takes the general rule.
-inline bool timeHour(std::string_view t, int& hour)
+inline bool timeOfDay(std::string_view t, CalendarStamp& stamp)
 {
-    if ((t.size() == 5 || (t.size() == 8 && t[5] == ':' && isDigit(t[6]) && isDigit(t[7]) && t[6] <= '5')) &&
-        isDigit(t[0]) && isDigit(t[1]) && t[2] == ':' && isDigit(t[3]) && isDigit(t[4]) && t[3] <= '5') {
+    const bool withSeconds = t.size() == 8 && t[5] == ':' && isDigit(t[6]) && isDigit(t[7]) && t[6] <= '5';
+    if ((t.size() == 5 || withSeconds) && isDigit(t[0]) && isDigit(t[1]) && t[2] == ':' && isDigit(t[3]) &&
+        isDigit(t[4]) && t[3] <= '5') {
         const int h = (t[0] - '0') * 10 + (t[1] - '0');
         if (h > 23)
             return false;
-        hour = h;
+        stamp.hour = h;
+        stamp.secondOfDay =
+            h * 3600 + ((t[3] - '0') * 10 + (t[4] - '0')) * 60 + (withSeconds ? (t[6] - '0') * 10 + (t[7] - '0') : 0);
         return true;
     }
-    return parseTimePart(t, hour);
+    return parseTimePart(t, stamp);
 }
 
 }  // namespace
@@ -212,7 +215,7 @@ LUMIVANE_STEP bool ReadingFilter::stampOf(std::string_view timestamp, CalendarSt
     }
     if (blank == std::string_view::npos)
         return true;
-    if (!timeHour(timestamp.substr(blank + 1), stamp.hour))
+    if (!timeOfDay(timestamp.substr(blank + 1), stamp))
         return false;
     stamp.hasTime = true;
     return true;
@@ -232,7 +235,12 @@ LUMIVANE_STEP bool ReadingFilter::takeNewDate(std::string_view datePart, Calenda
 {
     if (!parseDatePart(datePart, stamp))
         return false;
-    lastInScope_ = scope_.contains(stamp.year, stamp.month, stamp.day);
+    // The stamp may hold the last reading's time: a new date starts at midnight.
+    stamp.hour = 0;
+    stamp.secondOfDay = 0;
+    stamp.hasTime = false;
+    stamp.dayNumber = daysFromCivil(stamp.year, stamp.month, stamp.day);
+    lastInScope_ = scope_.containsDay(stamp.dayNumber);
     lastStamp_ = stamp;
     lastDateLength_ = datePart.size() <= sizeof lastDate_ ? datePart.size() : 0;
     if (lastDateLength_ > 0)
@@ -251,19 +259,38 @@ LUMIVANE_STEP bool ReadingFilter::completeBareDate(std::string_view& timestamp)
     return true;
 }
 
+ReadingFilter::Result ReadingFilter::skipNoDate(std::size_t lineNumber, std::string_view timestamp)
+{
+    skip_ = SkipReason::NoDate;
+    if (noDate_.count++ == 0) {
+        noDate_.firstLine = lineNumber;
+        noDate_.firstText = detail::quoted(timestamp);
+    }
+    return Result::Skip;
+}
+
 ReadingFilter::Result ReadingFilter::take(const LineFields& fields, std::size_t lineNumber, MeterReading& reading,
                                           Error& error)
 {
     std::string_view timestamp;
     const Result found = timestampOf(fields, lineNumber, timestamp, error);
-    if (found != Result::Reading)
+    if (found != Result::Reading) {
+        skip_ = SkipReason::Status;
         return found;
-    CalendarStamp stamp;
-    if (!stampOf(timestamp, stamp) || !lastInScope_)
+    }
+    // The stamp is made in place: a copy per line costs more than the rest of the test.
+    CalendarStamp& stamp = reading.stamp;
+    if (!stampOf(timestamp, stamp))
+        return skipNoDate(lineNumber, timestamp);
+    if (!lastInScope_) {
+        skip_ = SkipReason::Scope;
         return Result::Skip;
+    }
     if (!stamp.hasTime && !completeBareDate(timestamp))
-        return Result::Skip;
-    reading = MeterReading{timestamp, fields.field[shape_.valueField], stamp, lineNumber};
+        return skipNoDate(lineNumber, timestamp);
+    reading.timestampText = timestamp;
+    reading.valueText = fields.field[shape_.valueField];
+    reading.lineNumber = lineNumber;
     return Result::Reading;
 }
 

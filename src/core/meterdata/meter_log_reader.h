@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/meterdata/date_scope_rules.h"
 #include "core/meterdata/file_buffer.h"
@@ -68,10 +69,23 @@ public:
     const LayoutShape& shape() const { return shape_; }
 
     enum class Result { Skip, Reading, Error };
+    // Why the last line was skipped.
+    enum class SkipReason { None, Status, NoDate, Scope };
 
     // Sorts one data line (already split, at least two fields). A Reading's
     // texts stay valid until the next call.
     Result take(const LineFields& fields, std::size_t lineNumber, MeterReading& reading, Error& error);
+
+    // The reason of the last Skip.
+    SkipReason lastSkip() const { return skip_; }
+
+    // Lines skipped so far because their timestamp is no date, with the first of them.
+    struct NoDateLines {
+        std::size_t count = 0;
+        std::size_t firstLine = 0;
+        std::string firstText;
+    };
+    const NoDateLines& noDateLines() const { return noDate_; }
 
 private:
     // The steps of take, in the order a line meets them.
@@ -83,6 +97,7 @@ private:
     bool sharesLastDate(std::string_view timestamp) const;
     bool takeNewDate(std::string_view datePart, CalendarStamp& stamp);
     bool completeBareDate(std::string_view& timestamp);
+    Result skipNoDate(std::size_t lineNumber, std::string_view timestamp);
 
     LayoutShape shape_;
     bool longForm_;
@@ -95,16 +110,17 @@ private:
     std::size_t lastDateLength_ = 0;
     CalendarStamp lastStamp_;
     bool lastInScope_ = false;
+    SkipReason skip_ = SkipReason::None;
+    NoDateLines noDate_;
 };
 
 // Walks the data lines in file order and calls onReading(const MeterReading&)
 // for each reading in scope; onReading returns an Expected<void> whose error
 // stops the walk. `longForm` allows the long-form lines of the engine.
 template <class OnReading>
-Expected<void> walkMeterReadings(std::string_view bytes, const LayoutShape& shape, bool longForm,
-                                 const ScopeRule& scope, OnReading&& onReading)
+Expected<void> walkMeterReadings(std::string_view bytes, ReadingFilter& filter, OnReading&& onReading)
 {
-    ReadingFilter filter(shape, longForm, scope);
+    const LayoutShape& shape = filter.shape();
     FieldCursor lines(bytes, shape.separator);
     LineFields fields;
     std::size_t lineNumber = 0;
@@ -126,6 +142,15 @@ Expected<void> walkMeterReadings(std::string_view bytes, const LayoutShape& shap
         }
     }
     return {};
+}
+
+// The same with a filter of its own.
+template <class OnReading>
+Expected<void> walkMeterReadings(std::string_view bytes, const LayoutShape& shape, bool longForm,
+                                 const ScopeRule& scope, OnReading&& onReading)
+{
+    ReadingFilter filter(shape, longForm, scope);
+    return walkMeterReadings(bytes, filter, std::forward<OnReading>(onReading));
 }
 
 namespace detail {

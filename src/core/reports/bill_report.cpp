@@ -8,6 +8,7 @@
 #include "core/text/file_label.h"
 #include "core/text/html_text.h"
 #include "core/text/number_text.h"
+#include "core/text/upper_case.h"
 #include "core/reports/report_files.h"
 #include "core/meterdata/date_scope_rules.h"
 
@@ -15,6 +16,17 @@ namespace lumivane {
 namespace {
 
 std::string valueCell(double value) { return "<td class='values'>" + formatEnergy(value) + "</td>"; }
+
+// The data notes as a list; nothing for a file without notes.
+std::string notesList(const std::vector<std::string>* notes)
+{
+    if (!notes || notes->empty())
+        return {};
+    std::string list = "<section class='notes'><h2>Data notes</h2><ul>";
+    for (const std::string& note : *notes)
+        list += "<li>" + htmlEscape(note) + "</li>";
+    return list + "</ul></section>";
+}
 
 }  // namespace
 
@@ -30,12 +42,10 @@ double moneyTextValue(std::string_view text)
 
 std::string billTitleOf(std::string_view fileLabel)
 {
-    std::string title = fileNameOfLabel(fileLabel);
-    title = title.substr(0, title.find(".csv"));
-    for (char& c : title)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return title;
+    const std::string name = fileNameOfLabel(fileLabel);
+    const std::size_t csv = name.find(".csv");
+    // A log named ".csv" has nothing before it: its name is the title.
+    return upperCaseText(csv == 0 ? name : name.substr(0, csv));
 }
 
 BillPeriod billPeriodOf(const FileFigures& figures, const DateScope& scope)
@@ -71,6 +81,7 @@ BillPeriod billPeriodOf(const FileFigures& figures, const DateScope& scope)
 
 std::string billFileNameOf(std::string_view title, bool& renamed)
 {
+    title.remove_prefix(std::min(title.find_first_not_of('.'), title.size()));
     std::string name = std::string(title) + ".html";
     const std::string_view menu = kReportsMenuName;
     renamed = name.size() == menu.size() && std::equal(name.begin(), name.end(), menu.begin(), [](char a, char b) {
@@ -143,6 +154,8 @@ Expected<BillText> fillBill(std::string_view templateText, const BillInputs& in)
     if (bill.text.find("%chart") != std::string::npos)
         substitutePlaceholder(bill.text, "%chart",
                               billChartSvg(f, period.startDay, lastRow, "Daily kWh, " + title + ", " + period.text));
+    if (bill.text.find("%notes") != std::string::npos)
+        substitutePlaceholder(bill.text, "%notes", notesList(in.notes));
     bill.figures.billPeriod = period.text;
     bill.figures.billPath = std::string(in.reportsFolder) + billFileNameOf(title, bill.figures.renamedFromMenu);
     bill.figures.billTotalCost = totalCostText;

@@ -2,6 +2,7 @@
 // The HTML bill of one calculated file.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/reports/file_figures.h"
 #include "core/meterdata/date_scope.h"
@@ -27,8 +28,9 @@ struct BillInputs {
     const DateScope* scope = nullptr;
     std::string_view shortDate;  // the clock's short date
     std::string_view computerName;
-    std::string_view reportsFolder;     // ends with the separator
-    std::string_view titleSuffix = {};  // appended to the title ("-2012-03" for one month of a log)
+    std::string_view reportsFolder;                   // ends with the separator
+    std::string_view titleSuffix = {};                // appended to the title ("-2012-03" for one month of a log)
+    const std::vector<std::string>* notes = nullptr;  // the file's data notes, for "%notes"
 };
 
 struct BillText {
@@ -39,12 +41,14 @@ struct BillText {
 // The value of a money text such as "1,234.50"; 0 when it is no number.
 double moneyTextValue(std::string_view text);
 
-// The file name of the label before its first ".csv" (exact case), in upper case.
+// The file name of the label before its first ".csv" (exact case), or the
+// whole name when nothing comes before it, in upper case by Unicode's rules.
 std::string billTitleOf(std::string_view fileLabel);
 
 // The bill's file name: the title and ".html", or the title and "-bill.html"
 // when that would be the reports menu's name in any case (`renamed` says which),
 // since a case-insensitive file system would let the menu replace the bill.
+// Leading dots are dropped, so no bill is a hidden file.
 std::string billFileNameOf(std::string_view title, bool& renamed);
 
 // "1/3/2012 - 7/3/2012" with its first and last day of month; rows run from
@@ -56,8 +60,8 @@ struct BillPeriod {
 };
 BillPeriod billPeriodOf(const FileFigures& figures, const DateScope& scope);
 
-// The template filled in table order, then "%chart" when the template has it;
-// or the placeholder of the table it lacks.
+// The template filled in table order, then "%chart" and "%notes" when the
+// template has them; or the placeholder of the table it lacks.
 Expected<BillText> fillBill(std::string_view templateText, const BillInputs& inputs);
 
 // Reads the template, fills it and writes the bill to billPath; the bill's

@@ -2,6 +2,7 @@
 // One file's booked energy as the engine leaves it and the bill reads it.
 #include <array>
 #include <string>
+#include <vector>
 
 namespace lumivane {
 
@@ -14,6 +15,9 @@ struct FileFigures {
     std::string fromText;  // timestamp text of the first reading in scope
     std::string toText;    // timestamp text of the last reading in scope
     int calcMonth = -1;    // month of the first reading in scope
+    int calcYear = -1;     // and its year: a month is booked in one year only
+    std::size_t bookedSteps = 0;
+    std::vector<std::string> notes;  // what the figures do not show, one sentence each
 };
 
 }  // namespace lumivane

@@ -4,9 +4,12 @@
 #include <filesystem>
 
 #include "core/reports/bill_report.h"
+#include "core/text/display_text.h"
+#include "core/text/file_label.h"
 #include "core/text/number_text.h"
 #include "core/reports/report_files.h"
 #include "core/reports/reports_menu.h"
+#include "core/tariff/data_notes.h"
 #include "core/tariff/monthly_figures.h"
 #include "core/tariff/tariff_engine.h"
 #include "core/meterdata/file_bytes_reader.h"
@@ -30,27 +33,39 @@ struct CalculationRun::State {
     BufferedFileBytes ownFiles;
     // The booked steps of the file being drawn; kept so that later files reuse its room.
     std::vector<BookedStep> bookedSteps;
+    // Each file's data notes with its label, in file order.
+    std::vector<std::pair<std::string, std::string>> notes;
 
     std::string shortDate() const { return environment.clock ? environment.clock->shortDateText() : std::string(); }
 };
 
 namespace {
 
+// The reason may quote the file's bytes: shown as one line of valid UTF-8.
 std::string errorLine(std::string_view label, const Error& error)
 {
     std::string line(label);
     line += ": ";
     if (error.line > 0)
         line += "line " + std::to_string(error.line) + ": ";
-    line += error.reason;
+    line += displayText(error.reason);
     return line;
+}
+
+// A file saved as UTF-16 reads as bytes with a NUL in every other one: saying
+// so is more help than the first line it fails on.
+Error withEncodingHint(Error error, std::string_view bytes)
+{
+    if (looksLikeUtf16(bytes))
+        error.reason += " (the file looks like UTF-16 text; save it as 8-bit text)";
+    return error;
 }
 
 }  // namespace
 
 CalculationRun::CalculationRun(const SettingsRecord& settings, ReportEnvironment environment, GraphState& graph,
                                const GraphPalette& palette, FileBytesReader* files)
-    : state_(new State{settings, std::move(environment), graph, palette, {}, 0, 0, {}, files, {}, {}})
+    : state_(new State{settings, std::move(environment), graph, palette, {}, 0, 0, {}, files, {}, {}, {}})
 {
     if (!state_->files)
         state_->files = &state_->ownFiles;
@@ -95,7 +110,7 @@ FileOutcome CalculationRun::calculateFile(const std::string& path, const DateSco
 {
     State& st = *state_;
     FileOutcome outcome;
-    const std::string label = fileLabelOf(path);
+    const std::string label = displayText(fileLabelOf(path));
 
     const auto rule = scopeRuleOf(scope);
     auto failed = [&](const Error& error) {
@@ -117,16 +132,27 @@ FileOutcome CalculationRun::calculateFile(const std::string& path, const DateSco
     if (auto lost = st.files->confirmLastRead(); !lost)
         return failed(lost.error());
     if (!engine)
-        return failed(engine.error());
+        return failed(withEncodingHint(engine.error(), *bytes));
     if (!isMoney(*engine, st.settings))
         return failed(notMoney());
+    addNotes(label, *bytes, path, scope, *engine);
     return finishFile(label, scope, *engine);
+}
+
+void CalculationRun::addNotes(const std::string& label, std::string_view bytes, const std::string& path,
+                              const DateScope& scope, FileFigures& figures)
+{
+    if (figures.bookedSteps == 0)
+        if (const auto shape = engineShapeOf(bytes, path))
+            figures.notes.push_back(nothingBookedNote(bytes, *shape, scope));
+    for (const std::string& note : figures.notes)
+        state_->notes.emplace_back(label, note);
 }
 
 std::vector<FileOutcome> CalculationRun::calculateFileByMonth(const std::string& path, const DateScope& scope)
 {
     State& st = *state_;
-    const std::string label = fileLabelOf(path);
+    const std::string label = displayText(fileLabelOf(path));
     // Both walks begin for each file, as in calculateFile, so later colours match.
     beginFileWalk(st.graph, st.memory);
     beginFileWalk(st.graph, st.memory);
@@ -146,7 +172,7 @@ std::vector<FileOutcome> CalculationRun::calculateFileByMonth(const std::string&
     if (auto lost = st.files->confirmLastRead(); !lost)
         return failed(lost.error());
     if (!monthly)
-        return failed(monthly.error());
+        return failed(withEncodingHint(monthly.error(), *bytes));
     for (const MonthFigures& month : *monthly)
         if (!isMoney(month.figures, st.settings))
             return failed(notMoney());
@@ -179,6 +205,7 @@ FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope
         inputs.figures = &figures;
         inputs.settings = &st.settings;
         inputs.scope = &billScope;
+        inputs.notes = &figures.notes;
         const std::string suffix = month.empty() ? std::string() : "-" + month;
         inputs.titleSuffix = suffix;
         const std::string shortDate = st.shortDate();
@@ -217,6 +244,10 @@ std::string CalculationRun::grandTotalsText() const
         "        Total: " + formatEnergy(day + night) + " kWh, " + pound + formatMoney(nightCost + dayCost) + "\r\n";
     return text;
 }
+
+std::string CalculationRun::dataNotesText() const { return lumivane::dataNotesText(state_->notes); }
+
+std::string CalculationRun::closingText() const { return grandTotalsText() + dataNotesText(); }
 
 Expected<std::string> CalculationRun::buildReportsMenu()
 {

@@ -37,7 +37,7 @@ struct FileOutcome {
     std::string month;  // "2012-03" for one month of a log, else ""
     std::string title;  // the bill's title, the month included
     BillPeriod period;
-    FileFigures figures;
+    FileFigures figures;  // its notes are the file's data notes
 };
 
 class CalculationRun {
@@ -66,6 +66,13 @@ public:
     // The four-line grand-totals block, each line ending with CR LF.
     std::string grandTotalsText() const;
 
+    // The data notes of the files so far: the header line and one "label: note"
+    // line each, ending CR LF; "" when no file has a note.
+    std::string dataNotesText() const;
+
+    // What follows the files' blocks in the results text: the grand totals, then the data notes.
+    std::string closingText() const;
+
     // With Export 1: writes "menu.html" for the bills of this run; its path, or
     // one line saying why it was not written.
     Expected<std::string> buildReportsMenu();
@@ -79,6 +86,9 @@ private:
     // With a month, the block is labelled with it and the bill covers that calendar month.
     FileOutcome finishFile(const std::string& label, const DateScope& scope, const FileFigures& figures,
                            const std::string& month = {});
+    // The file's data notes, the reason nothing was booked among them.
+    void addNotes(const std::string& label, std::string_view bytes, const std::string& path, const DateScope& scope,
+                  FileFigures& figures);
 
     struct State;
     std::unique_ptr<State> state_;

@@ -1,10 +1,12 @@
 #include "core/tariff/tariff_engine.h"
 
 #include <cstring>
+#include <functional>
 
 #include "core/text/number_text.h"
 #include "core/graph/bar_geometry.h"
 #include "core/meterdata/meter_log_scan.h"
+#include "core/tariff/data_notes.h"
 
 namespace lumivane {
 // How a bad file is met:
@@ -25,19 +27,25 @@ namespace {
 class TariffBooking {
 public:
     // Each booked step is drawn to `bars` at once, or else kept in `booked` when that is given.
-    TariffBooking(FileFigures& figures, const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
-                  const GraphPalette& palette, BarSink* bars, std::vector<BookedStep>* booked = nullptr)
+    TariffBooking(std::string_view bytes, FileFigures& figures, const SettingsRecord& settings, ReadingMemory& memory,
+                  GraphState& graph, const GraphPalette& palette, BarSink* bars,
+                  std::vector<BookedStep>* booked = nullptr)
         : f_(figures), memory_(memory), graph_(graph), palette_(palette), bars_(bars), booked_(booked),
           multiplier_(settings.settingsMultiplier), fromHour_(settings.settingsFromHours),
-          toHour_(settings.settingsToHours)
+          toHour_(settings.settingsToHours), bytes_(bytes)
     {
     }
 
-    // Puts the last timestamp into toText; called once after the walk.
-    void finish()
+    // Puts the last timestamp into toText and the notes into the figures;
+    // called once after the walk with the filter that sorted the lines.
+    void finish(const ReadingFilter& filter)
     {
-        if (lastTextLength_ != kTextInString)
-            f_.toText.assign(lastText_, lastTextLength_);
+        if (last_.data() != nullptr)
+            f_.toText.assign(last_);
+        f_.bookedSteps = notes_.bookedSteps();
+        notes_.appendNotes(f_, f_.notes);
+        if (std::string note = noDateNote(filter.noDateLines()); !note.empty())
+            f_.notes.push_back(std::move(note));
     }
 
     // True once a reading reached the reading memory.
@@ -51,18 +59,21 @@ public:
         if (f_.fromText.empty()) {
             f_.fromText.assign(r.timestampText);
             f_.calcMonth = r.stamp.month;
+            f_.calcYear = r.stamp.year;
         }
-        // The last timestamp is kept in a small buffer and becomes toText once, at the end.
-        if (r.timestampText.size() <= sizeof lastText_) {
-            std::memcpy(lastText_, r.timestampText.data(), r.timestampText.size());
-            lastTextLength_ = r.timestampText.size();
-        } else {
-            lastTextLength_ = kTextInString;
-            f_.toText.assign(r.timestampText);
-        }
-        // Only the calendar month of the first reading in scope is booked.
-        if (r.stamp.month != f_.calcMonth)
+        // The last timestamp becomes toText once, at the end. Most lie in the
+        // file's bytes and are only pointed at; a rewritten long form or a
+        // completed bare date lives in the filter until the next line, so it is copied.
+        if (std::less_equal<const char*>()(bytes_.data(), r.timestampText.data()) &&
+            std::less<const char*>()(r.timestampText.data(), bytes_.data() + bytes_.size()))
+            last_ = r.timestampText;
+        else
+            keepLastText(r.timestampText);
+        // Only the calendar month of the first reading in scope is booked, in its year.
+        if (r.stamp.month != f_.calcMonth || r.stamp.year != f_.calcYear) {
+            notes_.otherMonth(r);
             return {};
+        }
         const auto value = converted ? *converted : parseMeterValue(r.valueText);
         if (!value)
             return failure("the value " + detail::quoted(r.valueText) + " is not a number", r.lineNumber);
@@ -72,12 +83,14 @@ public:
             memory_.previousReading = *value;
             memory_.currentReading = *value;
             memory_.lastStep = 0;
+            notes_.baseline(r);
             return {};
         }
         memory_.currentReading = *value;
         memory_.lastStep = *value - memory_.previousReading;
         memory_.previousReading = *value;
         const double booked = memory_.lastStep * multiplier_;
+        notes_.step(r, memory_.lastStep, booked, *value);
         const auto day = static_cast<std::size_t>(r.stamp.day);
         if (fromHour_ <= r.stamp.hour && r.stamp.hour <= toHour_) {
             f_.dayUnits[day] += booked;
@@ -108,9 +121,21 @@ private:
     int fromHour_;
     int toHour_;
     bool touched_ = false;
-    static constexpr std::size_t kTextInString = static_cast<std::size_t>(-1);
+    DataNoteCollector notes_;
+    void keepLastText(std::string_view text)
+    {
+        if (text.size() <= sizeof lastText_) {
+            std::memcpy(lastText_, text.data(), text.size());
+            last_ = std::string_view(lastText_, text.size());
+        } else {
+            f_.toText.assign(text);
+            last_ = {};
+        }
+    }
+
+    std::string_view bytes_;  // the file's bytes, which outlive the walk
+    std::string_view last_;   // the last timestamp; null when it is in toText already
     char lastText_[96];
-    std::size_t lastTextLength_ = 0;
 };
 
 }  // namespace
@@ -122,21 +147,57 @@ Expected<LayoutShape> engineShapeOf(std::string_view bytes, std::string_view pat
     return engineLayoutOf(path, firstLineOf(bytes));
 }
 
-EngineOutcome calculateMeterLog(std::string_view bytes, std::string_view path, const ScopeRule& scope,
-                                const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
-                                const GraphPalette& palette, BarSink* bars)
+namespace {
+
+void drawBookedSteps(const std::vector<BookedStep>& steps, GraphState& graph, const GraphPalette& palette,
+                     BarSink& bars)
+{
+    for (const BookedStep& step : steps) {
+        if (step.night)
+            drawNightBar(graph, palette, bars, step.value);
+        else
+            drawDayBar(graph, palette, bars, step.value);
+    }
+}
+
+// A pre-scan that stopped early leaves the scale of an earlier file (a file's
+// bars squeezed into a few pixels): the bars then take the scale the pre-scan
+// would have given them from the steps that are drawn.
+void scaleFromBookedSteps(const std::vector<BookedStep>& steps, GraphState& graph)
+{
+    double largest = 1.0;
+    for (const BookedStep& step : steps)
+        largest = step.value > largest ? step.value : largest;
+    graph.graphScale = 53.0 / largest;
+    graph.graphBarWidth = steps.empty() ? 0.0 : 474.0 / static_cast<double>(steps.size());
+}
+
+// The engine's walk; each booked step is drawn at once, or kept in `booked` when that is given.
+EngineOutcome engineWalk(std::string_view bytes, std::string_view path, const ScopeRule& scope,
+                         const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
+                         const GraphPalette& palette, BarSink* bars, std::vector<BookedStep>* booked)
 {
     beginFileWalk(graph, memory);
     const auto shape = engineShapeOf(bytes, path);
     if (!shape)
         return shape.error();
     FileFigures figures;
-    TariffBooking booking(figures, settings, memory, graph, palette, bars);
-    auto walked = walkMeterReadings(bytes, *shape, true, scope, booking);
-    booking.finish();
+    TariffBooking booking(bytes, figures, settings, memory, graph, palette, bars, booked);
+    ReadingFilter filter(*shape, true, scope);
+    auto walked = walkMeterReadings(bytes, filter, booking);
+    booking.finish(filter);
     if (!walked)
         return walked.error();
     return figures;
+}
+
+}  // namespace
+
+EngineOutcome calculateMeterLog(std::string_view bytes, std::string_view path, const ScopeRule& scope,
+                                const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
+                                const GraphPalette& palette, BarSink* bars)
+{
+    return engineWalk(bytes, path, scope, settings, memory, graph, palette, bars, nullptr);
 }
 
 namespace {
@@ -156,12 +217,12 @@ ReadingMemory beginBothWalks(GraphState& graph, ReadingMemory& memory)
 // layouts agree. Each side stops at its own first line it cannot read.
 class JointWalk {
 public:
-    JointWalk(const LayoutShape& scanShape, const LayoutShape& engineShape, const ScopeRule& scope,
-              const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph, const GraphPalette& palette,
-              BarSink* bars, std::vector<BookedStep>& booked)
+    JointWalk(std::string_view bytes, const LayoutShape& scanShape, const LayoutShape& engineShape,
+              const ScopeRule& scope, const SettingsRecord& settings, ReadingMemory& memory, GraphState& graph,
+              const GraphPalette& palette, BarSink* bars, std::vector<BookedStep>& booked)
         : memory_(memory), graph_(graph), palette_(palette), bars_(bars), booked_(booked),
           scanMemory_(beginBothWalks(graph, memory)), scan_(scanMemory_),
-          booking_(figures_, settings, memory, graph, palette, nullptr, bars ? &booked : nullptr),
+          booking_(bytes, figures_, settings, memory, graph, palette, nullptr, bars ? &booked : nullptr),
           scanFilter_(scanShape, false, scope), engineFilter_(engineShape, true, scope),
           headerLines_(scanShape.headerLines)
     {
@@ -236,27 +297,20 @@ private:
 
     void finish()
     {
-        booking_.finish();
-        // A pre-scan that ran to its end sets the graph; one that stopped leaves it.
+        booking_.finish(engineFilter_);
+        // A pre-scan that ran to its end sets the graph; one that stopped leaves
+        // it, and the bars take their scale from the steps they draw.
         if (scanning_)
             scan_.finish(graph_);
+        else if (bars_)
+            scaleFromBookedSteps(booked_, graph_);
         // Now the scale is as the pre-scan leaves it, the steps booked before any
         // failing line become their bars, as the engine's walk would have drawn them.
         if (bars_)
-            drawBookedSteps();
+            drawBookedSteps(booked_, graph_, palette_, *bars_);
         if (!booking_.touchedMemory()) {
             memory_.currentReading = scanMemory_.currentReading;
             memory_.lastStep = scanMemory_.lastStep;
-        }
-    }
-
-    void drawBookedSteps()
-    {
-        for (const BookedStep& step : booked_) {
-            if (step.night)
-                drawNightBar(graph_, palette_, *bars_, step.value);
-            else
-                drawDayBar(graph_, palette_, *bars_, step.value);
         }
     }
 
@@ -288,14 +342,18 @@ EngineOutcome scanAndCalculateMeterLog(std::string_view bytes, std::string_view 
     const LayoutShape scanShape = scanLayoutOf(firstLineOf(bytes));
     const auto engineShape = engineLayoutOf(path, firstLineOf(bytes));
     // Different layouts read different lines: then the two walks run one after the other.
-    if (bytes.empty() || !engineShape || engineShape->layout != scanShape.layout) {
-        scanMeterLog(bytes, &scope, graph, memory);
-        return calculateMeterLog(bytes, path, scope, settings, memory, graph, palette, bars);
-    }
     std::vector<BookedStep> ownBooked;
     std::vector<BookedStep>& steps = booked ? *booked : ownBooked;
     steps.clear();
-    JointWalk walk(scanShape, *engineShape, scope, settings, memory, graph, palette, bars, steps);
+    if (bytes.empty() || !engineShape || engineShape->layout != scanShape.layout) {
+        if (scanMeterLog(bytes, &scope, graph, memory) || !bars)
+            return calculateMeterLog(bytes, path, scope, settings, memory, graph, palette, bars);
+        auto outcome = engineWalk(bytes, path, scope, settings, memory, graph, palette, nullptr, &steps);
+        scaleFromBookedSteps(steps, graph);
+        drawBookedSteps(steps, graph, palette, *bars);
+        return outcome;
+    }
+    JointWalk walk(bytes, scanShape, *engineShape, scope, settings, memory, graph, palette, bars, steps);
     return walk.run(bytes);
 }
 

@@ -33,7 +33,7 @@ constexpr int kOpenClientHeight = kClosedClientHeight + 117;
 constexpr int kClosedGraphFrameHeight = 8;
 constexpr int kOpenGraphFrameHeight = 138;
 
-std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string localPath(const QString& path) { return lumivane::pathBytes(path); }
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry)
 {
@@ -217,7 +217,7 @@ void Calculation::calculateSelection()
         if (bars)
             picGraph->repaint();
     }
-    txtProcess->appendText(lumivane::qtText(run.grandTotalsText()));
+    txtProcess->appendText(lumivane::qtText(run.closingText()));
 
     if (settings_.settingsExport == 1) {
         const auto menu = run.buildReportsMenu();

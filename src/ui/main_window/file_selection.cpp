@@ -1,5 +1,7 @@
 #include "ui/main_window/file_selection.h"
 
+#include "platform/utf8_text.h"
+
 #include <QDir>
 #include <QPushButton>
 
@@ -12,7 +14,10 @@ constexpr qsizetype kSelectionCapacity = 36;
 const QLatin1String kLineEnd("\r\n");
 const QString kEmptyCaption = QStringLiteral("DROP FILES HERE");
 
-QString quoted(const QString& path) { return QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"'); }
+QString quoted(const QString& path)
+{
+    return QLatin1Char('"') + lumivane::shownPath(QDir::toNativeSeparators(path)) + QLatin1Char('"');
+}
 
 // The line that names the command-line paths the full selection could not take.
 QString leftOutLine(const QStringList& leftOut)

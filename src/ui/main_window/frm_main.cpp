@@ -212,14 +212,10 @@ void frmMain::setupDataFolders()
     if (!reportsKept)
         return;
 
-    const QString logoCopy = folders_.reports + QStringLiteral("reportlogo.jpg");
-    if (!lumivane::fileExists(logoCopy)) {
-        const QString logo = folders_.program + QStringLiteral("reportlogo.jpg");
-        if (!lumivane::copyFile(logo, logoCopy))
-            showMessage(QStringLiteral("The logo \"%1\" could not be copied to the reports folder.")
-                            .arg(QDir::toNativeSeparators(logo)),
-                        QMessageBox::Ok, QMessageBox::Warning);
-    }
+    if (!lumivane::provideReportLogo(folders_.program, folders_.reports))
+        showMessage(QStringLiteral("The logo \"%1\" could not be copied to the reports folder.")
+                        .arg(QDir::toNativeSeparators(folders_.program + QStringLiteral("reportlogo.jpg"))),
+                    QMessageBox::Ok, QMessageBox::Warning);
 }
 
 void frmMain::enableControls(bool enabled)

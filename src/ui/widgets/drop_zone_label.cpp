@@ -1,5 +1,7 @@
 #include "ui/widgets/drop_zone_label.h"
 
+#include "platform/utf8_text.h"
+
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -31,7 +33,10 @@ QStringList DropZoneLabel::localPaths(const QMimeData* mime)
         return paths;
     for (const QUrl& url : mime->urls())
         if (url.isLocalFile())
-            paths << url.toLocalFile();
+            // The path's own bytes, as the address carries them percent-encoded: a
+            // name that is no UTF-8 would lose them through toLocalFile.
+            paths << lumivane::pathText(
+                QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString());
     return paths;
 }
 

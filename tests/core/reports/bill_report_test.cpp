@@ -98,6 +98,29 @@ TEST(Bill, NameHoursPricesCostsAndGenerationLine)
     EXPECT_EQ(c.fill(lacking).error().reason, "the bill template has no placeholder %nightcost");
 }
 
+// Titles are upper-cased by Unicode's rules; a log named ".csv" keeps its name, and no bill is a hidden file.
+TEST(Bill, TitleIsTheNameInUpperCaseAndNoBillIsHidden)
+{
+    const struct {
+        const char* label;
+        const char* title;
+        const char* file;
+    } cases[] = {
+        {"l/üNïCöDé.csv", "ÜNÏCÖDÉ", nullptr},   {"l/straße ÿµ.csv", "STRASSE ŸΜ", nullptr},
+        {"l/łódź ĳ.csv", "ŁÓDŹ Ĳ", nullptr},     {"l/σίσυφος.csv", "ΣΊΣΥΦΟΣ", nullptr},
+        {"l/ёлка ӂ.csv", "ЁЛКА Ӂ", nullptr},     {"l/caf\xE9.csv", "CAF\xE9", nullptr},  // bytes that are no UTF-8 stay
+        {"l/.csv", ".CSV", "/reports/CSV.html"}, {"l/Site1.CSV", "SITE1.CSV", "/reports/SITE1.CSV.html"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(billTitleOf(c.label), c.title);
+        BillCase b;
+        b.label = c.label;
+        if (c.file) {
+            EXPECT_EQ(b.fill()->figures.billPath, c.file);
+        }
+    }
+}
+
 // Whole files are replaced through a temporary file of their own: whatever
 // fails, the target and the folder are left as they were.
 TEST(ReportFiles, ExportReplacesTheWholeFileOrLeavesEverythingAsItWas)

@@ -155,3 +155,29 @@ TEST(CalculationRun, ScopeIsReadAfreshForEachFile)
               std::string::npos)
         << leap.text;
 }
+
+// After the grand totals, one line per data note; a clean file has none. Notes
+// change no figure and are listed, escaped, in the file's bill.
+TEST(CalculationRun, DataNotesFollowTheGrandTotalsAndJoinTheBill)
+{
+    RunFixture f;
+    f.settings.settingsExport = 1;
+    CalculationRun run = f.run();
+    const std::pair<const char*, DateScope> files[] = {
+        {"site1.csv", {}},           {"reset_gap_month.csv", {}},
+        {"thirteen_months.csv", {}}, {"skipped_lines.csv", {}},
+        {"no_readings.csv", {}},     {"site2.csv", {true, "1", "6", "2023", "30"}},
+        {"utf16.csv", {}},           {".csv", {}}};
+    std::string text = run.headerText();
+    for (const auto& [log, scope] : files)
+        text += run.calculateFile(RunFixture::meterLog(log), scope, nullptr).text;
+    EXPECT_EQ(text + run.closingText(), readFile(test::testDataDir() / "run_text" / "data_notes.txt"));
+    EXPECT_EQ(templateLine(readFile(f.reports + "SITE1.html"), "N"), "");
+    const std::string notes = templateLine(readFile(f.reports + "RESET_GAP_MONTH.html"), "N");
+    EXPECT_EQ(notes.rfind("<section class='notes'><h2>Data notes</h2><ul><li>2 readings outside 3/2012", 0), 0u)
+        << notes;
+    EXPECT_NE(
+        templateLine(readFile(f.reports + "SKIPPED_LINES.html"), "N").find("line 2: &quot;31/02/2012 10:00&quot;"),
+        std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(f.reports + "CSV.html"));
+}

@@ -50,6 +50,7 @@ TEST(TariffEngine, BooksEachStepAsDayOrNightByTheHourOfItsReading)
         {"skipped_status.csv", 6, 18, 0, 12, 1},     // the next reading books the whole step
         // Only the month of the first reading is booked; the April "abc" is never converted.
         {"later_month.csv", 6, 18, 10, 0, 1},
+        {"thirteen_months.csv", 6, 18, 10, 0, 1},  // ... in its own year: March 2013 is not booked
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
@@ -163,11 +164,14 @@ TEST(TariffEngine, OneWalkEndsLikeThePreScanThenTheEngine)
             std::vector<BookedStep> booked;
             for (const auto& [name, bytes] : files) {
                 const std::string path = "/d/logs/" + name;
-                scanMeterLog(bytes, &scope, graph[0], memory[0]);
-                outcomes[0].push_back(calculateMeterLog(bytes, path, scope, settings, memory[0], graph[0], palette,
-                                                        drawn ? &sink[0] : nullptr));
                 outcomes[1].push_back(scanAndCalculateMeterLog(bytes, path, scope, settings, memory[1], graph[1],
                                                                palette, drawn ? &sink[1] : nullptr, &booked));
+                // Bars of a pre-scan that stopped take the scale of their own steps (checked on its own).
+                if (!scanMeterLog(bytes, &scope, graph[0], memory[0]) && drawn)
+                    std::tie(graph[0].graphScale, graph[0].graphBarWidth) =
+                        std::pair(graph[1].graphScale, graph[1].graphBarWidth);
+                outcomes[0].push_back(calculateMeterLog(bytes, path, scope, settings, memory[0], graph[0], palette,
+                                                        drawn ? &sink[0] : nullptr));
                 ASSERT_EQ(walkState(outcomes[0], memory[0], graph[0], sink[0]),
                           walkState(outcomes[1], memory[1], graph[1], sink[1]))
                     << name << ", " << scopeDays << " days" << (drawn ? ", drawn" : "");
@@ -175,4 +179,18 @@ TEST(TariffEngine, OneWalkEndsLikeThePreScanThenTheEngine)
             EXPECT_GE(sink[1].bars.size(), drawn ? (scopeDays == 1 ? 5u : 500u) : 0u);
         }
     }
+}
+
+// A pre-scan stopped by a long-form line would leave an earlier file's scale; the bars take their own.
+TEST(TariffEngine, BarsOfAStoppedPreScanTakeTheScaleOfTheirOwnSteps)
+{
+    EngineRun e;
+    e.graph = {.graphScale = 5, .graphBarWidth = 6};
+    RecordingBarSink sink;
+    const std::string path = (test::testDataDir() / "meterlogs" / "long_form.csv").string();
+    ASSERT_TRUE(
+        scanAndCalculateMeterLog(test::readFile(path), path, e.scope, e.settings, e.memory, e.graph, e.palette, &sink));
+    ASSERT_EQ(sink.bars.size(), 2u);
+    EXPECT_FLOAT_EQ(sink.bars[0].y2, 0);  // the largest step, 2, reaches the top
+    EXPECT_FLOAT_EQ(sink.bars[1].x2, 48 + 474);
 }

@@ -11,6 +11,7 @@
 
 #include "core/tariff/calculation_run.h"
 #include "platform/desktop_services.h"
+#include "platform/utf8_text.h"
 #include "support/main_window_fixture.h"
 #include "support/temp_dir.h"
 #include "ui/widgets/drop_zone_label.h"
@@ -38,8 +39,8 @@ QString coreRunText(MainWindowFixture& f, const QStringList& files)
     lumivane::CalculationRun run(lumivane::loadSettings(f.store()), environment, graph, palette);
     std::string text = run.headerText();
     for (const QString& file : files)
-        text += run.calculateFile(QFile::encodeName(file).toStdString(), {}, nullptr).text;
-    return QString::fromStdString(text + run.grandTotalsText());
+        text += run.calculateFile(lumivane::pathBytes(file), {}, nullptr).text;
+    return QString::fromStdString(text + run.closingText());
 }
 
 // Posts an event as the window system would, spontaneous, to be delivered in its turn.
@@ -78,8 +79,13 @@ private slots:
     {
         QFETCH(QString, exportSetting);
         QFETCH(bool, reportsFolderKept);
+        // A log with data notes, and one whose name is Latin-1 (no UTF-8) as an old share names it.
+        lumivane::test::TempDir dir;
+        const std::string latin1 = (dir.path() / "caf\xE9.csv").string();
+        QVERIFY(QFile::copy(sample("reset_gap_month.csv"), QString::fromStdString((dir.path() / "x.csv").string())));
+        std::filesystem::rename(dir.path() / "x.csv", latin1);
         const QStringList files{sample("plain_site1.csv"), "/no/such/log.csv", sample("long_form.csv"),
-                                sample("unit4.IRIO.txt")};
+                                sample("unit4.IRIO.txt"), lumivane::pathText(latin1)};
         MainWindowFixture f({.stored = {{"Export", exportSetting.toStdString()}}, .arguments = files});
         const QString menu = f.folders().reports + "menu.html";
         if (!reportsFolderKept)
@@ -90,6 +96,7 @@ private slots:
         const QString text = f.results();
         const bool menuShown = exportSetting == "1" && reportsFolderKept;
         QCOMPARE(text.left(core.size()), core);
+        QVERIFY(text.contains(QStringLiteral("caf\u00E9.csv results...")) && text.contains(" DATA NOTES "));
         QCOMPARE(text.mid(core.size()).startsWith("no reports menu"), exportSetting == "1" && !reportsFolderKept);
         QCOMPARE(QFile::exists(menu), menuShown);
         QCOMPARE(f.desktop().opened, menuShown ? QStringList{menu} : QStringList{});

@@ -95,6 +95,12 @@ private slots:
         dropFiles(zone, paths("c", 1));
         QCOMPARE(zone->text(), QStringLiteral("1 File(s) selected."));
         verifyRunCalculates(f, paths("c", 1));
+
+        // A name that is no UTF-8 (Latin-1 "é") reaches the run as its own bytes, shown as UTF-8.
+        QMimeData latin1;
+        latin1.setUrls({QUrl::fromEncoded("file:///logs/caf%E9.csv")});
+        QVERIFY(dragAndDrop(zone, &latin1));
+        verifyRunCalculates(f, paths("c", 1) + QStringList{QStringLiteral("/logs/caf\u00E9.csv")});
     }
 
     void commandLineArgumentsArePathsInOrder()

@@ -1,0 +1,271 @@
+#include "core/tariff/data_notes.h"
+
+#include <algorithm>
+
+#include "core/text/display_text.h"
+#include "core/text/number_text.h"
+
+namespace lumivane {
+namespace {
+
+std::string twoDigits(int value) { return formatTwoDigits(value); }
+
+std::string counted(std::size_t count, const char* one, const char* many)
+{
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// Gaps are kept from the first step of an hour; past this many, those that the
+// usual interval so far does not make gaps are dropped.
+constexpr std::size_t kKeptGaps = 1024;
+
+// How often an interval must be met to be the file's usual one.
+constexpr std::size_t kUsualAtLeast = 3;
+
+bool isGap(std::int64_t length, std::int64_t usual) { return usual > 0 && length > 4 * usual && length >= 3600; }
+
+}  // namespace
+
+std::string stampText(const CalendarStamp& s)
+{
+    std::string text = twoDigits(s.day) + "/" + twoDigits(s.month) + "/" + std::to_string(s.year) + " " +
+                       twoDigits(s.hour) + ":" + twoDigits(s.secondOfDay % 3600 / 60);
+    if (s.secondOfDay % 60 != 0)
+        text += ":" + twoDigits(s.secondOfDay % 60);
+    return text;
+}
+
+namespace {
+
+// The stamp of a time in seconds as timeOf counts them.
+CalendarStamp stampAt(std::int64_t time)
+{
+    const std::int64_t day = time / 86400 - (time % 86400 < 0 ? 1 : 0);  // before 1970 too
+    CalendarStamp stamp = civilFromDays(day);
+    stamp.secondOfDay = static_cast<int>(time - day * 86400);
+    stamp.hour = stamp.secondOfDay / 3600;
+    return stamp;
+}
+
+}  // namespace
+
+std::string durationText(long long seconds)
+{
+    const long long days = seconds / 86400;
+    const long long hours = seconds % 86400 / 3600;
+    const long long minutes = seconds % 3600 / 60;
+    const long long rest = seconds % 60;
+    std::string text;
+    auto part = [&text](long long value, const std::string& unit) {
+        if (value != 0)
+            text += (text.empty() ? "" : " ") + std::to_string(value) + unit;
+    };
+    part(days, days == 1 ? " day" : " days");
+    part(hours, " h");
+    part(minutes, " min");
+    part(rest, " s");
+    return text.empty() ? "0 s" : text;
+}
+
+std::int64_t DataNoteCollector::usualInterval() const
+{
+    const auto end = slots_.begin() + static_cast<std::ptrdiff_t>(usedSlots_);
+    const auto most =
+        std::max_element(slots_.begin(), end, [](const Slot& a, const Slot& b) { return a.count < b.count; });
+    // An interval met once or twice is no habit of the log: a file of a few
+    // readings taken now and then has no usual interval, and so no gaps.
+    return most == end || most->count < kUsualAtLeast ? 0 : most->interval;
+}
+
+void DataNoteCollector::otherInterval(std::int64_t interval, std::int64_t start, std::size_t line, double booked)
+{
+    if (interval <= 0)
+        return;  // readings out of order or at one time have no interval
+    if (interval >= kHour)
+        keepGap({interval, line, start, booked});
+    if (interval == hotInterval_) {
+        ++slots_[hot_].count;
+        return;
+    }
+    std::size_t i = 0;
+    while (i < usedSlots_ && slots_[i].interval != interval)
+        ++i;
+    // A log with more distinct intervals than slots counts the first ones met.
+    if (i == usedSlots_) {
+        if (usedSlots_ == slots_.size())
+            return;
+        slots_[usedSlots_++] = {interval, 0};
+    }
+    ++slots_[i].count;
+    hot_ = i;
+    hotInterval_ = interval;
+    hotIsLong_ = interval >= kHour;
+}
+
+void DataNoteCollector::otherMonth(const MeterReading& reading)
+{
+    if (otherCount_++ == 0) {
+        otherFirstLine_ = reading.lineNumber;
+        otherFirstText_ = displayText(reading.timestampText);
+    }
+    otherLast_ = reading.stamp;
+}
+
+void DataNoteCollector::keepGap(const Gap& gap)
+{
+    if (gaps_.size() >= kKeptGaps) {
+        const std::int64_t usual = usualInterval();
+        gaps_.erase(
+            std::remove_if(gaps_.begin(), gaps_.end(), [usual](const Gap& g) { return !isGap(g.length, usual); }),
+            gaps_.end());
+    }
+    gaps_.push_back(gap);
+}
+
+void DataNoteCollector::fallingStep(const MeterReading& reading, double booked)
+{
+    if (fallingCount_++ == 0) {
+        fallingLine_ = reading.lineNumber;
+        fallingStamp_ = reading.stamp;
+        fallingBooked_ = booked;
+    }
+}
+
+void DataNoteCollector::appendGapNote(std::vector<std::string>& notes) const
+{
+    const std::int64_t usual = usualInterval();
+    std::size_t count = 0;
+    const Gap* longest = nullptr;
+    for (const Gap& gap : gaps_) {
+        if (!isGap(gap.length, usual))
+            continue;
+        ++count;
+        if (!longest || gap.length > longest->length)
+            longest = &gap;
+    }
+    if (!longest)
+        return;
+    notes.push_back(counted(count, "gap", "gaps") + " in the readings (steps of more than 4 times the usual " +
+                    durationText(usual) + " and at least 1 h); the longest, line " + std::to_string(longest->line) +
+                    ", starts " + stampText(stampAt(longest->start)) + ", lasts " + durationText(longest->length) +
+                    " and books " + formatEnergy(longest->booked) + " kWh");
+}
+
+void DataNoteCollector::appendNotes(const FileFigures& f, std::vector<std::string>& notes) const
+{
+    if (otherCount_ > 0)
+        notes.push_back(counted(otherCount_, "reading", "readings") + " outside " + std::to_string(f.calcMonth) + "/" +
+                        std::to_string(f.calcYear) + ", the month of the first reading, " +
+                        (otherCount_ == 1 ? "was" : "were") + " not booked: from " + otherFirstText_ + " to " +
+                        stampText(otherLast_) + ", the first on line " + std::to_string(otherFirstLine_));
+    if (fallingCount_ > 0)
+        notes.push_back(counted(fallingCount_, "falling reading", "falling readings") +
+                        ", booked as negative energy; the first on line " + std::to_string(fallingLine_) + " at " +
+                        stampText(fallingStamp_) + ", a step of " + formatEnergy(fallingBooked_) + " kWh");
+    appendGapNote(notes);
+}
+
+std::string noDateNote(const ReadingFilter::NoDateLines& lines)
+{
+    if (lines.count == 0)
+        return {};
+    return counted(lines.count, "line", "lines") + " skipped because the timestamp is no date; the first, line " +
+           std::to_string(lines.firstLine) + ": " + displayText(lines.firstText);
+}
+
+namespace {
+
+// What a walk of every dated reading, whatever the scope, finds.
+struct ReadingSurvey {
+    std::size_t dataLines = 0;
+    std::size_t skipped = 0;
+    std::size_t firstSkippedLine = 0;
+    std::string firstSkipReason;
+    std::size_t readings = 0;
+    std::string firstText, lastText;
+    std::size_t inScope = 0;
+    std::size_t firstInScopeLine = 0;
+    CalendarStamp firstInScope;
+};
+
+std::string skipReasonOf(const LineFields& fields, const ReadingFilter& filter)
+{
+    if (fields.count < 2)
+        return "it has fewer than two fields";
+    if (filter.lastSkip() == ReadingFilter::SkipReason::Status)
+        return "its status " + detail::quoted(fields.field[0]) + " is not 0";
+    const int at = filter.shape().timestampField;
+    return "its timestamp " + detail::quoted(at < fields.count ? fields.field[at] : std::string_view()) + " is no date";
+}
+
+void survey(std::string_view bytes, const LayoutShape& shape, const ScopeRule& rule, ReadingSurvey& s)
+{
+    const ScopeRule everything;
+    ReadingFilter filter(shape, true, everything);
+    FieldCursor lines(bytes, shape.separator);
+    LineFields fields;
+    MeterReading reading;
+    Error error;
+    for (std::size_t lineNumber = 1; lines.next(fields); ++lineNumber) {
+        if (lineNumber <= shape.headerLines)
+            continue;
+        ++s.dataLines;
+        const auto result =
+            fields.count < 2 ? ReadingFilter::Result::Skip : filter.take(fields, lineNumber, reading, error);
+        if (result == ReadingFilter::Result::Error)
+            return;
+        if (result == ReadingFilter::Result::Skip) {
+            if (s.skipped++ == 0) {
+                s.firstSkippedLine = lineNumber;
+                s.firstSkipReason = skipReasonOf(fields, filter);
+            }
+            continue;
+        }
+        if (s.readings++ == 0)
+            s.firstText = std::string(reading.timestampText);
+        s.lastText = std::string(reading.timestampText);
+        if (rule.contains(reading.stamp.year, reading.stamp.month, reading.stamp.day) && s.inScope++ == 0) {
+            s.firstInScopeLine = lineNumber;
+            s.firstInScope = reading.stamp;
+        }
+    }
+}
+
+}  // namespace
+
+std::string nothingBookedNote(std::string_view bytes, const LayoutShape& shape, const DateScope& scope)
+{
+    const auto rule = scopeRuleOf(scope);
+    if (!rule)
+        return {};
+    ReadingSurvey s;
+    survey(bytes, shape, *rule, s);
+    std::string note = "no reading was booked: ";
+    if (s.inScope > 0)
+        return note + "the first reading of " + std::to_string(s.firstInScope.month) + "/" +
+               std::to_string(s.firstInScope.year) + " (line " + std::to_string(s.firstInScopeLine) +
+               ") only sets the baseline, and no later reading of that month follows";
+    if (scope.enabled && s.readings > 0)
+        return note + "the scope from " + displayText(scope.dayText + "/" + scope.monthText + "/" + scope.yearText) +
+               " for " + displayText(scope.daysText) + " days holds none of the file's readings, which run from " +
+               displayText(s.firstText) + " to " + displayText(s.lastText);
+    if (s.dataLines == 0)
+        return note + "the file has no data lines";
+    const std::string first = "line " + std::to_string(s.firstSkippedLine) + ": " + displayText(s.firstSkipReason);
+    if (s.dataLines == 1)
+        return note + "its one data line was skipped; " + first;
+    return note + "all " + std::to_string(s.dataLines) + " data lines were skipped; the first, " + first;
+}
+
+std::string dataNotesText(const std::vector<std::pair<std::string, std::string>>& labelledNotes)
+{
+    if (labelledNotes.empty())
+        return {};
+    std::string text(kDataNotesHeader);
+    text += "\r\n";
+    for (const auto& [label, note] : labelledNotes)
+        text.append(label).append(": ").append(note).append("\r\n");
+    return text;
+}
+
+}  // namespace lumivane

@@ -1,0 +1,114 @@
+#pragma once
+// Data notes: what a file's figures do not show (readings of other months,
+// falling readings, gaps, lines whose timestamp is no date, a file that
+// booked nothing). Notes never change a figure.
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/meterdata/date_scope.h"
+#include "core/meterdata/date_scope_rules.h"
+#include "core/meterdata/meter_log_reader.h"
+#include "core/reports/file_figures.h"
+
+namespace lumivane {
+
+// The header line of the notes block in the results text.
+inline constexpr std::string_view kDataNotesHeader =
+    "------------------------------ DATA NOTES ------------------------------";
+
+// "01/03/2012 14:30" (":07" added when the seconds are not 0).
+std::string stampText(const CalendarStamp& stamp);
+
+// "1 day 2 h 30 min": the parts that are not 0; "0 s" for none.
+std::string durationText(long long seconds);
+
+// Collects, during the engine's walk, what the notes need; the calls cost a
+// few comparisons per booked reading and allocate only on the rare paths.
+class DataNoteCollector {
+public:
+    // A reading in scope of another month than the booked one.
+    void otherMonth(const MeterReading& reading);
+    // A reading that became the baseline.
+    void baseline(const MeterReading& reading) { previousTime_ = timeOf(reading.stamp); }
+    // A booked step: `step` unmultiplied, `booked` in kWh, `value` the later reading.
+    // Kept to a few instructions: it runs for every step of every file.
+    void step(const MeterReading& reading, double step, double booked, double value)
+    {
+        const std::int64_t time = timeOf(reading.stamp);
+        const std::int64_t interval = time - previousTime_;
+        if (interval == hotInterval_ && !hotIsLong_)
+            ++slots_[hot_].count;
+        else
+            otherInterval(interval, previousTime_, reading.lineNumber, booked);
+        previousTime_ = time;
+        if (step < 0 && value != kMarkerValue)
+            fallingStep(reading, booked);
+        ++booked_;
+    }
+    std::size_t bookedSteps() const { return booked_; }
+
+    // The notes in the order other months, falling readings, gaps; one sentence each, no label.
+    void appendNotes(const FileFigures& figures, std::vector<std::string>& notes) const;
+
+private:
+    static constexpr std::int64_t kHour = 3600;
+    static constexpr double kMarkerValue = -499999.0;
+
+    // The intervals met most often; a log has few distinct ones. The one met
+    // last is the collector's hot interval, counted inline.
+    struct Slot {
+        std::int64_t interval = 0;
+        std::size_t count = 0;
+    };
+    // The interval met most often, when met at least three times; else 0.
+    std::int64_t usualInterval() const;
+    // Every step whose interval is not the hot one, and every step of an hour or more.
+    void otherInterval(std::int64_t interval, std::int64_t start, std::size_t line, double booked);
+
+    struct Gap {
+        std::int64_t length;
+        std::size_t line;
+        std::int64_t start;  // seconds, as timeOf
+        double booked;
+    };
+
+    static std::int64_t timeOf(const CalendarStamp& s) { return s.dayNumber * 86400 + s.secondOfDay; }
+    void keepGap(const Gap& gap);
+    void fallingStep(const MeterReading& reading, double booked);
+    void appendGapNote(std::vector<std::string>& notes) const;
+
+    std::int64_t previousTime_ = 0;
+    std::size_t booked_ = 0;
+    std::array<Slot, 8> slots_{};
+    std::size_t usedSlots_ = 0;
+    std::size_t hot_ = 0;
+    std::int64_t hotInterval_ = std::numeric_limits<std::int64_t>::min();  // none yet
+    bool hotIsLong_ = false;
+    std::vector<Gap> gaps_;  // steps of an hour or more; the usual interval sorts them at the end
+    std::size_t otherCount_ = 0;
+    std::size_t otherFirstLine_ = 0;
+    std::string otherFirstText_;
+    CalendarStamp otherLast_;
+    std::size_t fallingCount_ = 0;
+    std::size_t fallingLine_ = 0;
+    CalendarStamp fallingStamp_;
+    double fallingBooked_ = 0;
+};
+
+// The note on lines skipped because their timestamp is no date; "" when none.
+std::string noDateNote(const ReadingFilter::NoDateLines& lines);
+
+// Why a file booked no step: with a scope, the scope and the span of the
+// file's dated readings; without one, how many data lines were skipped and
+// the first with its reason, or that its one reading only set the baseline.
+std::string nothingBookedNote(std::string_view bytes, const LayoutShape& shape, const DateScope& scope);
+
+// The block after the grand totals: the header and one "label: note" line per
+// note, each ending CR LF; "" when there is no note.
+std::string dataNotesText(const std::vector<std::pair<std::string, std::string>>& labelledNotes);
+
+}  // namespace lumivane
