@@ -18,12 +18,9 @@ private slots:
         QTest::newRow("$VISUAL with its options") << "myview --new-window"
                                                   << "gedit.desktop"
                                                   << "myview|--new-window";
-        QTest::newRow("$VISUAL not installed") << "missing-editor"
-                                               << "gedit.desktop"
-                                               << "xdg-open";
-        QTest::newRow("the desktop's text handler") << ""
-                                                    << "gedit.desktop"
-                                                    << "xdg-open";
+        QTest::newRow("$VISUAL not installed: the desktop's text handler") << "missing-editor"
+                                                                           << "gedit.desktop"
+                                                                           << "xdg-open";
         QTest::newRow("no text handler: a known editor") << ""
                                                          << ""
                                                          << "gedit";

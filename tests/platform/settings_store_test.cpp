@@ -32,9 +32,7 @@ struct Store : ::testing::Test {
 TEST_F(Store, SavedTextsReadBackExactly)
 {
     for (const std::string text : {"460800,n,8,1", "  OVER CURRENT  ", "@Variant(Gas)", "say \"hi\" C:\\logs\\",
-                                   "\xC2\xA3"
-                                   "5 credit",
-                                   "a;b#c=d", "True", "0770\n0900", ""}) {
+                                   "\u00A35 credit", "a;b#c=d", "True", "0770\n0900", ""}) {
         SettingsStore(app).SaveSetting("SMSAlarmMsg", text);
         EXPECT_EQ(SettingsStore(app).GetSetting("SMSAlarmMsg"), text);
     }

@@ -5,10 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 
 script=${TEST_RATIO_SCRIPT:-../shared/tools/test_ratio.py}
-# The budget is 0.25 to 0.40, and the gate belongs at 0.45. The suite stands at
-# 0.49 after this round's cuts, so for now the gate only stops it from growing;
-# it moves to 0.45 with the next cuts.
-max=${TEST_RATIO_MAX:-0.50}
+# The budget is 0.25 to 0.40; the gate allows 0.45, so a feature and its tests
+# can land before the next clean-up brings the suite back into the budget.
+max=${TEST_RATIO_MAX:-0.45}
 if [ ! -f "$script" ]; then
     echo "ratio: $script is missing; CI needs the shared folder beside the clone" >&2
     exit 1

@@ -152,8 +152,7 @@ TEST(PrepareModemDialogue, RecipientCannotCarryCommands)
 // text), and a note when characters were replaced or one SMS cannot hold it.
 TEST(PrepareModemDialogue, TextInTheGsmAlphabetWithANoteWhenItDoesNotFit)
 {
-    const GsmText text = encodeGsmText("@\xC2\xA3"
-                                       "5 caf\xC3\xA9 \xE2\x82\xAC"
+    const GsmText text = encodeGsmText("@\u00A35 caf\xC3\xA9 \xE2\x82\xAC"
                                        "3 a\xF0\x9F\x94\xA5"
                                        "b x\xFFy\x1a\x1b[]{}^\\|~\xC3");
     EXPECT_EQ(text.bytes, std::string("\0\x01"

@@ -20,33 +20,24 @@ TEST(ReportsMenu, CountsEveryBillAndSumsAndLinksThoseWithAPath)
         std::vector<BillFigures> bills;
         const char *count, *day, *total, *links;
     } cases[] = {
+        // clang-format off
         {"no bills", {}, "0", "0.00", "0.00", ""},
         // Each bill's link and costs share one row, so a long name cannot shift a cost.
-        {"in order, grouped",
-         {{"/r/A.html", "1,234.50", "1,234.00", "0.50"}, {"/r/B.html", "10.00", "10.00", "0.00"}},
-         "2",
-         "1,244.00",
-         "1,244.50",
+        {"in order, grouped", {{"/r/A.html", "1,234.50", "1,234.00", "0.50"}, {"/r/B.html", "10.00", "10.00", "0.00"}},
+         "2", "1,244.00", "1,244.50",
          "<div class='lRow'><div class='lLeft'><a href='file:///r/A.html' title='A'>A</a></div>"
          "<div class='lMid'>£1,234.00</div><div class='lMid'>£0.50</div><div class='lMid'>£1,234.50</div></div>"
          "<div class='lRow'><div class='lLeft'><a href='file:///r/B.html' title='B'>B</a></div>"
          "<div class='lMid'>£10.00</div><div class='lMid'>£0.00</div><div class='lMid'>£10.00</div></div>"},
-        {"empty bill path",
-         {{"", "10.00", "5.00", "5.00"}, {"/r/B.html", "2.00", "1.00", "1.00"}},
-         "2",
-         "1.00",
-         "2.00",
+        {"empty bill path", {{"", "10.00", "5.00", "5.00"}, {"/r/B.html", "2.00", "1.00", "1.00"}}, "2", "1.00", "2.00",
          "<div class='lRow'><div class='lLeft'><a href='file:///r/B.html' title='B'>B</a></div>"
          "<div class='lMid'>£1.00</div><div class='lMid'>£1.00</div><div class='lMid'>£2.00</div></div>"},
         // A "|" in a name must not split its link in two.
-        {"escaped names, encoded targets",
-         {{"/op/my r/A&B<C>'|.html", "2.00", "1.00", "1.00"}},
-         "1",
-         "1.00",
-         "2.00",
+        {"escaped names, encoded targets", {{"/op/my r/A&B<C>'|.html", "2.00", "1.00", "1.00"}}, "1", "1.00", "2.00",
          "<div class='lRow'><div class='lLeft'><a href='file:///op/my%20r/A%26B%3CC%3E%27%7C.html' "
          "title='A&amp;B&lt;C&gt;&#39;|'>A&amp;B&lt;C&gt;&#39;|</a></div>"
          "<div class='lMid'>£1.00</div><div class='lMid'>£1.00</div><div class='lMid'>£2.00</div></div>"},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

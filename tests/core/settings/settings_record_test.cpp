@@ -35,19 +35,6 @@ std::string textsOf(const SettingsRecord& r, const std::vector<std::string_view>
 
 }  // namespace
 
-TEST(SettingsRecord, FirstRunGivesTheDefaultRecord)
-{
-    std::vector<std::string_view> keys;
-    for (const SettingKey& key : settingKeys())
-        keys.push_back(key.key);
-    EXPECT_EQ(textsOf(loadSettingsRecord(storeOf("")), keys),
-              "DayCost=0.16|NightCost=0.09|Multiplier=1|FromHour=6|ToHour=18|PulseData=0|PulseURL=10.10.10.10|"
-              "S1Label=Gas|S2Label=Water|S1Multi=1.0|S2Multi=1.0|StoreLocal=0|S1EGU=Ltr/Min|S2EGU=M/3|CommPort=3|"
-              "CommSettings=460800,n,8,1|SMSAlarmMsg=OVER CURRENT ALARM|SMSTestMsg=Brenvik Automation test SMS.|"
-              "SMSNumber=07700900123|AlarmHi=240|AlarmInterval=15|AlarmLog=0|MonitorAlarm=0|SendSMS=0|HTM=False|"
-              "Txt=False|CSV=False|Export=0");
-}
-
 // Stored texts take the field's type; a text that does not convert gives the key's
 // default and is named, in load order.
 TEST(SettingsRecord, ConvertsStoredTextsOrFallsBackToTheKeysDefault)

@@ -75,10 +75,7 @@ TEST(ResultsText, RoundsTheTotalOnce)
     SettingsRecord s;
     s.settingsDayCost = 1.004 / 1234567.5;
     s.settingsNightCost = 2.004;
-    EXPECT_NE(resultsText("l/f.csv", f, s)
-                  .find("    Total: 1,234,568.500 kWh, \xC2\xA3"
-                        "3.01\r\n"),
-              std::string::npos);
+    EXPECT_NE(resultsText("l/f.csv", f, s).find("    Total: 1,234,568.500 kWh, \u00A33.01\r\n"), std::string::npos);
 }
 
 namespace {
