@@ -1,13 +1,13 @@
 #include "core/text/display_text.h"
 
 namespace lumivane {
-namespace {
 
-// The length of the valid UTF-8 sequence at i (1 for ASCII); 0 when there is none.
-std::size_t sequenceAt(std::string_view t, std::size_t i)
+std::size_t utf8SequenceLength(std::string_view text)
 {
-    const auto byte = [&t](std::size_t k) { return static_cast<unsigned char>(t[k]); };
-    const unsigned char lead = byte(i);
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    if (text.empty())
+        return 0;
+    const unsigned char lead = byte(0);
     if (lead < 0x80)
         return 1;
     std::size_t length = 0;
@@ -15,25 +15,28 @@ std::size_t sequenceAt(std::string_view t, std::size_t i)
     unsigned char high = 0xBF;
     if (lead >= 0xC2 && lead <= 0xDF)
         length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) {
+    else if (lead >= 0xE0 && lead <= 0xEF)
         length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;   // no overlong forms
-        high = lead == 0xED ? 0x9F : 0xBF;  // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
+    else if (lead >= 0xF0 && lead <= 0xF4)
         length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else
+    else
         return 0;
-    if (i + length > t.size() || byte(i + 1) < low || byte(i + 1) > high)
+    // The second byte's range rules out overlong forms, surrogates and code points past U+10FFFF.
+    if (lead == 0xE0)
+        low = 0xA0;
+    else if (lead == 0xED)
+        high = 0x9F;
+    else if (lead == 0xF0)
+        low = 0x90;
+    else if (lead == 0xF4)
+        high = 0x8F;
+    if (text.size() < length || byte(1) < low || byte(1) > high)
         return 0;
-    for (std::size_t k = 2; k < length; ++k)
-        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF)
+    for (std::size_t i = 2; i < length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF)
             return 0;
     return length;
 }
-
-}  // namespace
 
 std::string displayText(std::string_view bytes)
 {
@@ -41,7 +44,7 @@ std::string displayText(std::string_view bytes)
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
         const auto c = static_cast<unsigned char>(bytes[i]);
-        const std::size_t length = sequenceAt(bytes, i);
+        const std::size_t length = utf8SequenceLength(bytes.substr(i));
         if (length == 1) {
             out += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
         } else if (length > 1) {

@@ -5,6 +5,11 @@
 
 namespace lumivane {
 
+// The length of the valid UTF-8 sequence at the start of `text` (1 for ASCII),
+// or 0 when it starts with no valid sequence: overlong forms, surrogates and
+// code points past U+10FFFF are not valid.
+std::size_t utf8SequenceLength(std::string_view text);
+
 // The bytes as valid UTF-8 on one line: valid UTF-8 sequences stay, every
 // other byte is taken as a Latin-1 character (old shares name files so), and
 // control characters (NUL, CR, LF, ESC, DEL, ...) become "?".

@@ -3,43 +3,9 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/text/display_text.h"
+
 namespace lumivane {
-namespace {
-
-// The length of the valid UTF-8 sequence at the start of `text`, or 0.
-std::size_t validSequenceLength(std::string_view text)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF)
-        length = 3;
-    else if (lead >= 0xF0 && lead <= 0xF4)
-        length = 4;
-    else
-        return 0;
-    // The second byte's range rules out overlong forms, surrogates and code points past U+10FFFF.
-    if (lead == 0xE0)
-        low = 0xA0;
-    else if (lead == 0xED)
-        high = 0x9F;
-    else if (lead == 0xF0)
-        low = 0x90;
-    else if (lead == 0xF4)
-        high = 0x8F;
-    if (text.size() < length || byte(1) < low || byte(1) > high)
-        return 0;
-    for (std::size_t i = 2; i < length; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xBF)
-            return 0;
-    return length;
-}
-
-}  // namespace
 
 std::string jsonString(std::string_view text)
 {
@@ -48,7 +14,7 @@ std::string jsonString(std::string_view text)
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (c >= 0x80) {
-            const std::size_t length = validSequenceLength(text.substr(i));
+            const std::size_t length = utf8SequenceLength(text.substr(i));
             out += length ? text.substr(i, length) : std::string_view("\xEF\xBF\xBD");
             i += length ? length : 1;
             continue;
