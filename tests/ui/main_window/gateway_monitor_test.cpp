@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
-#include <QtTest>
 
 #include "support/gateway_server.h"
 #include "support/main_window_fixture.h"
@@ -24,6 +23,7 @@ namespace {
 
 const QString kWait = "\r\nPlease wait, retrieving pulse readings.";
 const QString kReadings = "\r\nGas Reading = 65541 Ltr/Min\r\nWater Reading = ";
+const QString kQueued = "\r\nWaiting for the current check to finish before asking the gateway.";
 
 // 32 words: counter 1 = 65541 and counter 2 = 131079.
 const QByteArray kPulseBody = "5,1," + QByteArray("0,").repeated(28) + "7,2";
@@ -77,16 +77,19 @@ private slots:
     {
         QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("logsFolderKept");
-        QTest::addColumn<QString>("shown");  // after "Please wait"
+        QTest::addColumn<bool>("behindCheck");  // asked while a check is on the wire
+        QTest::addColumn<QString>("shown");     // after "Please wait"
         QTest::addColumn<QByteArray>("log");
+        const QByteArray logged = "\r\nS1=65541, S2=131079, DT=05/12/2026 14:03:29\r\n";
         QTest::newRow("readings, S2 multiplier 0.5")
-            << int(Mode::Answer) << true << kReadings + "65539.5 M/3"
-            << QByteArray("\r\nS1=65541, S2=131079, DT=05/12/2026 14:03:29\r\n");
-        QTest::newRow("cut mid-body") << int(Mode::CutShort) << true << "\r\nERROR retrieving data from server!\r\n"
+            << int(Mode::Answer) << true << false << kReadings + "65539.5 M/3" << logged;
+        QTest::newRow("queued behind a check") << int(Mode::Answer) << true << true << kQueued + kReadings << logged;
+        QTest::newRow("cut mid-body") << int(Mode::CutShort) << true << false
+                                      << "\r\nERROR retrieving data from server!\r\n"
                                       << QByteArray("\r\n");
         // Faults of this computer are not blamed on the server.
         QTest::newRow("logs folder removed")
-            << int(Mode::Answer) << false << "\r\nERROR writing the pulse log:\r\ncannot open "
+            << int(Mode::Answer) << false << false << "\r\nERROR writing the pulse log:\r\ncannot open "
             << QByteArray("<unreadable>");
     }
 
@@ -94,51 +97,44 @@ private slots:
     {
         QFETCH(int, mode);
         QFETCH(bool, logsFolderKept);
+        QFETCH(bool, behindCheck);
         QFETCH(QString, shown);
         QFETCH(QByteArray, log);
         server->setPulseBody(kPulseBody);
         server->setMode("/pdata.htm", Mode(mode));
-        auto f = start({{"StoreLocal", "1"}, {"S2Multi", "0.5"}});
+        server->setCurrents({"100"});
+        server->setMode("/cdata.htm", Mode::Hold);
+        auto f = start({{"StoreLocal", "1"}, {"S2Multi", "0.5"}, {"MonitorAlarm", "1"}, {"AlarmInterval", "0"}});
         if (!logsFolderKept)
             QVERIFY(QDir(f->folders().logs).removeRecursively());
+        if (behindCheck) {
+            tick(*f);
+            QTRY_COMPARE(server->requestCount("/cdata.htm"), 1);
+        }
         auto* pulse = f->find<QPushButton>("cmdPulse");
-        QString textWhileWaiting = kWait;
-        bool enabledWhileWaiting = false;
+        QString textWhileWaiting;
+        bool enabledWhileWaiting = true;
         const auto c = connect(server.get(), &GatewayServer::requestReceived, this, [&] {
             enabledWhileWaiting = pulse->isEnabled();
             textWhileWaiting = f->results();
             f->clock().set("05/12/2026", "14:03:29");  // the clock moves on while the gateway answers
         });
         QTest::mouseClick(pulse, Qt::LeftButton);
+        // A queued request takes its time stamp when it goes out, after the check.
+        if (behindCheck) {
+            f->clock().set("05/12/2026", "14:03:28");
+            server->release();
+        }
         QTRY_VERIFY_WITH_TIMEOUT(pulse->isEnabled(), 20000);
         disconnect(c);
 
-        QCOMPARE(textWhileWaiting, kWait);
+        QCOMPARE(textWhileWaiting, kWait + (behindCheck ? kQueued : ""));
         QVERIFY(!enabledWhileWaiting);
         QVERIFY2(f->results().startsWith(kWait + shown) && f->results().size() < 400,
                  qPrintable(f->results().left(300)));
         QCOMPARE(contentOf(f->folders().logs + "pulsedata.txt"), log);
-        QCOMPARE(server->requestLines().constLast(), "GET /pdata.htm?t=05%2F12%2F2026%2014%3A03%3A27 HTTP/1.1");
-    }
-
-    // A pulse request made while a check is on the wire says it waits, and takes its
-    // time stamp when it goes out.
-    void pulseRequestQueuedBehindACheckSaysSoAndIsStampedWhenSent()
-    {
-        server->setCurrents({"100"});
-        server->setMode("/cdata.htm", Mode::Hold);
-        server->setPulseBody(kPulseBody);
-        auto f = start({{"MonitorAlarm", "1"}, {"AlarmInterval", "0"}});
-        tick(*f);
-        QTRY_COMPARE(server->requestCount("/cdata.htm"), 1);
-        auto* pulse = f->find<QPushButton>("cmdPulse");
-        QTest::mouseClick(pulse, Qt::LeftButton);
-        QCOMPARE(f->results(), kWait + "\r\nWaiting for the current check to finish before asking the gateway.");
-        f->clock().set("05/12/2026", "14:03:29");
-        server->release();
-        QTRY_VERIFY_WITH_TIMEOUT(pulse->isEnabled(), 20000);
-        QVERIFY2(f->results().contains(kReadings), qPrintable(f->results()));
-        QCOMPARE(server->requestLines().constLast(), "GET /pdata.htm?t=05%2F12%2F2026%2014%3A03%3A29 HTTP/1.1");
+        const QString sentAt = behindCheck ? "14%3A03%3A28" : "14%3A03%3A27";
+        QCOMPARE(server->requestLines().constLast(), "GET /pdata.htm?t=05%2F12%2F2026%20" + sentAt + " HTTP/1.1");
     }
 
     // Edit Settings opened while a check waits, and again while the alarm SMS runs:
