@@ -1,6 +1,6 @@
 #include "support/main_window_fixture.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
@@ -31,12 +31,22 @@ MainWindowFixture::MainWindowFixture(WindowOptions options) : store_(QString::fr
     environment.clock = &clock_;
     environment.desktop = &desktop_;
     environment.gatewayTimeLimit = std::chrono::seconds(5);
-    if (!options.realMessageBoxes)
+    if (options.realMessageBoxes) {
+        // Each box is answered from the event loop its exec() runs, as an operator pressing Enter.
+        QObject::connect(&boxAnswerer_, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                messages << box->windowTitle() + ": " + box->text();
+                QTest::keyClick(box, Qt::Key_Return);
+            }
+        });
+        boxAnswerer_.start(10);
+    } else {
         environment.messageBox = [this](QWidget*, const QString& text, QMessageBox::StandardButtons,
                                         QMessageBox::Icon) {
             messages << text;
             return answer;
         };
+    }
     window_ = std::make_unique<frmMain>(std::move(environment));
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 // The main window for widget tests, in a per-user data tree of its own: a real
 // settings store, a fixed clock, and recorders in place of the desktop's
-// viewers and of message boxes. Tests reach the window only through its
-// controls, found by name.
+// viewers and of message boxes (or real boxes, answered with Return). Tests
+// reach the window only through its controls, found by name.
 #include <QMessageBox>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 
 #include <map>
@@ -43,7 +44,7 @@ struct WindowOptions {
     StoredSettings stored;
     QStringList arguments;
     QString programFolder;          // empty: the tests' own folder, which holds the resources
-    bool realMessageBoxes = false;  // show real boxes instead of recording them
+    bool realMessageBoxes = false;  // show real boxes, each answered with Return, instead of recording them
     bool dataRootBlocked = false;   // a plain file where the per-user data folder belongs
 };
 
@@ -70,12 +71,14 @@ public:
     RecordingDesktop& desktop() { return desktop_; }
     FixedClock& clock() { return clock_; }
 
-    // Every message box text shown so far, and the answer given to the next ones.
+    // Every message box text shown so far ("title: text" for real boxes), and the answer
+    // given to the next recorded ones.
     QStringList messages;
     QMessageBox::StandardButton answer = QMessageBox::Ok;
 
 private:
     QTemporaryDir dataHome_;
+    QTimer boxAnswerer_;
     SettingsStore store_;
     FixedClock clock_;
     RecordingDesktop desktop_;
