@@ -81,8 +81,7 @@ private slots:
         // A log with data notes, and one whose name is Latin-1 (no UTF-8) as an old share names it.
         lumivane::test::TempDir dir;
         const std::string latin1 = (dir.path() / "caf\xE9.csv").string();
-        QVERIFY(QFile::copy(sample("reset_gap_month.csv"), QString::fromStdString((dir.path() / "x.csv").string())));
-        std::filesystem::rename(dir.path() / "x.csv", latin1);
+        QVERIFY(std::filesystem::copy_file(sample("reset_gap_month.csv").toStdString(), latin1));
         const QStringList files{sample("plain_site1.csv"), "/no/such/log.csv", sample("long_form.csv"),
                                 sample("unit4.IRIO.txt"), lumivane::pathText(latin1)};
         MainWindowFixture f({.stored = {{"Export", exportSetting.toStdString()}}, .arguments = files});
@@ -165,8 +164,8 @@ private slots:
         f.find<QPushButton>("cmdStartConvert")->click();
         const QImage drawn = panel->image();
 
-        // A day bar of the first file alone (green), and where the second file's lower bar (red) ANDs into it;
-        // where bars stand and how high is the bar geometry's and the calculation run's tests.
+        // A day bar of the first file alone (green), and where the second file's lower bar (red) ANDs into it.
+        // Where bars stand and how high is the bar geometry's and the calculation run's tests.
         QCOMPARE(drawn.pixel(225, 10), empty.pixel(225, 10) & qRgb(0, 255, 0));
         QCOMPARE(drawn.pixel(225, 40), empty.pixel(225, 40) & qRgb(0, 255, 0) & qRgb(255, 0, 0));
 

@@ -38,7 +38,9 @@ int enabledDateControls(MainWindowFixture& f)
 class DateScopePanelTest : public QObject {
     Q_OBJECT
 private slots:
-    void typedTextFollowsTheFieldsRulesAndTheSpinRaisesUpwards()
+    // Only a selection enables the tick and the tick the fields; typed text follows each field's
+    // rules, the spin's upper arrow and wheel raise the value, and a run takes the scope as shown.
+    void typedScopeFollowsTheFieldsRulesAndReachesTheRun()
     {
         const struct {
             const char* name;
@@ -53,8 +55,14 @@ private slots:
                     {"an old year stretches the spin", "YY", 2010, "1950", "1950", 1950},
                     {"year refuses a first digit no year has", "YY", 2010, "0", "2010", 2010},
                     {"days refuses 32", "Days", 7, "32", "3", 3}};
-        MainWindowFixture f({.arguments = {"/data/site1.csv"}});
-        f.find<QCheckBox>("chkDate")->click();
+        MainWindowFixture empty;
+        QVERIFY(!empty.find<QCheckBox>("chkDate")->isEnabled());
+        const auto log = lumivane::test::testDataDir() / "meterlogs" / "june2023.csv";
+        MainWindowFixture f({.arguments = {QString::fromStdString(log.string())}});
+        auto* chkDate = f.find<QCheckBox>("chkDate");
+        QCOMPARE(enabledDateControls(f), 0);
+        chkDate->click();
+        QCOMPARE(enabledDateControls(f), 8);
         for (const auto& row : rows) {
             auto* box = f.window().findChild<QLineEdit*>("txt" + row.field);
             auto* spin = f.window().findChild<QScrollBar*>("vs" + row.field);
@@ -73,18 +81,6 @@ private slots:
         QWheelEvent up({8, 40}, {}, {}, {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
         QApplication::sendEvent(spin, &up);
         QCOMPARE(f.find<QLineEdit>("txtYY")->text(), QStringLiteral("2012"));
-    }
-
-    void tickEnablesTheFieldsAndOnlyASelectionEnablesTheTick()
-    {
-        MainWindowFixture empty;
-        QVERIFY(!empty.find<QCheckBox>("chkDate")->isEnabled());
-        const auto log = lumivane::test::testDataDir() / "meterlogs" / "june2023.csv";
-        MainWindowFixture f({.arguments = {QString::fromStdString(log.string())}});
-        auto* chkDate = f.find<QCheckBox>("chkDate");
-        QCOMPARE(enabledDateControls(f), 0);
-        chkDate->click();
-        QCOMPARE(enabledDateControls(f), 8);
 
         // June of a recent year, typed: 30 days of 15.25 kWh by day and 3.75 by night, less the baseline's step.
         for (const auto& [field, keys] : {std::pair{"txtMM", "6"}, {"txtYY", "2023"}, {"txtDays", "30"}})
@@ -93,7 +89,7 @@ private slots:
         QVERIFY2(f.results().contains("Total: 568.750 kWh, £83.21"), qPrintable(f.results()));
 
         // A run takes an unfinished year as the spin shows it.
-        f.find<QScrollBar>("vsYY")->setValue(2012);
+        spin->setValue(2012);
         retype(f.find<QLineEdit>("txtYY"), "20");
         f.find<QPushButton>("cmdStartConvert")->click();
         QCOMPARE(f.find<QLineEdit>("txtYY")->text(), QStringLiteral("2012"));
