@@ -82,9 +82,11 @@ private slots:
         lumivane::test::TempDir dir;
         const std::string latin1 = (dir.path() / "caf\xE9.csv").string();
         QVERIFY(std::filesystem::copy_file(sample("reset_gap_month.csv").toStdString(), latin1));
-        const QStringList files{sample("plain_site1.csv"), "/no/such/log.csv", sample("long_form.csv"),
-                                sample("unit4.IRIO.txt"), lumivane::pathText(latin1)};
-        MainWindowFixture f({.stored = {{"Export", exportSetting.toStdString()}}, .arguments = files});
+        // Options are skipped, after "--" a leading dash starts a path, and a quote in a path keeps its place.
+        const QStringList files{sample("plain_site1.csv"), "/no/such/say \"hi\".csv",  sample("long_form.csv"),
+                                sample("unit4.IRIO.txt"),  lumivane::pathText(latin1), "-no-such.csv"};
+        MainWindowFixture f({.stored = {{"Export", exportSetting.toStdString()}},
+                             .arguments = QStringList{"-x"} + files.mid(0, 5) + QStringList{"--", files.last()}});
         const QString menu = f.folders().reports + "menu.html";
         if (!reportsFolderKept)
             QVERIFY(QDir(f.folders().reports).removeRecursively());
