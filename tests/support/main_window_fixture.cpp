@@ -50,8 +50,6 @@ MainWindowFixture::MainWindowFixture(WindowOptions options) : store_(QString::fr
     window_ = std::make_unique<frmMain>(std::move(environment));
 }
 
-MainWindowFixture::~MainWindowFixture() = default;
-
 QString MainWindowFixture::results() { return find<ProcessTextArea>("txtProcess")->text(); }
 
 UserFolders MainWindowFixture::folders() const

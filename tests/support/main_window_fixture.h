@@ -51,7 +51,6 @@ struct WindowOptions {
 class MainWindowFixture {
 public:
     explicit MainWindowFixture(WindowOptions options = {});
-    ~MainWindowFixture();
 
     frmMain& window() { return *window_; }
     // The control of that object name and type; the test fails without one.
