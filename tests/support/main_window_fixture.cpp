@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -51,6 +52,16 @@ MainWindowFixture::MainWindowFixture(WindowOptions options) : store_(QString::fr
 }
 
 QString MainWindowFixture::results() { return find<ProcessTextArea>("txtProcess")->text(); }
+
+void MainWindowFixture::throughSettingsButton(const std::function<void()>& inside)
+{
+    QTimer::singleShot(0, [&] {
+        inside();
+        if (auto* dialog = QApplication::activeModalWidget())  // a step that left it open would hang the test
+            dialog->close();
+    });
+    find<QPushButton>("cmdSettings")->click();
+}
 
 UserFolders MainWindowFixture::folders() const
 {

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QTest>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -64,6 +65,8 @@ public:
     }
     // What the results area shows.
     QString results();
+    // Clicks Edit Settings, runs `inside` while the dialog is shown modally, then closes it.
+    void throughSettingsButton(const std::function<void()>& inside);
     // The per-user tree this window works in.
     UserFolders folders() const;
     SettingsStore& store() { return store_; }

@@ -1,9 +1,7 @@
 // The gateway monitor end to end: a real HTTP server on 127.0.0.1, real log
 // files, and for the alarm SMS a scripted modem on a real pseudo-terminal.
 // Ticks are given by hand; the real timer is kept out of the test.
-#include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -35,20 +33,6 @@ void tick(MainWindowFixture& f)
     auto* timer = f.find<QTimer>("tmrAlarm");
     QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
     timer->stop();
-}
-
-// Opens Edit Settings modally and closes it once `done` holds (or after 20 s).
-void runSettingsUntil(MainWindowFixture& f, const std::function<bool()>& done)
-{
-    QTimer poll;
-    QElapsedTimer clock;
-    clock.start();
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (QWidget* modal = QApplication::activeModalWidget(); modal && (done() || clock.elapsed() > 20000))
-            modal->close();
-    });
-    poll.start(20);
-    f.find<QPushButton>("cmdSettings")->click();
 }
 
 }  // namespace
@@ -169,10 +153,10 @@ private slots:
             [&] {
                 checkPending = banner->isHidden();
                 server->release();  // the answer travels while the dialog opens
-                runSettingsUntil(*f, [&] { return !banner->isHidden(); });
+                f->throughSettingsButton([&] { QTRY_VERIFY_WITH_TIMEOUT(!banner->isHidden(), 20000); });
                 smsRunning = !f->results().contains("Alarm SMS");
                 logWhenSmsRan = contentOf(alarmLog);
-                runSettingsUntil(*f, [&] { return f->results().contains("Alarm SMS"); });
+                f->throughSettingsButton([&] { QTRY_VERIFY_WITH_TIMEOUT(f->results().contains("Alarm SMS"), 20000); });
             },
             Qt::SingleShotConnection);
         tick(*f);

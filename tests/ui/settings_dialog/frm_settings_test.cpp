@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
-#include <QTimer>
 
 #include "core/text/app_facts.h"
 #include "support/main_window_fixture.h"
@@ -24,17 +23,6 @@ QString storeFile()
         .fileName();
 }
 
-// Clicks Edit Settings and runs `inside` while the dialog is shown modally.
-void throughSettingsButton(MainWindowFixture& f, const std::function<void()>& inside)
-{
-    QTimer::singleShot(0, [&] {
-        inside();
-        if (auto* dialog = QApplication::activeModalWidget())  // a step that left it open would hang the test
-            dialog->close();
-    });
-    f.find<QPushButton>("cmdSettings")->click();
-}
-
 }  // namespace
 
 class FrmSettingsTest : public QObject {
@@ -45,7 +33,7 @@ private slots:
         MainWindowFixture f({.stored = {{"DayCost", "0.2"}, {"S2Label", "Oil & Steam"}}});
         auto* pulse = f.find<QPushButton>("cmdPulse");
         bool hiddenAfterApply = false, storedWhenRefused = true;
-        throughSettingsButton(f, [&] {
+        f.throughSettingsButton([&] {
             QCOMPARE(f.find<QLineEdit>("txtDayCost")->text(), QStringLiteral("0.2"));
             f.find<QLineEdit>("txtDayFrom")->setText("7");
             QCOMPARE(f.find<QLineEdit>("txtNightTo")->text(), QStringLiteral("7"));
@@ -74,17 +62,17 @@ private slots:
         QCOMPARE(f.store().GetSetting("FromHour"), std::optional<std::string>("7"));
 
         // Edits closed without Apply are dropped; a dialog closed by its frame is made anew from the store.
-        throughSettingsButton(f, [&] {
+        f.throughSettingsButton([&] {
             f.find<QLineEdit>("txtDayCost")->setText("9.99");
             f.find<QPushButton>("cmdClose")->click();
         });
         f.store().SaveSetting("DayCost", "0.3");
-        throughSettingsButton(f, [&] {
+        f.throughSettingsButton([&] {
             QCOMPARE(f.find<QLineEdit>("txtDayCost")->text(), QStringLiteral("0.2"));
             QApplication::activeModalWidget()->close();
         });
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        throughSettingsButton(f, [&] { QCOMPARE(f.find<QLineEdit>("txtDayCost")->text(), QStringLiteral("0.3")); });
+        f.throughSettingsButton([&] { QCOMPARE(f.find<QLineEdit>("txtDayCost")->text(), QStringLiteral("0.3")); });
         QVERIFY(f.messages.isEmpty());
 
         // The log buttons view the logs, Clear clears on Yes (Enter keeps: below), and a missing log is told.
