@@ -1,5 +1,5 @@
-// The window itself: start-up in a fresh per-user tree, missing resources,
-// message boxes, Exit, and the About dialog.
+// The window itself: start-up problems (data folder, settings, missing resources),
+// a first start at a large font, Exit, and the About dialog.
 #include <QDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -18,7 +18,7 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
     // A start-up problem is told in one message, and what caused it is left as it is.
-    void aDataFolderThatCannotBeMadeAndUnreadableSettingsAreToldInOneMessage()
+    void startUpProblemsAreToldAndStartUpGoesOn()
     {
         MainWindowFixture blocked({.dataRootBlocked = true});
         QCOMPARE(blocked.messages.size(), 1);
@@ -30,10 +30,27 @@ private slots:
                      f.messages.front().contains("DayCost: the stored text \"abc\" cannot be read; 0.16 is used"),
                  qPrintable(f.messages.join('\n')));
         QCOMPARE(f.store().GetSetting("DayCost"), std::optional<std::string>("abc"));
+
+        // Missing resources get one real box each, titled as the program; start-up goes on.
+        QTemporaryDir emptyProgramFolder;
+        MainWindowFixture bare({.arguments = {"/data/site1.csv"},
+                                .programFolder = emptyProgramFolder.path() + "/",
+                                .realMessageBoxes = true});
+        QCOMPARE(bare.messages.size(), 3);
+        for (const char* name : {"reportlogo.jpg", "banner.bmp", "gr1.bmp"})
+            QVERIFY2(bare.messages.filter(name).size() == 1, qPrintable(bare.messages.join('\n')));
+        QCOMPARE(bare.messages.filter("Lumivane 2012 R: ").size(), 3);
+        QVERIFY(bare.find<QPushButton>("cmdStartConvert")->isEnabled());
     }
 
-    void captionsAndFieldsAreNotClippedAtA14PointDesktopFont()
+    // A first start at a 14 point desktop font clips no caption or field and copies the
+    // logo into the data tree (its empty logs are where the gateway and settings tests
+    // start from); About opens once, mails on its link and goes with the window.
+    void firstStartClipsNothingAtA14PointFontAndAboutOpensOnceAndGoesWithTheWindow()
     {
+        lumivane::setApplicationIdentity();
+        // Desktops append a display name to every title that does not end with it.
+        QVERIFY(QGuiApplication::applicationDisplayName().isEmpty());
         const QFont desktopFont = QApplication::font();
         QFont font = desktopFont;
         font.setPointSizeF(14.0);
@@ -50,31 +67,6 @@ private slots:
                 needed = field->fontMetrics().horizontalAdvance(field->text()) + 8;
             QVERIFY2(w->width() >= needed, qPrintable(w->objectName()));
         }
-    }
-
-    void missingResourcesAreNamedInBoxesTitledWithTheApplicationTitle()
-    {
-        QTemporaryDir emptyProgramFolder;
-        MainWindowFixture f({.arguments = {"/data/site1.csv"},
-                             .programFolder = emptyProgramFolder.path() + "/",
-                             .realMessageBoxes = true});
-        QCOMPARE(f.messages.size(), 3);
-        for (const char* name : {"reportlogo.jpg", "banner.bmp", "gr1.bmp"})
-            QVERIFY2(f.messages.filter(name).size() == 1, qPrintable(f.messages.join('\n')));
-        QCOMPARE(f.messages.filter("Lumivane 2012 R: ").size(), 3);
-        // Start-up went on: the command line was taken.
-        QVERIFY(f.find<QPushButton>("cmdStartConvert")->isEnabled());
-    }
-
-    // A first start copies the logo into the data tree (its empty logs are where the
-    // gateway and settings tests start from); About opens once, mails on its link
-    // and goes with the window.
-    void firstStartBuildsTheDataTreeAndAboutOpensOnceAndGoesWithTheWindow()
-    {
-        lumivane::setApplicationIdentity();
-        // Desktops append a display name to every title that does not end with it.
-        QVERIFY(QGuiApplication::applicationDisplayName().isEmpty());
-        MainWindowFixture f;
         QCOMPARE(contentOf(f.folders().reports + "reportlogo.jpg"),
                  contentOf(QCoreApplication::applicationDirPath() + "/reportlogo.jpg"));
         QVERIFY(f.messages.isEmpty());

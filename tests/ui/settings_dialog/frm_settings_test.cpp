@@ -28,7 +28,7 @@ QString storeFile()
 class FrmSettingsTest : public QObject {
     Q_OBJECT
 private slots:
-    void appliedTextsAreStoredAndTakenUpWhenTheDialogClosesAndLogButtonsWork()
+    void applyStoresTheTypedTextsOrSaysWhyNotAndTheLogButtonsWork()
     {
         MainWindowFixture f({.stored = {{"DayCost", "0.2"}, {"S2Label", "Oil & Steam"}}});
         auto* pulse = f.find<QPushButton>("cmdPulse");
@@ -87,19 +87,16 @@ private slots:
         f.find<QPushButton>("cmdViewFile")->click();
         QCOMPARE(f.messages, (QStringList{"Are you sure you wish to clear the data file", "FILE CLEARED!",
                                           "File does not exist!"}));
-    }
 
-    // Damaged lines elsewhere in the file are the store's own test; here the window tells a failed save.
-    void applyTellsWhenTheStoreCannotBeWritten()
-    {
-        MainWindowFixture f;
+        // A save the store refuses is told; once it can be written again, Apply saves and says no more.
+        // (A damaged line elsewhere in the file is the store's own test.)
+        f.messages.clear();
         QFile::remove(storeFile());
         QVERIFY(QDir().mkpath(storeFile()));  // a folder where the file should be
         f.find<QLineEdit>("txtDayCost")->setText("0.21");
         f.find<QPushButton>("cmdApply")->click();
         QDir(storeFile()).removeRecursively();
         QCOMPARE(f.messages, QStringList{"The settings could not be saved: the settings store cannot be written."});
-        // Once the store can be written again, Apply saves and says nothing more.
         f.find<QPushButton>("cmdApply")->click();
         QCOMPARE(f.messages.size(), 1);
         QCOMPARE(lumivane::SettingsStore(QString::fromLatin1(lumivane::kMainExecutableName)).GetSetting("DayCost"),
