@@ -57,68 +57,59 @@ private slots:
         QVERIFY(server->isListening());
     }
 
-    void pulseButtonShowsAndLogsTheReadingsOrSaysWhatFailed_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<bool>("logsFolderKept");
-        QTest::addColumn<bool>("behindCheck");  // asked while a check is on the wire
-        QTest::addColumn<QString>("shown");     // after "Please wait"
-        QTest::addColumn<QByteArray>("log");
-        const QByteArray logged = "\r\nS1=65541, S2=131079, DT=05/12/2026 14:03:29\r\n";
-        QTest::newRow("readings, S2 multiplier 0.5")
-            << int(Mode::Answer) << true << false << kReadings + "65539.5 M/3" << logged;
-        QTest::newRow("queued behind a check") << int(Mode::Answer) << true << true << kQueued + kReadings << logged;
-        QTest::newRow("cut mid-body") << int(Mode::CutShort) << true << false
-                                      << "\r\nERROR retrieving data from server!\r\n"
-                                      << QByteArray("\r\n");
-        // Faults of this computer are not blamed on the server.
-        QTest::newRow("logs folder removed")
-            << int(Mode::Answer) << false << false << "\r\nERROR writing the pulse log:\r\ncannot open "
-            << QByteArray("<unreadable>");
-    }
-
     void pulseButtonShowsAndLogsTheReadingsOrSaysWhatFailed()
     {
-        QFETCH(int, mode);
-        QFETCH(bool, logsFolderKept);
-        QFETCH(bool, behindCheck);
-        QFETCH(QString, shown);
-        QFETCH(QByteArray, log);
-        server->setPulseBody(kPulseBody);
-        server->setMode("/pdata.htm", Mode(mode));
-        server->setCurrents({"100"});
-        server->setMode("/cdata.htm", Mode::Hold);
-        auto f = start({{"StoreLocal", "1"}, {"S2Multi", "0.5"}, {"MonitorAlarm", "1"}, {"AlarmInterval", "0"}});
-        if (!logsFolderKept)
-            QVERIFY(QDir(f->folders().logs).removeRecursively());
-        if (behindCheck) {
-            tick(*f);
-            QTRY_COMPARE(server->requestCount("/cdata.htm"), 1);
-        }
-        auto* pulse = f->find<QPushButton>("cmdPulse");
-        QString textWhileWaiting;
-        bool enabledWhileWaiting = true;
-        const auto c = connect(server.get(), &GatewayServer::requestReceived, this, [&] {
-            enabledWhileWaiting = pulse->isEnabled();
-            textWhileWaiting = f->results();
-            f->clock().set("05/12/2026", "14:03:29");  // the clock moves on while the gateway answers
-        });
-        QTest::mouseClick(pulse, Qt::LeftButton);
-        // A queued request takes its time stamp when it goes out, after the check.
-        if (behindCheck) {
-            f->clock().set("05/12/2026", "14:03:28");
-            server->release();
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(pulse->isEnabled(), 20000);
-        disconnect(c);
+        const QByteArray logged = "\r\nS1=65541, S2=131079, DT=05/12/2026 14:03:29\r\n";
+        const struct {
+            const char* name;
+            Mode mode;
+            bool logsFolderKept, behindCheck;  // behind: asked while a check is on the wire
+            QString shown;                     // after "Please wait"
+            QByteArray log;
+        } rows[] = {{"readings, S2 multiplier 0.5", Mode::Answer, true, false, kReadings + "65539.5 M/3", logged},
+                    {"queued behind a check", Mode::Answer, true, true, kQueued + kReadings, logged},
+                    {"cut mid-body", Mode::CutShort, true, false, "\r\nERROR retrieving data from server!\r\n", "\r\n"},
+                    // Faults of this computer are not blamed on the server.
+                    {"logs folder removed", Mode::Answer, false, false,
+                     "\r\nERROR writing the pulse log:\r\ncannot open ", "<unreadable>"}};
+        for (const auto& row : rows) {
+            server = std::make_unique<GatewayServer>();
+            server->setPulseBody(kPulseBody);
+            server->setMode("/pdata.htm", row.mode);
+            server->setCurrents({"100"});
+            server->setMode("/cdata.htm", Mode::Hold);
+            auto f = start({{"StoreLocal", "1"}, {"S2Multi", "0.5"}, {"MonitorAlarm", "1"}, {"AlarmInterval", "0"}});
+            if (!row.logsFolderKept)
+                QVERIFY(QDir(f->folders().logs).removeRecursively());
+            if (row.behindCheck) {
+                tick(*f);
+                QTRY_COMPARE(server->requestCount("/cdata.htm"), 1);
+            }
+            auto* pulse = f->find<QPushButton>("cmdPulse");
+            QString textWhileWaiting;
+            bool enabledWhileWaiting = true;
+            const auto c = connect(server.get(), &GatewayServer::requestReceived, this, [&] {
+                enabledWhileWaiting = pulse->isEnabled();
+                textWhileWaiting = f->results();
+                f->clock().set("05/12/2026", "14:03:29");  // the clock moves on while the gateway answers
+            });
+            QTest::mouseClick(pulse, Qt::LeftButton);
+            // A queued request takes its time stamp when it goes out, after the check.
+            if (row.behindCheck) {
+                f->clock().set("05/12/2026", "14:03:28");
+                server->release();
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(pulse->isEnabled(), 20000);
+            disconnect(c);
 
-        QCOMPARE(textWhileWaiting, kWait + (behindCheck ? kQueued : ""));
-        QVERIFY(!enabledWhileWaiting);
-        QVERIFY2(f->results().startsWith(kWait + shown) && f->results().size() < 400,
-                 qPrintable(f->results().left(300)));
-        QCOMPARE(contentOf(f->folders().logs + "pulsedata.txt"), log);
-        const QString sentAt = behindCheck ? "14%3A03%3A28" : "14%3A03%3A27";
-        QCOMPARE(server->requestLines().constLast(), "GET /pdata.htm?t=05%2F12%2F2026%20" + sentAt + " HTTP/1.1");
+            QVERIFY2(f->results().startsWith(kWait + row.shown) && f->results().size() < 400,
+                     qPrintable(row.name + (": " + f->results().left(300))));
+            QCOMPARE(textWhileWaiting, kWait + (row.behindCheck ? kQueued : ""));
+            QVERIFY(!enabledWhileWaiting);
+            QCOMPARE(contentOf(f->folders().logs + "pulsedata.txt"), row.log);
+            const QString sentAt = row.behindCheck ? "14%3A03%3A28" : "14%3A03%3A27";
+            QCOMPARE(server->requestLines().constLast(), "GET /pdata.htm?t=05%2F12%2F2026%20" + sentAt + " HTTP/1.1");
+        }
     }
 
     // Edit Settings opened while a check waits, and again while the alarm SMS runs:
