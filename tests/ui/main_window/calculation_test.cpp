@@ -65,19 +65,8 @@ const QStringList kBusyControls{"cmdStartConvert", "cmdReset", "chkDate", "cmdEx
 class CalculationTest : public QObject {
     Q_OBJECT
 private slots:
-    void resultsEqualTheCoreRunAndTheMenuComesWithExport_data()
-    {
-        QTest::addColumn<QString>("exportSetting");
-        QTest::addColumn<bool>("reportsFolderKept");
-        QTest::newRow("Export 0") << "0" << true;
-        QTest::newRow("Export 1") << "1" << true;
-        QTest::newRow("Export 1, reports folder removed after start-up") << "1" << false;
-    }
-
     void resultsEqualTheCoreRunAndTheMenuComesWithExport()
     {
-        QFETCH(QString, exportSetting);
-        QFETCH(bool, reportsFolderKept);
         // A log with data notes, and one whose name is Latin-1 (no UTF-8) as an old share names it.
         lumivane::test::TempDir dir;
         const std::string latin1 = (dir.path() / "caf\xE9.csv").string();
@@ -85,31 +74,34 @@ private slots:
         // Options are skipped, after "--" a leading dash starts a path, and a quote in a path keeps its place.
         const QStringList files{sample("plain_site1.csv"), "/no/such/say \"hi\".csv",  sample("long_form.csv"),
                                 sample("unit4.IRIO.txt"),  lumivane::pathText(latin1), "-no-such.csv"};
-        MainWindowFixture f({.stored = {{"Export", exportSetting.toStdString()}},
-                             .arguments = QStringList{"-x"} + files.mid(0, 5) + QStringList{"--", files.last()}});
-        const QString menu = f.folders().reports + "menu.html";
-        if (!reportsFolderKept)
-            QVERIFY(QDir(f.folders().reports).removeRecursively());
-        f.find<QPushButton>("cmdStartConvert")->click();
+        // Export 0, Export 1, and Export 1 with the reports folder removed after start-up.
+        for (const auto& [exportSetting, reportsFolderKept] : {std::pair{0, true}, {1, true}, {1, false}}) {
+            MainWindowFixture f({.stored = {{"Export", std::to_string(exportSetting)}},
+                                 .arguments = QStringList{"-x"} + files.mid(0, 5) + QStringList{"--", files.last()}});
+            const QString menu = f.folders().reports + "menu.html";
+            if (!reportsFolderKept)
+                QVERIFY(QDir(f.folders().reports).removeRecursively());
+            f.find<QPushButton>("cmdStartConvert")->click();
 
-        const QString core = coreRunText(f, files);
-        const QString text = f.results();
-        const bool menuShown = exportSetting == "1" && reportsFolderKept;
-        QCOMPARE(text.left(core.size()), core);
-        QVERIFY(text.contains(QStringLiteral("caf\u00E9.csv results...")) && text.contains(" DATA NOTES "));
-        QCOMPARE(text.mid(core.size()).startsWith("no reports menu"), exportSetting == "1" && !reportsFolderKept);
-        QCOMPARE(QFile::exists(menu), menuShown);
-        QCOMPARE(f.desktop().opened, menuShown ? QStringList{menu} : QStringList{});
-        auto* reports = f.find<QPushButton>("cmdTot");
-        QCOMPARE(!reports->isHidden(), menuShown);
-        // Nothing half-written is left, and the folder is not silently made again.
-        QCOMPARE(QDir(f.folders().reports).exists(), reportsFolderKept);
-        if (menuShown) {
-            reports->click();
-            QCOMPARE(f.desktop().opened, (QStringList{menu, menu}));
+            const QString core = coreRunText(f, files);
+            const QString text = f.results();
+            const bool menuShown = exportSetting == 1 && reportsFolderKept;
+            QCOMPARE(text.left(core.size()), core);
+            QVERIFY(text.contains(QStringLiteral("caf\u00E9.csv results...")) && text.contains(" DATA NOTES "));
+            QCOMPARE(text.mid(core.size()).startsWith("no reports menu"), exportSetting == 1 && !reportsFolderKept);
+            QCOMPARE(QFile::exists(menu), menuShown);
+            QCOMPARE(f.desktop().opened, menuShown ? QStringList{menu} : QStringList{});
+            auto* reports = f.find<QPushButton>("cmdTot");
+            QCOMPARE(!reports->isHidden(), menuShown);
+            // Nothing half-written is left, and the folder is not silently made again.
+            QCOMPARE(QDir(f.folders().reports).exists(), reportsFolderKept);
+            if (menuShown) {
+                reports->click();
+                QCOMPARE(f.desktop().opened, (QStringList{menu, menu}));
+            }
+            f.find<QPushButton>("cmdStartConvert")->click();
+            QCOMPARE(f.results(), text);
         }
-        f.find<QPushButton>("cmdStartConvert")->click();
-        QCOMPARE(f.results(), text);
     }
 
     void busyRunRefusesClosingAndDiscardsInputGivenMeanwhile()
