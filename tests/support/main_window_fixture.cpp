@@ -7,7 +7,6 @@
 #include <QStandardPaths>
 
 #include "core/text/app_facts.h"
-#include "ui/widgets/process_text_area.h"
 
 namespace lumivane::test {
 
@@ -50,8 +49,6 @@ MainWindowFixture::MainWindowFixture(WindowOptions options) : store_(QString::fr
     }
     window_ = std::make_unique<frmMain>(std::move(environment));
 }
-
-QString MainWindowFixture::results() { return find<ProcessTextArea>("txtProcess")->text(); }
 
 void MainWindowFixture::throughSettingsButton(const std::function<void()>& inside)
 {

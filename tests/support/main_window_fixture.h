@@ -19,6 +19,7 @@
 #include "platform/user_folders.h"
 #include "support/fixed_clock.h"
 #include "ui/main_window/frm_main.h"
+#include "ui/widgets/process_text_area.h"
 
 namespace lumivane::test {
 
@@ -64,7 +65,7 @@ public:
         return control;
     }
     // What the results area shows.
-    QString results();
+    QString results() { return find<ProcessTextArea>("txtProcess")->text(); }
     // Clicks Edit Settings, runs `inside` while the dialog is shown modally, then closes it.
     void throughSettingsButton(const std::function<void()>& inside);
     // The per-user tree this window works in.
