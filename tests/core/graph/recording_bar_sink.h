@@ -9,6 +9,7 @@ namespace lumivane::test {
 struct RecordedBar {
     float x1, y1, x2, y2;
     Colour colour;
+    bool operator==(const RecordedBar&) const = default;
 };
 
 class RecordingBarSink : public BarSink {
