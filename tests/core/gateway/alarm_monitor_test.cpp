@@ -22,7 +22,6 @@ int nextCheckTick(AlarmMonitor& monitor, std::string_view interval, std::int16_t
 SettingsRecord monitoring(const char* limit = "240", std::int16_t switches = 0)
 {
     SettingsRecord settings;
-    settings.settingsMonitorAlarm = 1;
     settings.settingsAlarmHi = limit;
     settings.settingsSendSMS = settings.settingsAlarmLog = switches;
     settings.settingsSMSNumber = "07700900999";

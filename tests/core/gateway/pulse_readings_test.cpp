@@ -70,6 +70,7 @@ TEST(PulsePlan, ReadingsWithARecordOnlyWithStoreLocalOneAndFailuresWithout)
         PulseResponsePlan::Kind kind;
         const char* failure;
     } failures[] = {
+        {"", "1", PulseResponsePlan::Kind::EmptyResponse, ""},
         {pulseBody("5", "1", "40000", "2"), "1", PulseResponsePlan::Kind::Failure, "Pulse data refused: field 30"},
         // A setting of this computer, not the server's answer, is at fault.
         {kExample, "half", PulseResponsePlan::Kind::SettingsError, "multiplier S2Multi \"half\" is not a number"},
