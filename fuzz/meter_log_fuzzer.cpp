@@ -18,44 +18,20 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 
+#include "core/graph/recording_bar_sink.h"
 #include "core/meterdata/date_scope_rules.h"
 #include "core/meterdata/meter_log_scan.h"
 #include "core/tariff/calculation_run.h"
 #include "core/tariff/tariff_engine.h"
+#include "core/tariff/walk_state.h"
 #include "fuzz_support.h"
 #include "support/fixed_clock.h"
 
 using namespace lumivane;
 using lumivane::fuzz::check;
-
-namespace {
-
-struct IgnoringBarSink : BarSink {
-    void maskRectangle(float, float, float, float, Colour) override {}
-};
-
-// Everything a walk leaves, as text: figures or error, reading memory, graph state.
-std::string walkState(const EngineOutcome& o, const ReadingMemory& m, const GraphState& g)
-{
-    std::ostringstream out;
-    out.precision(17);
-    if (!o) {
-        out << o.error().line << ": " << o.error().reason;
-    } else {
-        for (std::size_t d = 0; d < o->dayUnits.size(); ++d)
-            out << o->dayUnits[d] << '/' << o->nightUnits[d] << ' ';
-        out << o->dayTotal << ' ' << o->nightTotal << ' ' << o->fromText << '-' << o->toText << ' ' << o->calcMonth;
-    }
-    out << " | " << m.previousReading << ' ' << m.currentReading << ' ' << m.lastStep << " | " << g.graphScale << ' '
-        << g.graphBarWidth << ' ' << g.graphDayX << ' ' << g.graphNightX << ' ' << g.graphColourIndex;
-    return out.str();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -95,14 +71,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string name = kNames[mode & 3];
     const EngineOutcome a = calculateMeterLog(bytes, name, *rule, settings, memory[0], graph[0], palette, nullptr);
     const EngineOutcome b = scanAndCalculateMeterLog(bytes, name, *rule, settings, memory[1], graph[1], palette);
-    const std::string twoWalks = walkState(a, memory[0], graph[0]);
-    check(twoWalks == walkState(b, memory[1], graph[1]), "one walk differs from two", twoWalks);
+    const std::string twoWalks = test::walkState(a, memory[0], graph[0]);
+    check(twoWalks == test::walkState(b, memory[1], graph[1]), "one walk differs from two", twoWalks);
     check(!a || (a->dayUnits[0] == 0 && a->nightUnits[0] == 0), "day 0 was booked");
 
     test::FixedClock clock("05/12/2026", "14:03:27");
     ReportEnvironment environment{reports.string() + "/", LUMIVANE_RESOURCES_DIR, &clock, "FUZZ-PC"};
     GraphState runGraph;
-    IgnoringBarSink sink;
+    test::RecordingBarSink sink;
     CalculationRun run(settings, environment, runGraph, palette);
     for (const char* file : {name.c_str(), (mode & 128) ? "second.IRIO.csv" : nullptr}) {
         if (!file)

@@ -10,10 +10,8 @@ TEST(ParseCommSettings, ReadsEveryItemInAnyCaseOrQuotesWhatIsWrong)
 {
     const Expected<ModemLineSettings> good = parseCommSettings(" 115200 , e , 7 , 1.5 ");
     ASSERT_TRUE(good) << good.error().reason;
-    EXPECT_EQ(good->speed, 115200);
-    EXPECT_EQ(good->parity, ModemParity::Even);
-    EXPECT_EQ(good->dataBits, 7);
-    EXPECT_EQ(good->stopBits, ModemStopBits::OneAndHalf);
+    EXPECT_EQ(std::tuple(good->speed, good->parity, good->dataBits, good->stopBits),
+              std::tuple(115200, ModemParity::Even, 7, ModemStopBits::OneAndHalf));
     for (const char* text : {"9600,o,8,2", "9600,M,5,1", "9600,s,6,1", "460800,n,8,1"})
         EXPECT_TRUE(parseCommSettings(text)) << text;
     for (const auto& [text, named] : {std::pair{"9600,x,8,1", "parity \"x\""},

@@ -21,13 +21,9 @@ TEST(Timestamp, ReadsDayFirstDatesWithOptionalTimeAndTheYearFirstLongForm)
          {"31/02/2012", "29/02/2013", "0/3/2012", "5/13/2012", "05/03/12", "05/03/2012 24:00", "05/03/2012 12:60",
           "05/03/2012 12", "05/03/2012  12:00", "05-03-2012", "", "05/03/2012 12:00:00.5", "05/03/2012x", "123/3/2012"})
         EXPECT_FALSE(parseTimestamp(bad).has_value()) << bad;
-    for (const auto& [year, month, days] : {std::tuple{2012, 2, "29"},
-                                            {2013, 2, "28"},
-                                            {2100, 2, "28"},
-                                            {2000, 2, "29"},
-                                            {2012, 4, "30"},
-                                            {2012, 12, "31"},
-                                            {2012, 13, ""}})
+    // February 2012 and 2013 are pinned by the dates above and April by the scope below; the century rule is not.
+    for (const auto& [year, month, days] :
+         {std::tuple{2100, 2, "28"}, {2000, 2, "29"}, {2012, 12, "31"}, {2012, 13, ""}})
         EXPECT_EQ(daysInMonth(year, month), days) << year << "/" << month;
 }
 

@@ -29,12 +29,10 @@ TEST(SettingsForm, ARecordShownAndAppliedLoadsBackUnchanged)
 {
     SettingsRecord r;
     r.settingsDayCost = 0.1234;
-    r.settingsMultiplier = 2.5;
     r.settingsToHours = 22;
     r.settingsTxtOutput = true;
     r.settingsAlarmLog = 2;
     r.settingsS2Label = "Steam";
-    r.settingsCommSettings = "9600,e,7,2";
     const SettingsForm form = settingsFormOf(r);
     std::map<std::string, std::string> stored;
     for (const auto& [key, text] : storedTextsOf(form))

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_dir.h"
+
 using namespace lumivane;
 
 namespace {
@@ -13,32 +15,22 @@ Expected<std::vector<MonthFigures>> byMonth(const std::string& log, const Settin
 
 }  // namespace
 
-TEST(MonthlyFigures, StepAcrossMonthEndIsBookedOnTheLaterReadingsDay)
+// March 2012 and March 2013 are months of their own; a step across a month end
+// is booked on the later reading's day.
+TEST(MonthlyFigures, EachMonthOfEachYearBooksTheStepsOfItsOwnDays)
 {
     SettingsRecord settings;
     settings.settingsMultiplier = 2;
-    const auto out = byMonth("Status,Timestamp,Value\n"
-                             "0,30/03/2012 10:00,100\n"
-                             "0,31/03/2012 23:00,103\n"
-                             "0,01/04/2012 01:00,110\n"
-                             "0,01/04/2012 12:00,111\n"
-                             "0,03/05/2013 12:00,112\n",
-                             settings);
+    const auto out = byMonth(test::readFile(test::testDataDir() / "meterlogs" / "thirteen_months.csv"), settings);
     ASSERT_TRUE(out);
-    ASSERT_EQ(out->size(), 3u);
-    const MonthFigures& march = (*out)[0];
-    EXPECT_EQ(monthKeyText(march.year, march.month), "2012-03");
-    EXPECT_DOUBLE_EQ(march.figures.nightUnits[31], 6);
-    EXPECT_EQ(march.figures.fromText, "30/03/2012 10:00");
-    EXPECT_EQ(march.figures.toText, "31/03/2012 23:00");
-    const MonthFigures& april = (*out)[1];
-    EXPECT_DOUBLE_EQ(april.figures.nightUnits[1], 14);
-    EXPECT_DOUBLE_EQ(april.figures.dayUnits[1], 2);
-    EXPECT_EQ(monthKeyText((*out)[2].year, (*out)[2].month), "2013-05");
-    double sum = 0;
-    for (const MonthFigures& m : *out)
-        sum += m.figures.dayTotal + m.figures.nightTotal;
-    EXPECT_DOUBLE_EQ(sum, (112 - 100) * 2);
+    ASSERT_EQ(out->size(), 13u);
+    const MonthFigures &first = out->front(), &last = out->back();
+    EXPECT_EQ(monthKeyText(first.year, first.month), "2012-03");
+    EXPECT_DOUBLE_EQ(first.figures.dayTotal, 10 * 2);
+    EXPECT_EQ(first.figures.toText, "15/03/2012 08:00");
+    EXPECT_DOUBLE_EQ((*out)[1].figures.dayUnits[1], 120 * 2);
+    EXPECT_EQ(monthKeyText(last.year, last.month), "2013-03");
+    EXPECT_DOUBLE_EQ(last.figures.dayTotal, (120 + 10) * 2);
 }
 
 TEST(MonthlyFigures, MonthsComeInCalendarOrderAndBadValuesStopTheFile)

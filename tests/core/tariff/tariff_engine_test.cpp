@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <random>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
 #include "core/graph/recording_bar_sink.h"
 #include "core/meterdata/meter_log_scan.h"
+#include "core/tariff/walk_state.h"
 #include "support/temp_dir.h"
 
 using namespace lumivane;
@@ -33,37 +33,55 @@ struct EngineRun {
 
 }  // namespace
 
-// Each step is booked by the hour of its later reading, hours 6 to 18 by day unless the case says otherwise.
-TEST(TariffEngine, BooksEachStepAsDayOrNightByTheHourOfItsReading)
+// The committed logs with day hours 6 to 18: which readings count, each step booked
+// by the hour of its later reading, or the line that stops the log and why.
+TEST(TariffEngine, BooksEachLayoutAndLineRuleOrNamesTheLineThatStopsIt)
 {
     const struct {
         const char* file;
-        int fromHour, toHour;
-        double day, night, multiplier;
+        const char* from;
+        const char* to;
+        double day, night;
+        const char* error;  // "line N: reason", when the log cannot be read
     } cases[] = {
-        {"baseline.csv", 6, 18, 10 * 2.5, 0, 2.5},  // the first reading only sets the baseline
+        {"baseline.csv", "05/03/2012 08:00", "05/03/2012 10:00", 10, 0, ""},  // the first reading sets the baseline
         // 100 -> -499999 is booked; 50 is then a new baseline; 50 -> 53 books 3.
-        {"marker.csv", 6, 18, -499999.0 - 100 + 3, 0, 1},
-        {"falling.csv", 6, 18, -4, 0, 1},
-        {"day_bounds.csv", 6, 18, 2 + 4, 1 + 8, 1},  // 05:59 and 19:00 by night, 06:00 and 18:59 by day
-        {"day_bounds.csv", 19, 6, 0, 15, 1},         // a from hour after the to hour leaves no day hours
-        {"skipped_status.csv", 6, 18, 0, 12, 1},     // the next reading books the whole step
+        {"marker.csv", "05/03/2012 08:00", "05/03/2012 11:00", -499999.0 - 100 + 3, 0, ""},
+        // 05:59 and 19:00 by night, 06:00 and 18:59 by day.
+        {"day_bounds.csv", "05/03/2012 04:00", "05/03/2012 19:00", 2 + 4, 1 + 8, ""},
+        {"skipped_status.csv", "05/03/2012 08:00", "07/03/2012 20:00", 0, 12, ""},  // the next reading books it all
         // Only the month of the first reading is booked; the April "abc" is never converted.
-        {"later_month.csv", 6, 18, 10, 0, 1},
-        {"thirteen_months.csv", 6, 18, 10, 0, 1},  // ... in its own year: March 2013 is not booked
+        {"later_month.csv", "28/03/2012 08:00", "02/04/2012 08:00", 10, 0, ""},
+        {"plain_site1.csv", "01/03/2012 00:00", "02/03/2012 06:30", 17, 3, ""},  // status 1 skips its line
+        {"plain_site1_lf.csv", "01/03/2012 00:00", "02/03/2012 06:30", 17, 3, ""},
+        {"cr_only.csv", "05/03/2012 08:00", "05/03/2012 09:00", 2, 0, ""},  // the last line needs no end
+        // 0 uses, other whole numbers skip; a status longer than 5 characters is the long form.
+        {"status_rules.csv", "01/03/2012 01:00", "2012/03/01 03:00:00", 0, 2, ""},
+        {"bare_dates.csv", "05/03/2012 00:00", "05/03/2012 00:00", 0, 1, ""},
+        {"unit4.IRIO.txt", "05/03/2012 06:00", "05/03/2012 22:00", 1.5, 0.5, ""},      // tabs, eight header lines
+        {"gateway_export.csv", "05/03/2012 06:00", "05/03/2012 20:00", 2.5, 1.5, ""},  // "Gateway SN": data at line 8
+        {"long_form.csv", "2012/03/05 06:00:00", "2012/03/05 23:00:00", 2, 1, ""},
+        {"bad_status.csv", "", "", 0, 0, "line 3: the status \"x\""},
+        {"missing_value.csv", "", "", 0, 0, "line 3: "},
+        {"lower_case_month.csv", "", "", 0, 0, "line 2: the month \"mar\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        EngineRun e;
-        e.settings.settingsFromHours = static_cast<std::int16_t>(c.fromHour);
-        e.settings.settingsToHours = static_cast<std::int16_t>(c.toHour);
-        e.settings.settingsMultiplier = c.multiplier;
-        const auto out = e.run(c.file);
-        ASSERT_TRUE(out.ok());
+        const EngineOutcome out = EngineRun().run(c.file);
+        const std::string error = out ? "" : "line " + std::to_string(out.error().line) + ": " + out.error().reason;
+        EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+        EXPECT_EQ(error.empty(), !*c.error) << error;
+        if (!out)
+            continue;
+        EXPECT_EQ(out->fromText, c.from);
+        EXPECT_EQ(out->toText, c.to);
         EXPECT_DOUBLE_EQ(out->dayTotal, c.day);
         EXPECT_DOUBLE_EQ(out->nightTotal, c.night);
     }
-    EXPECT_EQ(EngineRun().run("later_month.csv")->toText, "02/04/2012 08:00");
+    EngineRun noDayHours;  // a from hour after the to hour leaves no day hours
+    noDayHours.settings.settingsFromHours = 19;
+    noDayHours.settings.settingsToHours = 6;
+    EXPECT_DOUBLE_EQ(noDayHours.run("day_bounds.csv")->nightTotal, 15);
 }
 
 // The total's cost is rounded once from the exact costs: 1.00 + 2.00 shows as 3.01.
@@ -101,29 +119,6 @@ std::string generatedLog(unsigned seed, int lines, int badAt)
     return text;
 }
 
-// Everything a walk leaves: outcomes, reading memory, graph state and bars, as text.
-std::string walkState(const std::vector<EngineOutcome>& outcomes, const ReadingMemory& m, const GraphState& g,
-                      const RecordingBarSink& sink)
-{
-    std::ostringstream out;
-    out.precision(17);
-    for (const EngineOutcome& o : outcomes) {
-        if (!o) {
-            out << o.error().line << o.error().reason << '\n';
-            continue;
-        }
-        for (int day = 0; day < static_cast<int>(o->dayUnits.size()); ++day)
-            out << o->dayUnits[day] << '/' << o->nightUnits[day] << ' ';
-        out << o->dayTotal << ' ' << o->nightTotal << ' ' << o->fromText << '-' << o->toText << ' ' << o->calcMonth
-            << '\n';
-    }
-    out << m.previousReading << ' ' << m.currentReading << ' ' << m.lastStep << ' ' << g.graphScale << ' '
-        << g.graphBarWidth << ' ' << g.graphDayX << ' ' << g.graphNightX << ' ' << g.graphColourIndex << '\n';
-    for (const auto& bar : sink.bars)
-        out << bar.x1 << ',' << bar.y1 << ',' << bar.x2 << ',' << bar.y2 << ',' << bar.colour << ' ';
-    return out.str();
-}
-
 }  // namespace
 
 // The pre-scan and the engine in one walk end exactly as the pre-scan followed
@@ -149,29 +144,27 @@ TEST(TariffEngine, OneWalkEndsLikeThePreScanThenTheEngine)
             settings.settingsFromHours = 7;
             settings.settingsToHours = 19;
             const GraphPalette palette = defaultGraphPalette();
-            ReadingMemory memory[2];
-            GraphState graph[2];
+            // Both walks start from what an earlier run left.
+            const ReadingMemory memoryLeft{.currentReading = 77, .lastStep = 7};
+            const GraphState graphLeft{.graphScale = 5, .graphBarWidth = 6, .graphColourIndex = 7};
+            ReadingMemory memory[2] = {memoryLeft, memoryLeft};
+            GraphState graph[2] = {graphLeft, graphLeft};
             RecordingBarSink sink[2];
-            std::vector<EngineOutcome> outcomes[2];
-            for (int i = 0; i < 2; ++i) {
-                memory[i].currentReading = 77;
-                memory[i].lastStep = 7;
-                graph[i] = {.graphScale = 5, .graphBarWidth = 6, .graphColourIndex = 7};
-            }
             std::vector<BookedStep> booked;
             for (const auto& [name, bytes] : files) {
                 const std::string path = "/d/logs/" + name;
-                outcomes[1].push_back(scanAndCalculateMeterLog(bytes, path, scope, settings, memory[1], graph[1],
-                                                               palette, drawn ? &sink[1] : nullptr, &booked));
+                const EngineOutcome one = scanAndCalculateMeterLog(bytes, path, scope, settings, memory[1], graph[1],
+                                                                   palette, drawn ? &sink[1] : nullptr, &booked);
                 // Bars of a pre-scan that stopped take the scale of their own steps (checked on its own).
                 if (!scanMeterLog(bytes, &scope, graph[0], memory[0]) && drawn)
                     std::tie(graph[0].graphScale, graph[0].graphBarWidth) =
                         std::pair(graph[1].graphScale, graph[1].graphBarWidth);
-                outcomes[0].push_back(calculateMeterLog(bytes, path, scope, settings, memory[0], graph[0], palette,
-                                                        drawn ? &sink[0] : nullptr));
-                ASSERT_EQ(walkState(outcomes[0], memory[0], graph[0], sink[0]),
-                          walkState(outcomes[1], memory[1], graph[1], sink[1]))
-                    << name << ", " << scopeDays << " days" << (drawn ? ", drawn" : "");
+                const EngineOutcome two = calculateMeterLog(bytes, path, scope, settings, memory[0], graph[0], palette,
+                                                            drawn ? &sink[0] : nullptr);
+                const std::string where = name + ", " + std::to_string(scopeDays) + " days" + (drawn ? ", drawn" : "");
+                ASSERT_EQ(test::walkState(two, memory[0], graph[0]), test::walkState(one, memory[1], graph[1]))
+                    << where;
+                ASSERT_EQ(sink[0].bars, sink[1].bars) << where;
             }
             EXPECT_GE(sink[1].bars.size(), drawn ? (scopeDays == 1 ? 5u : 500u) : 0u);
         }

@@ -1,0 +1,27 @@
+#pragma once
+// What a walk over a meter log leaves, as text, so that two ways of walking can be compared.
+#include <sstream>
+#include <string>
+
+#include "core/tariff/tariff_engine.h"
+
+namespace lumivane::test {
+
+// The figures or the error, the reading memory and the graph state, every double to 17 digits.
+inline std::string walkState(const EngineOutcome& o, const ReadingMemory& m, const GraphState& g)
+{
+    std::ostringstream out;
+    out.precision(17);
+    if (!o) {
+        out << o.error().line << ": " << o.error().reason;
+    } else {
+        for (std::size_t d = 0; d < o->dayUnits.size(); ++d)
+            out << o->dayUnits[d] << '/' << o->nightUnits[d] << ' ';
+        out << o->dayTotal << ' ' << o->nightTotal << ' ' << o->fromText << '-' << o->toText << ' ' << o->calcMonth;
+    }
+    out << " | " << m.previousReading << ' ' << m.currentReading << ' ' << m.lastStep << " | " << g.graphScale << ' '
+        << g.graphBarWidth << ' ' << g.graphDayX << ' ' << g.graphNightX << ' ' << g.graphColourIndex;
+    return out.str();
+}
+
+}  // namespace lumivane::test
