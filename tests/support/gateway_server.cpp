@@ -111,31 +111,26 @@ void GatewayServer::relay(QTcpSocket* client, QByteArray head, QString path, Mod
 
 void GatewayServer::deliver(QTcpSocket* client, const QByteArray& answer, const QString& path, Mode mode)
 {
-    if (mode == Mode::Redirect) {
+    if (mode == Mode::Trickle) {
+        // One byte at a time: the connection never goes quiet for long.
+        auto* timer = new QTimer(client);
+        connect(timer, &QTimer::timeout, client, [client, timer, answer, sent = qsizetype(0)]() mutable {
+            if (sent >= answer.size() || client->state() != QAbstractSocket::ConnectedState) {
+                timer->stop();
+                client->disconnectFromHost();
+                return;
+            }
+            client->write(answer.mid(sent++, 1));
+        });
+        timer->start(40);
+        return;
+    }
+    if (mode == Mode::Redirect)
         client->write("HTTP/1.1 302 Found\r\nLocation: " + path.toLatin1() +
                       "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-        client->disconnectFromHost();
-        emit responseSent(path);
-        return;
-    }
-    if (mode != Mode::Trickle) {
+    else
         client->write(mode == Mode::CutShort ? answer.left(answer.size() / 2) : answer);
-        client->disconnectFromHost();
-        if (mode != Mode::CutShort)
-            emit responseSent(path);
-        return;
-    }
-    // One byte at a time: the connection never goes quiet for long.
-    auto* timer = new QTimer(client);
-    connect(timer, &QTimer::timeout, client, [client, timer, answer, sent = qsizetype(0)]() mutable {
-        if (sent >= answer.size() || client->state() != QAbstractSocket::ConnectedState) {
-            timer->stop();
-            client->disconnectFromHost();
-            return;
-        }
-        client->write(answer.mid(sent++, 1));
-    });
-    timer->start(40);
+    client->disconnectFromHost();
 }
 
 quint16 closedLoopbackPort()

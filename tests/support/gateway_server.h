@@ -54,8 +54,6 @@ public:
 
 signals:
     void requestReceived(const QString& requestLine);
-    // The answer for `path` has been written whole.
-    void responseSent(const QString& path);
 
 private:
     void restartSim();

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <utility>
 #include <fcntl.h>
 #include <poll.h>
@@ -80,10 +81,7 @@ void PtyModem::run()
             ::usleep(5000);  // a hang-up without data would otherwise spin
             continue;
         }
-        const std::string chunk(buffer, static_cast<std::size_t>(n));
-        if (echo_)
-            writeAll(chunk);
-        for (const char c : chunk) {
+        for (const char c : std::string_view(buffer, static_cast<std::size_t>(n))) {
             pending.push_back(c);
             if (c != '\r' && c != kCtrlZ)
                 continue;

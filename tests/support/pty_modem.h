@@ -27,8 +27,6 @@ public:
     // Rules, tried in the order given, before start(). A command includes its CR or Ctrl-Z.
     // Closes the master side, as a modem pulled off the port, on a command starting with `prefix`.
     void hangUpOn(std::string prefix);
-    // Sends every byte back as it arrives, before any answer.
-    void setEcho(bool echo) { echo_ = echo; }
     // Waits this long before each answer, as a modem talking to the network does.
     void setReplyDelay(std::chrono::milliseconds delay) { replyDelay_ = delay; }
     // "OK" to the three set-up commands, the prompt to the recipient, `messageReply` to the text.
@@ -58,7 +56,6 @@ private:
     std::string port_;
     std::string error_;
     std::vector<Rule> rules_;
-    bool echo_ = false;
     std::chrono::milliseconds replyDelay_{0};
     std::thread thread_;
     std::atomic<bool> stopping_{false};
