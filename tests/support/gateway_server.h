@@ -27,7 +27,7 @@ public:
         Hold,      // the answer waits until release()
         Silent,    // no answer at all; the connection stays open
         CutShort,  // half of the answer, then the connection closes
-        Trickle,   // the answer one byte every 40 ms
+        Trickle,   // the head at once, then the body one byte every 40 ms
         Redirect,  // "302 Found" pointing back at the same document
     };
 
@@ -70,8 +70,5 @@ private:
     QList<std::function<void()>> held_;
     QStringList requestLines_;
 };
-
-// A loopback port that was free a moment ago and has nobody listening now.
-quint16 closedLoopbackPort();
 
 }  // namespace lumivane::test
