@@ -60,12 +60,12 @@ TEST(SerialModem, EachFailedDialogueEndsWithItsResultAndReleasesThePort)
         const char* hangUpOn;  // a command that makes the modem hang up first
         QString settings;
         std::chrono::milliseconds timeout;
-        QString result;  // the whole result, or a part of it ending in "..."
+        QString result;  // a part of the result
         std::vector<std::string> wrote;
     } cases[] = {
         {"silent modem", false, "", kSettings, 300ms, kAllTimedOut, session("0770", "hi")},
-        {"hang-up on the text", true, "hi", kSettings, 10s, "...", {}},
-        {"1.5 stop bits", true, "", "9600,n,8,1.5", 10s, "cannot take the line settings...", {}},
+        {"hang-up on the text", true, "hi", kSettings, 10s, "", {}},
+        {"1.5 stop bits", true, "", "9600,n,8,1.5", 10s, "cannot take the line settings", {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -85,12 +85,8 @@ TEST(SerialModem, EachFailedDialogueEndsWithItsResultAndReleasesThePort)
         const QString result = test::sendAndWait(serial, QString::fromStdString(modem.port()), c.settings, "0770", "hi",
                                                  [&](const QString& text) { heard << text; });
         modem.stop();
-        if (c.result.endsWith("...")) {
-            EXPECT_TRUE(result.contains(c.result.chopped(3))) << result.toStdString();
-            EXPECT_FALSE(result.contains(kSentOk));
-        } else {
-            EXPECT_EQ(result, c.result);
-        }
+        EXPECT_TRUE(result.contains(c.result)) << result.toStdString();
+        EXPECT_FALSE(result.contains(kSentOk));
         if (modem.hungUp()) {
             EXPECT_TRUE(result.contains(QString::fromStdString(modem.port()))) << result.toStdString();
             EXPECT_TRUE(heard.isEmpty()) << "the lost port must end the dialogue, not its time-outs";
