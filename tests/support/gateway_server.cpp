@@ -23,8 +23,6 @@ GatewayServer::GatewayServer(QObject* parent) : QObject(parent)
     front_.listen(QHostAddress::LocalHost, 0);
 }
 
-GatewayServer::~GatewayServer() = default;
-
 QString GatewayServer::address() const { return QStringLiteral("127.0.0.1:%1").arg(front_.serverPort()); }
 
 // The simulator takes its documents when it is made, so new documents mean a new simulator.

@@ -33,7 +33,6 @@ public:
 
     // Listens on 127.0.0.1 with a port the system picks; isListening() says whether it worked.
     explicit GatewayServer(QObject* parent = nullptr);
-    ~GatewayServer() override;
     bool isListening() const { return front_.isListening(); }
     // "127.0.0.1:<port>", the form the gateway address setting takes.
     QString address() const;

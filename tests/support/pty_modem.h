@@ -17,8 +17,6 @@ public:
     // Opens the pair, the slave in raw mode so bytes pass unchanged.
     PtyModem();
     ~PtyModem();
-    PtyModem(const PtyModem&) = delete;
-    PtyModem& operator=(const PtyModem&) = delete;
 
     // Empty when the pair is open, otherwise why not.
     const std::string& error() const { return error_; }
