@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fstream>
+
 using namespace lumivane;
 
 namespace {
@@ -44,10 +46,7 @@ TEST_F(Store, SavedTextsReadBackExactly)
 TEST_F(Store, DamagedLineElsewhereInTheFileDoesNotFailASave)
 {
     ASSERT_TRUE(QDir().mkpath(QFileInfo(file()).path()));
-    QFile damaged(file());
-    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
-    damaged.write("[Settings]\nS1Label=Gas\n[Broken\n");
-    damaged.close();
+    std::ofstream(QFile::encodeName(file()).toStdString()) << "[Settings]\nS1Label=Gas\n[Broken\n";
     SettingsStore store(app);
     store.SaveSetting("DayCost", "0.2");
     EXPECT_TRUE(store.lastSaveSucceeded());
