@@ -13,8 +13,7 @@
 #include "support/pty_modem.h"
 #include "support/wait_for_result.h"
 
-using lumivane::SerialModem;
-namespace test = lumivane::test;
+using namespace lumivane;
 using lumivane::test::PtyModem;
 using namespace std::chrono_literals;
 
@@ -61,7 +60,7 @@ TEST(SerialModem, EachFailedDialogueEndsWithItsResultAndReleasesThePort)
         QString result;  // a part of the result
         std::vector<std::string> wrote;
     } cases[] = {
-        {"silent modem", false, "", kSettings, 300ms, lumivane::kNotConfirmedInTime, session("0770", "hi")},
+        {"silent modem", false, "", kSettings, 300ms, kNotConfirmedInTime, session("0770", "hi")},
         {"hang-up on the text", true, "hi", kSettings, 10s, "", {}},
         {"1.5 stop bits", true, "", "9600,n,8,1.5", 10s, "cannot take the line settings", {}},
     };

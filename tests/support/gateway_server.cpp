@@ -39,11 +39,9 @@ void GatewayServer::setPulseBody(const QByteArray& body)
     restartSim();
 }
 
-void GatewayServer::setCurrents(const QList<QByteArray>& bodies)
+void GatewayServer::setCurrents(const QStringList& bodies)
 {
-    documents_.currents.clear();
-    for (const QByteArray& body : bodies)
-        documents_.currents << QString::fromLatin1(body);
+    documents_.currents = bodies;
     restartSim();
 }
 

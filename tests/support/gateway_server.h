@@ -40,7 +40,7 @@ public:
     // The body of "/pdata.htm", bytes as they stand.
     void setPulseBody(const QByteArray& body);
     // The bodies of "/cdata.htm", one per request, round and round.
-    void setCurrents(const QList<QByteArray>& bodies);
+    void setCurrents(const QStringList& bodies);
     // How requests for `path` (such as "/pdata.htm") are answered from now on.
     void setMode(const QString& path, Mode mode) { modes_[path] = mode; }
     // Sends every held answer.
