@@ -79,8 +79,11 @@ TEST(SerialModem, EachFailedDialogueEndsWithItsResultAndReleasesThePort)
         SerialModem serial;
         serial.setReplyTimeout(c.timeout);
         QStringList heard;
-        const QString result = test::sendAndWait(serial, QString::fromStdString(modem.port()), c.settings, "0770", "hi",
-                                                 [&](const QString& text) { heard << text; });
+        QString result;
+        serial.sendSMS(
+            QString::fromStdString(modem.port()), c.settings, "0770", "hi", [&](const QString& r) { result = r; },
+            [&](const QString& text) { heard << text; });
+        test::waitUntil([&] { return !result.isEmpty(); }, 60s);
         modem.stop();
         EXPECT_TRUE(result.contains(c.result)) << result.toStdString();
         EXPECT_FALSE(result.contains(kSentOk));
@@ -95,8 +98,9 @@ TEST(SerialModem, EachFailedDialogueEndsWithItsResultAndReleasesThePort)
         EXPECT_FALSE(serial.isPortOpen() || serial.isBusy());
     }
     SerialModem serial;
-    EXPECT_TRUE(
-        test::sendAndWait(serial, "/dev/does-not-exist", kSettings, "0770", "hi").contains("/dev/does-not-exist"));
+    QString result;
+    serial.sendSMS("/dev/does-not-exist", kSettings, "0770", "hi", [&](const QString& r) { result = r; });
+    EXPECT_TRUE(test::waitUntil([&] { return result.contains("/dev/does-not-exist"); }, 5s)) << result.toStdString();
 }
 
 // A test SMS queued during an alarm's dialogue waits its turn: never interleaved on the port.

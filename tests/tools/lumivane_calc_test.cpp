@@ -79,7 +79,6 @@ TEST_F(Calc, PrintsTheWindowsTextForTheSameRun)
     run(files);
     EXPECT_EQ(exitCode, 1);
     EXPECT_EQ(out, windowText(files, {}));
-    EXPECT_TRUE(out.contains("kWh, \xC2\xA3") && !out.contains('\r'));
     EXPECT_TRUE(err.startsWith("lumivane-calc: ") && err.count('\n') == 2) << err.toStdString();
     run(QStringList{"--from", "5/03/2012", "--days", "3"} + files);
     EXPECT_EQ(out, windowText(files, {}, DateScope{true, "5", "03", "2012", "3"}));
