@@ -118,9 +118,8 @@ TEST(SerialModem, DialoguesQueuedTogetherRunOneAfterTheOther)
     test::waitUntil([&] { return finished.size() == 2; }, 20s);
     modem.stop();
     EXPECT_EQ(finished, (QStringList{"first: " + kSentOk, "second: " + kSentOk}));
-    std::vector<std::string> expected = session("111", "one");
-    for (const std::string& command : session("222", "two"))
-        expected.push_back(command);
+    std::vector<std::string> expected = session("111", "one"), second = session("222", "two");
+    expected.insert(expected.end(), second.begin(), second.end());
     EXPECT_EQ(modem.commands(), expected);
     EXPECT_TRUE(canOpen(modem.port()));
 }

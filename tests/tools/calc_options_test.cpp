@@ -42,7 +42,6 @@ TEST(CalcOptions, MisuseIsAOneLineUsageErrorNamingTheCulprit)
         {{"--set", "HTM=maybe", "a.csv"}, "HTM"},
         {{"--set", "DayCost", "a.csv"}, "KEY=VALUE"},
         {{"a.csv", "-x"}, "-x"},
-        {{"--export=1", "a.csv"}, "--export=1"},
         {{"a.csv", "--set"}, "--set"},
         {{}, "no meter log file"},
         {std::vector<std::string>(37, "a.csv"), "36"},
