@@ -6,53 +6,42 @@
 #include <QTest>
 
 #include "platform/desktop_services.h"
+#include "support/main_window_fixture.h"
 
 class DesktopServicesTest : public QObject {
     Q_OBJECT
 private slots:
-    void textViewerIsTheUsersChoiceThenTheDesktopsThenAKnownEditor_data()
-    {
-        QTest::addColumn<QString>("visual");
-        QTest::addColumn<QString>("textHandler");  // what xdg-mime names for text/plain
-        QTest::addColumn<QString>("called");
-        QTest::newRow("$VISUAL with its options") << "myview --new-window"
-                                                  << "gedit.desktop"
-                                                  << "myview|--new-window";
-        QTest::newRow("$VISUAL not installed: the desktop's text handler") << "missing-editor"
-                                                                           << "gedit.desktop"
-                                                                           << "xdg-open";
-        QTest::newRow("no text handler: a known editor") << ""
-                                                         << ""
-                                                         << "gedit";
-    }
-
     void textViewerIsTheUsersChoiceThenTheDesktopsThenAKnownEditor()
     {
-        QFETCH(QString, visual);
-        QFETCH(QString, textHandler);
-        QFETCH(QString, called);
-        QTemporaryDir bin;
-        const QString record = bin.filePath("record");
-        const auto program = [&](const QString& name, const QByteArray& body) {
-            QFile file(bin.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("#!/bin/sh\n" + body);
-            file.setPermissions(file.permissions() | QFile::ExeOwner);
+        const struct {
+            QByteArray visual;
+            QByteArray textHandler;  // what xdg-mime names for text/plain
+            QString called;
+        } cases[] = {
+            {"myview --new-window", "gedit.desktop", "myview|--new-window"},  // $VISUAL with its options
+            {"missing-editor", "gedit.desktop", "xdg-open"},                  // $VISUAL not installed
+            {"", "", "gedit"},                                                // no text handler
         };
-        for (const char* name : {"myview", "xdg-open", "gedit"})
-            program(name, QByteArray("{ printf %s ") + name + "; for a; do printf '|%s' \"$a\"; done; } >> '" +
-                              record.toUtf8() + "'\n");
-        program("xdg-mime", "echo '" + textHandler.toUtf8() + "'\n");
-        qputenv("PATH", bin.path().toUtf8());
-        qputenv("VISUAL", visual.toUtf8());
+        for (const auto& c : cases) {
+            QTemporaryDir bin;
+            const QString record = bin.filePath("record");
+            for (const QByteArray name : {"myview", "xdg-open", "gedit", "xdg-mime"}) {
+                QFile program(bin.filePath(name));
+                QVERIFY(program.open(QIODevice::WriteOnly));
+                if (name == "xdg-mime")
+                    program.write("#!/bin/sh\necho '" + c.textHandler + "'\n");
+                else
+                    program.write("#!/bin/sh\n{ printf %s " + name + "; for a; do printf '|%s' \"$a\"; done; } >> '" +
+                                  record.toUtf8() + "'\n");
+                program.setPermissions(program.permissions() | QFile::ExeOwner);
+            }
+            qputenv("PATH", bin.path().toUtf8());
+            qputenv("VISUAL", c.visual);
 
-        const QString log = bin.filePath("pulse log's data.txt");
-        QVERIFY(lumivane::SystemDesktopLauncher().launchTextViewer(log));
-        const auto calls = [&] {
-            QFile file(record);
-            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-        };
-        QTRY_COMPARE(calls(), called + "|" + log);
+            const QString log = bin.filePath("pulse log's data.txt");
+            QVERIFY(lumivane::SystemDesktopLauncher().launchTextViewer(log));
+            QTRY_COMPARE(QString::fromUtf8(lumivane::test::contentOf(record)), c.called + "|" + log);
+        }
     }
 };
 

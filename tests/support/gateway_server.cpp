@@ -23,8 +23,6 @@ GatewayServer::GatewayServer(QObject* parent) : QObject(parent)
     front_.listen(QHostAddress::LocalHost, 0);
 }
 
-GatewayServer::~GatewayServer() = default;
-
 QString GatewayServer::address() const { return QStringLiteral("127.0.0.1:%1").arg(front_.serverPort()); }
 
 // The simulator takes its documents when it is made, so new documents mean a new simulator.
@@ -41,11 +39,9 @@ void GatewayServer::setPulseBody(const QByteArray& body)
     restartSim();
 }
 
-void GatewayServer::setCurrents(const QList<QByteArray>& bodies)
+void GatewayServer::setCurrents(const QStringList& bodies)
 {
-    documents_.currents.clear();
-    for (const QByteArray& body : bodies)
-        documents_.currents << QString::fromLatin1(body);
+    documents_.currents = bodies;
     restartSim();
 }
 
@@ -111,38 +107,28 @@ void GatewayServer::relay(QTcpSocket* client, QByteArray head, QString path, Mod
 
 void GatewayServer::deliver(QTcpSocket* client, const QByteArray& answer, const QString& path, Mode mode)
 {
-    if (mode == Mode::Redirect) {
+    if (mode == Mode::Trickle) {
+        // The head at once, then the body one byte at a time: the connection never goes quiet for long.
+        const qsizetype head = answer.indexOf("\r\n\r\n") + 4;
+        client->write(answer.left(head));
+        auto* timer = new QTimer(client);
+        connect(timer, &QTimer::timeout, client, [client, timer, answer, sent = head]() mutable {
+            if (sent >= answer.size() || client->state() != QAbstractSocket::ConnectedState) {
+                timer->stop();
+                client->disconnectFromHost();
+                return;
+            }
+            client->write(answer.mid(sent++, 1));
+        });
+        timer->start(40);
+        return;
+    }
+    if (mode == Mode::Redirect)
         client->write("HTTP/1.1 302 Found\r\nLocation: " + path.toLatin1() +
                       "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-        client->disconnectFromHost();
-        emit responseSent(path);
-        return;
-    }
-    if (mode != Mode::Trickle) {
+    else
         client->write(mode == Mode::CutShort ? answer.left(answer.size() / 2) : answer);
-        client->disconnectFromHost();
-        if (mode != Mode::CutShort)
-            emit responseSent(path);
-        return;
-    }
-    // One byte at a time: the connection never goes quiet for long.
-    auto* timer = new QTimer(client);
-    connect(timer, &QTimer::timeout, client, [client, timer, answer, sent = qsizetype(0)]() mutable {
-        if (sent >= answer.size() || client->state() != QAbstractSocket::ConnectedState) {
-            timer->stop();
-            client->disconnectFromHost();
-            return;
-        }
-        client->write(answer.mid(sent++, 1));
-    });
-    timer->start(40);
-}
-
-quint16 closedLoopbackPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
+    client->disconnectFromHost();
 }
 
 }  // namespace lumivane::test

@@ -27,13 +27,12 @@ public:
         Hold,      // the answer waits until release()
         Silent,    // no answer at all; the connection stays open
         CutShort,  // half of the answer, then the connection closes
-        Trickle,   // the answer one byte every 40 ms
+        Trickle,   // the head at once, then the body one byte every 40 ms
         Redirect,  // "302 Found" pointing back at the same document
     };
 
     // Listens on 127.0.0.1 with a port the system picks; isListening() says whether it worked.
     explicit GatewayServer(QObject* parent = nullptr);
-    ~GatewayServer() override;
     bool isListening() const { return front_.isListening(); }
     // "127.0.0.1:<port>", the form the gateway address setting takes.
     QString address() const;
@@ -41,7 +40,7 @@ public:
     // The body of "/pdata.htm", bytes as they stand.
     void setPulseBody(const QByteArray& body);
     // The bodies of "/cdata.htm", one per request, round and round.
-    void setCurrents(const QList<QByteArray>& bodies);
+    void setCurrents(const QStringList& bodies);
     // How requests for `path` (such as "/pdata.htm") are answered from now on.
     void setMode(const QString& path, Mode mode) { modes_[path] = mode; }
     // Sends every held answer.
@@ -54,8 +53,6 @@ public:
 
 signals:
     void requestReceived(const QString& requestLine);
-    // The answer for `path` has been written whole.
-    void responseSent(const QString& path);
 
 private:
     void restartSim();
@@ -72,8 +69,5 @@ private:
     QList<std::function<void()>> held_;
     QStringList requestLines_;
 };
-
-// A loopback port that was free a moment ago and has nobody listening now.
-quint16 closedLoopbackPort();
 
 }  // namespace lumivane::test

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <utility>
 #include <fcntl.h>
 #include <poll.h>
@@ -40,16 +41,6 @@ PtyModem::~PtyModem()
             ::close(fd);
 }
 
-void PtyModem::hangUpOn(std::string prefix) { rules_.push_back({Match::HangUp, std::move(prefix), {}}); }
-
-void PtyModem::actAsWorkingModem(std::string messageReply)
-{
-    for (const char* setUp : {"ATZ\r", "AT+CMGF=1\r", "AT+CSCS=\"GSM\"\r"})
-        rules_.push_back({Match::Prefix, setUp, "\r\nOK\r\n"});
-    rules_.push_back({Match::Prefix, "AT+CMGS=\"", "\r\n> "});
-    rules_.push_back({Match::Message, {}, std::move(messageReply)});
-}
-
 void PtyModem::start()
 {
     if (!thread_.joinable() && master_ >= 0)
@@ -80,10 +71,7 @@ void PtyModem::run()
             ::usleep(5000);  // a hang-up without data would otherwise spin
             continue;
         }
-        const std::string chunk(buffer, static_cast<std::size_t>(n));
-        if (echo_)
-            writeAll(chunk);
-        for (const char c : chunk) {
+        for (const char c : std::string_view(buffer, static_cast<std::size_t>(n))) {
             pending.push_back(c);
             if (c != '\r' && c != kCtrlZ)
                 continue;
@@ -99,20 +87,19 @@ void PtyModem::run()
 
 bool PtyModem::handle(const std::string& command)
 {
-    for (const Rule& rule : rules_) {
-        const bool hit = rule.match == Match::Message ? command.back() == kCtrlZ : command.rfind(rule.text, 0) == 0;
-        if (!hit)
-            continue;
-        if (rule.match != Match::HangUp) {
-            std::this_thread::sleep_for(replyDelay_);
-            writeAll(rule.reply);
-            return true;
-        }
+    if (!hangUpPrefix_.empty() && command.rfind(hangUpPrefix_, 0) == 0) {
         ::close(master_);
         master_ = -1;
         hungUp_ = true;
         return false;
     }
+    if (!answers_)
+        return true;
+    std::this_thread::sleep_for(replyDelay_);
+    if (command.back() == kCtrlZ)
+        writeAll("\r\n+CMGS: 12\r\n\r\nOK\r\n");
+    else
+        writeAll(command.rfind("AT+CMGS=", 0) == 0 ? "\r\n> " : "\r\nOK\r\n");
     return true;
 }
 

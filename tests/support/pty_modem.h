@@ -1,12 +1,13 @@
 #pragma once
 // A GSM modem on a fresh pseudo-terminal: the program under test opens port();
 // a thread on the master side splits what it reads into commands at CR and
-// Ctrl-Z and answers each by the first rule that matches.
+// Ctrl-Z and answers each as a working modem would, or hangs up on one.
 #include <atomic>
 #include <chrono>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace lumivane::test {
@@ -16,23 +17,19 @@ public:
     // Opens the pair, the slave in raw mode so bytes pass unchanged.
     PtyModem();
     ~PtyModem();
-    PtyModem(const PtyModem&) = delete;
-    PtyModem& operator=(const PtyModem&) = delete;
 
     // Empty when the pair is open, otherwise why not.
     const std::string& error() const { return error_; }
     // The slave's device path, such as "/dev/pts/7".
     const std::string& port() const { return port_; }
 
-    // Rules, tried in the order given, before start(). A command includes its CR or Ctrl-Z.
+    // Before start(). A command includes its CR or Ctrl-Z.
     // Closes the master side, as a modem pulled off the port, on a command starting with `prefix`.
-    void hangUpOn(std::string prefix);
-    // Sends every byte back as it arrives, before any answer.
-    void setEcho(bool echo) { echo_ = echo; }
+    void hangUpOn(std::string prefix) { hangUpPrefix_ = std::move(prefix); }
     // Waits this long before each answer, as a modem talking to the network does.
     void setReplyDelay(std::chrono::milliseconds delay) { replyDelay_ = delay; }
-    // "OK" to the three set-up commands, the prompt to the recipient, `messageReply` to the text.
-    void actAsWorkingModem(std::string messageReply = "\r\n+CMGS: 12\r\n\r\nOK\r\n");
+    // The prompt to the recipient, "+CMGS:" to the text, "OK" to everything else; silence without this.
+    void actAsWorkingModem() { answers_ = true; }
 
     // Starts answering in the modem's thread; stop() (or the destructor) ends it.
     void start();
@@ -43,12 +40,6 @@ public:
     bool hungUp() const { return hungUp_; }
 
 private:
-    enum class Match { Prefix, Message, HangUp };
-    struct Rule {
-        Match match;
-        std::string text;
-        std::string reply;
-    };
     void run();
     bool handle(const std::string& command);  // false once hung up
     void writeAll(const std::string& bytes);
@@ -57,8 +48,8 @@ private:
     int slaveKeeper_ = -1;  // keeps the master from seeing a hang-up between two openings of the port
     std::string port_;
     std::string error_;
-    std::vector<Rule> rules_;
-    bool echo_ = false;
+    std::string hangUpPrefix_;
+    bool answers_ = false;
     std::chrono::milliseconds replyDelay_{0};
     std::thread thread_;
     std::atomic<bool> stopping_{false};

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace lumivane::test {
 
@@ -32,9 +32,8 @@ std::string TempDir::write(std::string_view name, std::string_view bytes) const
 
 std::string readFile(const std::filesystem::path& path)
 {
-    std::ostringstream content;
-    content << std::ifstream(path, std::ios::binary).rdbuf();
-    return content.str();
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::filesystem::path testDataDir()

@@ -31,14 +31,4 @@ HttpResult fetchAndWait(HttpClient& client, const QUrl& url, std::chrono::millis
     return result.value_or(HttpResult{false, {}, QStringLiteral("the request never reported back")});
 }
 
-QString sendAndWait(SerialModem& modem, const QString& commPort, const QString& commSettings, const QString& number,
-                    const QString& message, SerialModem::TimeoutListener reportTimeout)
-{
-    std::optional<QString> result;
-    modem.sendSMS(
-        commPort, commSettings, number, message, [&result](const QString& r) { result = r; }, std::move(reportTimeout));
-    waitUntil([&] { return result.has_value(); }, kSafety);
-    return result.value_or(QStringLiteral("the dialogue never reported back"));
-}
-
 }  // namespace lumivane::test

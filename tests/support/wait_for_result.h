@@ -1,6 +1,6 @@
 #pragma once
-// The asynchronous gateway request and modem dialogue, started and waited for in
-// the test's own event loop, for tests that only care about the outcome.
+// The asynchronous gateway request, started and waited for in the test's own
+// event loop, for tests that only care about the outcome.
 #include <QString>
 #include <QUrl>
 
@@ -8,7 +8,6 @@
 #include <functional>
 
 #include "platform/http_client.h"
-#include "platform/serial_modem.h"
 
 namespace lumivane::test {
 
@@ -17,9 +16,5 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
 
 // Queues the GET and returns its result once it has finished.
 HttpResult fetchAndWait(HttpClient& client, const QUrl& url, std::chrono::milliseconds limit);
-
-// Queues the dialogue and returns its result once it has finished.
-QString sendAndWait(SerialModem& modem, const QString& commPort, const QString& commSettings, const QString& number,
-                    const QString& message, SerialModem::TimeoutListener reportTimeout = {});
 
 }  // namespace lumivane::test

@@ -1,1 +1,0 @@
-// Qt-side test helpers (local HTTP server, pseudo-terminal) are added here.
