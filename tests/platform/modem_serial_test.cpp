@@ -21,6 +21,9 @@ namespace {
 
 const QString kSettings = "460800,n,8,1";  // a mode the pseudo-terminal takes
 const QString kSentOk = "Message Sent OK!";
+// A silent modem: every exchange times out, and the result lists each in order.
+const QString kAllTimedOut =
+    QString("ATZ - Timeout\nAT+CMGF=1: Timeout\nAT+CSCS= Timeout\n>Prompt Timeout\n") + lumivane::kNotConfirmedInTime;
 
 std::vector<std::string> session(const std::string& number, const std::string& text)
 {
@@ -60,7 +63,7 @@ TEST(SerialModem, EachFailedDialogueEndsWithItsResultAndReleasesThePort)
         QString result;  // a part of the result
         std::vector<std::string> wrote;
     } cases[] = {
-        {"silent modem", false, "", kSettings, 300ms, kNotConfirmedInTime, session("0770", "hi")},
+        {"silent modem", false, "", kSettings, 300ms, kAllTimedOut, session("0770", "hi")},
         {"hang-up on the text", true, "hi", kSettings, 10s, "", {}},
         {"1.5 stop bits", true, "", "9600,n,8,1.5", 10s, "cannot take the line settings", {}},
     };
