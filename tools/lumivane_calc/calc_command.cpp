@@ -51,26 +51,34 @@ CalcCommandOutcome& fail(CalcCommandOutcome& outcome, std::string problem)
     return outcome;
 }
 
+// Where a block's CSV went, or why it did not.
+struct CsvResult {
+    std::string path;
+    std::string error;
+};
+
 // One block of the run: its problem, if any, and its CSV when one is asked for.
-// Returns the CSV written, "" when none.
-std::string takeBlock(const FileOutcome& file, const std::string& path, const CalcOptions& options,
-                      const std::string& csvFolder, const SettingsRecord& settings, CalcCommandOutcome& outcome)
+CsvResult takeBlock(const FileOutcome& file, const std::string& path, const CalcOptions& options,
+                    const std::string& csvFolder, const SettingsRecord& settings, CalcCommandOutcome& outcome)
 {
     if (!file.calculated)
         fail(outcome, file.error.empty() ? path + ": could not be calculated" : file.error);
-    else if (options.exportReports && !file.billWritten)
+    else if (settings.settingsExport == 1 && !file.billWritten)
         // The figures stand, but the report the caller asked for is missing.
         fail(outcome, file.error.empty() ? path + ": no bill was written" : file.error);
-    if (csvFolder.empty() || !file.calculated)
+    // A second file of the same name was given another: said, but nothing is lost.
+    if (!file.renamed.empty())
+        outcome.problems.push_back(file.renamed);
+    if (csvFolder.empty() || !file.calculated || options.csvDir.empty())
         return {};
-    std::string csvPath = csvFolder;
-    csvPath += file.title;
-    csvPath += ".csv";
-    const auto written = exportOutput(dayFiguresCsv(file.figures, file.period, settings), csvPath);
+    CsvResult csv;
+    csv.path = csvFolder + (file.fileName.empty() ? file.title : file.fileName) + ".csv";
+    const auto written = exportOutput(dayFiguresCsv(file.figures, file.period, settings), csv.path);
     if (written)
-        return csvPath;
-    fail(outcome, path + ": no CSV: " + written.error().reason);
-    return {};
+        return csv;
+    csv.error = path + ": no CSV: " + written.error().reason;
+    fail(outcome, csv.error);
+    return {"", csv.error};
 }
 
 }  // namespace
@@ -129,23 +137,24 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
             options.reportsDir.empty() ? defaultReportsFolder()
                                        : QFile::decodeName(QByteArray::fromStdString(options.reportsDir))));
         if (!QDir().mkpath(reportsFolder)) {
-            outcome.problems.push_back("cannot create the reports folder " +
-                                       QFile::encodeName(reportsFolder).toStdString());
-            outcome.exitStatus = 1;
-            return outcome;
+            // One problem: the calculation and the other outputs go on without bills.
+            fail(outcome, "cannot create the reports folder " + QFile::encodeName(reportsFolder).toStdString());
+            settings.settingsExport = 0;
+        } else {
+            environment.reportsFolder = folderWithSeparator(reportsFolder);
+            environment.programFolder = folderWithSeparator(resourceFolder());
+            // The bills show the logo from their own folder, as the window's do.
+            if (!provideReportLogo(resourceFolder() + QDir::separator(), reportsFolder + QDir::separator()))
+                outcome.problems.push_back("the logo reportlogo.jpg could not be copied to the reports folder");
         }
-        environment.reportsFolder = folderWithSeparator(reportsFolder);
-        environment.programFolder = folderWithSeparator(resourceFolder());
-        // The bills show the logo from their own folder, as the window's do.
-        if (!provideReportLogo(resourceFolder() + QDir::separator(), reportsFolder + QDir::separator()))
-            outcome.problems.push_back("the logo reportlogo.jpg could not be copied to the reports folder");
     }
 
     std::string csvFolder;
     if (!options.csvDir.empty()) {
         csvFolder = preparedFolder(QFile::decodeName(QByteArray::fromStdString(options.csvDir)));
         if (csvFolder.empty())
-            return fail(outcome, "cannot create the CSV folder " + options.csvDir);
+            fail(outcome, "cannot create the CSV folder " + options.csvDir);
+        environment.writesCsv = !csvFolder.empty();
     }
 
     GraphState graph;
@@ -163,13 +172,15 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
             blocks.push_back(run.calculateFile(path, options.scope, nullptr));
         for (FileOutcome& file : blocks) {
             text += file.text;
-            std::string csvPath = takeBlock(file, path, options, csvFolder, settings, outcome);
-            jsonRun.files.push_back({path, std::move(file), std::move(csvPath)});
+            CsvResult csv = takeBlock(file, path, options, csvFolder, settings, outcome);
+            jsonRun.files.push_back({path, std::move(file), std::move(csv.path), std::move(csv.error)});
         }
     }
     text += run.closingText();
+    if (const auto totals = run.grandTotalsCheck(); !totals)
+        fail(outcome, totals.error().reason);
 
-    if (options.exportReports) {
+    if (settings.settingsExport == 1) {
         const auto menu = run.buildReportsMenu();
         if (!menu) {
             const std::string& why = menu.error().reason;

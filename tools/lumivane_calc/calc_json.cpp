@@ -3,15 +3,53 @@
 #include "core/meterdata/date_scope_rules.h"
 #include "core/reports/bill_report.h"
 #include "core/text/file_label.h"
+#include "core/reports/ledger.h"
 #include "core/text/app_facts.h"
+#include "core/text/display_text.h"
 #include "core/text/json_text.h"
 #include "core/text/number_text.h"
 
 namespace lumivane {
 namespace {
 
-// The value the money format shows, so scripts see the pennies the text shows.
-double pennies(double value) { return moneyTextValue(formatMoney(value)); }
+// The value the money format shows, so scripts see the pennies the text shows;
+// a cost that is no number stays one, and is written null.
+double pennies(double value) { return roundAsShown(value, 2); }
+
+// "2012-03-01T14:30:00" for a reading's timestamp text; "" when it is none.
+std::string isoTimestamp(std::string_view text)
+{
+    const auto stamp = parseTimestamp(text);
+    if (!stamp)
+        return {};
+    const int second = stamp->secondOfDay;
+    const auto two = [](int v) { return (v < 10 ? "0" : "") + std::to_string(v); };
+    return isoDateText(stamp->year, stamp->month, stamp->day) + "T" + two(second / 3600) + ":" +
+           two(second % 3600 / 60) + ":" + two(second % 60);
+}
+
+// Bytes that are not UTF-8 would be lost to U+FFFD: such a path is given in hex too.
+std::string hexBytes(std::string_view bytes)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    for (const char c : bytes) {
+        out += kHex[static_cast<unsigned char>(c) >> 4];
+        out += kHex[static_cast<unsigned char>(c) & 0xF];
+    }
+    return out;
+}
+
+bool isUtf8(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = static_cast<unsigned char>(text[i]) < 0x80 ? 1 : utf8SequenceLength(text.substr(i));
+        if (length == 0)
+            return false;
+        i += length;
+    }
+    return true;
+}
 
 // Members written one after another, the commas taken care of.
 class JsonObject {
@@ -22,6 +60,11 @@ public:
         return *this;
     }
     JsonObject& text(std::string_view name, std::string_view value) { return raw(name, jsonString(value)); }
+    // The text, or null when it is "".
+    JsonObject& textOrNull(std::string_view name, std::string_view value)
+    {
+        return value.empty() ? raw(name, "null") : text(name, value);
+    }
     JsonObject& number(std::string_view name, double value) { return raw(name, jsonNumber(value)); }
     JsonObject& flag(std::string_view name, bool value) { return raw(name, value ? "true" : "false"); }
     std::string str() const { return text_ + "}"; }
@@ -54,14 +97,20 @@ std::string fileObject(const CalcJsonFile& file, const SettingsRecord& settings)
     const FileOutcome& o = file.outcome;
     JsonObject object;
     object.text("path", file.path).text("label", fileLabelOf(file.path));
+    if (!isUtf8(file.path))
+        object.text("pathHex", hexBytes(file.path));
     if (!o.calculated)
         return object.text("error", o.error).str();
     if (!o.month.empty())
         object.text("month", o.month);
     object.text("title", o.title)
         .text("period", o.period.text)
+        .textOrNull("periodStart", o.period.startIso)
+        .textOrNull("periodEnd", o.period.endIso)
         .text("from", o.figures.fromText)
-        .text("to", o.figures.toText);
+        .textOrNull("fromIso", isoTimestamp(o.figures.fromText))
+        .text("to", o.figures.toText)
+        .textOrNull("toIso", isoTimestamp(o.figures.toText));
     energyAndCosts(object, o.figures.dayTotal, o.figures.nightTotal, settings);
     if (o.billWritten)
         object.text("bill", o.billPath);
@@ -69,6 +118,8 @@ std::string fileObject(const CalcJsonFile& file, const SettingsRecord& settings)
         object.text("billError", o.error);
     if (!file.csvPath.empty())
         object.text("csv", file.csvPath);
+    else if (!file.csvError.empty())
+        object.text("csvError", file.csvError);
     if (!o.figures.notes.empty())
         object.raw("notes", textArray(o.figures.notes));
     return object.str();
@@ -79,8 +130,14 @@ std::string fileObject(const CalcJsonFile& file, const SettingsRecord& settings)
 std::string calcJsonDocument(const CalcOptions& options, const SettingsRecord& s, const CalcJsonRun& run)
 {
     JsonObject scope;
-    scope.text("from", options.scope.dayText + "/" + options.scope.monthText + "/" + options.scope.yearText)
-        .number("days", static_cast<double>(parseWholeNumber(options.scope.daysText).value_or(0)));
+    scope.text("from", options.scope.dayText + "/" + options.scope.monthText + "/" + options.scope.yearText);
+    if (const auto rule = scopeRuleOf(options.scope); rule && rule->enabled) {
+        const CalendarStamp first = civilFromDays(rule->startDay);
+        const CalendarStamp last = civilFromDays(rule->startDay + rule->days - 1);
+        scope.text("fromIso", isoDateText(first.year, first.month, first.day))
+            .text("toIso", isoDateText(last.year, last.month, last.day));
+    }
+    scope.number("days", static_cast<double>(parseWholeNumber(options.scope.daysText).value_or(0)));
     JsonObject settings;
     settings.number("dayCost", s.settingsDayCost)
         .number("nightCost", s.settingsNightCost)

@@ -13,7 +13,8 @@ namespace lumivane {
 struct CalcJsonFile {
     std::string path;  // as given on the command line
     FileOutcome outcome;
-    std::string csvPath;  // the CSV written for it, "" when none
+    std::string csvPath;   // the CSV written for it, "" when none
+    std::string csvError;  // why its CSV was not written, "" when it was or none was asked for
 };
 
 struct CalcJsonRun {

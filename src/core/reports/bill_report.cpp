@@ -48,37 +48,6 @@ std::string billTitleOf(std::string_view fileLabel)
     return upperCaseText(csv == 0 ? name : name.substr(0, csv));
 }
 
-BillPeriod billPeriodOf(const FileFigures& figures, const DateScope& scope)
-{
-    BillPeriod period;
-    if (scope.enabled) {
-        // The field texts as they stand; the end day may pass the month's end.
-        const long long start = parseWholeNumber(scope.dayText).value_or(1);  // checked by scopeRuleOf
-        const long long days = parseWholeNumber(scope.daysText).value_or(0);
-        const long long end = start + days - 1;
-        period.startDay = static_cast<int>(start);
-        period.endDay = static_cast<int>(end < 0 ? 0 : (end > 1000 ? 1000 : end));
-        period.text = scope.dayText + "/" + scope.monthText + "/" + scope.yearText + " - " + std::to_string(end) + "/" +
-                      scope.monthText + "/" + scope.yearText;
-        return period;
-    }
-    // Without a scope the bill covers the month of the first reading; a file
-    // with no reading in scope has no month, so its bill has no period and no rows.
-    const auto first = parseTimestamp(std::string_view(figures.fromText).substr(0, figures.fromText.find(' ')));
-    if (!first) {
-        period.startDay = 1;
-        period.endDay = 0;
-        return period;
-    }
-    const std::string month = std::to_string(first->month);
-    const std::string year = std::to_string(first->year);
-    const std::string end = daysInMonth(first->year, first->month);
-    period.startDay = 1;
-    period.endDay = monthLength(first->year, first->month);
-    period.text = "1/" + month + "/" + year + " - " + end + "/" + month + "/" + year;
-    return period;
-}
-
 std::string billFileNameOf(std::string_view title, bool& renamed)
 {
     title.remove_prefix(std::min(title.find_first_not_of('.'), title.size()));
@@ -96,32 +65,27 @@ Expected<BillText> fillBill(std::string_view templateText, const BillInputs& in)
     const FileFigures& f = *in.figures;
     const SettingsRecord& s = *in.settings;
     const std::string title = billTitleOf(in.fileLabel) + std::string(in.titleSuffix);
-    const BillPeriod period = billPeriodOf(f, *in.scope);
+    const BillPeriod period = ledgerPeriodOf(f, *in.scope);
 
+    // Rows are the ledger's dates; the totals are the ledger's, as the results text shows them.
     std::string rows;
-    double dayUnits = 0;
-    double nightUnits = 0;
-    // The per-day arrays end at day 31: a longer scope keeps its end day in
-    // the period text, but the table stops at 31.
-    const int lastRow = period.endDay < 31 ? period.endDay : 31;
-    for (int d = period.startDay < 0 ? 0 : period.startDay; d <= lastRow; ++d) {
-        const double day = f.dayUnits[static_cast<std::size_t>(d)];
-        const double night = f.nightUnits[static_cast<std::size_t>(d)];
-        rows += "<tr><td class='days'>" + std::to_string(d) + "</td>";
-        if (day != 0 || night != 0) {
-            rows += valueCell(day) + valueCell(night) + valueCell(day + night);
-            dayUnits += day;
-            nightUnits += night;
-        } else {
+    for (const LedgerDay& d : ledgerDaysOf(f, period)) {
+        rows += "<tr><td class='days'>" + std::to_string(d.day) + "</td>";
+        if (d.dayUnits != 0 || d.nightUnits != 0)
+            rows += valueCell(d.dayUnits) + valueCell(d.nightUnits) + valueCell(d.dayUnits + d.nightUnits);
+        else
             rows += "<td class='values'></td><td class='values'></td><td class='values'></td>";
-        }
         rows += "</tr>";
     }
+    const double dayUnits = f.dayTotal;
+    const double nightUnits = f.nightTotal;
+    const int lastRow = period.year == 0 ? 0 : period.endDay;
     const std::string totals = valueCell(dayUnits) + valueCell(nightUnits) + valueCell(dayUnits + nightUnits);
-    const std::string dayCostText = formatMoney(dayUnits * s.settingsDayCost);
-    const std::string nightCostText = formatMoney(nightUnits * s.settingsNightCost);
     // The bill's total is the sum of its two rounded costs.
-    const std::string totalCostText = formatMoney(moneyTextValue(dayCostText) + moneyTextValue(nightCostText));
+    const LedgerCharges charges = ledgerChargesOf(dayUnits, nightUnits, s);
+    const std::string dayCostText = formatMoney(charges.dayCost);
+    const std::string nightCostText = formatMoney(charges.nightCost);
+    const std::string totalCostText = formatMoney(charges.totalCost);
     const std::string generation =
         "Report Generated on " + htmlEscape(in.shortDate) + " from " + htmlEscape(in.computerName);
     const std::string from = formatTwoDigits(s.settingsFromHours);
@@ -130,7 +94,8 @@ Expected<BillText> fillBill(std::string_view templateText, const BillInputs& in)
 
     const std::array<std::pair<std::string_view, std::string>, 15> table = {{
         {"%title", escapedTitle},
-        {"%premises", escapedTitle},
+        // A month's bill names the premises alone; its month stands in the period.
+        {"%premises", htmlEscape(billTitleOf(in.fileLabel))},
         {"%period", htmlEscape(period.text)},
         {"%calc", rows},
         {"%totals", totals},
@@ -157,10 +122,12 @@ Expected<BillText> fillBill(std::string_view templateText, const BillInputs& in)
     if (bill.text.find("%notes") != std::string::npos)
         substitutePlaceholder(bill.text, "%notes", notesList(in.notes));
     bill.figures.billPeriod = period.text;
-    bill.figures.billPath = std::string(in.reportsFolder) + billFileNameOf(title, bill.figures.renamedFromMenu);
+    bill.figures.billPath =
+        std::string(in.reportsFolder) +
+        (in.fileName.empty() ? billFileNameOf(title, bill.figures.renamedFromMenu) : std::string(in.fileName));
     bill.figures.billTotalCost = totalCostText;
-    bill.figures.billDayCost = formatMoney(moneyTextValue(dayCostText));
-    bill.figures.billNightCost = formatMoney(moneyTextValue(nightCostText));
+    bill.figures.billDayCost = dayCostText;
+    bill.figures.billNightCost = nightCostText;
     return bill;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/reports/file_figures.h"
+#include "core/reports/ledger.h"
 #include "core/meterdata/date_scope.h"
 #include "core/settings/settings_record.h"
 #include "core/text/expected.h"
@@ -31,6 +32,7 @@ struct BillInputs {
     std::string_view reportsFolder;                   // ends with the separator
     std::string_view titleSuffix = {};                // appended to the title ("-2012-03" for one month of a log)
     const std::vector<std::string>* notes = nullptr;  // the file's data notes, for "%notes"
+    std::string_view fileName = {};                   // the bill's file name; "" for billFileNameOf's
 };
 
 struct BillText {
@@ -50,15 +52,6 @@ std::string billTitleOf(std::string_view fileLabel);
 // since a case-insensitive file system would let the menu replace the bill.
 // Leading dots are dropped, so no bill is a hidden file.
 std::string billFileNameOf(std::string_view title, bool& renamed);
-
-// "1/3/2012 - 7/3/2012" with its first and last day of month; rows run from
-// the first day to the last, but never beyond day 31.
-struct BillPeriod {
-    std::string text;
-    int startDay = 1;
-    int endDay = 0;
-};
-BillPeriod billPeriodOf(const FileFigures& figures, const DateScope& scope);
 
 // The template filled in table order, then "%chart" and "%notes" when the
 // template has them; or the placeholder of the table it lacks.

@@ -1,7 +1,10 @@
 #include "core/tariff/calculation_run.h"
 
 #include <cmath>
+#include <cctype>
 #include <filesystem>
+#include <optional>
+#include <set>
 
 #include "core/reports/bill_report.h"
 #include "core/text/display_text.h"
@@ -35,6 +38,9 @@ struct CalculationRun::State {
     std::vector<BookedStep> bookedSteps;
     // Each file's data notes with its label, in file order.
     std::vector<std::pair<std::string, std::string>> notes;
+    // The file names (without extension, lower case) given to bills and CSVs so far.
+    std::set<std::string> usedNames;
+    std::size_t months = 0;  // blocks of --each-month so far, against kMaxMonthsPerRun
 
     std::string shortDate() const { return environment.clock ? environment.clock->shortDateText() : std::string(); }
 };
@@ -65,7 +71,7 @@ Error withEncodingHint(Error error, std::string_view bytes)
 
 CalculationRun::CalculationRun(const SettingsRecord& settings, ReportEnvironment environment, GraphState& graph,
                                const GraphPalette& palette, FileBytesReader* files)
-    : state_(new State{settings, std::move(environment), graph, palette, {}, 0, 0, {}, files, {}, {}, {}})
+    : state_(new State{settings, std::move(environment), graph, palette, {}, 0, 0, {}, files, {}, {}, {}, {}, 0})
 {
     if (!state_->files)
         state_->files = &state_->ownFiles;
@@ -88,14 +94,28 @@ namespace {
 
 // Readings near the largest double step to infinities and NaN: such figures
 // are no money, and would turn the grand totals and the menu into nonsense.
-bool isMoney(const FileFigures& f, const SettingsRecord& s)
+// The reason names what overflowed: the kWh themselves, or their price.
+std::optional<Error> notMoney(double day, double night, const SettingsRecord& s)
 {
-    return std::isfinite(f.dayTotal) && std::isfinite(f.nightTotal) && std::isfinite(f.dayTotal * s.settingsDayCost) &&
-           std::isfinite(f.nightTotal * s.settingsNightCost) &&
-           std::isfinite(f.dayTotal * s.settingsDayCost + f.nightTotal * s.settingsNightCost);
+    if (!std::isfinite(day) || !std::isfinite(night) || !std::isfinite(day + night))
+        return failure("the totals or costs are not finite numbers (readings too large to add up)");
+    if (!std::isfinite(day * s.settingsDayCost) || !std::isfinite(night * s.settingsNightCost) ||
+        !std::isfinite(day * s.settingsDayCost + night * s.settingsNightCost))
+        return failure("the totals or costs are not finite numbers (the price is too large)");
+    return std::nullopt;
 }
 
-Error notMoney() { return failure("the totals or costs are not finite numbers (readings too large to add up)"); }
+std::optional<Error> notMoney(const FileFigures& f, const SettingsRecord& s)
+{
+    return notMoney(f.dayTotal, f.nightTotal, s);
+}
+
+std::string lowerCase(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
 
 }  // namespace
 
@@ -133,8 +153,8 @@ FileOutcome CalculationRun::calculateFile(const std::string& path, const DateSco
         return failed(lost.error());
     if (!engine)
         return failed(withEncodingHint(engine.error(), *bytes));
-    if (!isMoney(*engine, st.settings))
-        return failed(notMoney());
+    if (const auto overflow = notMoney(*engine, st.settings))
+        return failed(*overflow);
     addNotes(label, *bytes, path, scope, *engine);
     return finishFile(label, scope, *engine);
 }
@@ -174,12 +194,52 @@ std::vector<FileOutcome> CalculationRun::calculateFileByMonth(const std::string&
     if (!monthly)
         return failed(withEncodingHint(monthly.error(), *bytes));
     for (const MonthFigures& month : *monthly)
-        if (!isMoney(month.figures, st.settings))
-            return failed(notMoney());
+        if (const auto overflow = notMoney(month.figures, st.settings))
+            return failed(*overflow);
     std::vector<FileOutcome> outcomes;
-    for (const MonthFigures& month : *monthly)
-        outcomes.push_back(finishFile(label, scope, month.figures, monthKeyText(month.year, month.month)));
+    if (monthly->empty()) {
+        // A file with no month still has its block, and the note why nothing was booked.
+        FileFigures none;
+        addNotes(label, *bytes, path, scope, none);
+        outcomes.push_back(finishFile(label, scope, none));
+        return outcomes;
+    }
+    for (MonthFigures& month : *monthly) {
+        const std::string key = monthKeyText(month.year, month.month);
+        if (st.months == kMaxMonthsPerRun) {
+            FileOutcome cut;
+            cut.error = label + ": " + std::to_string(monthly->size() - outcomes.size()) + " months from " + key +
+                        " on were left out: a run shows at most " + std::to_string(kMaxMonthsPerRun) + " months";
+            cut.text = cut.error + "\r\n\r\n";
+            outcomes.push_back(std::move(cut));
+            break;
+        }
+        ++st.months;
+        for (const std::string& note : month.figures.notes)
+            st.notes.emplace_back(label + " " + key, note);
+        outcomes.push_back(finishFile(label, scope, month.figures, key));
+    }
     return outcomes;
+}
+
+std::string CalculationRun::claimFileName(const std::string& label, const std::string& title, FileOutcome& outcome)
+{
+    State& st = *state_;
+    bool renamed = false;
+    std::string base = billFileNameOf(title, renamed);
+    base.resize(base.size() - 5);  // ".html"
+    if (renamed && st.settings.settingsExport == 1)
+        outcome.text += label + ": the bill is named " + base + ".html, since its own name is the reports menu's\r\n";
+    // Names compare without case: on a case-blind file system SITE1 and site1 are one file.
+    std::string name = base;
+    for (int n = 2; !st.usedNames.insert(lowerCase(name)).second; ++n)
+        name = base + "-" + std::to_string(n);
+    if (name != base) {
+        outcome.renamed =
+            label + ": its reports are named " + name + ", since " + base + " is an earlier file's name in this run";
+        outcome.text += outcome.renamed + "\r\n";
+    }
+    return name;
 }
 
 FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope& scope, const FileFigures& figures,
@@ -190,21 +250,23 @@ FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope
     outcome.calculated = true;
     const std::string shownLabel = month.empty() ? label : label + " " + month;
     outcome.text = resultsText(shownLabel, figures, st.settings);
-    // A month's bill covers its calendar month, whatever days the scope took from it.
-    const DateScope billScope = month.empty() ? scope : DateScope{};
     outcome.month = month;
     outcome.title = billTitleOf(label) + (month.empty() ? "" : "-" + month);
-    outcome.period = billPeriodOf(figures, billScope);
+    // A month's period is that month as far as the scope takes it.
+    outcome.period = ledgerPeriodOf(figures, scope);
     outcome.figures = figures;
     st.grandDayUnits += figures.dayTotal;
     st.grandNightUnits += figures.nightTotal;
+    const bool writesFiles = st.settings.settingsExport == 1 || st.environment.writesCsv;
+    if (writesFiles)
+        outcome.fileName = claimFileName(shownLabel, outcome.title, outcome);
 
     if (st.settings.settingsExport == 1) {
         BillInputs inputs;
         inputs.fileLabel = label;
         inputs.figures = &figures;
         inputs.settings = &st.settings;
-        inputs.scope = &billScope;
+        inputs.scope = &scope;
         inputs.notes = &figures.notes;
         const std::string suffix = month.empty() ? std::string() : "-" + month;
         inputs.titleSuffix = suffix;
@@ -212,14 +274,13 @@ FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope
         inputs.shortDate = shortDate;
         inputs.computerName = st.environment.computerName;
         inputs.reportsFolder = st.environment.reportsFolder;
+        const std::string billName = outcome.fileName + ".html";
+        inputs.fileName = billName;
         const auto bill = writeBill(st.environment.programFolder + "billtemplate.html", inputs);
         if (bill) {
             st.links.add(*bill);
             outcome.billWritten = true;
             outcome.billPath = bill->billPath;
-            if (bill->renamedFromMenu)
-                outcome.text += label + ": the bill is named " + fileNameOfLabel(fileLabelOf(bill->billPath)) +
-                                ", since its own name is the reports menu's\r\n";
         } else {
             outcome.error = shownLabel + ": no bill: " + bill.error().reason;
             outcome.text += outcome.error + "\r\n";
@@ -227,6 +288,13 @@ FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope
     }
     outcome.text += "\r\n";
     return outcome;
+}
+
+Expected<void> CalculationRun::grandTotalsCheck() const
+{
+    if (const auto overflow = notMoney(state_->grandDayUnits, state_->grandNightUnits, state_->settings))
+        return failure("the grand totals: " + overflow->reason);
+    return {};
 }
 
 std::string CalculationRun::grandTotalsText() const
@@ -238,6 +306,9 @@ std::string CalculationRun::grandTotalsText() const
     const double nightCost = night * st.settings.settingsNightCost;
     const std::string pound = "\xC2\xA3";
     std::string text = "--------------------------------- TOTAL ---------------------------------\r\n";
+    // Files finite each on their own can add up to no number: one line says so, and no figure.
+    if (const auto check = grandTotalsCheck(); !check)
+        return text + check.error().reason + "\r\n";
     text += "  Total - Day: " + formatEnergy(day) + " kWh, " + pound + formatMoney(dayCost) + "\r\n";
     text += "Total - Night: " + formatEnergy(night) + " kWh, " + pound + formatMoney(nightCost) + "\r\n";
     text +=

@@ -24,7 +24,11 @@ struct ReportEnvironment {
     std::string programFolder;  // folder of the templates; ends with the separator
     const Clock* clock = nullptr;
     std::string computerName;
+    bool writesCsv = false;  // CSV files are written beside the bills: their names are claimed too
 };
+
+// --each-month shows at most this many months in one run; one line names what was left out.
+inline constexpr std::size_t kMaxMonthsPerRun = 1200;
 
 // What one file adds to the run.
 struct FileOutcome {
@@ -38,6 +42,10 @@ struct FileOutcome {
     std::string title;  // the bill's title, the month included
     BillPeriod period;
     FileFigures figures;  // its notes are the file's data notes
+    // The name of its bill and CSV without extension, unique in the run
+    // ("SITE01-2" after an earlier SITE01); "" when the run writes no files.
+    std::string fileName = {};
+    std::string renamed = {};  // the line saying it got another name than its title, "" when not
 };
 
 class CalculationRun {
@@ -59,11 +67,16 @@ public:
     FileOutcome calculateFile(const std::string& path, const DateScope& scope, BarSink* bars);
 
     // Every calendar month the file has readings for, in calendar order, as
-    // its own block, totals and bill ("SITE1-2012-03"); the bill covers the
-    // whole month. No bars are drawn. One outcome when the file cannot be read.
+    // its own block, totals, notes and bill ("SITE1-2012-03"); a bill covers its
+    // month as far as the scope takes it. No bars are drawn. One outcome when
+    // the file cannot be read or has no month; a last one without figures when
+    // the run's months run out.
     std::vector<FileOutcome> calculateFileByMonth(const std::string& path, const DateScope& scope);
 
-    // The four-line grand-totals block, each line ending with CR LF.
+    // The grand totals as money: or why they are not finite numbers.
+    Expected<void> grandTotalsCheck() const;
+
+    // The four-line grand-totals block (two lines when they are no numbers), each line ending with CR LF.
     std::string grandTotalsText() const;
 
     // The data notes of the files so far: the header line and one "label: note"
@@ -86,6 +99,8 @@ private:
     // With a month, the block is labelled with it and the bill covers that calendar month.
     FileOutcome finishFile(const std::string& label, const DateScope& scope, const FileFigures& figures,
                            const std::string& month = {});
+    // The unique name of a block's bill and CSV; the line of a renaming goes into the outcome.
+    std::string claimFileName(const std::string& label, const std::string& title, FileOutcome& outcome);
     // The file's data notes, the reason nothing was booked among them.
     void addNotes(const std::string& label, std::string_view bytes, const std::string& path, const DateScope& scope,
                   FileFigures& figures);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/meterdata/meter_log_scan.h"
+#include "core/tariff/data_notes.h"
 
 namespace lumivane {
 
@@ -19,34 +20,50 @@ Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view by
         return shape.error();
     ReadingMemory memory;
     std::vector<MonthFigures> months;
+    // Each month's notes are collected as its steps are booked: a gap or a
+    // falling reading belongs to the month of the step's later reading.
+    std::vector<DataNoteCollector> collectors;
     std::size_t current = 0;
-    auto monthOf = [&](const CalendarStamp& stamp) -> FileFigures& {
+    MeterReading previous;
+    auto monthOf = [&](const CalendarStamp& stamp) -> std::size_t {
         auto sameMonth = [&](const MonthFigures& m) { return m.year == stamp.year && m.month == stamp.month; };
         if (current < months.size() && sameMonth(months[current]))
-            return months[current].figures;
+            return current;
         // A log that goes back to an earlier month finds that month again.
         current = static_cast<std::size_t>(std::find_if(months.begin(), months.end(), sameMonth) - months.begin());
         if (current == months.size()) {
             months.push_back(MonthFigures{stamp.year, stamp.month, {}});
             months.back().figures.calcMonth = stamp.month;
+            months.back().figures.calcYear = stamp.year;
+            collectors.emplace_back();
         }
-        return months[current].figures;
+        // The step into this month runs from the reading before it.
+        if (memory.previousReading != kNoBaselineMarker)
+            collectors[current].baseline(previous);
+        return current;
     };
-    const auto walked = walkMeterReadings(bytes, *shape, true, scope, [&](const MeterReading& r) -> Expected<void> {
-        FileFigures& f = monthOf(r.stamp);
+    ReadingFilter filter(*shape, true, scope);
+    const auto walked = walkMeterReadings(bytes, filter, [&](const MeterReading& r) -> Expected<void> {
+        const std::size_t index = monthOf(r.stamp);
+        FileFigures& f = months[index].figures;
+        DataNoteCollector& notes = collectors[index];
         const auto value = parseMeterValue(r.valueText);
         if (!value)
             return failure("the value " + detail::quoted(r.valueText) + " is not a number", r.lineNumber);
         if (f.fromText.empty())
             f.fromText.assign(r.timestampText);
         f.toText.assign(r.timestampText);
+        previous.stamp = r.stamp;
         // The first reading only sets the baseline: a step needs two readings.
         const bool baseline = memory.previousReading == kNoBaselineMarker;
         memory.lastStep = baseline ? 0 : *value - memory.previousReading;
         memory.previousReading = *value;
-        if (baseline)
+        if (baseline) {
+            notes.baseline(r);
             return {};
+        }
         const double booked = memory.lastStep * settings.settingsMultiplier;
+        notes.step(r, memory.lastStep, booked, *value);
         const auto day = static_cast<std::size_t>(r.stamp.day);
         if (settings.settingsFromHours <= r.stamp.hour && r.stamp.hour <= settings.settingsToHours) {
             f.dayUnits[day] += booked;
@@ -59,6 +76,16 @@ Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view by
     });
     if (!walked)
         return walked.error();
+    for (std::size_t i = 0; i < months.size(); ++i) {
+        FileFigures& f = months[i].figures;
+        f.bookedSteps = collectors[i].bookedSteps();
+        if (f.bookedSteps == 0)
+            f.notes.push_back("no step was booked in this month: its one reading only set the baseline");
+        collectors[i].appendNotes(f, f.notes);
+    }
+    // Lines that are no dated reading belong to no month: the first month tells of them.
+    if (std::string note = noDateNote(filter.noDateLines()); !note.empty() && !months.empty())
+        months.front().figures.notes.push_back(std::move(note));
     std::sort(months.begin(), months.end(), [](const MonthFigures& a, const MonthFigures& b) {
         return a.year != b.year ? a.year < b.year : a.month < b.month;
     });

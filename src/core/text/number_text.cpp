@@ -133,7 +133,9 @@ std::string formatPlain(double value)
     return out;
 }
 
-std::string formatGrouped(double value, int decimals)
+namespace {
+
+std::string formatDecimals(double value, int decimals, bool grouped)
 {
     if (!std::isfinite(value))
         return formatPlain(value);
@@ -169,12 +171,26 @@ std::string formatGrouped(double value, int decimals)
     if (value < 0 && !isZero)
         out.push_back('-');
     const std::size_t integerCount = n.size() - static_cast<std::size_t>(decimals);
-    out += groupThousands(std::string_view(n).substr(0, integerCount));
+    const std::string_view integer = std::string_view(n).substr(0, integerCount);
+    out += grouped ? groupThousands(integer) : std::string(integer);
     if (decimals > 0) {
         out.push_back('.');
         out.append(n, integerCount, std::string::npos);
     }
     return out;
+}
+
+}  // namespace
+
+std::string formatGrouped(double value, int decimals) { return formatDecimals(value, decimals, true); }
+
+std::string formatUngrouped(double value, int decimals) { return formatDecimals(value, decimals, false); }
+
+double roundAsShown(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return value;
+    return parseDecimal(formatUngrouped(value, decimals)).value_or(value);
 }
 
 std::string formatEnergy(double value) { return formatGrouped(value, 3); }

@@ -38,6 +38,14 @@ std::string formatUnitPrice(double value);
 // after the value is taken to 15 significant digits.
 std::string formatGrouped(double value, int decimals);
 
+// As formatGrouped, without thousands groups ("1234.50"), for files read by programs.
+std::string formatUngrouped(double value, int decimals);
+
+// The value of the text formatGrouped shows: every output rounds money and
+// energy with this one rule, so their figures agree to the last shown digit.
+// Infinities and NaN are returned as they are.
+double roundAsShown(double value, int decimals);
+
 // "00": at least two digits ("06", "18", "-1" stays "-01").
 std::string formatTwoDigits(int value);
 

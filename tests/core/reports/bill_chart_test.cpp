@@ -62,11 +62,11 @@ TEST(BillChart, OnlyBookedStepsGiveAChartWithAnEscapedCaption)
 TEST(DayFiguresCsv, OneRowPerDayOfThePeriodWithPlainDecimals)
 {
     FileFigures f;
-    f.fromText = "01/02/2012 00:15";
     f.dayUnits[2] = 1234.5;
     f.nightUnits[2] = 0.0004;
     f.nightUnits[29] = -1;
-    const std::string csv = dayFiguresCsv(f, BillPeriod{"", 1, 31}, SettingsRecord{});  // 0.16 by day, 0.09 by night
+    const std::string csv =
+        dayFiguresCsv(f, BillPeriod{"", 1, 29, 2012, 2}, SettingsRecord{});  // 0.16 by day, 0.09 by night
     EXPECT_EQ(csv.substr(0, csv.find("\r\n2012-02-03")), "date,day_kwh,night_kwh,day_cost,night_cost,total_cost\r\n"
                                                          "2012-02-01,0.000,0.000,0.00,0.00,0.00\r\n"
                                                          "2012-02-02,1234.500,0.000,197.52,0.00,197.52");

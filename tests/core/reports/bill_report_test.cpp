@@ -26,30 +26,35 @@ struct BillCase {
 
 }  // namespace
 
-// Rows stop at day 31 while the period keeps its end day; a day without energy gets empty cells.
-TEST(Bill, PeriodAndRowsFollowTheScopeOrTheMonthOfTheFirstReading)
+// The period is the scope within the booked month, its rows those calendar days;
+// a file that booked no month has the scope's own dates and no rows.
+TEST(Bill, PeriodAndRowsAreTheScopedDaysOfTheBookedMonth)
 {
     const struct {
         DateScope scope;
-        const char* fromText;
+        int year, month;
         const char* period;
         const char* hasRow;
         const char* lacksRow;
     } cases[] = {
         {{true, "1", "3", "2012", "7"},
-         "",
+         2012,
+         3,
          "1/3/2012 - 7/3/2012",
          "<td class='days'>2</td><td class='values'>1.500</td><td class='values'>0.250</td><td class='values'>1.750</td>",
          "<td class='days'>8<"},
-        {{true, "25", "1", "2012", "10"}, "", "25/1/2012 - 34/1/2012", "<td class='days'>31</td>", "days'>32<"},
-        {{}, "05/02/2012 06:00", "1/2/2012 - 29/2/2012", "<td class='days'>29</td>", "days'>30<"},
-        {{}, "2012/11/05 06:00:00", "1/11/2012 - 30/11/2012", "<td class='days'>30</td>", "days'>31<"},
-        {{}, "", "", "", "<td"},  // no reading without a scope: no period, no rows
+        {{true, "28", "2", "2012", "7"}, 2012, 3, "1/3/2012 - 5/3/2012", "days'>5<", "days'>6<"},
+        {{true, "30", "12", "2024", "5"}, 2024, 12, "30/12/2024 - 31/12/2024", "days'>31<", "days'>2<"},
+        {{true, "25", "3", "2023", "14"}, 2023, 4, "1/4/2023 - 7/4/2023", "days'>7<", "days'>8<"},
+        {{true, "25", "1", "2012", "10"}, 0, 0, "25/1/2012 - 3/2/2012", "", "<td"},
+        {{}, 2012, 2, "1/2/2012 - 29/2/2012", "<td class='days'>29</td>", "days'>30<"},
+        {{}, 0, 0, "", "", "<td"},  // no reading without a scope: no period, no rows
     };
     for (const auto& c : cases) {
         BillCase b;
         b.scope = c.scope;
-        b.figures.fromText = c.fromText;
+        b.figures.calcYear = c.year;
+        b.figures.calcMonth = c.month;
         b.figures.dayUnits[2] = 1.5;
         b.figures.nightUnits[2] = 0.25;
         const auto bill = b.fill();
@@ -69,9 +74,10 @@ TEST(Bill, NameHoursPricesCostsAndGenerationLine)
     c.settings.settingsToHours = 19;
     c.settings.settingsDayCost = 1.004;
     c.settings.settingsNightCost = 2.004;
-    c.figures.fromText = "05/03/2012 00:00";
-    c.figures.dayUnits[5] = 1;
-    c.figures.nightUnits[6] = 1;
+    c.figures.calcYear = 2012;
+    c.figures.calcMonth = 3;
+    c.figures.dayUnits[5] = c.figures.dayTotal = 1;
+    c.figures.nightUnits[6] = c.figures.nightTotal = 1;
     const auto bill = c.fill();
     for (const auto& [key, text] : {std::pair{"DH", "0700 - 1900"},
                                     {"NH", "1900 - 0700"},
