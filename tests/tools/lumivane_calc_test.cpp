@@ -192,3 +192,138 @@ TEST_F(Calc, MemoryLimitsEndTheRunWithOneLine)
     EXPECT_TRUE(out.isEmpty() && err == "lumivane-calc: out of memory\n") << err.toStdString();
 #endif
 }
+
+namespace {
+
+const std::string kHeader = "Status,Timestamp,Value\r\n";
+// A log from 25/3/2023 with a falling reading in March and a line without a date in April.
+const std::string kMonths = kHeader + "0,25/03/2023 10:00,100\r\n0,26/03/2023 10:00,90\r\n0,27/03/2023 10:00,101\r\n"
+                                      "0,02/04/2023 10:00,105\r\n0,notadate,5\r\n0,20/04/2023 10:00,110\r\n";
+
+}  // namespace
+
+// Bill, CSV and menu cover the scope's days of the booked month, with the text's money;
+// never the scope's day numbers laid over another month.
+TEST_F(Calc, BillsAndCsvCoverTheScopedDaysOfTheBookedMonth)
+{
+    const struct {
+        QStringList args;
+        std::string log;
+        const char *bill, *period, *firstRow;
+        int rows;
+        const char* charge;
+    } cases[] = {
+        {{"--from", "28/2/2012"},
+         test::readFile(test::testDataDir() / "meterlogs" / "site1.csv"),
+         "LOG",
+         "1/3/2012 - 5/3/2012",
+         "2012-03-01,12.500,0.000,2.00,0.00,2.00",
+         5,
+         "2.00"},
+        {{"--from", "30/12/2024", "--days", "5"},
+         kHeader + "0,29/12/2024 10:00,1\r\n0,30/12/2024 10:00,3.5\r\n0,31/12/2024 22:00,4\r\n0,1/1/2025 10:00,5\r\n",
+         "LOG",
+         "30/12/2024 - 31/12/2024",
+         "2024-12-30",
+         2,
+         "0.05"},
+        {{"--each-month", "--from", "25/3/2023", "--days", "14"},
+         kMonths,
+         "LOG-2023-04",
+         "1/4/2023 - 7/4/2023",
+         "2023-04-01,0.000",
+         7,
+         "0.64"},
+    };
+    for (const auto& c : cases) {
+        const QString path = QString::fromStdString(home.write("log.csv", c.log));
+        run(c.args + QStringList{"--export", "--reports-dir", "out", "--csv", "out", path});
+        SCOPED_TRACE(c.bill);
+        ASSERT_EQ(exitCode, 0) << err.toStdString();
+        const QByteArray bill = contentOf(work + "/out/" + c.bill + ".html");
+        const QList<QByteArray> csv = contentOf(work + "/out/" + c.bill + ".csv").split('\n');
+        EXPECT_TRUE(bill.contains(c.period) && contentOf(work + "/out/menu.html").contains(c.period));
+        EXPECT_TRUE(bill.contains(QByteArray("Total charge</td><td>&pound;") + c.charge)) << bill.toStdString();
+        EXPECT_TRUE(out.contains(QByteArray("Total: ")) && out.contains(QByteArray("\xC2\xA3") + c.charge));
+        EXPECT_EQ(csv.size(), c.rows + 2);  // the header, and the file's closing line end
+        EXPECT_TRUE(csv.value(1).startsWith(c.firstRow)) << csv.value(1).toStdString();
+    }
+}
+
+// Exact halves round alike everywhere (2.5 kWh x 0.09 is 0.23; 0.5005 kWh is 0.501),
+// and a CSV row's total is the sum of its shown costs.
+TEST_F(Calc, HalvesRoundAlikeInTextBillCsvAndJson)
+{
+    const QString path = QString::fromStdString(
+        home.write("ties.csv", kHeader + "0,01/03/2012 10:00,0\r\n0,01/03/2012 11:00,2.5\r\n0,01/03/2012 20:00,5\r\n"
+                                         "0,02/03/2012 20:00,5.5005\r\n"));
+    const QStringList prices{"--set", "DayCost=0.09", "--set", "NightCost=0.09"};
+    run(prices + QStringList{"--export", "--reports-dir", "out", "--csv", "out", path});
+    EXPECT_TRUE(out.contains("Day Total: 2.500 kWh, \xC2\xA3"
+                             "0.23"))
+        << out.toStdString();
+    const QByteArray csv = contentOf(work + "/out/TIES.csv");
+    EXPECT_TRUE(csv.contains("2012-03-01,2.500,2.500,0.23,0.23,0.46\r\n2012-03-02,0.000,0.501,0.00,0.05,0.05"));
+    const QByteArray bill = contentOf(work + "/out/TIES.html");
+    EXPECT_TRUE(bill.contains("0.501") && bill.contains("&pound;0.23"));
+    run(prices + QStringList{"--json", path});
+    EXPECT_EQ(QJsonDocument::fromJson(out)["files"][0]["dayCost"].toDouble(), 0.23);
+}
+
+// Logs of one name from two folders get a bill, a CSV and a menu row each; a line says which got which name.
+TEST_F(Calc, SameNamedLogsKeepTheirOwnReports)
+{
+    const std::string a = home.write("a/site01.csv", kHeader + "0,1/3/2012 10:00,1\r\n0,1/3/2012 11:00,2\r\n");
+    const std::string b = home.write("b/Site01.csv", kHeader + "0,1/3/2012 10:00,1\r\n0,1/3/2012 11:00,4\r\n");
+    run({"--export", "--reports-dir", "out", "--csv", "out", QString::fromStdString(a), QString::fromStdString(b)});
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_TRUE(contentOf(work + "/out/SITE01.csv").contains(",1.000,") &&
+                contentOf(work + "/out/SITE01-2.csv").contains(",3.000,"));
+    const QByteArray menu = contentOf(work + "/out/menu.html");
+    EXPECT_TRUE(menu.contains("SITE01.html' title") && menu.contains("SITE01-2.html' title"));
+    const QByteArray line = "b/Site01.csv: its reports are named SITE01-2, since SITE01 is an earlier file's name";
+    EXPECT_TRUE(out.contains(line) && err.contains(line)) << err.toStdString();
+}
+
+// Totals that are no number, and folders that cannot be made, are one problem each:
+// the text or document is still printed, the other outputs written, status 1.
+TEST_F(Calc, NonFiniteTotalsAndMissingFoldersAreOneProblemEach)
+{
+    const QString big =
+        QString::fromStdString(home.write("big.csv", kHeader + "0,1/3/2012 10:00,0\r\n0,1/3/2012 11:00,1e308\r\n"));
+    home.write("blocker", "a file");
+    const struct {
+        QStringList args;
+        const char* problem;
+    } cases[] = {
+        {{big, big}, "the grand totals are not finite numbers (readings too large to add up)"},
+        {{"--set", "DayCost=1e308", big},
+         "big.csv: the totals or costs are not finite numbers (the price is too large)"},
+        {{"--export", "--reports-dir", "blocker/r", "--csv", "csv", big}, "cannot create the reports folder"},
+        {{"--csv", "blocker/c", big}, "cannot create the CSV folder blocker/c"},
+    };
+    for (const auto& c : cases) {
+        run(c.args);
+        EXPECT_EQ(exitCode, 1);
+        EXPECT_TRUE(err.count('\n') == 1 && err.contains(c.problem)) << err.toStdString();
+        EXPECT_TRUE(out.contains("- TOTAL -")) << c.problem;  // the text is printed all the same
+    }
+    EXPECT_TRUE(QFile::exists(work + "/csv/BIG.csv"));
+    run({"--json", big, big});
+    EXPECT_TRUE(QJsonDocument::fromJson(out)["totals"]["dayCost"].isNull()) << out.toStdString();
+}
+
+// --each-month keeps every note, per month, in the text, the JSON and the bills, and a
+// file that books nothing keeps its block and the reason.
+TEST_F(Calc, EachMonthKeepsItsNotesAndFilesThatBookNothing)
+{
+    const QString months = QString::fromStdString(home.write("m.csv", kMonths));
+    const QString none = QString::fromStdString(home.write("none.csv", kHeader + "0,notadate,1\r\n"));
+    run({"--each-month", "--export", "--reports-dir", "out", months, none});
+    EXPECT_TRUE(out.contains("m.csv 2023-03: 1 falling reading") && out.contains("m.csv 2023-03: 1 line skipped"))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains("none.csv results...") && out.contains("none.csv: no reading was booked"));
+    EXPECT_TRUE(contentOf(work + "/out/M-2023-03.html").contains("1 falling reading"));
+    run({"--each-month", "--json", months});
+    EXPECT_TRUE(QJsonDocument::fromJson(out)["files"][0]["notes"][0].toString().startsWith("1 falling reading"));
+}

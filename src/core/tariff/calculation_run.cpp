@@ -95,19 +95,21 @@ namespace {
 // Readings near the largest double step to infinities and NaN: such figures
 // are no money, and would turn the grand totals and the menu into nonsense.
 // The reason names what overflowed: the kWh themselves, or their price.
-std::optional<Error> notMoney(double day, double night, const SettingsRecord& s)
+std::optional<std::string> notMoney(double day, double night, const SettingsRecord& s)
 {
     if (!std::isfinite(day) || !std::isfinite(night) || !std::isfinite(day + night))
-        return failure("the totals or costs are not finite numbers (readings too large to add up)");
+        return "readings too large to add up";
     if (!std::isfinite(day * s.settingsDayCost) || !std::isfinite(night * s.settingsNightCost) ||
         !std::isfinite(day * s.settingsDayCost + night * s.settingsNightCost))
-        return failure("the totals or costs are not finite numbers (the price is too large)");
+        return "the price is too large";
     return std::nullopt;
 }
 
 std::optional<Error> notMoney(const FileFigures& f, const SettingsRecord& s)
 {
-    return notMoney(f.dayTotal, f.nightTotal, s);
+    if (const auto cause = notMoney(f.dayTotal, f.nightTotal, s))
+        return failure("the totals or costs are not finite numbers (" + *cause + ")");
+    return std::nullopt;
 }
 
 std::string lowerCase(std::string text)
@@ -293,7 +295,7 @@ FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope
 Expected<void> CalculationRun::grandTotalsCheck() const
 {
     if (const auto overflow = notMoney(state_->grandDayUnits, state_->grandNightUnits, state_->settings))
-        return failure("the grand totals: " + overflow->reason);
+        return failure("the grand totals are not finite numbers (" + *overflow + ")");
     return {};
 }
 
