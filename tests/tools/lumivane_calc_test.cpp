@@ -14,6 +14,7 @@
 
 #include "core/meterdata/file_buffer.h"
 #include "core/tariff/calculation_run.h"
+#include "core/text/app_facts.h"
 #include "platform/settings_store.h"
 #include "support/temp_dir.h"
 
@@ -326,4 +327,28 @@ TEST_F(Calc, EachMonthKeepsItsNotesAndFilesThatBookNothing)
     EXPECT_TRUE(contentOf(work + "/out/M-2023-03.html").contains("1 falling reading"));
     run({"--each-month", "--json", months});
     EXPECT_TRUE(QJsonDocument::fromJson(out)["files"][0]["notes"][0].toString().startsWith("1 falling reading"));
+}
+
+// The whole document for a scope, a setting, a file that cannot be read, totals that are
+// no number, a file with nothing in scope, a name that is not UTF-8 and a CSV folder that
+// cannot be made: every member scripts read, null where there is no value.
+TEST_F(Calc, JsonDocumentIsTheContract)
+{
+    home.write("site.csv", kHeader + "0,28/02/2012 23:00,1\r\n0,1/3/2012 10:00,2\r\n0,1/3/2012 20:00,3.5\r\n"
+                                     "0,2/3/2012 10:00,2.5\r\n");
+    home.write("caf\xE9.csv", kHeader + "0,1/3/2012 10:00,0\r\n0,1/3/2012 11:00,1e308\r\n");
+    home.write("april.csv", kHeader + "0,1/4/2012 10:00,0\r\n");
+    home.write("blocker", "a file");
+    // Through the shell, since a name that is not UTF-8 cannot pass through QString.
+    run({"-c",
+         "exec \"$0\" --json --from 1/3/2012 --set DayCost=0.2 --csv blocker/c site.csv missing.csv "
+         "\"$(printf 'caf\\351.csv')\" \"$(printf 'caf\\351.csv')\" april.csv",
+         LUMIVANE_CALC_EXE},
+        "/bin/sh");
+    EXPECT_EQ(exitCode, 1);
+    const std::string document = out.toStdString();
+    const std::string version = "\"version\":\"" + versionText() + "\"";
+    ASSERT_NE(document.find(version), std::string::npos);
+    EXPECT_EQ(std::string(document).replace(document.find(version), version.size(), "\"version\":\"VERSION\""),
+              test::readFile(test::testDataDir() / "run_text" / "json_document.json"));
 }
