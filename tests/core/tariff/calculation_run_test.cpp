@@ -141,3 +141,29 @@ TEST(CalculationRun, DataNotesFollowTheGrandTotalsAndJoinTheBill)
         std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(f.reports + "CSV.html"));
 }
+
+// --each-month stops at the run's cap with one line naming what was left out; a gap
+// is the note of the month it ends in, and a step into a new month is no gap.
+TEST(CalculationRun, EachMonthIsCappedAndKeepsItsGapsInTheirMonth)
+{
+    RunFixture f;
+    CalculationRun run = f.run();
+    std::string log = "S,T,V\r\n";
+    for (int m = 0; m <= static_cast<int>(kMaxMonthsPerRun) + 1; ++m)
+        log += "0,1/" + std::to_string(m % 12 + 1) + "/" + std::to_string(1900 + m / 12) + " 10:00,1\r\n";
+    const auto months = run.calculateFileByMonth(f.file("logs/long.csv", log), {});
+    ASSERT_EQ(months.size(), kMaxMonthsPerRun + 1);
+    EXPECT_EQ(months.back().text, "logs/long.csv: 2 months from 2000-01 on were left out: a run shows at most 1200 "
+                                  "months\r\n\r\n");
+    EXPECT_EQ(run.calculateFileByMonth(RunFixture::meterLog("site1.csv"), {}).front().calculated, false);
+
+    std::string hourly = "S,T,V\r\n";
+    for (int h = 0; h < 53; ++h)  // 29/4 0:00 to 1/5 4:00 hourly
+        hourly += "0," + std::string(h < 48 ? std::to_string(29 + h / 24) + "/4" : "1/5") + "/2012 " +
+                  std::to_string(h % 24) + ":00,1\r\n";
+    const auto gap = f.run().calculateFileByMonth(f.file("logs/gap.csv", hourly + "0,3/5/2012 0:00,1\r\n"), {});
+    ASSERT_EQ(gap.size(), 2u);
+    EXPECT_TRUE(gap[0].figures.notes.empty());
+    ASSERT_EQ(gap[1].figures.notes.size(), 1u);
+    EXPECT_EQ(gap[1].figures.notes[0].find("1 gap"), 0u) << gap[1].figures.notes[0];
+}
