@@ -15,17 +15,16 @@ extern "C" int fuzzGatewayDocuments(const std::uint8_t* data, std::size_t size);
 extern "C" int fuzzPlaceholder(const std::uint8_t* data, std::size_t size);
 extern "C" int fuzzSettingsText(const std::uint8_t* data, std::size_t size);
 extern "C" int fuzzModemDialogue(const std::uint8_t* data, std::size_t size);
+extern "C" int fuzzOutputs(const std::uint8_t* data, std::size_t size);
 
 // An input that breaks a target's invariant aborts the test with its reason;
 // a target without inputs would pass unseen, so each must have some.
 TEST(FuzzReplay, EveryCommittedInputPassesItsTargetsChecks)
 {
     const std::pair<const char*, int (*)(const std::uint8_t*, std::size_t)> targets[] = {
-        {"meter_log_fuzzer", fuzzMeterLog},
-        {"gateway_documents_fuzzer", fuzzGatewayDocuments},
-        {"placeholder_fuzzer", fuzzPlaceholder},
-        {"settings_text_fuzzer", fuzzSettingsText},
-        {"modem_dialogue_fuzzer", fuzzModemDialogue}};
+        {"meter_log_fuzzer", fuzzMeterLog},           {"gateway_documents_fuzzer", fuzzGatewayDocuments},
+        {"placeholder_fuzzer", fuzzPlaceholder},      {"settings_text_fuzzer", fuzzSettingsText},
+        {"modem_dialogue_fuzzer", fuzzModemDialogue}, {"outputs_fuzzer", fuzzOutputs}};
     const std::filesystem::path source(LUMIVANE_SOURCE_DIR);
     for (const auto& [target, entry] : targets) {
         std::vector<std::filesystem::path> files;
