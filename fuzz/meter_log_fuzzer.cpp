@@ -88,10 +88,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const FileOutcome outcome = run.calculateFile(path, scope, (mode & 8) ? &sink : nullptr);
         std::filesystem::remove(path, ignored);
         if (outcome.calculated) {
-            check(outcome.billWritten && std::filesystem::is_regular_file(outcome.billPath), "no bill", outcome.error);
+            check(outcome.billWritten && std::filesystem::is_regular_file(outcome.billPath), "no bill",
+                  outcome.status ? std::string() : outcome.status.error().reason);
             check(outcome.text.ends_with("\r\n\r\n"), "results block does not end with an empty line");
         } else {
-            check(!outcome.error.empty() && outcome.text == outcome.error + "\r\n\r\n", "error is not one line");
+            check(!outcome.status && outcome.text == outcome.status.error().reason + "\r\n\r\n",
+                  "error is not one line");
         }
     }
     const auto menu = run.buildReportsMenu();

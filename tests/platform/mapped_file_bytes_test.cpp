@@ -95,7 +95,8 @@ TEST(MappedFileBytesDeathTest, LogCutShortWhileMappedEndsTheFileNotTheProgram)
                 const FileOutcome out = run.calculateFile(path, DateScope{}, nullptr);
                 const bool reported =
                     !out.calculated && run.grandDayUnits() == 0 &&
-                    out.error.ends_with("large.csv: the file was cut short by another program while it was being read");
+                    out.status.error().reason.ends_with(
+                        "large.csv: the file was cut short by another program while it was being read");
                 std::fprintf(stderr, "%s", out.text.c_str());
                 std::_Exit(reported ? 0 : 1);
             },

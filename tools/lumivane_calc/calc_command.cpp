@@ -62,10 +62,10 @@ CsvResult takeBlock(const FileOutcome& file, const std::string& path, const Calc
                     const std::string& csvFolder, const SettingsRecord& settings, CalcCommandOutcome& outcome)
 {
     if (!file.calculated)
-        fail(outcome, file.error.empty() ? path + ": could not be calculated" : file.error);
+        fail(outcome, file.status ? path + ": could not be calculated" : file.status.error().reason);
     else if (settings.settingsExport == 1 && !file.billWritten)
         // The figures stand, but the report the caller asked for is missing.
-        fail(outcome, file.error.empty() ? path + ": no bill was written" : file.error);
+        fail(outcome, file.status ? path + ": no bill was written" : file.status.error().reason);
     // A second file of the same name was given another: said, but nothing is lost.
     if (!file.renamed.empty())
         outcome.problems.push_back(file.renamed);

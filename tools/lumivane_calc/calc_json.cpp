@@ -100,7 +100,7 @@ std::string fileObject(const CalcJsonFile& file, const SettingsRecord& settings)
     if (!isUtf8(file.path))
         object.text("pathHex", hexBytes(file.path));
     if (!o.calculated)
-        return object.text("error", o.error).str();
+        return object.text("error", o.status ? std::string() : o.status.error().reason).str();
     if (!o.month.empty())
         object.text("month", o.month);
     object.text("title", o.title)
@@ -114,8 +114,8 @@ std::string fileObject(const CalcJsonFile& file, const SettingsRecord& settings)
     energyAndCosts(object, o.figures.dayTotal, o.figures.nightTotal, settings);
     if (o.billWritten)
         object.text("bill", o.billPath);
-    else if (!o.error.empty())
-        object.text("billError", o.error);
+    else if (!o.status)
+        object.text("billError", o.status.error().reason);
     if (!file.csvPath.empty())
         object.text("csv", file.csvPath);
     else if (!file.csvError.empty())

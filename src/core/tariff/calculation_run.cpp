@@ -136,8 +136,8 @@ FileOutcome CalculationRun::calculateFile(const std::string& path, const DateSco
 
     const auto rule = scopeRuleOf(scope);
     auto failed = [&](const Error& error) {
-        outcome.error = errorLine(label, error);
-        outcome.text = outcome.error + "\r\n\r\n";
+        outcome.status = failure(errorLine(label, error));
+        outcome.text = outcome.status.error().reason + "\r\n\r\n";
         return outcome;
     };
     const auto bytes = st.files->read(path);
@@ -180,8 +180,8 @@ std::vector<FileOutcome> CalculationRun::calculateFileByMonth(const std::string&
     beginFileWalk(st.graph, st.memory);
     auto failed = [&](const Error& error) {
         FileOutcome outcome;
-        outcome.error = errorLine(label, error);
-        outcome.text = outcome.error + "\r\n\r\n";
+        outcome.status = failure(errorLine(label, error));
+        outcome.text = outcome.status.error().reason + "\r\n\r\n";
         return std::vector<FileOutcome>{outcome};
     };
     const auto rule = scopeRuleOf(scope);
@@ -210,9 +210,10 @@ std::vector<FileOutcome> CalculationRun::calculateFileByMonth(const std::string&
         const std::string key = monthKeyText(month.year, month.month);
         if (st.months == kMaxMonthsPerRun) {
             FileOutcome cut;
-            cut.error = label + ": " + std::to_string(monthly->size() - outcomes.size()) + " months from " + key +
-                        " on were left out: a run shows at most " + std::to_string(kMaxMonthsPerRun) + " months";
-            cut.text = cut.error + "\r\n\r\n";
+            cut.status =
+                failure(label + ": " + std::to_string(monthly->size() - outcomes.size()) + " months from " + key +
+                        " on were left out: a run shows at most " + std::to_string(kMaxMonthsPerRun) + " months");
+            cut.text = cut.status.error().reason + "\r\n\r\n";
             outcomes.push_back(std::move(cut));
             break;
         }
@@ -284,8 +285,8 @@ FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope
             outcome.billWritten = true;
             outcome.billPath = bill->billPath;
         } else {
-            outcome.error = shownLabel + ": no bill: " + bill.error().reason;
-            outcome.text += outcome.error + "\r\n";
+            outcome.status = failure(shownLabel + ": no bill: " + bill.error().reason);
+            outcome.text += outcome.status.error().reason + "\r\n";
         }
     }
     outcome.text += "\r\n";

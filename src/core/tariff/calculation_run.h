@@ -32,9 +32,11 @@ inline constexpr std::size_t kMaxMonthsPerRun = 1200;
 
 // What one file adds to the run.
 struct FileOutcome {
-    std::string text;          // appended to the results area as it stands (ends with CR LF)
-    bool calculated = false;   // false when the file could not be read or calculated
-    std::string error;         // why it could not be read, or why its bill was not written; "" when neither
+    std::string text;         // appended to the results area as it stands (ends with CR LF)
+    bool calculated = false;  // false when the file could not be read or calculated
+    // The line saying why it could not be read or calculated, why its bill was
+    // not written, or which months were left out; ok when none of these.
+    Expected<void> status = {};
     bool billWritten = false;  // with Export 1: the bill was written and joins the menu
     std::string billPath;      // the bill, when written
     // The figures behind the text, for tables and scripts; set when calculated.

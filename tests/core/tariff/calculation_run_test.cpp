@@ -86,7 +86,7 @@ TEST(CalculationRun, ReportsThatCannotBeWrittenNameThePathAndKeepTheResults)
         const auto menu = run.buildReportsMenu();
         const std::string named =
             templateMissing ? "template " + f.program + "billtemplate.html" : f.reports + "SITE1.html";
-        EXPECT_EQ(out.error.rfind("meterlogs/site1.csv: no bill: the bill " + named, 0), 0u) << out.error;
+        EXPECT_EQ(out.status.error().reason.rfind("meterlogs/site1.csv: no bill: the bill " + named, 0), 0u);
         EXPECT_EQ(out.text.rfind("meterlogs/site1.csv results...\r\n", 0), 0u);
         EXPECT_EQ(menu.ok(), templateMissing);
         const std::string why = menu ? "" : menu.error().reason;
