@@ -13,6 +13,7 @@
 #include "core/reports/report_files.h"
 #include "core/reports/reports_menu.h"
 #include "core/tariff/data_notes.h"
+#include "core/tariff/file_booking.h"
 #include "core/tariff/monthly_figures.h"
 #include "core/tariff/tariff_engine.h"
 #include "core/meterdata/file_bytes_reader.h"
@@ -34,8 +35,6 @@ struct CalculationRun::State {
     // pre-scan and the engine walk those bytes in place.
     FileBytesReader* files;
     BufferedFileBytes ownFiles;
-    // The booked steps of the file being drawn; kept so that later files reuse its room.
-    std::vector<BookedStep> bookedSteps;
     // Each file's data notes with its label, in file order.
     std::vector<std::pair<std::string, std::string>> notes;
     // The file names (without extension, lower case) given to bills and CSVs so far.
@@ -58,20 +57,11 @@ std::string errorLine(std::string_view label, const Error& error)
     return line;
 }
 
-// A file saved as UTF-16 reads as bytes with a NUL in every other one: saying
-// so is more help than the first line it fails on.
-Error withEncodingHint(Error error, std::string_view bytes)
-{
-    if (looksLikeUtf16(bytes))
-        error.reason += " (the file looks like UTF-16 text; save it as 8-bit text)";
-    return error;
-}
-
 }  // namespace
 
 CalculationRun::CalculationRun(const SettingsRecord& settings, ReportEnvironment environment, GraphState& graph,
                                const GraphPalette& palette, FileBytesReader* files)
-    : state_(new State{settings, std::move(environment), graph, palette, {}, 0, 0, {}, files, {}, {}, {}, {}, 0})
+    : state_(new State{settings, std::move(environment), graph, palette, {}, 0, 0, {}, files, {}, {}, {}, 0})
 {
     if (!state_->files)
         state_->files = &state_->ownFiles;
@@ -92,26 +82,6 @@ std::string CalculationRun::headerText() const
 
 namespace {
 
-// Readings near the largest double step to infinities and NaN: such figures
-// are no money, and would turn the grand totals and the menu into nonsense.
-// The reason names what overflowed: the kWh themselves, or their price.
-std::optional<std::string> notMoney(double day, double night, const SettingsRecord& s)
-{
-    if (!std::isfinite(day) || !std::isfinite(night) || !std::isfinite(day + night))
-        return "readings too large to add up";
-    if (!std::isfinite(day * s.settingsDayCost) || !std::isfinite(night * s.settingsNightCost) ||
-        !std::isfinite(day * s.settingsDayCost + night * s.settingsNightCost))
-        return "the price is too large";
-    return std::nullopt;
-}
-
-std::optional<Error> notMoney(const FileFigures& f, const SettingsRecord& s)
-{
-    if (const auto cause = notMoney(f.dayTotal, f.nightTotal, s))
-        return failure("the totals or costs are not finite numbers (" + *cause + ")");
-    return std::nullopt;
-}
-
 std::string lowerCase(std::string text)
 {
     for (char& c : text)
@@ -131,87 +101,81 @@ std::string lowerCase(std::string text)
 FileOutcome CalculationRun::calculateFile(const std::string& path, const DateScope& scope, BarSink* bars)
 {
     State& st = *state_;
-    FileOutcome outcome;
     const std::string label = displayText(fileLabelOf(path));
-
-    const auto rule = scopeRuleOf(scope);
-    auto failed = [&](const Error& error) {
-        outcome.status = failure(errorLine(label, error));
-        outcome.text = outcome.status.error().reason + "\r\n\r\n";
-        return outcome;
-    };
     const auto bytes = st.files->read(path);
-    if (!bytes || !rule) {
-        // Both walks begin (colours move on by two per file) even when the file cannot be read.
-        beginFileWalk(st.graph, st.memory);
-        beginFileWalk(st.graph, st.memory);
-        return failed(!bytes ? bytes.error() : rule.error());
-    }
-
-    EngineOutcome engine = scanAndCalculateMeterLog(*bytes, path, *rule, st.settings, st.memory, st.graph, st.palette,
-                                                    bars, &st.bookedSteps);
+    FileBooking booking;
+    if (bytes)
+        booking = bookMeterLogFile(*bytes, path, scope, st.settings, bars != nullptr);
+    else
+        booking.figures = bytes.error();
     // Figures from bytes that changed under the walk are no figures at all.
-    if (auto lost = st.files->confirmLastRead(); !lost)
-        return failed(lost.error());
-    if (!engine)
-        return failed(withEncodingHint(engine.error(), *bytes));
-    if (const auto overflow = notMoney(*engine, st.settings))
-        return failed(*overflow);
-    addNotes(label, *bytes, path, scope, *engine);
-    return finishFile(label, scope, *engine);
+    if (bytes)
+        if (auto lost = st.files->confirmLastRead(); !lost)
+            booking.figures = lost.error();
+    return applyFile(label, scope, std::move(booking), bars);
 }
 
-void CalculationRun::addNotes(const std::string& label, std::string_view bytes, const std::string& path,
-                              const DateScope& scope, FileFigures& figures)
+FileOutcome CalculationRun::applyFile(const std::string& label, const DateScope& scope, FileBooking booking,
+                                      BarSink* bars)
 {
-    if (figures.bookedSteps == 0)
-        if (const auto shape = engineShapeOf(bytes, path))
-            figures.notes.push_back(nothingBookedNote(bytes, *shape, scope));
-    for (const std::string& note : figures.notes)
-        state_->notes.emplace_back(label, note);
+    State& st = *state_;
+    // Both walks begin (colours move on by two per file), even for a file that cannot be read.
+    beginFileWalk(st.graph, st.memory);
+    beginFileWalk(st.graph, st.memory);
+    if (booking.scale) {
+        st.graph.graphScale = booking.scale->first;
+        st.graph.graphBarWidth = booking.scale->second;
+    }
+    if (bars)
+        drawBookedSteps(booking.steps, st.graph, st.palette, *bars);
+    if (!booking.figures)
+        return failedFile(label, booking.figures.error());
+    for (const std::string& note : booking.figures->notes)
+        st.notes.emplace_back(label, note);
+    FileOutcome outcome = finishFile(label, scope, *booking.figures);
+    outcome.steps = std::move(booking.steps);
+    return outcome;
+}
+
+FileOutcome CalculationRun::failedFile(const std::string& label, const Error& error)
+{
+    FileOutcome outcome;
+    outcome.status = failure(errorLine(label, error));
+    outcome.text = outcome.status.error().reason + "\r\n\r\n";
+    return outcome;
 }
 
 std::vector<FileOutcome> CalculationRun::calculateFileByMonth(const std::string& path, const DateScope& scope)
 {
     State& st = *state_;
     const std::string label = displayText(fileLabelOf(path));
+    Expected<std::vector<MonthFigures>> months = failure("not read");
+    if (const auto rule = scopeRuleOf(scope); !rule)
+        months = rule.error();
+    else if (const auto bytes = st.files->read(path); !bytes)
+        months = bytes.error();
+    else if (months = bookMeterLogFileByMonth(*bytes, path, scope, st.settings); months)
+        if (auto lost = st.files->confirmLastRead(); !lost)
+            months = lost.error();
+    return applyMonths(label, scope, std::move(months));
+}
+
+std::vector<FileOutcome> CalculationRun::applyMonths(const std::string& label, const DateScope& scope,
+                                                     Expected<std::vector<MonthFigures>> months)
+{
+    State& st = *state_;
     // Both walks begin for each file, as in calculateFile, so later colours match.
     beginFileWalk(st.graph, st.memory);
     beginFileWalk(st.graph, st.memory);
-    auto failed = [&](const Error& error) {
-        FileOutcome outcome;
-        outcome.status = failure(errorLine(label, error));
-        outcome.text = outcome.status.error().reason + "\r\n\r\n";
-        return std::vector<FileOutcome>{outcome};
-    };
-    const auto rule = scopeRuleOf(scope);
-    if (!rule)
-        return failed(rule.error());
-    const auto bytes = st.files->read(path);
-    if (!bytes)
-        return failed(bytes.error());
-    auto monthly = calculateMeterLogByMonth(*bytes, path, *rule, st.settings);
-    if (auto lost = st.files->confirmLastRead(); !lost)
-        return failed(lost.error());
-    if (!monthly)
-        return failed(withEncodingHint(monthly.error(), *bytes));
-    for (const MonthFigures& month : *monthly)
-        if (const auto overflow = notMoney(month.figures, st.settings))
-            return failed(*overflow);
+    if (!months)
+        return {failedFile(label, months.error())};
     std::vector<FileOutcome> outcomes;
-    if (monthly->empty()) {
-        // A file with no month still has its block, and the note why nothing was booked.
-        FileFigures none;
-        addNotes(label, *bytes, path, scope, none);
-        outcomes.push_back(finishFile(label, scope, none));
-        return outcomes;
-    }
-    for (MonthFigures& month : *monthly) {
-        const std::string key = monthKeyText(month.year, month.month);
+    for (MonthFigures& month : *months) {
+        const std::string key = month.year == 0 ? std::string() : monthKeyText(month.year, month.month);
         if (st.months == kMaxMonthsPerRun) {
             FileOutcome cut;
             cut.status =
-                failure(label + ": " + std::to_string(monthly->size() - outcomes.size()) + " months from " + key +
+                failure(label + ": " + std::to_string(months->size() - outcomes.size()) + " months from " + key +
                         " on were left out: a run shows at most " + std::to_string(kMaxMonthsPerRun) + " months");
             cut.text = cut.status.error().reason + "\r\n\r\n";
             outcomes.push_back(std::move(cut));
@@ -219,7 +183,7 @@ std::vector<FileOutcome> CalculationRun::calculateFileByMonth(const std::string&
         }
         ++st.months;
         for (const std::string& note : month.figures.notes)
-            st.notes.emplace_back(label + " " + key, note);
+            st.notes.emplace_back(key.empty() ? label : label + " " + key, note);
         outcomes.push_back(finishFile(label, scope, month.figures, key));
     }
     return outcomes;
@@ -295,7 +259,7 @@ FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope
 
 Expected<void> CalculationRun::grandTotalsCheck() const
 {
-    if (const auto overflow = notMoney(state_->grandDayUnits, state_->grandNightUnits, state_->settings))
+    if (const auto overflow = nonFiniteCause(state_->grandDayUnits, state_->grandNightUnits, state_->settings))
         return failure("the grand totals are not finite numbers (" + *overflow + ")");
     return {};
 }

@@ -11,6 +11,7 @@
 #include "core/reports/bill_report.h"
 #include "core/settings/settings_record.h"
 #include "core/text/clock.h"
+#include "core/tariff/file_booking.h"
 #include "core/text/expected.h"
 
 namespace lumivane {
@@ -48,6 +49,8 @@ struct FileOutcome {
     // ("SITE01-2" after an earlier SITE01); "" when the run writes no files.
     std::string fileName = {};
     std::string renamed = {};  // the line saying it got another name than its title, "" when not
+    // With bars asked for: the booked steps, unmultiplied, as they were drawn.
+    std::vector<BookedStep> steps = {};
 };
 
 class CalculationRun {
@@ -101,11 +104,14 @@ private:
     // With a month, the block is labelled with it and the bill covers that calendar month.
     FileOutcome finishFile(const std::string& label, const DateScope& scope, const FileFigures& figures,
                            const std::string& month = {});
+    // A booked file applied to the run in file order: graph, notes, totals, names, bill.
+    FileOutcome applyFile(const std::string& label, const DateScope& scope, FileBooking booking, BarSink* bars);
+    std::vector<FileOutcome> applyMonths(const std::string& label, const DateScope& scope,
+                                         Expected<std::vector<MonthFigures>> months);
+    // The one line of a file that cannot be read or calculated.
+    static FileOutcome failedFile(const std::string& label, const Error& error);
     // The unique name of a block's bill and CSV; the line of a renaming goes into the outcome.
     std::string claimFileName(const std::string& label, const std::string& title, FileOutcome& outcome);
-    // The file's data notes, the reason nothing was booked among them.
-    void addNotes(const std::string& label, std::string_view bytes, const std::string& path, const DateScope& scope,
-                  FileFigures& figures);
 
     struct State;
     std::unique_ptr<State> state_;

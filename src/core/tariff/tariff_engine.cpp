@@ -147,8 +147,6 @@ Expected<LayoutShape> engineShapeOf(std::string_view bytes, std::string_view pat
     return engineLayoutOf(path, firstLineOf(bytes));
 }
 
-namespace {
-
 void drawBookedSteps(const std::vector<BookedStep>& steps, GraphState& graph, const GraphPalette& palette,
                      BarSink& bars)
 {
@@ -159,6 +157,8 @@ void drawBookedSteps(const std::vector<BookedStep>& steps, GraphState& graph, co
             drawDayBar(graph, palette, bars, step.value);
     }
 }
+
+namespace {
 
 // A pre-scan that stopped early leaves the scale of an earlier file (a file's
 // bars squeezed into a few pixels): the bars then take the scale the pre-scan
@@ -346,10 +346,13 @@ EngineOutcome scanAndCalculateMeterLog(std::string_view bytes, std::string_view 
     std::vector<BookedStep>& steps = booked ? *booked : ownBooked;
     steps.clear();
     if (bytes.empty() || !engineShape || engineShape->layout != scanShape.layout) {
-        if (scanMeterLog(bytes, &scope, graph, memory) || !bars)
-            return calculateMeterLog(bytes, path, scope, settings, memory, graph, palette, bars);
+        const bool scanned = scanMeterLog(bytes, &scope, graph, memory);
+        if (!bars)
+            return calculateMeterLog(bytes, path, scope, settings, memory, graph, palette, nullptr);
+        // The steps are kept and drawn after the walk, as the single walk does.
         auto outcome = engineWalk(bytes, path, scope, settings, memory, graph, palette, nullptr, &steps);
-        scaleFromBookedSteps(steps, graph);
+        if (!scanned)
+            scaleFromBookedSteps(steps, graph);
         drawBookedSteps(steps, graph, palette, *bars);
         return outcome;
     }

@@ -37,6 +37,10 @@ struct BookedStep {
     bool night;
 };
 
+// Draws the steps as bars, in order, with the graph's scale and colours.
+void drawBookedSteps(const std::vector<BookedStep>& steps, GraphState& graph, const GraphPalette& palette,
+                     BarSink& bars);
+
 // The pre-scan and the engine of one file in a single walk; graph state,
 // reading memory, figures and the bars given to `bars` end as after
 // scanMeterLog followed by calculateMeterLog. Bars need the pre-scan's scale,
