@@ -143,7 +143,8 @@ TEST(CalculationRun, DataNotesFollowTheGrandTotalsAndJoinTheBill)
 }
 
 // --each-month stops at the run's cap with one line naming what was left out; a gap
-// is the note of the month it ends in, and a step into a new month is no gap.
+// is the note of the month it ends in (in its block's notes and the text's), a step
+// into a new month is no gap, and a file with no month keeps its block and note.
 TEST(CalculationRun, EachMonthIsCappedAndKeepsItsGapsInTheirMonth)
 {
     RunFixture f;
@@ -161,9 +162,13 @@ TEST(CalculationRun, EachMonthIsCappedAndKeepsItsGapsInTheirMonth)
     for (int h = 0; h < 53; ++h)  // 29/4 0:00 to 1/5 4:00 hourly
         hourly += "0," + std::string(h < 48 ? std::to_string(29 + h / 24) + "/4" : "1/5") + "/2012 " +
                   std::to_string(h % 24) + ":00,1\r\n";
-    const auto gap = f.run().calculateFileByMonth(f.file("logs/gap.csv", hourly + "0,3/5/2012 0:00,1\r\n"), {});
+    CalculationRun gapRun = f.run();
+    const auto gap = gapRun.calculateFileByMonth(f.file("logs/gap.csv", hourly + "0,3/5/2012 0:00,1\r\n"), {});
+    const auto none = gapRun.calculateFileByMonth(f.file("logs/none.csv", "S,T,V\r\n0,x,1\r\n"), {});
+    EXPECT_TRUE(none.size() == 1 && none[0].text.rfind("logs/none.csv results...", 0) == 0);
+    EXPECT_NE(gapRun.closingText().find("logs/gap.csv 2012-05: 1 gap"), std::string::npos);
+    EXPECT_NE(gapRun.closingText().find("logs/none.csv: no reading was booked"), std::string::npos);
     ASSERT_EQ(gap.size(), 2u);
-    EXPECT_TRUE(gap[0].figures.notes.empty());
-    ASSERT_EQ(gap[1].figures.notes.size(), 1u);
-    EXPECT_EQ(gap[1].figures.notes[0].find("1 gap"), 0u) << gap[1].figures.notes[0];
+    EXPECT_TRUE(gap[0].figures.notes.empty() && gap[1].figures.notes.size() == 1 &&
+                gap[1].figures.notes[0].rfind("1 gap", 0) == 0);
 }
