@@ -51,6 +51,39 @@ CalcCommandOutcome& fail(CalcCommandOutcome& outcome, std::string problem)
     return outcome;
 }
 
+// The reports folder made and the logo beside it; a folder that cannot be made
+// is one problem, and the run goes on without bills.
+void prepareReportsFolder(const CalcOptions& options, SettingsRecord& settings, ReportEnvironment& environment,
+                          CalcCommandOutcome& outcome)
+{
+    // Absolute, because the menu links the bills by file URL.
+    const QString reportsFolder = QDir::cleanPath(QDir::current().absoluteFilePath(
+        options.reportsDir.empty() ? defaultReportsFolder()
+                                   : QFile::decodeName(QByteArray::fromStdString(options.reportsDir))));
+    if (!QDir().mkpath(reportsFolder)) {
+        fail(outcome, "cannot create the reports folder " + QFile::encodeName(reportsFolder).toStdString());
+        settings.settingsExport = 0;
+        return;
+    }
+    environment.reportsFolder = folderWithSeparator(reportsFolder);
+    environment.programFolder = folderWithSeparator(resourceFolder());
+    // The bills show the logo from their own folder, as the window's do.
+    if (!provideReportLogo(resourceFolder() + QDir::separator(), reportsFolder + QDir::separator()))
+        outcome.problems.push_back("the logo reportlogo.jpg could not be copied to the reports folder");
+}
+
+// The --csv folder made; "" when none is asked for or it cannot be made (one problem).
+std::string prepareCsvFolder(const CalcOptions& options, ReportEnvironment& environment, CalcCommandOutcome& outcome)
+{
+    if (options.csvDir.empty())
+        return {};
+    std::string folder = preparedFolder(QFile::decodeName(QByteArray::fromStdString(options.csvDir)));
+    if (folder.empty())
+        fail(outcome, "cannot create the CSV folder " + options.csvDir);
+    environment.writesCsv = !folder.empty();
+    return folder;
+}
+
 // Where a block's CSV went, or why it did not.
 struct CsvResult {
     std::string path;
@@ -131,31 +164,9 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
     environment.clock = &clock;
     environment.computerName = utf8Text(QSysInfo::machineHostName());
     // Folders matter only for reports; a plain run does not look them up.
-    if (options.exportReports) {
-        // Absolute, because the menu links the bills by file URL.
-        const QString reportsFolder = QDir::cleanPath(QDir::current().absoluteFilePath(
-            options.reportsDir.empty() ? defaultReportsFolder()
-                                       : QFile::decodeName(QByteArray::fromStdString(options.reportsDir))));
-        if (!QDir().mkpath(reportsFolder)) {
-            // One problem: the calculation and the other outputs go on without bills.
-            fail(outcome, "cannot create the reports folder " + QFile::encodeName(reportsFolder).toStdString());
-            settings.settingsExport = 0;
-        } else {
-            environment.reportsFolder = folderWithSeparator(reportsFolder);
-            environment.programFolder = folderWithSeparator(resourceFolder());
-            // The bills show the logo from their own folder, as the window's do.
-            if (!provideReportLogo(resourceFolder() + QDir::separator(), reportsFolder + QDir::separator()))
-                outcome.problems.push_back("the logo reportlogo.jpg could not be copied to the reports folder");
-        }
-    }
-
-    std::string csvFolder;
-    if (!options.csvDir.empty()) {
-        csvFolder = preparedFolder(QFile::decodeName(QByteArray::fromStdString(options.csvDir)));
-        if (csvFolder.empty())
-            fail(outcome, "cannot create the CSV folder " + options.csvDir);
-        environment.writesCsv = !csvFolder.empty();
-    }
+    if (options.exportReports)
+        prepareReportsFolder(options, settings, environment, outcome);
+    const std::string csvFolder = prepareCsvFolder(options, environment, outcome);
 
     GraphState graph;
     const GraphPalette palette = defaultGraphPalette();

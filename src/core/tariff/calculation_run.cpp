@@ -174,16 +174,21 @@ std::vector<FileOutcome> CalculationRun::applyMonths(const std::string& label, c
         const std::string key = month.year == 0 ? std::string() : monthKeyText(month.year, month.month);
         if (st.months == kMaxMonthsPerRun) {
             FileOutcome cut;
-            cut.status =
-                failure(label + ": " + std::to_string(months->size() - outcomes.size()) + " months from " + key +
-                        " on were left out: a run shows at most " + std::to_string(kMaxMonthsPerRun) + " months");
+            std::string line = label;
+            line.append(": ").append(std::to_string(months->size() - outcomes.size())).append(" months from ");
+            line.append(key).append(" on were left out: a run shows at most ");
+            line.append(std::to_string(kMaxMonthsPerRun)).append(" months");
+            cut.status = failure(std::move(line));
             cut.text = cut.status.error().reason + "\r\n\r\n";
             outcomes.push_back(std::move(cut));
             break;
         }
         ++st.months;
+        std::string shownLabel = label;
+        if (!key.empty())
+            shownLabel.append(" ").append(key);
         for (const std::string& note : month.figures.notes)
-            st.notes.emplace_back(key.empty() ? label : label + " " + key, note);
+            st.notes.emplace_back(shownLabel, note);
         outcomes.push_back(finishFile(label, scope, month.figures, key));
     }
     return outcomes;

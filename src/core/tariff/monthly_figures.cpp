@@ -12,6 +12,26 @@ std::string monthKeyText(int year, int month)
     return std::to_string(year) + (month < 10 ? "-0" : "-") + std::to_string(month);
 }
 
+namespace {
+
+// Each month's notes once its walk is done; lines that are no dated reading
+// belong to no month, so the first month tells of them.
+void appendMonthNotes(std::vector<MonthFigures>& months, const std::vector<DataNoteCollector>& collectors,
+                      const ReadingFilter& filter)
+{
+    for (std::size_t i = 0; i < months.size(); ++i) {
+        FileFigures& f = months[i].figures;
+        f.bookedSteps = collectors[i].bookedSteps();
+        if (f.bookedSteps == 0)
+            f.notes.push_back("no step was booked in this month: its one reading only set the baseline");
+        collectors[i].appendNotes(f, f.notes);
+    }
+    if (std::string note = noDateNote(filter.noDateLines()); !note.empty() && !months.empty())
+        months.front().figures.notes.push_back(std::move(note));
+}
+
+}  // namespace
+
 Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view bytes, std::string_view path,
                                                              const ScopeRule& scope, const SettingsRecord& settings)
 {
@@ -76,16 +96,7 @@ Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view by
     });
     if (!walked)
         return walked.error();
-    for (std::size_t i = 0; i < months.size(); ++i) {
-        FileFigures& f = months[i].figures;
-        f.bookedSteps = collectors[i].bookedSteps();
-        if (f.bookedSteps == 0)
-            f.notes.push_back("no step was booked in this month: its one reading only set the baseline");
-        collectors[i].appendNotes(f, f.notes);
-    }
-    // Lines that are no dated reading belong to no month: the first month tells of them.
-    if (std::string note = noDateNote(filter.noDateLines()); !note.empty() && !months.empty())
-        months.front().figures.notes.push_back(std::move(note));
+    appendMonthNotes(months, collectors, filter);
     std::sort(months.begin(), months.end(), [](const MonthFigures& a, const MonthFigures& b) {
         return a.year != b.year ? a.year < b.year : a.month < b.month;
     });
