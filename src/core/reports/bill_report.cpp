@@ -145,6 +145,12 @@ Expected<BillText> fillBill(std::string_view templateText, const BillInputs& in)
         {"%totaltotal", totalCostText},
         {"%todaysdate", generation},
     }};
+    if (const std::string_view twice = repeatedPlaceholder(
+            templateText, {"%title", "%premises", "%period", "%calc", "%totals", "%dayhours", "%nighthours",
+                           "%dayunits", "%daycost", "%daytotal", "%nightunits", "%nightcost", "%nighttotal",
+                           "%totaltotal", "%todaysdate", "%chart", "%notes"});
+        !twice.empty())
+        return failure("the bill template has the placeholder " + std::string(twice) + " more than once");
     bill.text.assign(templateText);
     for (const auto& [placeholder, value] : table) {
         if (!substitutePlaceholder(bill.text, placeholder, value))

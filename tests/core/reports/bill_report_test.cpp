@@ -86,6 +86,10 @@ TEST(Bill, NameHoursPricesCostsAndGenerationLine)
     std::string lacking = RunFixture::billTemplate();
     lacking.erase(lacking.find("%nightcost"), 10);
     EXPECT_EQ(c.fill(lacking).error().reason, "the bill template has no placeholder %nightcost");
+    // A second occurrence would cut the bill short after the first: refused, as a missing one is.
+    for (const std::string placeholder : {"%chart", "%period", "%todaysdate"})
+        EXPECT_EQ(c.fill(RunFixture::billTemplate() + placeholder + placeholder).error().reason,
+                  "the bill template has the placeholder " + placeholder + " more than once");
 }
 
 // Titles are upper-cased by Unicode's rules; a log named ".csv" keeps its name (its bill,
