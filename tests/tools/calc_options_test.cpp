@@ -60,4 +60,28 @@ TEST(CalcOptions, MisuseIsAOneLineUsageErrorNamingTheCulprit)
     }
 }
 
+// With no per-user folder to be found, --export must be told where to write.
+TEST(CalcOptions, ExportWithoutHomeNeedsAReportsFolder)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char *home, *dataHome;
+        bool ok;
+    } cases[] = {
+        {{"--export", "a.csv"}, nullptr, nullptr, false},
+        {{"--export", "a.csv"}, "", "", false},
+        {{"--export", "a.csv"}, "/h", nullptr, true},
+        {{"--export", "a.csv"}, nullptr, "/d", true},
+        {{"--export", "--reports-dir", "r", "a.csv"}, nullptr, nullptr, true},
+        {{"a.csv"}, nullptr, nullptr, true},
+    };
+    for (const auto& c : cases) {
+        const auto known = checkReportsFolderKnown(*parse(c.args), c.home, c.dataHome);
+        EXPECT_EQ(known.ok(), c.ok) << c.args.size() << " " << (c.home ? c.home : "-");
+        if (!known) {
+            EXPECT_NE(known.error().reason.find("--reports-dir"), std::string::npos);
+        }
+    }
+}
+
 }  // namespace lumivane
