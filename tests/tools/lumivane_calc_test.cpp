@@ -144,6 +144,33 @@ TEST_F(Calc, ExportWritesBillsAndMenuOrPrintsTheMenuFailureAsTheWindowShowsIt)
     EXPECT_TRUE(err.contains(line.chopped(1)));
 }
 
+// An output whose target is an input of the run (by device and inode, so also
+// through a link) is refused with one line naming both; the input stays whole.
+TEST_F(Calc, NoOutputReplacesAnInputOfTheRun)
+{
+    const std::string logText = test::readFile(log("site1.csv").toStdString());
+    const struct {
+        QStringList args;
+        const char* input;  // below the work folder
+    } cases[] = {
+        {{"--csv", ".", "SITE1.csv"}, "SITE1.csv"},
+        {{"--csv", "out", "l/site1.csv"}, "out/SITE1.csv"},
+        {{"--export", "--reports-dir", ".", "menu.html"}, "menu.html"},
+        {{"--export", "--reports-dir", ".", "a/site1.csv", "SITE1.html"}, "SITE1.html"},
+    };
+    for (const auto& c : cases) {
+        QDir(work).removeRecursively();
+        home.write("a/site1.csv", logText);
+        home.write(c.input, logText);
+        QDir(work).mkdir("l");
+        QFile::link(work + "/out/SITE1.csv", work + "/l/site1.csv");
+        run(c.args);
+        EXPECT_EQ(exitCode, 1) << c.input;
+        EXPECT_EQ(test::readFile(home.path() / c.input), logText) << c.input;
+        EXPECT_TRUE(err.contains("not written, since it is the input ")) << err.toStdString();
+    }
+}
+
 // A year of 15-minute readings month by month: twelve bills with charts, twelve CSV
 // files, and JSON whose months add up to all the energy booked over the year.
 TEST_F(Calc, EachMonthOfAYearAddsUpToTheWholeLog)

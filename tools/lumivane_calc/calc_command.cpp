@@ -66,7 +66,9 @@ std::string takeBlock(const FileOutcome& file, const std::string& path, const Ca
     std::string csvPath = csvFolder;
     csvPath += file.title;
     csvPath += ".csv";
-    const auto written = exportOutput(dayFiguresCsv(file.figures, file.period, settings), csvPath);
+    auto written = refuseInputAsTarget(csvPath, options.files);
+    if (written)
+        written = exportOutput(dayFiguresCsv(file.figures, file.period, settings), csvPath);
     if (written)
         return csvPath;
     fail(outcome, path + ": no CSV: " + written.error().reason);
@@ -122,6 +124,7 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
     ReportEnvironment environment;
     environment.clock = &clock;
     environment.computerName = utf8Text(QSysInfo::machineHostName());
+    environment.inputs = options.files;
     // Folders matter only for reports; a plain run does not look them up.
     if (options.exportReports) {
         // Absolute, because the menu links the bills by file URL.

@@ -178,6 +178,10 @@ Expected<BillFigures> writeBill(const std::string& templatePath, const BillInput
     auto bill = fillBill(*templ, inputs);
     if (!bill)
         return failure(bill.error().reason + " (" + templatePath + ")");
+    if (inputs.runInputs) {
+        if (const auto refused = refuseInputAsTarget(bill->figures.billPath, *inputs.runInputs); !refused)
+            return failure("the bill " + refused.error().reason);
+    }
     const auto written = exportOutput(bill->text, bill->figures.billPath);
     if (!written)
         return failure("the bill " + written.error().reason);

@@ -101,6 +101,19 @@ std::size_t removeStaleTemporaries(const std::string& folder, std::filesystem::f
     return removed;
 }
 
+Expected<void> refuseInputAsTarget(const std::string& target, const std::vector<std::string>& inputs)
+{
+    std::error_code error;
+    // A target not there yet is no input; only an existing one is compared.
+    if (!std::filesystem::exists(target, error))
+        return {};
+    for (const std::string& input : inputs) {
+        if (std::filesystem::equivalent(target, input, error))
+            return failure(target + ": not written, since it is the input " + input);
+    }
+    return {};
+}
+
 Expected<void> exportOutput(const std::string& rBody, const std::string& rFile)
 {
     std::string temporary;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/text/expected.h"
 
@@ -19,6 +20,11 @@ Expected<std::string> importInput(const std::string& fname);
 // the disk, and are then renamed into place, so the target is never left
 // half-written, even with two writers at once. Fails with the path and the reason.
 Expected<void> exportOutput(const std::string& rBody, const std::string& rFile);
+
+// Fails, naming both, when `target` is the same file as one of `inputs` (same
+// device and inode, so also through another name or a link): writing it would
+// replace an input of the run.
+Expected<void> refuseInputAsTarget(const std::string& target, const std::vector<std::string>& inputs);
 
 // Removes the temporary files that writes killed mid-way left in `folder`:
 // only this program's own names, and only those last written before

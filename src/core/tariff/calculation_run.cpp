@@ -212,6 +212,7 @@ FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope
         inputs.shortDate = shortDate;
         inputs.computerName = st.environment.computerName;
         inputs.reportsFolder = st.environment.reportsFolder;
+        inputs.runInputs = &st.environment.inputs;
         const auto bill = writeBill(st.environment.programFolder + "billtemplate.html", inputs);
         if (bill) {
             st.links.add(*bill);
@@ -262,6 +263,8 @@ Expected<std::string> CalculationRun::buildReportsMenu()
     if (!menu)
         return failure("no reports menu: " + menu.error().reason + " (" + st.environment.programFolder +
                        "menutemplate.html)");
+    if (const auto refused = refuseInputAsTarget(target, st.environment.inputs); !refused)
+        return failure("no reports menu: " + refused.error().reason);
     if (const auto written = exportOutput(*menu, target); !written)
         return failure("no reports menu: " + written.error().reason);
     return target;

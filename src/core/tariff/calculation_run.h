@@ -24,6 +24,7 @@ struct ReportEnvironment {
     std::string programFolder;  // folder of the templates; ends with the separator
     const Clock* clock = nullptr;
     std::string computerName;
+    std::vector<std::string> inputs;  // the run's files: no report may replace one
 };
 
 // What one file adds to the run.
