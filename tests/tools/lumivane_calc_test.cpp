@@ -12,6 +12,9 @@
 #include <QProcess>
 #include <QSettings>
 
+#include <memory>
+#include <vector>
+
 #include "core/meterdata/file_buffer.h"
 #include "core/tariff/calculation_run.h"
 #include "platform/settings_store.h"
@@ -29,15 +32,19 @@ struct Calc : ::testing::Test {
     rlim_t rlimitAs = RLIM_INFINITY;  // the child's address space
 
     void SetUp() override { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, work + "/config"); }
-    void run(const QStringList& args, const QString& program = LUMIVANE_CALC_EXE)
+    QProcessEnvironment environment() const
     {
-        QProcess child;
-        child.setWorkingDirectory(work);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const auto& [name, folder] :
              {std::pair{"HOME", ""}, {"XDG_CONFIG_HOME", "/config"}, {"XDG_DATA_HOME", "/data"}})
             env.insert(name, work + folder);
-        child.setProcessEnvironment(env);
+        return env;
+    }
+    void run(const QStringList& args, const QString& program = LUMIVANE_CALC_EXE)
+    {
+        QProcess child;
+        child.setWorkingDirectory(work);
+        child.setProcessEnvironment(environment());
         child.setChildProcessModifier([limit = rlimitAs] {
             const rlimit space{limit, limit};
             setrlimit(RLIMIT_AS, &space);
@@ -168,6 +175,33 @@ TEST_F(Calc, NoOutputReplacesAnInputOfTheRun)
         EXPECT_EQ(exitCode, 1) << c.input;
         EXPECT_EQ(test::readFile(home.path() / c.input), logText) << c.input;
         EXPECT_TRUE(err.contains("not written, since it is the input ")) << err.toStdString();
+    }
+}
+
+// Runs at the same time into one reports folder never take each other's
+// unfinished files: every run ends well and the folder holds whole bills and
+// a menu linking all of them.
+TEST_F(Calc, TenRunsAtATimeIntoOneFolderAllEndWell)
+{
+    const QStringList args{"--export",       "--reports-dir",  "shared",
+                           log("site1.csv"), log("site2.csv"), log("june2023.csv")};
+    for (int round = 0; round < 3; ++round) {
+        std::vector<std::unique_ptr<QProcess>> runs;
+        for (int i = 0; i < 10; ++i) {
+            runs.push_back(std::make_unique<QProcess>());
+            runs.back()->setWorkingDirectory(work);
+            runs.back()->setProcessEnvironment(environment());
+            runs.back()->start(LUMIVANE_CALC_EXE, args);
+        }
+        for (const auto& child : runs) {
+            ASSERT_TRUE(child->waitForFinished(60000));
+            EXPECT_EQ(child->exitCode(), 0) << child->readAllStandardError().toStdString();
+        }
+        for (const char* bill : {"SITE1", "SITE2", "JUNE2023"}) {
+            EXPECT_TRUE(contentOf(work + "/shared/" + bill + ".html").contains("</html>")) << bill;
+            EXPECT_TRUE(contentOf(work + "/shared/menu.html").contains(QByteArray(bill) + ".html'")) << bill;
+        }
+        EXPECT_EQ(QDir(work + "/shared").entryList(QDir::Files | QDir::Hidden).size(), 5) << round;
     }
 }
 
