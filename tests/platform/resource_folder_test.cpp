@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "platform/user_folders.h"
 #include "support/temp_dir.h"
 
 using lumivane::resourceFolderFor;
@@ -47,6 +48,33 @@ TEST(ResourceFolder, FoundBesideThenUnderShareThroughLinks)
         }
         const QString found = resourceFolderFor(QString::fromStdString((root / layout.executable).string()));
         EXPECT_EQ(found.toStdString(), (root / layout.expected).string());
+    }
+}
+
+// The bills' logo is copied whole when missing and kept when there; a folder
+// of its name is no logo, and it stays a folder.
+TEST(ReportLogo, CopiedWhenMissingKeptWhenThereAndNeverAFolder)
+{
+    const TempDir tree;
+    const std::string program = tree.write("program/reportlogo.jpg", std::string("\xFF\xD8jpeg\0bytes", 12));
+    const QString programFolder = QString::fromStdString(tree.path().string() + "/program/");
+    const struct {
+        const char* reports;
+        bool provided;
+        std::string logo;  // what the reports folder then holds under the name
+    } cases[] = {
+        {"fresh/", true, lumivane::test::readFile(program)},
+        {"kept/", true, "theirs"},
+        {"folder/", false, "a folder"},
+    };
+    tree.write("kept/reportlogo.jpg", "theirs");
+    std::filesystem::create_directories(tree.path() / "folder/reportlogo.jpg");
+    std::filesystem::create_directories(tree.path() / "fresh");
+    for (const auto& c : cases) {
+        const QString reports = QString::fromStdString((tree.path() / c.reports).string());
+        EXPECT_EQ(lumivane::provideReportLogo(programFolder, reports), c.provided) << c.reports;
+        const auto logo = tree.path() / c.reports / "reportlogo.jpg";
+        EXPECT_EQ(std::filesystem::is_directory(logo) ? "a folder" : lumivane::test::readFile(logo), c.logo);
     }
 }
 
