@@ -56,26 +56,17 @@ TEST(ResourceFolder, FoundBesideThenUnderShareThroughLinks)
 TEST(ReportLogo, CopiedWhenMissingKeptWhenThereAndNeverAFolder)
 {
     const TempDir tree;
-    const std::string program = tree.write("program/reportlogo.jpg", std::string("\xFF\xD8jpeg\0bytes", 12));
-    const QString programFolder = QString::fromStdString(tree.path().string() + "/program/");
-    const struct {
-        const char* reports;
-        bool provided;
-        std::string logo;  // what the reports folder then holds under the name
-    } cases[] = {
-        {"fresh/", true, lumivane::test::readFile(program)},
-        {"kept/", true, "theirs"},
-        {"folder/", false, "a folder"},
-    };
+    const auto at = [&](const char* folder) { return QString::fromStdString((tree.path() / folder).string() + "/"); };
+    tree.write("program/reportlogo.jpg", std::string("\xFF\xD8\0jpeg", 7));
     tree.write("kept/reportlogo.jpg", "theirs");
     std::filesystem::create_directories(tree.path() / "folder/reportlogo.jpg");
     std::filesystem::create_directories(tree.path() / "fresh");
-    for (const auto& c : cases) {
-        const QString reports = QString::fromStdString((tree.path() / c.reports).string());
-        EXPECT_EQ(lumivane::provideReportLogo(programFolder, reports), c.provided) << c.reports;
-        const auto logo = tree.path() / c.reports / "reportlogo.jpg";
-        EXPECT_EQ(std::filesystem::is_directory(logo) ? "a folder" : lumivane::test::readFile(logo), c.logo);
-    }
+    EXPECT_TRUE(lumivane::provideReportLogo(at("program"), at("fresh")) &&
+                lumivane::provideReportLogo(at("program"), at("kept")));
+    EXPECT_EQ(lumivane::test::readFile(tree.path() / "fresh/reportlogo.jpg"), std::string("\xFF\xD8\0jpeg", 7));
+    EXPECT_EQ(lumivane::test::readFile(tree.path() / "kept/reportlogo.jpg"), "theirs");
+    EXPECT_FALSE(lumivane::provideReportLogo(at("program"), at("folder")));
+    EXPECT_TRUE(std::filesystem::is_directory(tree.path() / "folder/reportlogo.jpg"));
 }
 
 }  // namespace

@@ -12,9 +12,6 @@
 #include <QProcess>
 #include <QSettings>
 
-#include <memory>
-#include <vector>
-
 #include "core/meterdata/file_buffer.h"
 #include "core/tariff/calculation_run.h"
 #include "platform/settings_store.h"
@@ -186,21 +183,18 @@ TEST_F(Calc, TenRunsAtATimeIntoOneFolderAllEndWell)
     const QStringList args{"--export",       "--reports-dir",  "shared",
                            log("site1.csv"), log("site2.csv"), log("june2023.csv")};
     for (int round = 0; round < 3; ++round) {
-        std::vector<std::unique_ptr<QProcess>> runs;
-        for (int i = 0; i < 10; ++i) {
-            runs.push_back(std::make_unique<QProcess>());
-            runs.back()->setWorkingDirectory(work);
-            runs.back()->setProcessEnvironment(environment());
-            runs.back()->start(LUMIVANE_CALC_EXE, args);
+        QProcess runs[10];
+        for (QProcess& child : runs) {
+            child.setWorkingDirectory(work);
+            child.setProcessEnvironment(environment());
+            child.start(LUMIVANE_CALC_EXE, args);
         }
-        for (const auto& child : runs) {
-            ASSERT_TRUE(child->waitForFinished(60000));
-            EXPECT_EQ(child->exitCode(), 0) << child->readAllStandardError().toStdString();
-        }
-        for (const char* bill : {"SITE1", "SITE2", "JUNE2023"}) {
-            EXPECT_TRUE(contentOf(work + "/shared/" + bill + ".html").contains("</html>")) << bill;
-            EXPECT_TRUE(contentOf(work + "/shared/menu.html").contains(QByteArray(bill) + ".html'")) << bill;
-        }
+        for (QProcess& child : runs)
+            EXPECT_TRUE(child.waitForFinished(60000) && child.exitCode() == 0) << child.readAllStandardError().data();
+        const QByteArray menu = contentOf(work + "/shared/menu.html");
+        for (const QByteArray bill : {"SITE1", "SITE2", "JUNE2023"})
+            EXPECT_TRUE(menu.contains(bill + ".html'") &&
+                        contentOf(work + "/shared/" + bill + ".html").contains("</html>"));
         EXPECT_EQ(QDir(work + "/shared").entryList(QDir::Files | QDir::Hidden).size(), 5) << round;
     }
 }
