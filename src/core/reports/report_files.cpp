@@ -7,6 +7,7 @@
 #include <random>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #if defined(_WIN32)
 #include <io.h>
 #else
@@ -157,8 +158,12 @@ Expected<void> refuseInputAsTarget(const std::string& target, const std::vector<
     if (!std::filesystem::exists(target, error))
         return {};
     for (const std::string& input : inputs) {
-        if (std::filesystem::equivalent(target, input, error))
-            return failure(target + ": not written, since it is the input " + input);
+        if (std::filesystem::equivalent(target, input, error)) {
+            std::string reason = target;
+            reason += ": not written, since it is the input ";
+            reason += input;
+            return failure(std::move(reason));
+        }
     }
     return {};
 }
