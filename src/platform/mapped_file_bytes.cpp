@@ -3,10 +3,46 @@
 #include <QByteArray>
 #include <QFileInfo>
 
+#if defined(Q_OS_UNIX)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace lumivane {
 namespace {
 
 constexpr const char* kCutShort = "the file was cut short by another program while it was being read";
+
+// Opens `file` on `name` when it is a regular file of a size worth mapping.
+// On POSIX systems the kind and size are judged on the opened descriptor, and
+// the open cannot wait: a path swapped for a pipe after a look at it would
+// otherwise block the whole run.
+bool openForMapping(QFile& file, const QString& name, qint64 largeFile, bool mappedBefore)
+{
+    const auto worthMapping = [&](qint64 size) {
+        // Files over the limit are left to the buffered read, which refuses them.
+        return size > 0 && size <= static_cast<qint64>(kMaxMeterLogBytes) && (!mappedBefore || size > largeFile);
+    };
+#if defined(Q_OS_UNIX)
+    const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || !worthMapping(static_cast<qint64>(info.st_size)) ||
+        !file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    const QFileInfo info(name);
+    if (!info.isFile() || !worthMapping(info.size()))
+        return false;
+    file.setFileName(name);
+    return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+#endif
+}
 
 }  // namespace
 
@@ -37,27 +73,21 @@ Expected<std::string_view> MappedFileBytes::read(const std::string& path)
     // a page fault per 4 KiB when it is first filled and nothing for later
     // files that fit. So the first file of a run and large files are mapped,
     // and further small files (a run over many month logs) reuse the buffer.
-    const QFileInfo info(name);
-    // Files over the limit are left to the buffered read, which refuses them.
-    if (info.isFile() && info.size() > 0 && info.size() <= static_cast<qint64>(kMaxMeterLogBytes) &&
-        (!mappedBefore_ || info.size() > kLargeFile)) {
-        file_.setFileName(name);
-        if (file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-            const qint64 size = file_.size();
-            if (size > 0)
-                mapped_ = file_.map(0, size);
-            // A mapping that cannot be watched for a cut is not lent out.
-            if (mapped_ && !guard_.watch(mapped_, static_cast<std::size_t>(size))) {
-                file_.unmap(mapped_);
-                mapped_ = nullptr;
-            }
-            if (mapped_) {
-                mappedBefore_ = true;
-                mappedSize_ = size;
-                return std::string_view(reinterpret_cast<const char*>(mapped_), static_cast<std::size_t>(size));
-            }
-            file_.close();
+    if (openForMapping(file_, name, kLargeFile, mappedBefore_)) {
+        const qint64 size = file_.size();
+        if (size > 0)
+            mapped_ = file_.map(0, size);
+        // A mapping that cannot be watched for a cut is not lent out.
+        if (mapped_ && !guard_.watch(mapped_, static_cast<std::size_t>(size))) {
+            file_.unmap(mapped_);
+            mapped_ = nullptr;
         }
+        if (mapped_) {
+            mappedBefore_ = true;
+            mappedSize_ = size;
+            return std::string_view(reinterpret_cast<const char*>(mapped_), static_cast<std::size_t>(size));
+        }
+        file_.close();
     }
     return fallback_.read(path);
 }

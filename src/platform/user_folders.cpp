@@ -3,6 +3,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <string_view>
+
+#include "core/reports/report_files.h"
+
 namespace lumivane {
 
 UserFolders userFoldersUnder(const QString& dataLocation)
@@ -16,8 +20,17 @@ bool provideReportLogo(const QString& programFolder, const QString& reportsFolde
     // Qt Core only: lumivane-calc, which shares this, links nothing of the desktop.
     const QString copy = reportsFolder + QStringLiteral("reportlogo.jpg");
     const QFileInfo existing(copy);
-    return (existing.exists() && !existing.isDir()) ||
-           QFile::copy(programFolder + QStringLiteral("reportlogo.jpg"), copy);
+    if (existing.exists())
+        return !existing.isDir();  // a folder of that name is no logo
+    QFile source(programFolder + QStringLiteral("reportlogo.jpg"));
+    if (!source.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = source.readAll();
+    // Through a temporary file and a rename, as the bills are: runs copying
+    // the logo at the same time never see or leave half a picture.
+    return replaceFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), {},
+                       QFile::encodeName(copy).toStdString())
+        .ok();
 }
 
 }  // namespace lumivane

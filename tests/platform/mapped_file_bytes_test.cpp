@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <fstream>
+#include <future>
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/meterdata/file_bytes_reader.h"
@@ -80,6 +83,25 @@ TEST(MappedFileBytes, ReadsAndRunsLikeTheBufferedRead)
     };
     MappedFileBytes forRun;  // a reader of its own, so that the run's first file is mapped too
     EXPECT_EQ(runText(&forRun), runText(nullptr));
+}
+
+// A pipe with no writer is refused by what the opened file is, and opening
+// it does not wait for a writer, whether the reader maps or buffers.
+TEST(MappedFileBytes, PipeIsRefusedWithoutWaitingForAWriter)
+{
+    RunFixture f;
+    const std::string fifo = f.dir.path().string() + "/fifo.csv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    MappedFileBytes mapped;
+    BufferedFileBytes buffered;
+    for (FileBytesReader* reader : std::initializer_list<FileBytesReader*>{&mapped, &buffered}) {
+        auto reading = std::async(std::launch::async, [&] { return readWith(*reader, fifo); });
+        if (reading.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            ADD_FAILURE() << "the read waits for a writer";
+            ::close(::open(fifo.c_str(), O_WRONLY));  // lets the blocked open go on
+        }
+        EXPECT_EQ(reading.get(), "line 0: the path is a device, a pipe or a socket, not a file");
+    }
 }
 
 TEST(MappedFileBytesDeathTest, LogCutShortWhileMappedEndsTheFileNotTheProgram)

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "platform/user_folders.h"
 #include "support/temp_dir.h"
 
 using lumivane::resourceFolderFor;
@@ -48,6 +49,24 @@ TEST(ResourceFolder, FoundBesideThenUnderShareThroughLinks)
         const QString found = resourceFolderFor(QString::fromStdString((root / layout.executable).string()));
         EXPECT_EQ(found.toStdString(), (root / layout.expected).string());
     }
+}
+
+// The bills' logo is copied whole when missing and kept when there; a folder
+// of its name is no logo, and it stays a folder.
+TEST(ReportLogo, CopiedWhenMissingKeptWhenThereAndNeverAFolder)
+{
+    const TempDir tree;
+    const auto at = [&](const char* folder) { return QString::fromStdString((tree.path() / folder).string() + "/"); };
+    tree.write("program/reportlogo.jpg", std::string("\xFF\xD8\0jpeg", 7));
+    tree.write("kept/reportlogo.jpg", "theirs");
+    std::filesystem::create_directories(tree.path() / "folder/reportlogo.jpg");
+    std::filesystem::create_directories(tree.path() / "fresh");
+    EXPECT_TRUE(lumivane::provideReportLogo(at("program"), at("fresh")) &&
+                lumivane::provideReportLogo(at("program"), at("kept")));
+    EXPECT_EQ(lumivane::test::readFile(tree.path() / "fresh/reportlogo.jpg"), std::string("\xFF\xD8\0jpeg", 7));
+    EXPECT_EQ(lumivane::test::readFile(tree.path() / "kept/reportlogo.jpg"), "theirs");
+    EXPECT_FALSE(lumivane::provideReportLogo(at("program"), at("folder")));
+    EXPECT_TRUE(std::filesystem::is_directory(tree.path() / "folder/reportlogo.jpg"));
 }
 
 }  // namespace

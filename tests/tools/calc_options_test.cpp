@@ -60,4 +60,15 @@ TEST(CalcOptions, MisuseIsAOneLineUsageErrorNamingTheCulprit)
     }
 }
 
+// With no per-user folder to be found, --export must be told where to write.
+TEST(CalcOptions, ExportWithoutHomeNeedsAReportsFolder)
+{
+    const auto known = [](const std::vector<std::string>& args, const char* home, const char* dataHome) {
+        return checkReportsFolderKnown(*parse(args), home, dataHome).ok();
+    };
+    EXPECT_FALSE(known({"--export", "a.csv"}, nullptr, nullptr) || known({"--export", "a.csv"}, "", ""));
+    EXPECT_TRUE(known({"--export", "a.csv"}, "/h", nullptr) && known({"--export", "a.csv"}, nullptr, "/d"));
+    EXPECT_TRUE(known({"--export", "--reports-dir", "r", "a.csv"}, nullptr, nullptr) && known({"a.csv"}, nullptr, ""));
+}
+
 }  // namespace lumivane

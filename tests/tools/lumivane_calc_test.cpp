@@ -30,15 +30,19 @@ struct Calc : ::testing::Test {
     rlim_t rlimitAs = RLIM_INFINITY;  // the child's address space
 
     void SetUp() override { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, work + "/config"); }
-    void run(const QStringList& args, const QString& program = LUMIVANE_CALC_EXE)
+    QProcessEnvironment environment() const
     {
-        QProcess child;
-        child.setWorkingDirectory(work);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const auto& [name, folder] :
              {std::pair{"HOME", ""}, {"XDG_CONFIG_HOME", "/config"}, {"XDG_DATA_HOME", "/data"}})
             env.insert(name, work + folder);
-        child.setProcessEnvironment(env);
+        return env;
+    }
+    void run(const QStringList& args, const QString& program = LUMIVANE_CALC_EXE)
+    {
+        QProcess child;
+        child.setWorkingDirectory(work);
+        child.setProcessEnvironment(environment());
         child.setChildProcessModifier([limit = rlimitAs] {
             const rlimit space{limit, limit};
             setrlimit(RLIMIT_AS, &space);
@@ -143,6 +147,57 @@ TEST_F(Calc, ExportWritesBillsAndMenuOrPrintsTheMenuFailureAsTheWindowShowsIt)
                 line.count('\n') == 1 && line.endsWith('\n'))
         << line.toStdString();
     EXPECT_TRUE(err.contains(line.chopped(1)));
+}
+
+// An output whose target is an input of the run (by device and inode, so also
+// through a link) is refused with one line naming both; the input stays whole.
+TEST_F(Calc, NoOutputReplacesAnInputOfTheRun)
+{
+    const std::string logText = test::readFile(log("site1.csv").toStdString());
+    const struct {
+        QStringList args;
+        const char* input;  // below the work folder
+    } cases[] = {
+        {{"--csv", ".", "SITE1.csv"}, "SITE1.csv"},
+        {{"--csv", "out", "l/site1.csv"}, "out/SITE1.csv"},
+        {{"--export", "--reports-dir", ".", "menu.html"}, "menu.html"},
+        {{"--export", "--reports-dir", ".", "a/site1.csv", "SITE1.html"}, "SITE1.html"},
+    };
+    for (const auto& c : cases) {
+        QDir(work).removeRecursively();
+        home.write("a/site1.csv", logText);
+        home.write(c.input, logText);
+        QDir(work).mkdir("l");
+        QFile::link(work + "/out/SITE1.csv", work + "/l/site1.csv");
+        run(c.args);
+        EXPECT_EQ(exitCode, 1) << c.input;
+        EXPECT_EQ(test::readFile(home.path() / c.input), logText) << c.input;
+        EXPECT_TRUE(err.contains("not written, since it is the input ")) << err.toStdString();
+    }
+}
+
+// Runs at the same time into one reports folder never take each other's
+// unfinished files: every run ends well and the folder holds whole bills and
+// a menu linking all of them.
+TEST_F(Calc, TenRunsAtATimeIntoOneFolderAllEndWell)
+{
+    const QStringList args{"--export",       "--reports-dir",  "shared",
+                           log("site1.csv"), log("site2.csv"), log("june2023.csv")};
+    for (int round = 0; round < 3; ++round) {
+        QProcess runs[10];
+        for (QProcess& child : runs) {
+            child.setWorkingDirectory(work);
+            child.setProcessEnvironment(environment());
+            child.start(LUMIVANE_CALC_EXE, args);
+        }
+        for (QProcess& child : runs)
+            EXPECT_TRUE(child.waitForFinished(60000) && child.exitCode() == 0) << child.readAllStandardError().data();
+        const QByteArray menu = contentOf(work + "/shared/menu.html");
+        for (const QByteArray bill : {"SITE1", "SITE2", "JUNE2023"})
+            EXPECT_TRUE(menu.contains(bill + ".html'") &&
+                        contentOf(work + "/shared/" + bill + ".html").contains("</html>"));
+        EXPECT_EQ(QDir(work + "/shared").entryList(QDir::Files | QDir::Hidden).size(), 5) << round;
+    }
 }
 
 // A year of 15-minute readings month by month: twelve bills with charts, twelve CSV

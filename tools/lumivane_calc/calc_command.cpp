@@ -106,7 +106,9 @@ CsvResult takeBlock(const FileOutcome& file, const std::string& path, const Calc
         return {};
     CsvResult csv;
     csv.path = csvFolder + (file.fileName.empty() ? file.title : file.fileName) + ".csv";
-    const auto written = exportOutput(dayFiguresCsv(file.figures, file.period, settings), csv.path);
+    auto written = refuseInputAsTarget(csv.path, options.files);
+    if (written)
+        written = exportOutput(dayFiguresCsv(file.figures, file.period, settings), csv.path);
     if (written)
         return csv;
     csv.error = path + ": no CSV: " + written.error().reason;
@@ -163,6 +165,7 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
     ReportEnvironment environment;
     environment.clock = &clock;
     environment.computerName = utf8Text(QSysInfo::machineHostName());
+    environment.inputs = options.files;
     // Folders matter only for reports; a plain run does not look them up.
     if (options.exportReports)
         prepareReportsFolder(options, settings, environment, outcome);

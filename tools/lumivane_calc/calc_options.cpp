@@ -246,6 +246,15 @@ const std::string* findOverride(const CalcOptions& options, std::string_view key
     return found;
 }
 
+Expected<void> checkReportsFolderKnown(const CalcOptions& options, const char* home, const char* xdgDataHome)
+{
+    const auto set = [](const char* value) { return value && *value; };
+    if (options.exportReports && options.reportsDir.empty() && !set(home) && !set(xdgDataHome))
+        return failure("--export needs --reports-dir here: neither HOME nor XDG_DATA_HOME is set, so there is no "
+                       "per-user reports folder");
+    return {};
+}
+
 std::string calcUsageText()
 {
     return R"(Usage: lumivane-calc [--from D/M/YYYY] [--days N] [--set KEY=VALUE]... [--export] [--reports-dir DIR]

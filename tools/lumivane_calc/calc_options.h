@@ -31,6 +31,11 @@ struct CalcOptions {
 // program name, and no options.
 Expected<CalcOptions> parseCalcOptions(const std::vector<std::string_view>& args);
 
+// With --export and no --reports-dir, the per-user reports folder must be
+// known: fails with one line when neither HOME nor XDG_DATA_HOME (as given,
+// null or empty when unset) names a folder, rather than writing under "/".
+Expected<void> checkReportsFolderKnown(const CalcOptions& options, const char* home, const char* xdgDataHome);
+
 // The text --help prints.
 std::string calcUsageText();
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <new>
 #include <optional>
@@ -49,6 +50,12 @@ static int run(int argc, char** argv)
     const auto parsed = lumivane::parseCalcOptions(args);
     if (!parsed) {
         complain(parsed.error().reason);
+        return kUsageError;
+    }
+    if (const auto known =
+            lumivane::checkReportsFolderKnown(*parsed, std::getenv("HOME"), std::getenv("XDG_DATA_HOME"));
+        !known && !parsed->help && !parsed->version) {
+        complain(known.error().reason);
         return kUsageError;
     }
     if (parsed->help)

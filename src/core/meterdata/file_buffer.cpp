@@ -4,6 +4,11 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace lumivane {
 namespace {
@@ -21,11 +26,62 @@ std::size_t sizeOf(std::FILE* file)
     return size;
 }
 
+Error notARegularFile(bool folder)
+{
+    return failure(folder ? "the path is a folder, not a file"
+                          : "the path is a device, a pipe or a socket, not a file");
+}
+
 Error tooLarge()
 {
     return failure(std::string("the file is larger than ") + kMaxMeterLogText +
                    ", the most one meter log may occupy in memory");
 }
+
+#if defined(_WIN32)
+Expected<std::FILE*> openRegularFile(const std::string& path)
+{
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (std::filesystem::is_directory(status))
+        return notARegularFile(true);
+    if (!ec && !std::filesystem::is_regular_file(status))
+        return notARegularFile(false);
+    if (const auto size = std::filesystem::file_size(path, ec); !ec && size > kMaxMeterLogBytes)
+        return tooLarge();
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return failure(std::string("the file cannot be opened: ") + std::strerror(errno));
+    return file;
+}
+#else
+// The kind of file is judged on the opened descriptor, not on the path: a
+// path swapped for a pipe after a look at it could otherwise block the open,
+// which O_NONBLOCK prevents, or the read, which the check refuses.
+Expected<std::FILE*> openRegularFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return failure(std::string("the file cannot be opened: ") + std::strerror(errno));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const bool folder = S_ISDIR(info.st_mode);
+        ::close(fd);
+        return notARegularFile(folder);
+    }
+    if (static_cast<unsigned long long>(info.st_size) > kMaxMeterLogBytes) {
+        ::close(fd);
+        return tooLarge();
+    }
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (!file) {
+        const int openErrno = errno;
+        ::close(fd);
+        return failure(std::string("the file cannot be opened: ") + std::strerror(openErrno));
+    }
+    return file;
+}
+#endif
 
 }  // namespace
 
@@ -64,17 +120,10 @@ std::size_t FileBuffer::readRest(std::FILE* file, std::size_t got)
 Expected<std::string_view> FileBuffer::load(const std::string& path)
 {
     size_ = 0;
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (std::filesystem::is_directory(status))
-        return failure("the path is a folder, not a file");
-    if (!ec && !std::filesystem::is_regular_file(status))
-        return failure("the path is a device, a pipe or a socket, not a file");
-    if (const auto size = std::filesystem::file_size(path, ec); !ec && size > kMaxMeterLogBytes)
-        return tooLarge();
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return failure(std::string("the file cannot be opened: ") + std::strerror(errno));
+    const auto opened = openRegularFile(path);
+    if (!opened)
+        return opened.error();
+    std::FILE* file = *opened;
     // One read of the whole file: its size first, then a single fread.
     const std::size_t wanted = sizeOf(file);
     if (wanted > kMaxMeterLogBytes) {

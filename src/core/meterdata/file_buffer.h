@@ -24,7 +24,7 @@ public:
     // Reads the file whole: its bytes (empty for an empty file), valid until the
     // next load, or why it cannot be opened or read. Only regular files of at
     // most kMaxMeterLogBytes are read: a folder, device, pipe or socket is refused
-    // before it is opened, so a pipe with no writer cannot hang the read.
+    // by what the opened file is, and the open itself never waits for a writer.
     Expected<std::string_view> load(const std::string& path);
     // The bytes of the last successful load.
     std::string_view bytes() const { return {data_.get(), size_}; }

@@ -77,13 +77,22 @@ std::vector<ChartBar> chartBars(const FileFigures& figures, int first, int last,
         bar.day = d;
         bar.width = slot * 0.7;
         bar.x = frame.left + (d - first) * slot + (slot - bar.width) / 2;
-        // Each part runs from where the previous one ended; a negative step runs downwards.
-        const double dayEnd = zeroY - day * scale;
-        const double nightEnd = dayEnd - night * scale;
-        bar.dayY = std::min(zeroY, dayEnd);
-        bar.dayHeight = std::abs(day) * scale;
-        bar.nightY = std::min(dayEnd, nightEnd);
-        bar.nightHeight = std::abs(night) * scale;
+        // Positive parts stack up from the zero line and negative ones down from
+        // it, so a day and a night of opposite signs never cover each other.
+        double upTop = zeroY;
+        double downBottom = zeroY;
+        const auto place = [&](double value, double& y, double& height) {
+            height = std::abs(value) * scale;
+            if (value >= 0) {
+                upTop -= height;
+                y = upTop;
+            } else {
+                y = downBottom;
+                downBottom += height;
+            }
+        };
+        place(day, bar.dayY, bar.dayHeight);
+        place(night, bar.nightY, bar.nightHeight);
         bars.push_back(bar);
     }
     return bars;

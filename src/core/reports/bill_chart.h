@@ -27,7 +27,7 @@ struct ChartBar {
     double width = 0;
     double dayY = 0;  // the day part stands on (or, when negative, hangs from) the zero line
     double dayHeight = 0;
-    double nightY = 0;  // the night part continues from the day part's end
+    double nightY = 0;  // the night part goes on from the day part when of its sign, else from zero
     double nightHeight = 0;
 };
 

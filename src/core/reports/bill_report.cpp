@@ -110,6 +110,12 @@ Expected<BillText> fillBill(std::string_view templateText, const BillInputs& in)
         {"%totaltotal", totalCostText},
         {"%todaysdate", generation},
     }};
+    if (const std::string_view twice = repeatedPlaceholder(
+            templateText, {"%title", "%premises", "%period", "%calc", "%totals", "%dayhours", "%nighthours",
+                           "%dayunits", "%daycost", "%daytotal", "%nightunits", "%nightcost", "%nighttotal",
+                           "%totaltotal", "%todaysdate", "%chart", "%notes"});
+        !twice.empty())
+        return failure("the bill template has the placeholder " + std::string(twice) + " more than once");
     bill.text.assign(templateText);
     for (const auto& [placeholder, value] : table) {
         if (!substitutePlaceholder(bill.text, placeholder, value))
@@ -139,6 +145,10 @@ Expected<BillFigures> writeBill(const std::string& templatePath, const BillInput
     auto bill = fillBill(*templ, inputs);
     if (!bill)
         return failure(bill.error().reason + " (" + templatePath + ")");
+    if (inputs.runInputs) {
+        if (const auto refused = refuseInputAsTarget(bill->figures.billPath, *inputs.runInputs); !refused)
+            return failure("the bill " + refused.error().reason);
+    }
     const auto written = exportOutput(bill->text, bill->figures.billPath);
     if (!written)
         return failure("the bill " + written.error().reason);

@@ -33,6 +33,7 @@ struct BillInputs {
     std::string_view titleSuffix = {};                // appended to the title ("-2012-03" for one month of a log)
     const std::vector<std::string>* notes = nullptr;  // the file's data notes, for "%notes"
     std::string_view fileName = {};                   // the bill's file name; "" for billFileNameOf's
+    const std::vector<std::string>* runInputs = nullptr;  // files the bill must not replace
 };
 
 struct BillText {

@@ -39,6 +39,11 @@ std::string_view billName(std::string_view path)
 Expected<std::string> fillReportsMenu(std::string_view templateText, const ReportLinkLists& lists,
                                       std::string_view shortDate, std::string_view computerName)
 {
+    if (const std::string_view twice = repeatedPlaceholder(
+            templateText, {"%numberofreports", "%listoflinks", "%daytotaloflinks", "%nighttotaloflinks",
+                           "%totaltotaloflinks", "%todaysdate", "%listofperiods"});
+        !twice.empty())
+        return failure("the menu template has the placeholder " + std::string(twice) + " more than once");
     // The periods are an addition: a template without their placeholder shows none.
     const bool withPeriods = templateText.find("%listofperiods") != std::string_view::npos;
     // One row per bill holding its link and its costs side by side: with the

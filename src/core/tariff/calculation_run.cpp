@@ -248,6 +248,7 @@ FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope
         inputs.reportsFolder = st.environment.reportsFolder;
         const std::string billName = outcome.fileName + ".html";
         inputs.fileName = billName;
+        inputs.runInputs = &st.environment.inputs;
         const auto bill = writeBill(st.environment.programFolder + "billtemplate.html", inputs);
         if (bill) {
             st.links.add(*bill);
@@ -305,6 +306,8 @@ Expected<std::string> CalculationRun::buildReportsMenu()
     if (!menu)
         return failure("no reports menu: " + menu.error().reason + " (" + st.environment.programFolder +
                        "menutemplate.html)");
+    if (const auto refused = refuseInputAsTarget(target, st.environment.inputs); !refused)
+        return failure("no reports menu: " + refused.error().reason);
     if (const auto written = exportOutput(*menu, target); !written)
         return failure("no reports menu: " + written.error().reason);
     return target;

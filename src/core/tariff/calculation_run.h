@@ -26,6 +26,7 @@ struct ReportEnvironment {
     const Clock* clock = nullptr;
     std::string computerName;
     bool writesCsv = false;  // CSV files are written beside the bills: their names are claimed too
+    std::vector<std::string> inputs;  // the run's files: no report may replace one
 };
 
 // --each-month shows at most this many months in one run; one line names what was left out.

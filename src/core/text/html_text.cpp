@@ -63,4 +63,17 @@ bool substitutePlaceholder(std::string& text, std::string_view placeholder, std:
     return true;
 }
 
+std::string_view repeatedPlaceholder(std::string_view text, std::initializer_list<std::string_view> placeholders)
+{
+    // Substitution keeps only the text up to a second occurrence, so a
+    // repeated placeholder would silently cut the page short.
+    for (const std::string_view placeholder : placeholders) {
+        const std::size_t first = text.find(placeholder);
+        if (first != std::string_view::npos &&
+            text.find(placeholder, first + placeholder.size()) != std::string_view::npos)
+            return placeholder;
+    }
+    return {};
+}
+
 }  // namespace lumivane

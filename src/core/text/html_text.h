@@ -1,5 +1,6 @@
 #pragma once
 // Texts put into the generated HTML pages.
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -17,5 +18,8 @@ std::string fileUrl(std::string_view path);
 // text after a second occurrence (the templates' rule); false, text unchanged,
 // when the placeholder does not occur.
 bool substitutePlaceholder(std::string& text, std::string_view placeholder, std::string_view value);
+
+// The first of `placeholders` that occurs more than once in `text`; "" when none does.
+std::string_view repeatedPlaceholder(std::string_view text, std::initializer_list<std::string_view> placeholders);
 
 }  // namespace lumivane

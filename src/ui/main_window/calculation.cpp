@@ -201,6 +201,8 @@ void Calculation::calculateSelection()
     environment.programFolder = localPath(environment_.programFolder);
     environment.clock = environment_.clock;
     environment.computerName = lumivane::utf8Text(lumivane::getComputerName());
+    for (const QString& file : environment_.selectedFiles())
+        environment.inputs.push_back(localPath(file));
     lumivane::MappedFileBytes files;
     lumivane::CalculationRun run(settings_, std::move(environment), graph_, graphPalette_, &files);
 

@@ -27,23 +27,34 @@ TEST(BillChart, AxisTicksAreRoundAndEncloseTheValues)
     }
 }
 
-TEST(BillChart, NightStandsOnDayAndNegativeStepsHangBelowZero)
+struct StackCase {
+    double day, night;
+    double dayTop, dayBottom, nightTop, nightBottom;  // in axis units, up is positive
+};
+
+// Positive parts stack up from zero, negative ones down from it: opposite signs never overlap.
+TEST(BillChart, PositivePartsStackUpAndNegativeOnesDownFromZero)
 {
-    FileFigures f;
-    f.dayUnits[3] = 6;
-    f.nightUnits[3] = 2;
-    f.dayUnits[4] = -2;
-    const ChartFrame frame{0, 0, 100, 200};
-    const auto bars = chartBars(f, 3, 4, ChartAxis{-5, 10, 5}, frame);
-    ASSERT_EQ(bars.size(), 2u);
-    const double zeroY = 200.0 * 10 / 15;
-    EXPECT_DOUBLE_EQ(bars[0].dayY + bars[0].dayHeight, zeroY);
-    EXPECT_DOUBLE_EQ(bars[0].dayHeight, 6 * 200.0 / 15);
-    EXPECT_DOUBLE_EQ(bars[0].nightY + bars[0].nightHeight, bars[0].dayY);
-    EXPECT_DOUBLE_EQ(bars[0].nightHeight, 2 * 200.0 / 15);
-    EXPECT_DOUBLE_EQ(bars[1].dayY, zeroY);
-    EXPECT_DOUBLE_EQ(bars[1].dayHeight, 2 * 200.0 / 15);
-    EXPECT_LT(bars[0].x + bars[0].width, bars[1].x);
+    const StackCase cases[] = {
+        {6, 2, 6, 0, 8, 6}, {-2, 0, 0, -2, 0, 0}, {4, -3, 4, 0, 0, -3}, {-3, 4, 0, -3, 4, 0}, {-1, -2, 0, -1, -1, -3},
+    };
+    const ChartFrame frame{0, 0, 100, 150};
+    const ChartAxis axis{-5, 10, 5};
+    const double scale = 150.0 / 15;
+    const auto y = [&](double value) { return (axis.top - value) * scale; };
+    for (const StackCase& c : cases) {
+        FileFigures f;
+        f.dayUnits[3] = c.day;
+        f.nightUnits[3] = c.night;
+        const auto bars = chartBars(f, 3, 4, axis, frame);
+        ASSERT_EQ(bars.size(), 2u);
+        const ChartBar& b = bars[0];
+        EXPECT_DOUBLE_EQ(b.dayY, y(c.dayTop)) << c.day << " " << c.night;
+        EXPECT_DOUBLE_EQ(b.dayY + b.dayHeight, y(c.dayBottom)) << c.day << " " << c.night;
+        EXPECT_DOUBLE_EQ(b.nightY, y(c.nightTop)) << c.day << " " << c.night;
+        EXPECT_DOUBLE_EQ(b.nightY + b.nightHeight, y(c.nightBottom)) << c.day << " " << c.night;
+        EXPECT_LT(b.x + b.width, bars[1].x);
+    }
 }
 
 // No booked step in the period: no chart. The caption is escaped; nothing is fetched or run.

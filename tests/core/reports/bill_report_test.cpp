@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include <sys/stat.h>
+
 #include "core/reports/report_files.h"
 #include "support/run_fixture.h"
 
@@ -89,6 +91,10 @@ TEST(Bill, NameHoursPricesCostsAndGenerationLine)
     std::string lacking = RunFixture::billTemplate();
     lacking.erase(lacking.find("%nightcost"), 10);
     EXPECT_EQ(c.fill(lacking).error().reason, "the bill template has no placeholder %nightcost");
+    // A second occurrence would cut the bill short after the first: refused, as a missing one is.
+    for (const std::string placeholder : {"%chart", "%period", "%todaysdate"})
+        EXPECT_EQ(c.fill(RunFixture::billTemplate() + placeholder + placeholder).error().reason,
+                  "the bill template has the placeholder " + placeholder + " more than once");
 }
 
 // Titles are upper-cased by Unicode's rules; a log named ".csv" keeps its name (its bill,
@@ -123,4 +129,26 @@ TEST(ReportFiles, ExportReplacesTheWholeFileOrLeavesEverythingAsItWas)
     EXPECT_EQ(test::readFile(notAFolder), "a file");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.reports), {}), 3);
     EXPECT_EQ(importInput(f.file("t.html", "a\r\nb\rc\n\xC2\xA3")).value(), "a\r\nb\rc\n\xC2\xA3");
+}
+
+// The bytes are on the disk before the rename makes them the file.
+TEST(ReportFiles, BytesReachTheDiskBeforeTheRename)
+{
+    RunFixture f;
+    const std::string target = f.file("reports/SITE1.html", "old");
+    std::vector<std::string> order;
+    WriteCalls calls;
+    calls.sync = [&, sync = calls.sync](std::FILE* file) {
+        struct stat info {};
+        ::fstat(fileno(file), &info);
+        order.push_back("sync " + std::to_string(info.st_size) + " bytes");
+        return sync(file);
+    };
+    calls.rename = [&, rename = calls.rename](const std::string& from, const std::string& to) {
+        order.push_back("rename to " + std::filesystem::path(to).filename().string());
+        return rename(from, to);
+    };
+    ASSERT_TRUE(replaceFile("body", "\r\n", target, calls));
+    EXPECT_EQ(order, (std::vector<std::string>{"sync 6 bytes", "rename to SITE1.html"}));
+    EXPECT_EQ(test::readFile(target), "body\r\n");
 }

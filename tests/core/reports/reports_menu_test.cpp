@@ -51,4 +51,9 @@ TEST(ReportsMenu, CountsEveryBillAndSumsAndLinksThoseWithAPath)
     lacking.erase(lacking.find("%listoflinks"), 12);
     EXPECT_EQ(fillReportsMenu(lacking, ReportLinkLists{}, "d", "c").error().reason,
               "the menu template has no placeholder %listoflinks");
+    for (const std::string placeholder : {"%listoflinks", "%listofperiods"})
+        EXPECT_EQ(fillReportsMenu(RunFixture::menuTemplate() + placeholder + placeholder, ReportLinkLists{}, "d", "c")
+                      .error()
+                      .reason,
+                  "the menu template has the placeholder " + placeholder + " more than once");
 }
