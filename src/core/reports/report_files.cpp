@@ -73,9 +73,10 @@ std::FILE* createTemporaryBeside(const std::string& target, std::string& name)
             return nullptr;
 #if !defined(_WIN32)
         // A clean-up that took the file between its creation and this lock has
-        // removed its name: such a file is given up for a new one.
+        // removed its name: such a file is given up for a new one. A file
+        // system without locks still gets the file, unlocked, as before.
         struct stat info {};
-        if (file && (::flock(fileno(file), LOCK_EX) != 0 || ::fstat(fileno(file), &info) != 0 || info.st_nlink == 0)) {
+        if (file && ::flock(fileno(file), LOCK_EX) == 0 && ::fstat(fileno(file), &info) == 0 && info.st_nlink == 0) {
             std::fclose(file);
             file = nullptr;
         }
