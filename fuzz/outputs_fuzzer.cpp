@@ -115,17 +115,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Month by month, the steps of the whole log add up to its last reading in scope less its first.
     const auto rule = scopeRuleOf(options.scope);
     const auto shape = engineShapeOf(bytes, path);
-    if (options.eachMonth && whole && rule && shape) {
-        std::vector<double> values;
-        const auto walked = walkMeterReadings(bytes, *shape, true, *rule, [&](const MeterReading& r) -> Expected<void> {
-            values.push_back(parseMeterValue(r.valueText).value_or(NAN));
-            return {};
-        });
-        const double expected = values.empty() ? 0 : (values.back() - values.front()) * settings.settingsMultiplier;
-        const double scale = values.empty() ? 1 : (std::fabs(values.front()) + std::fabs(values.back()) + 1);
-        if (walked && std::isfinite(expected) && scale * static_cast<double>(values.size()) < 1e12)
-            check(std::fabs(sum - expected) <= 1e-8 * scale * static_cast<double>(values.size() + 1),
-                  "the months do not add up to the log", std::to_string(sum) + " vs " + std::to_string(expected));
+    std::vector<double> v;
+    const auto walk = [&](const MeterReading& r) -> Expected<void> {
+        v.push_back(parseMeterValue(r.valueText).value_or(NAN));
+        return {};
+    };
+    if (options.eachMonth && whole && rule && shape && walkMeterReadings(bytes, *shape, true, *rule, walk) &&
+        v.size() > 1) {
+        const double expected = (v.back() - v.front()) * settings.settingsMultiplier;
+        const double scale = (std::fabs(v.front()) + std::fabs(v.back()) + 1) * static_cast<double>(v.size());
+        if (std::isfinite(expected) && scale < 1e12)
+            check(std::fabs(sum - expected) <= 1e-8 * scale, "the months do not add up to the log",
+                  std::to_string(sum));
     }
     return 0;
 }
