@@ -1,0 +1,208 @@
+#include "core/meterdata/parallel_readings.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <system_error>
+#include <thread>
+
+#include "core/meterdata/meter_value.h"
+
+namespace lumivane {
+namespace {
+
+std::optional<unsigned long long> environmentNumber(const char* name)
+{
+    const char* text = std::getenv(name);
+    if (text == nullptr || *text == '\0')
+        return std::nullopt;
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(text, &end, 10);
+    if (*end != '\0' || value == 0)
+        return std::nullopt;
+    return value;
+}
+
+// Just after the line end at or after `from` (a CR LF is one end); the size when there is none.
+std::size_t afterLineEnd(std::string_view bytes, std::size_t from, char lineEnd)
+{
+    if (from >= bytes.size())
+        return bytes.size();
+    const void* hit = std::memchr(bytes.data() + from, lineEnd, bytes.size() - from);
+    if (hit == nullptr)
+        return bytes.size();
+    std::size_t after = static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data()) + 1;
+    if (lineEnd == '\r' && after < bytes.size() && bytes[after] == '\n')
+        ++after;
+    return after;
+}
+
+// Sorts the lines of one part with a filter of its own; line numbers count from 0.
+void parsePart(std::string_view bytes, char lineEnd, const ReadingFilter& like, ParsedPart& out)
+{
+    out.records.clear();
+    out.completed.clear();
+    out.error.reset();
+    out.failure = nullptr;
+    ReadingFilter filter(like.shape(), like.longForm(), like.scope());
+    const LayoutShape& shape = filter.shape();
+    FieldCursor cursor(bytes, shape.separator, lineEnd);
+    LineFields fields;
+    MeterReading reading;
+    Error error;
+    std::uint32_t line = 0;
+    for (; cursor.next(fields); ++line) {
+        if (fields.count < 2)
+            continue;
+        ParsedPart::Record r;
+        r.line = line;
+        if (filter.isLongFormLine(fields)) {
+            // The whole line, to be split again in order: long forms are rare.
+            const char* start = fields.field[0].data();
+            const std::size_t from = static_cast<std::size_t>(start - bytes.data());
+            std::size_t end = bytes.size();
+            if (const void* hit = std::memchr(start, lineEnd, bytes.size() - from))
+                end = static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data());
+            r.kind = ParsedLine::Kind::LongForm;
+            r.timestamp = bytes.substr(from, end - from);
+            out.records.push_back(r);
+            continue;
+        }
+        switch (filter.take(fields, line, reading, error)) {
+        case ReadingFilter::Result::Skip:
+            if (filter.lastSkip() != ReadingFilter::SkipReason::NoDate)
+                continue;
+            r.kind = ParsedLine::Kind::NoDate;
+            r.timestamp = fields.field[shape.timestampField];
+            break;
+        case ReadingFilter::Result::Error:
+            r.kind = ParsedLine::Kind::Error;
+            out.records.push_back(r);
+            out.error = std::move(error);
+            out.lines = line + 1;
+            return;
+        case ReadingFilter::Result::Reading:
+            r.kind = ParsedLine::Kind::Reading;
+            r.stamp = reading.stamp;
+            r.value = reading.valueText;
+            if (const auto number = parseMeterValue(reading.valueText)) {
+                r.number = *number;
+                r.converted = true;
+            }
+            if (std::less_equal<const char*>()(bytes.data(), reading.timestampText.data()) &&
+                std::less<const char*>()(reading.timestampText.data(), bytes.data() + bytes.size())) {
+                r.timestamp = reading.timestampText;
+            } else {
+                // A bare date completed in the filter, which reuses that text on the next line.
+                r.isCompleted = true;
+                r.completedAt = static_cast<std::uint32_t>(out.completed.size());
+                r.completedLength = static_cast<std::uint32_t>(reading.timestampText.size());
+                out.completed.append(reading.timestampText);
+            }
+            break;
+        }
+        out.records.push_back(r);
+    }
+    out.lines = line;
+}
+
+void parseGuarded(std::string_view bytes, char lineEnd, const ReadingFilter& like, ParsedPart& out)
+{
+    try {
+        parsePart(bytes, lineEnd, like, out);
+    } catch (...) {
+        out.failure = std::current_exception();
+    }
+}
+
+}  // namespace
+
+ParallelPlan ParallelPlan::fromEnvironment()
+{
+    ParallelPlan plan;
+    const unsigned processors = std::thread::hardware_concurrency();
+    plan.threads = processors == 0 ? 1 : processors;
+    if (const auto threads = environmentNumber("LUMIVANE_THREADS"))
+        plan.threads = static_cast<unsigned>(*threads < 64 ? *threads : 64);
+    if (const auto bytes = environmentNumber("LUMIVANE_PART_BYTES")) {
+        plan.partBytes = static_cast<std::size_t>(*bytes);
+        plan.smallestSplit = 0;
+    }
+    return plan;
+}
+
+ParallelLineParser::ParallelLineParser(std::string_view bytes, const ReadingFilter& like, const ParallelPlan& plan)
+    : bytes_(bytes), like_(like), plan_(plan), lineEnd_(lineEndOf(bytes)), parts_(plan.threads < 1 ? 1 : plan.threads),
+      firstLines_(parts_.size())
+{
+    if (plan_.partBytes == 0)
+        plan_.partBytes = 1;
+    // Header lines are never readings; the parts start after them.
+    for (std::size_t i = 0; i < like.shape().headerLines && at_ < bytes_.size(); ++i, ++nextLine_)
+        at_ = afterLineEnd(bytes_, at_, lineEnd_);
+}
+
+bool ParallelLineParser::nextStretch()
+{
+    used_ = 0;
+    if (at_ >= bytes_.size())
+        return false;
+    // Cut the stretch at line ends into parts of about partBytes each.
+    std::size_t starts[64 + 1];
+    const std::size_t count = parts_.size() < 64 ? parts_.size() : 64;
+    for (std::size_t i = 0; i < count && at_ < bytes_.size(); ++i) {
+        starts[i] = at_;
+        at_ = afterLineEnd(bytes_, at_ + plan_.partBytes - 1, lineEnd_);
+        used_ = i + 1;
+    }
+    starts[used_] = at_;
+    std::vector<std::thread> threads;
+    threads.reserve(used_);
+    for (std::size_t i = 1; i < used_; ++i) {
+        const std::string_view part = bytes_.substr(starts[i], starts[i + 1] - starts[i]);
+        try {
+            threads.emplace_back(parseGuarded, part, lineEnd_, std::cref(like_), std::ref(parts_[i]));
+        } catch (const std::system_error&) {
+            // No thread to be had: this one reads the part.
+            parseGuarded(part, lineEnd_, like_, parts_[i]);
+        }
+    }
+    parseGuarded(bytes_.substr(starts[0], starts[1] - starts[0]), lineEnd_, like_, parts_[0]);
+    for (std::thread& thread : threads)
+        thread.join();
+    for (std::size_t i = 0; i < used_; ++i) {
+        if (parts_[i].failure)
+            std::rethrow_exception(parts_[i].failure);
+        firstLines_[i] = nextLine_;
+        nextLine_ += parts_[i].lines;
+        if (parts_[i].error) {
+            // Nothing after a line that cannot be read is looked at.
+            parts_[i].error->line += firstLines_[i];
+            used_ = i + 1;
+            at_ = bytes_.size();
+            break;
+        }
+    }
+    return true;
+}
+
+void ParallelLineParser::expand(std::size_t i, const ParsedPart::Record& r, ParsedLine& line) const
+{
+    const ParsedPart& part = parts_[i];
+    line.kind = r.kind;
+    line.reading.lineNumber = firstLines_[i] + r.line;
+    switch (r.kind) {
+    case ParsedLine::Kind::Reading:
+        line.reading.timestampText =
+            r.isCompleted ? std::string_view(part.completed).substr(r.completedAt, r.completedLength) : r.timestamp;
+        line.reading.valueText = r.value;
+        line.reading.stamp = r.stamp;
+        line.value = r.converted ? std::optional<double>(r.number) : std::nullopt;
+        break;
+    case ParsedLine::Kind::NoDate:
+    case ParsedLine::Kind::LongForm: line.text = r.timestamp; break;
+    case ParsedLine::Kind::Error: line.error = &*part.error; break;
+    }
+}
+
+}  // namespace lumivane

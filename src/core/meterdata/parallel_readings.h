@@ -1,0 +1,147 @@
+#pragma once
+// One file's lines turned into readings on every processor: a stretch of the
+// bytes is cut at line ends into one part per thread, each part is sorted by
+// a reading filter of its own into compact records, and the records are then
+// handed on in file order, so whatever needs order (baseline, month, notes)
+// sees the lines exactly as a walk on one thread would.
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/meterdata/reading_filter.h"
+
+namespace lumivane {
+
+// How many threads read one file, and how many bytes each part holds.
+struct ParallelPlan {
+    unsigned threads = 1;
+    std::size_t partBytes = std::size_t{512} << 10;
+    std::size_t smallestSplit = std::size_t{64} << 10;  // smaller files are read on one thread
+
+    // One thread per processor (one on a one-processor machine). LUMIVANE_THREADS=N
+    // forces N threads (1: the plain walk); LUMIVANE_PART_BYTES=N cuts parts of
+    // about N bytes and splits files of any size, so tests can put many line
+    // ends on part boundaries.
+    static ParallelPlan fromEnvironment();
+
+    // Whether a file of `size` bytes is read in parts.
+    bool splits(std::size_t size) const { return threads > 1 && size > smallestSplit; }
+};
+
+// One data line as the ordered pass receives it.
+struct ParsedLine {
+    enum class Kind : std::uint8_t {
+        Reading,   // passed every test: `reading` and its converted `value`
+        NoDate,    // skipped because `text`, its timestamp, is no date
+        LongForm,  // left whole in `text` for the long-form rewrite, which is read in order
+        Error,     // cannot be read: `error`, after which the part holds nothing
+    };
+    Kind kind = Kind::Reading;
+    MeterReading reading;  // lineNumber is set for every kind
+    std::optional<double> value;
+    std::string_view text;
+    const Error* error = nullptr;
+};
+
+// The records of one part, line numbers counted from 0 at its first line.
+struct ParsedPart {
+    struct Record {
+        std::string_view timestamp;  // into the file, or (completed bare dates) into `completed`
+        std::string_view value;
+        CalendarStamp stamp;
+        double number = 0;
+        std::uint32_t line = 0;
+        std::uint32_t completedAt = 0;
+        std::uint32_t completedLength = 0;
+        ParsedLine::Kind kind = ParsedLine::Kind::Reading;
+        bool converted = false;
+        bool isCompleted = false;
+    };
+    std::vector<Record> records;
+    std::string completed;  // bare dates with " 00:00", one after another
+    std::size_t lines = 0;
+    std::optional<Error> error;
+    std::exception_ptr failure;  // an exception of the part's thread, thrown again on the caller's
+};
+
+// Walks the data lines of a file (header lines skipped) a stretch at a time,
+// each stretch read in parts side by side.
+class ParallelLineParser {
+public:
+    // `like` gives the layout, the long-form rule and the scope of every part's
+    // own filter; it is not changed.
+    ParallelLineParser(std::string_view bytes, const ReadingFilter& like, const ParallelPlan& plan);
+
+    // Reads the next stretch; false when the file is done.
+    bool nextStretch();
+
+    std::size_t partCount() const { return used_; }
+    const ParsedPart& part(std::size_t i) const { return parts_[i]; }
+
+    // The record `r` of part `i` as a line of the file.
+    void expand(std::size_t i, const ParsedPart::Record& r, ParsedLine& line) const;
+
+private:
+    std::string_view bytes_;
+    const ReadingFilter& like_;
+    ParallelPlan plan_;
+    char lineEnd_;
+    std::size_t at_ = 0;  // where the next stretch starts
+    std::size_t nextLine_ = 1;
+    std::vector<ParsedPart> parts_;
+    std::vector<std::size_t> firstLines_;
+    std::size_t used_ = 0;
+};
+
+// Hands every data line of `bytes` to visit(const ParsedLine&) in file order
+// until visit returns false; the lines are read in parts on plan.threads threads.
+template <class Visit>
+void forEachParsedLine(std::string_view bytes, const ReadingFilter& like, const ParallelPlan& plan, Visit&& visit)
+{
+    ParallelLineParser parser(bytes, like, plan);
+    ParsedLine line;
+    while (parser.nextStretch()) {
+        for (std::size_t i = 0; i < parser.partCount(); ++i) {
+            for (const ParsedPart::Record& r : parser.part(i).records) {
+                parser.expand(i, r, line);
+                if (!visit(static_cast<const ParsedLine&>(line)))
+                    return;
+            }
+        }
+    }
+}
+
+// walkMeterReadings on plan.threads threads: the same readings, skips, notes
+// in `filter` and errors as the walk on one thread.
+template <class OnReading>
+Expected<void> walkParsedReadings(std::string_view bytes, ReadingFilter& filter, const ParallelPlan& plan,
+                                  OnReading&& onReading)
+{
+    Expected<void> outcome;
+    LineFields fields;
+    MeterReading longReading;
+    Error error;
+    forEachParsedLine(bytes, filter, plan, [&](const ParsedLine& line) {
+        switch (line.kind) {
+        case ParsedLine::Kind::Reading: outcome = onReading(line.reading); break;
+        case ParsedLine::Kind::NoDate: filter.noteNoDate(line.reading.lineNumber, line.text); break;
+        case ParsedLine::Kind::Error: outcome = *line.error; break;
+        case ParsedLine::Kind::LongForm:
+            fields.split(line.text, filter.shape().separator);
+            switch (filter.take(fields, line.reading.lineNumber, longReading, error)) {
+            case ReadingFilter::Result::Skip: break;
+            case ReadingFilter::Result::Error: outcome = std::move(error); break;
+            case ReadingFilter::Result::Reading: outcome = onReading(static_cast<const MeterReading&>(longReading));
+            }
+            break;
+        }
+        return outcome.ok();
+    });
+    return outcome;
+}
+
+}  // namespace lumivane
