@@ -37,6 +37,50 @@ std::size_t afterLineEnd(std::string_view bytes, std::size_t from, char lineEnd)
     return after;
 }
 
+// The whole of the line that starts at `start`, to be split again in order: long forms are rare.
+std::string_view wholeLine(std::string_view bytes, const char* start, char lineEnd)
+{
+    const auto from = static_cast<std::size_t>(start - bytes.data());
+    const void* hit = std::memchr(start, lineEnd, bytes.size() - from);
+    const std::size_t end = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data()) : bytes.size();
+    return bytes.substr(from, end - from);
+}
+
+void keepText(std::string_view bytes, std::string_view text, ParsedPart::Record& r)
+{
+    r.textAt = static_cast<std::uint32_t>(text.data() - bytes.data());
+    r.textLength = static_cast<std::uint32_t>(text.size());
+}
+
+void keepReading(std::string_view bytes, const MeterReading& reading, ParsedPart& out, ParsedPart::Record& r)
+{
+    r.kind = ParsedLine::Kind::Reading;
+    const CalendarStamp& stamp = reading.stamp;
+    r.year = static_cast<std::int16_t>(stamp.year);
+    r.month = static_cast<std::uint8_t>(stamp.month);
+    r.day = static_cast<std::uint8_t>(stamp.day);
+    r.hour = static_cast<std::uint8_t>(stamp.hour);
+    r.hasTime = stamp.hasTime;
+    r.secondOfDay = stamp.secondOfDay;
+    r.dayNumber = static_cast<std::int32_t>(stamp.dayNumber);
+    r.valueAt = static_cast<std::uint32_t>(reading.valueText.data() - bytes.data());
+    r.valueLength = static_cast<std::uint32_t>(reading.valueText.size());
+    if (const auto number = parseMeterValue(reading.valueText)) {
+        r.number = *number;
+        r.converted = true;
+    }
+    if (std::less_equal<const char*>()(bytes.data(), reading.timestampText.data()) &&
+        std::less<const char*>()(reading.timestampText.data(), bytes.data() + bytes.size())) {
+        keepText(bytes, reading.timestampText, r);
+        return;
+    }
+    // A bare date completed in the filter, which reuses that text on the next line.
+    r.isCompleted = true;
+    r.textAt = static_cast<std::uint32_t>(out.completed.size());
+    r.textLength = static_cast<std::uint32_t>(reading.timestampText.size());
+    out.completed.append(reading.timestampText);
+}
+
 // Sorts the lines of one part with a filter of its own; line numbers count from 0.
 void parsePart(std::string_view bytes, char lineEnd, const ReadingFilter& like, ParsedPart& out)
 {
@@ -54,54 +98,30 @@ void parsePart(std::string_view bytes, char lineEnd, const ReadingFilter& like, 
     for (; cursor.next(fields); ++line) {
         if (fields.count < 2)
             continue;
-        ParsedPart::Record r;
+        // Made in place: most lines are readings, and a copy per line costs more than the test.
+        ParsedPart::Record& r = out.records.emplace_back();
         r.line = line;
         if (filter.isLongFormLine(fields)) {
-            // The whole line, to be split again in order: long forms are rare.
-            const char* start = fields.field[0].data();
-            const std::size_t from = static_cast<std::size_t>(start - bytes.data());
-            std::size_t end = bytes.size();
-            if (const void* hit = std::memchr(start, lineEnd, bytes.size() - from))
-                end = static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data());
             r.kind = ParsedLine::Kind::LongForm;
-            r.timestamp = bytes.substr(from, end - from);
-            out.records.push_back(r);
+            keepText(bytes, wholeLine(bytes, fields.field[0].data(), lineEnd), r);
             continue;
         }
         switch (filter.take(fields, line, reading, error)) {
+        case ReadingFilter::Result::Reading: keepReading(bytes, reading, out, r); break;
         case ReadingFilter::Result::Skip:
-            if (filter.lastSkip() != ReadingFilter::SkipReason::NoDate)
-                continue;
+            if (filter.lastSkip() != ReadingFilter::SkipReason::NoDate) {
+                out.records.pop_back();
+                break;
+            }
             r.kind = ParsedLine::Kind::NoDate;
-            r.timestamp = fields.field[shape.timestampField];
+            keepText(bytes, fields.field[shape.timestampField], r);
             break;
         case ReadingFilter::Result::Error:
             r.kind = ParsedLine::Kind::Error;
-            out.records.push_back(r);
             out.error = std::move(error);
             out.lines = line + 1;
             return;
-        case ReadingFilter::Result::Reading:
-            r.kind = ParsedLine::Kind::Reading;
-            r.stamp = reading.stamp;
-            r.value = reading.valueText;
-            if (const auto number = parseMeterValue(reading.valueText)) {
-                r.number = *number;
-                r.converted = true;
-            }
-            if (std::less_equal<const char*>()(bytes.data(), reading.timestampText.data()) &&
-                std::less<const char*>()(reading.timestampText.data(), bytes.data() + bytes.size())) {
-                r.timestamp = reading.timestampText;
-            } else {
-                // A bare date completed in the filter, which reuses that text on the next line.
-                r.isCompleted = true;
-                r.completedAt = static_cast<std::uint32_t>(out.completed.size());
-                r.completedLength = static_cast<std::uint32_t>(reading.timestampText.size());
-                out.completed.append(reading.timestampText);
-            }
-            break;
         }
-        out.records.push_back(r);
     }
     out.lines = line;
 }
@@ -133,7 +153,7 @@ ParallelPlan ParallelPlan::fromEnvironment()
 
 ParallelLineParser::ParallelLineParser(std::string_view bytes, const ReadingFilter& like, const ParallelPlan& plan)
     : bytes_(bytes), like_(like), plan_(plan), lineEnd_(lineEndOf(bytes)), parts_(plan.threads < 1 ? 1 : plan.threads),
-      firstLines_(parts_.size())
+      firstLines_(parts_.size()), starts_(parts_.size())
 {
     if (plan_.partBytes == 0)
         plan_.partBytes = 1;
@@ -174,6 +194,7 @@ bool ParallelLineParser::nextStretch()
         if (parts_[i].failure)
             std::rethrow_exception(parts_[i].failure);
         firstLines_[i] = nextLine_;
+        starts_[i] = starts[i];
         nextLine_ += parts_[i].lines;
         if (parts_[i].error) {
             // Nothing after a line that cannot be read is looked at.
@@ -189,18 +210,27 @@ bool ParallelLineParser::nextStretch()
 void ParallelLineParser::expand(std::size_t i, const ParsedPart::Record& r, ParsedLine& line) const
 {
     const ParsedPart& part = parts_[i];
+    const char* const partStart = bytes_.data() + starts_[i];
+    const char* const textBase = r.isCompleted ? part.completed.data() : partStart;
     line.kind = r.kind;
     line.reading.lineNumber = firstLines_[i] + r.line;
     switch (r.kind) {
-    case ParsedLine::Kind::Reading:
-        line.reading.timestampText =
-            r.isCompleted ? std::string_view(part.completed).substr(r.completedAt, r.completedLength) : r.timestamp;
-        line.reading.valueText = r.value;
-        line.reading.stamp = r.stamp;
+    case ParsedLine::Kind::Reading: {
+        line.reading.timestampText = std::string_view(textBase + r.textAt, r.textLength);
+        line.reading.valueText = std::string_view(partStart + r.valueAt, r.valueLength);
+        CalendarStamp& stamp = line.reading.stamp;
+        stamp.year = r.year;
+        stamp.month = r.month;
+        stamp.day = r.day;
+        stamp.hour = r.hour;
+        stamp.secondOfDay = r.secondOfDay;
+        stamp.hasTime = r.hasTime;
+        stamp.dayNumber = r.dayNumber;
         line.value = r.converted ? std::optional<double>(r.number) : std::nullopt;
         break;
+    }
     case ParsedLine::Kind::NoDate:
-    case ParsedLine::Kind::LongForm: line.text = r.timestamp; break;
+    case ParsedLine::Kind::LongForm: line.text = std::string_view(textBase + r.textAt, r.textLength); break;
     case ParsedLine::Kind::Error: line.error = &*part.error; break;
     }
 }

@@ -19,7 +19,7 @@ namespace lumivane {
 // How many threads read one file, and how many bytes each part holds.
 struct ParallelPlan {
     unsigned threads = 1;
-    std::size_t partBytes = std::size_t{512} << 10;
+    std::size_t partBytes = std::size_t{2} << 20;
     std::size_t smallestSplit = std::size_t{64} << 10;  // smaller files are read on one thread
 
     // One thread per processor (one on a one-processor machine). LUMIVANE_THREADS=N
@@ -28,8 +28,11 @@ struct ParallelPlan {
     // ends on part boundaries.
     static ParallelPlan fromEnvironment();
 
-    // Whether a file of `size` bytes is read in parts.
-    bool splits(std::size_t size) const { return threads > 1 && size > smallestSplit; }
+    // Whether a file of `size` bytes is read in parts (records keep 32-bit offsets).
+    bool splits(std::size_t size) const
+    {
+        return threads > 1 && size > smallestSplit && size < (std::uint64_t{1} << 32);
+    }
 };
 
 // One data line as the ordered pass receives it.
@@ -49,14 +52,19 @@ struct ParsedLine {
 
 // The records of one part, line numbers counted from 0 at its first line.
 struct ParsedPart {
+    // 48 bytes: a stretch of the file holds tens of thousands of them.
     struct Record {
-        std::string_view timestamp;  // into the file, or (completed bare dates) into `completed`
-        std::string_view value;
-        CalendarStamp stamp;
+        std::uint32_t textAt = 0;  // the timestamp or the whole line: from the part's start, or in `completed`
+        std::uint32_t textLength = 0;
+        std::uint32_t valueAt = 0;
+        std::uint32_t valueLength = 0;
         double number = 0;
         std::uint32_t line = 0;
-        std::uint32_t completedAt = 0;
-        std::uint32_t completedLength = 0;
+        std::int32_t dayNumber = 0;  // dates have four-digit years
+        std::int32_t secondOfDay = 0;
+        std::int16_t year = 0;
+        std::uint8_t month = 0, day = 0, hour = 0;
+        bool hasTime = false;
         ParsedLine::Kind kind = ParsedLine::Kind::Reading;
         bool converted = false;
         bool isCompleted = false;
@@ -94,6 +102,7 @@ private:
     std::size_t nextLine_ = 1;
     std::vector<ParsedPart> parts_;
     std::vector<std::size_t> firstLines_;
+    std::vector<std::size_t> starts_;  // where each part begins in the file
     std::size_t used_ = 0;
 };
 
