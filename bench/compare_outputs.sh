@@ -27,6 +27,16 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/lumivane-compare.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+# Each program runs from a folder of its own holding the templates and
+# pictures of the new build, so a bill of either comes from the same template.
+resources=$(dirname "$new")
+for side in old new; do
+  mkdir -p "$work/$side"
+  cp "${!side}" "$work/$side/lumivane-calc"
+  cp "$resources"/*.html "$resources"/*.bmp "$resources"/*.jpg "$work/$side/"
+done
+old=$work/old/lumivane-calc
+new=$work/new/lumivane-calc
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_DATA_HOME=$work/home/data XDG_CACHE_HOME=$work/home/cache
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$work/logs"
 cd "$work/logs"

@@ -207,32 +207,4 @@ bool ParallelLineParser::nextStretch()
     return true;
 }
 
-void ParallelLineParser::expand(std::size_t i, const ParsedPart::Record& r, ParsedLine& line) const
-{
-    const ParsedPart& part = parts_[i];
-    const char* const partStart = bytes_.data() + starts_[i];
-    const char* const textBase = r.isCompleted ? part.completed.data() : partStart;
-    line.kind = r.kind;
-    line.reading.lineNumber = firstLines_[i] + r.line;
-    switch (r.kind) {
-    case ParsedLine::Kind::Reading: {
-        line.reading.timestampText = std::string_view(textBase + r.textAt, r.textLength);
-        line.reading.valueText = std::string_view(partStart + r.valueAt, r.valueLength);
-        CalendarStamp& stamp = line.reading.stamp;
-        stamp.year = r.year;
-        stamp.month = r.month;
-        stamp.day = r.day;
-        stamp.hour = r.hour;
-        stamp.secondOfDay = r.secondOfDay;
-        stamp.hasTime = r.hasTime;
-        stamp.dayNumber = r.dayNumber;
-        line.value = r.converted ? std::optional<double>(r.number) : std::nullopt;
-        break;
-    }
-    case ParsedLine::Kind::NoDate:
-    case ParsedLine::Kind::LongForm: line.text = std::string_view(textBase + r.textAt, r.textLength); break;
-    case ParsedLine::Kind::Error: line.error = &*part.error; break;
-    }
-}
-
 }  // namespace lumivane
