@@ -34,9 +34,9 @@ public:
     }
 };
 
-// A damaged log of one layout: skipped statuses, long forms (one with an
-// unknown month), bare dates, dates that are none, short and empty lines,
-// odd values, then at `badAt` a status that is no number.
+// A damaged log of one layout: skipped statuses, long forms, bare dates,
+// dates that are none, short and empty lines, odd values, then at `badAt` a
+// status that is no number.
 std::string damagedLog(unsigned seed, const std::string& layout, const char* lineEnd, int lines, int badAt)
 {
     const bool tab = layout == "tab";
@@ -66,8 +66,6 @@ std::string damagedLog(unsigned seed, const std::string& layout, const char* lin
         const std::string status = i == badAt ? "s" : roll == 0 ? "LONGFORM" : roll == 6 ? "1" : "0";
         if (roll == 7)
             text += "lonely";
-        else if (roll == 8)
-            text += "";
         else if (tab)
             text += std::string(stamp) + "\t" + number + "\textra";
         else if (layout == "gateway")
