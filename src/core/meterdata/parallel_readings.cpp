@@ -170,9 +170,12 @@ bool ParallelLineParser::nextStretch()
     // Cut the stretch at line ends into parts of about partBytes each.
     std::size_t starts[64 + 1];
     const std::size_t count = parts_.size() < 64 ? parts_.size() : 64;
+    // A file smaller than a stretch is shared out evenly, so every thread has a part.
+    const std::size_t even = (bytes_.size() - at_ + count - 1) / count;
+    const std::size_t partBytes = even < plan_.partBytes ? even : plan_.partBytes;
     for (std::size_t i = 0; i < count && at_ < bytes_.size(); ++i) {
         starts[i] = at_;
-        at_ = afterLineEnd(bytes_, at_ + plan_.partBytes - 1, lineEnd_);
+        at_ = afterLineEnd(bytes_, at_ + partBytes - 1, lineEnd_);
         used_ = i + 1;
     }
     starts[used_] = at_;
