@@ -85,6 +85,9 @@ void keepReading(std::string_view bytes, const MeterReading& reading, ParsedPart
 void parsePart(std::string_view bytes, char lineEnd, const ReadingFilter& like, ParsedPart& out)
 {
     out.records.clear();
+    // Room for the shortest lines at once: growing would copy the records and
+    // touch twice the pages; room never used costs no page.
+    out.records.reserve(bytes.size() / 16 + 1);
     out.completed.clear();
     out.error.reset();
     out.failure = nullptr;

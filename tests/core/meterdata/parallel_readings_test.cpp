@@ -191,7 +191,7 @@ TEST(ParallelReadings, ThreadSwitchAndSmallFiles)
         const ParallelPlan plan = ParallelPlan::fromEnvironment();
         EXPECT_EQ(plan.threads, 2u);
         EXPECT_FALSE(plan.splits(1000));
-        EXPECT_TRUE(plan.splits(std::size_t{1} << 20));
+        EXPECT_TRUE(plan.splits(std::size_t{8} << 20));
     }
 }
 
