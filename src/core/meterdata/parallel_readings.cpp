@@ -155,61 +155,89 @@ ParallelPlan ParallelPlan::fromEnvironment()
 }
 
 ParallelLineParser::ParallelLineParser(std::string_view bytes, const ReadingFilter& like, const ParallelPlan& plan)
-    : bytes_(bytes), like_(like), plan_(plan), lineEnd_(lineEndOf(bytes)), parts_(plan.threads < 1 ? 1 : plan.threads),
-      firstLines_(parts_.size()), starts_(parts_.size())
+    : bytes_(bytes), like_(like), plan_(plan), lineEnd_(lineEndOf(bytes))
 {
     if (plan_.partBytes == 0)
         plan_.partBytes = 1;
+    plan_.threads = plan_.threads < 1 ? 1 : (plan_.threads > 64 ? 64 : plan_.threads);
+    for (Bank& bank : banks_) {
+        bank.parts.resize(plan_.threads);
+        bank.starts.resize(plan_.threads + 1);
+        bank.firstLines.resize(plan_.threads);
+    }
     // Header lines are never readings; the parts start after them.
     for (std::size_t i = 0; i < like.shape().headerLines && at_ < bytes_.size(); ++i, ++nextLine_)
         at_ = afterLineEnd(bytes_, at_, lineEnd_);
 }
 
-bool ParallelLineParser::nextStretch()
+ParallelLineParser::~ParallelLineParser()
 {
-    used_ = 0;
-    if (at_ >= bytes_.size())
-        return false;
-    // Cut the stretch at line ends into parts of about partBytes each.
-    std::size_t starts[64 + 1];
-    const std::size_t count = parts_.size() < 64 ? parts_.size() : 64;
+    // A caller that stops early leaves a stretch being read.
+    for (Bank& bank : banks_)
+        joinAll(bank);
+}
+
+void ParallelLineParser::joinAll(Bank& bank)
+{
+    for (std::thread& thread : bank.threads)
+        thread.join();
+    bank.threads.clear();
+}
+
+void ParallelLineParser::launch(Bank& bank)
+{
+    bank.used = 0;
     // A file smaller than a stretch is shared out evenly, so every thread has a part.
+    const std::size_t count = bank.parts.size();
     const std::size_t even = (bytes_.size() - at_ + count - 1) / count;
     const std::size_t partBytes = even < plan_.partBytes ? even : plan_.partBytes;
     for (std::size_t i = 0; i < count && at_ < bytes_.size(); ++i) {
-        starts[i] = at_;
+        bank.starts[i] = at_;
         at_ = afterLineEnd(bytes_, at_ + partBytes - 1, lineEnd_);
-        used_ = i + 1;
+        bank.used = i + 1;
     }
-    starts[used_] = at_;
-    std::vector<std::thread> threads;
-    threads.reserve(used_);
-    for (std::size_t i = 1; i < used_; ++i) {
-        const std::string_view part = bytes_.substr(starts[i], starts[i + 1] - starts[i]);
+    bank.starts[bank.used] = at_;
+    for (std::size_t i = 0; i < bank.used; ++i) {
+        const std::string_view part = bytes_.substr(bank.starts[i], bank.starts[i + 1] - bank.starts[i]);
         try {
-            threads.emplace_back(parseGuarded, part, lineEnd_, std::cref(like_), std::ref(parts_[i]));
+            bank.threads.emplace_back(parseGuarded, part, lineEnd_, std::cref(like_), std::ref(bank.parts[i]));
         } catch (const std::system_error&) {
             // No thread to be had: this one reads the part.
-            parseGuarded(part, lineEnd_, like_, parts_[i]);
+            parseGuarded(part, lineEnd_, like_, bank.parts[i]);
         }
     }
-    parseGuarded(bytes_.substr(starts[0], starts[1] - starts[0]), lineEnd_, like_, parts_[0]);
-    for (std::thread& thread : threads)
-        thread.join();
-    for (std::size_t i = 0; i < used_; ++i) {
-        if (parts_[i].failure)
-            std::rethrow_exception(parts_[i].failure);
-        firstLines_[i] = nextLine_;
-        starts_[i] = starts[i];
-        nextLine_ += parts_[i].lines;
-        if (parts_[i].error) {
+}
+
+bool ParallelLineParser::nextStretch()
+{
+    if (!started_) {
+        started_ = true;
+        launch(banks_[0]);
+        current_ = 1;
+    }
+    current_ = 1 - current_;
+    Bank& bank = banks_[current_];
+    joinAll(bank);
+    if (bank.used == 0)
+        return false;
+    bool stops = false;
+    for (std::size_t i = 0; i < bank.used; ++i) {
+        if (bank.parts[i].failure)
+            std::rethrow_exception(bank.parts[i].failure);
+        bank.firstLines[i] = nextLine_;
+        nextLine_ += bank.parts[i].lines;
+        if (bank.parts[i].error) {
             // Nothing after a line that cannot be read is looked at.
-            parts_[i].error->line += firstLines_[i];
-            used_ = i + 1;
-            at_ = bytes_.size();
+            bank.parts[i].error->line += bank.firstLines[i];
+            bank.used = i + 1;
+            stops = true;
             break;
         }
     }
+    Bank& next = banks_[1 - current_];
+    next.used = 0;
+    if (!stops && at_ < bytes_.size())
+        launch(next);
     return true;
 }
 

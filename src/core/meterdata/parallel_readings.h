@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "core/meterdata/reading_filter.h"
@@ -80,43 +81,59 @@ struct ParsedPart {
 };
 
 // Walks the data lines of a file (header lines skipped) a stretch at a time,
-// each stretch read in parts side by side.
+// each stretch read in parts side by side. While the caller takes one
+// stretch in order, the threads already read the next.
 class ParallelLineParser {
 public:
     // `like` gives the layout, the long-form rule and the scope of every part's
     // own filter; it is not changed.
     ParallelLineParser(std::string_view bytes, const ReadingFilter& like, const ParallelPlan& plan);
+    ~ParallelLineParser();
+    ParallelLineParser(const ParallelLineParser&) = delete;
+    ParallelLineParser& operator=(const ParallelLineParser&) = delete;
 
     // Reads the next stretch; false when the file is done.
     bool nextStretch();
 
-    std::size_t partCount() const { return used_; }
-    const ParsedPart& part(std::size_t i) const { return parts_[i]; }
+    std::size_t partCount() const { return banks_[current_].used; }
+    const ParsedPart& part(std::size_t i) const { return banks_[current_].parts[i]; }
 
     // The record `r` of part `i` as a line of the file.
     void expand(std::size_t i, const ParsedPart::Record& r, ParsedLine& line) const;
 
 private:
+    // One stretch: its parts, where they start, their first line numbers, their threads.
+    struct Bank {
+        std::vector<ParsedPart> parts;
+        std::vector<std::size_t> starts;
+        std::vector<std::size_t> firstLines;
+        std::vector<std::thread> threads;
+        std::size_t used = 0;
+    };
+    // Cuts the next stretch into `bank` and starts reading its parts.
+    void launch(Bank& bank);
+    static void joinAll(Bank& bank);
+
     std::string_view bytes_;
     const ReadingFilter& like_;
     ParallelPlan plan_;
     char lineEnd_;
     std::size_t at_ = 0;  // where the next stretch starts
     std::size_t nextLine_ = 1;
-    std::vector<ParsedPart> parts_;
-    std::vector<std::size_t> firstLines_;
-    std::vector<std::size_t> starts_;  // where each part begins in the file
-    std::size_t used_ = 0;
+    Bank banks_[2];
+    std::size_t current_ = 1;
+    bool started_ = false;
 };
 
 // Kept in the header: it runs once per line on the ordered pass.
 inline void ParallelLineParser::expand(std::size_t i, const ParsedPart::Record& r, ParsedLine& line) const
 {
-    const ParsedPart& part = parts_[i];
-    const char* const partStart = bytes_.data() + starts_[i];
+    const Bank& bank = banks_[current_];
+    const ParsedPart& part = bank.parts[i];
+    const char* const partStart = bytes_.data() + bank.starts[i];
     const char* const textBase = r.isCompleted ? part.completed.data() : partStart;
     line.kind = r.kind;
-    line.reading.lineNumber = firstLines_[i] + r.line;
+    line.reading.lineNumber = bank.firstLines[i] + r.line;
     switch (r.kind) {
     case ParsedLine::Kind::Reading: {
         line.reading.timestampText = std::string_view(textBase + r.textAt, r.textLength);
