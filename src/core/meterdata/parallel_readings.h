@@ -20,7 +20,7 @@ namespace lumivane {
 // How many threads read one file, and how many bytes each part holds.
 struct ParallelPlan {
     unsigned threads = 1;
-    std::size_t partBytes = std::size_t{2} << 20;
+    std::size_t partBytes = std::size_t{512} << 10;
     // Smaller files are read on one thread: the records of a file are fresh
     // memory, and the page faults of filling them cost more than a second
     // processor saves on a file of a few MiB.
