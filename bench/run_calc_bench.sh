@@ -90,8 +90,8 @@ if ! "$calc" "$work/month.csv" >/dev/null; then
   exit 1
 fi
 
-printf '\n%-24s %6s %9s | %8s %7s %10s | %7s %6s | %8s %7s %6s\n' \
-  case MB lines "calc ms" "MB/s" "lines/s" "wc ms" ratio "calc cpu" "wc cpu" ratio
+printf '\n%-24s %6s %9s | %8s %7s %10s | %7s %6s | %8s %7s %6s | %5s\n' \
+  case MB lines "calc ms" "MB/s" "lines/s" "wc ms" ratio "calc cpu" "wc cpu" ratio load
 report() {
   local name=$1; shift
   local bytes lines calc_ms wc_ms
@@ -99,12 +99,14 @@ report() {
   lines=$(cat "$@" | wc -l)
   calc_ms=$(median_ms "$calc" "$@")
   wc_ms=$(median_ms wc -l "$@")
-  awk -v n="$name" -v b="$bytes" -v l="$lines" -v c="$calc_ms" -v w="$wc_ms" 'BEGIN {
+  # Other work on the machine slows both sides unevenly: the load goes beside every figure.
+  load=$(cut -d' ' -f1 /proc/loadavg 2>/dev/null || echo "?")
+  awk -v n="$name" -v b="$bytes" -v l="$lines" -v c="$calc_ms" -v w="$wc_ms" -v a="$load" 'BEGIN {
     split(c, cm, " "); split(w, wm, " ")
     s = cm[1] / 1000; if (s <= 0) s = 0.001
     wr = wm[1] > 0 ? cm[1] / wm[1] : 0; cr = wm[2] > 0 ? cm[2] / wm[2] : 0
-    printf "%-24s %6.1f %9d | %8.0f %7.1f %10.0f | %7.0f %6.1f | %8.0f %7.0f %6.1f\n",
-      n, b / 1e6, l, cm[1], b / 1e6 / s, l / s, wm[1], wr, cm[2], wm[2], cr
+    printf "%-24s %6.1f %9d | %8.0f %7.1f %10.0f | %7.0f %6.1f | %8.0f %7.0f %6.1f | %5s\n",
+      n, b / 1e6, l, cm[1], b / 1e6 / s, l / s, wm[1], wr, cm[2], wm[2], cr, a
   }'
 }
 report "start-up (2 readings)" "$work/tiny.csv"

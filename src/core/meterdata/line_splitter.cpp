@@ -1,11 +1,7 @@
 #include "core/meterdata/line_splitter.h"
 
 namespace lumivane {
-namespace {
-
 char lineEndOf(std::string_view bytes) { return bytes.find('\r') == std::string_view::npos ? '\n' : '\r'; }
-
-}  // namespace
 
 LineCursor::LineCursor(std::string_view bytes) : rest_(bytes), end_(lineEndOf(bytes)) {}
 
@@ -49,8 +45,8 @@ void LineFields::split(std::string_view line, char separator)
     field[count++] = std::string_view(start, static_cast<std::size_t>(end - start));
 }
 
-FieldCursor::FieldCursor(std::string_view bytes, char separator)
-    : data_(bytes.data()), size_(bytes.size()), separator_(separator), end_(lineEndOf(bytes))
+FieldCursor::FieldCursor(std::string_view bytes, char separator, char lineEnd)
+    : data_(bytes.data()), size_(bytes.size()), separator_(separator), end_(lineEnd)
 {
 #ifdef LUMIVANE_FIELD_CURSOR_SSE2
     separatorBlock_ = _mm_set1_epi8(separator_);

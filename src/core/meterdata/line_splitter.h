@@ -16,6 +16,9 @@
 
 namespace lumivane {
 
+// The byte that ends the lines of a file: CR, or LF when the file holds no CR.
+char lineEndOf(std::string_view bytes);
+
 // The lines of a file: ends are CR LF or CR; a file without any CR is split at LF.
 class LineCursor {
 public:
@@ -47,7 +50,9 @@ struct LineFields {
 // block tests instead of a look at every byte.
 class FieldCursor {
 public:
-    FieldCursor(std::string_view bytes, char separator);
+    FieldCursor(std::string_view bytes, char separator) : FieldCursor(bytes, separator, lineEndOf(bytes)) {}
+    // A part of a file, with the line end of the whole file.
+    FieldCursor(std::string_view bytes, char separator, char lineEnd);
 
     // The fields of the next line; false after the last line.
     bool next(LineFields& fields)

@@ -154,7 +154,7 @@ inline bool timeOfDay(std::string_view t, CalendarStamp& stamp)
 LUMIVANE_STEP ReadingFilter::Result ReadingFilter::timestampOf(const LineFields& fields, std::size_t lineNumber,
                                                                std::string_view& timestamp, Error& error)
 {
-    if (shape_.hasStatus && longForm_ && fields.field[0].size() > 5)
+    if (isLongFormLine(fields))
         return longFormTimestamp(fields, lineNumber, timestamp, error);
     if (shape_.hasStatus) {
         const Result status = statusOf(fields.field[0], lineNumber, error);
@@ -262,11 +262,16 @@ LUMIVANE_STEP bool ReadingFilter::completeBareDate(std::string_view& timestamp)
 ReadingFilter::Result ReadingFilter::skipNoDate(std::size_t lineNumber, std::string_view timestamp)
 {
     skip_ = SkipReason::NoDate;
+    noteNoDate(lineNumber, timestamp);
+    return Result::Skip;
+}
+
+void ReadingFilter::noteNoDate(std::size_t lineNumber, std::string_view timestamp)
+{
     if (noDate_.count++ == 0) {
         noDate_.firstLine = lineNumber;
         noDate_.firstText = detail::quoted(timestamp);
     }
-    return Result::Skip;
 }
 
 ReadingFilter::Result ReadingFilter::take(const LineFields& fields, std::size_t lineNumber, MeterReading& reading,

@@ -230,6 +230,8 @@ public:
 
     EngineOutcome run(std::string_view bytes)
     {
+        if (const ParallelPlan plan = ParallelPlan::fromEnvironment(); plan.splits(bytes.size()))
+            return runParsed(bytes, plan);
         FieldCursor lines(bytes, ',');
         LineFields fields;
         std::size_t lineNumber = 0;
@@ -255,6 +257,51 @@ public:
     }
 
 private:
+    // The same walk over lines read in parts on several threads.
+    EngineOutcome runParsed(std::string_view bytes, const ParallelPlan& plan)
+    {
+        LineFields fields;
+        forEachParsedLine(bytes, engineFilter_, plan, [&](const ParsedLine& line) {
+            takeParsed(line, fields);
+            return scanning_ || calculating_;
+        });
+        finish();
+        if (engineError_)
+            return std::move(*engineError_);
+        return std::move(figures_);
+    }
+
+    // A line the engine's filter sorted serves the pre-scan too, as in takeForBoth.
+    void takeParsed(const ParsedLine& line, LineFields& fields)
+    {
+        const std::size_t lineNumber = line.reading.lineNumber;
+        switch (line.kind) {
+        case ParsedLine::Kind::Reading:
+            if (scanning_ && !scan_.takeValue(line.value, lineNumber))
+                scanning_ = false;
+            if (calculating_)
+                if (auto stop = booking_.book(line.reading, &line.value); !stop)
+                    stopEngine(stop.error());
+            break;
+        case ParsedLine::Kind::NoDate:
+            if (calculating_)
+                engineFilter_.noteNoDate(lineNumber, line.text);
+            break;
+        case ParsedLine::Kind::Error:
+            scanning_ = false;
+            if (calculating_)
+                stopEngine(*line.error);
+            break;
+        case ParsedLine::Kind::LongForm:
+            fields.split(line.text, ',');
+            if (scanning_)
+                takeForScan(fields, lineNumber);
+            if (calculating_)
+                takeForEngine(fields, lineNumber);
+            break;
+        }
+    }
+
     void takeForBoth(const LineFields& fields, std::size_t lineNumber)
     {
         const auto result = engineFilter_.take(fields, lineNumber, reading_, error_);

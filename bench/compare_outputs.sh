@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# Byte-for-byte comparison of two lumivane-calc builds on generated meter logs.
+#
+#   bench/compare_outputs.sh OLD_CALC NEW_CALC [BENCH_GEN]
+#
+# Generates logs of all three layouts (bad statuses, long forms, LF-only and
+# CR-only line ends, damaged and empty files), runs both programs on them with
+# several scopes and with --each-month, --csv, --json and --export, and
+# compares standard output, exit status and every file written. The new
+# program runs with its reader on one thread (LUMIVANE_THREADS=1), on all
+# processors, and on three threads with parts of a few KiB, so that many line
+# ends fall on part boundaries. BENCH_GEN defaults to lumivane-bench-gen beside
+# NEW_CALC. Settings live in a throw-away HOME. Exit status 0 when every
+# output is the same, 1 otherwise.
+set -euo pipefail
+
+if [[ $# -lt 2 ]]; then
+  echo "usage: $0 OLD_CALC NEW_CALC [BENCH_GEN]" >&2
+  exit 2
+fi
+old=$(realpath "$1")
+new=$(realpath "$2")
+gen=$(realpath "${3:-$(dirname "$new")/lumivane-bench-gen}")
+for program in "$old" "$new" "$gen"; do
+  [[ -x $program ]] || { echo "compare_outputs: $program is not an executable" >&2; exit 2; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/lumivane-compare.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+# Each program runs from a folder of its own holding the templates and
+# pictures of the new build, so a bill of either comes from the same template.
+resources=$(dirname "$new")
+for side in old new; do
+  mkdir -p "$work/$side"
+  cp "${!side}" "$work/$side/lumivane-calc"
+  cp "$resources"/*.html "$resources"/*.bmp "$resources"/*.jpg "$work/$side/"
+done
+old=$work/old/lumivane-calc
+new=$work/new/lumivane-calc
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_DATA_HOME=$work/home/data XDG_CACHE_HOME=$work/home/cache
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$work/logs"
+cd "$work/logs"
+
+# The logs: every layout, clean and damaged.
+"$gen" --layout plain --start 1/1/2013 --interval-minutes 1 --days 365 --seed 7 --out year.csv
+"$gen" --layout plain --start 1/3/2012 --interval-minutes 1 --days 31 --bad-status-every 13 --out month.csv
+"$gen" --layout gateway --start 20/2/2012 --interval-minutes 2 --days 45 --bad-status-every 17 \
+  --long-form-every 97 --out gateway.csv
+"$gen" --layout gateway --start 1/6/2012 --interval-seconds 45 --days 20 --long-form-every 5 --decimals 6 \
+  --out gateway-long.csv
+"$gen" --layout logger --start 1/1/2012 --interval-minutes 5 --days 70 --out unit4.IRIO.txt
+"$gen" --layout plain --start 1/3/2012 --interval-minutes 3 --days 40 --decimals 0 --out whole.csv
+tr -d '\r' <month.csv >month-lf.csv
+tr -d '\n' <gateway.csv >gateway-cr.csv
+: >empty.csv
+# A file cut in the middle of a line.
+head -c 700001 year.csv >cut.csv
+# Lines that are no readings, dates that are none, bare dates, a value that is no number late in a month.
+awk 'NR % 1000 == 7 { print "0,31/02/2012 10:00,5\r" } NR % 1500 == 9 { print "junk\r" }
+     NR % 2000 == 11 { print "\r" } NR % 700 == 5 { sub(/ [0-9:]+,/, ","); } { print }' month.csv >damaged.csv
+awk 'NR == 20000 { print "0,14/03/2012 09:00,12,x4\r"; print "0,14/03/2012 09:01,abc\r" } { print }' \
+  month.csv >bad-value.csv
+awk 'NR == 30000 { print "s,14/03/2012 09:00,12\r" } { print }' month.csv >bad-status.csv
+awk 'NR == 25000 { print "15-Mzr-2012 10:00:00.5,GW,15-Mzr-2012 10:00:00.5,kWh,1,x\r" } { print }' \
+  gateway.csv >bad-month.csv
+
+logs=(year.csv month.csv gateway.csv gateway-long.csv unit4.IRIO.txt whole.csv month-lf.csv gateway-cr.csv
+  empty.csv cut.csv damaged.csv bad-value.csv bad-status.csv bad-month.csv)
+scopes=("" "--from 3/3/2012 --days 20" "--from 28/2/2012 --days 9" "--from 30/12/2013 --days 5")
+modes=("" "--each-month" "--json" "--each-month --json" "--csv CSV" "--each-month --csv CSV" "--export --reports-dir OUT")
+
+# Runs one program on one case into $work/run: stdout, exit status, files written.
+run_case() {
+  local program=$1 mode=$2 scope=$3
+  shift 3
+  rm -rf "$work/run"
+  mkdir -p "$work/run"
+  local args=()
+  for word in $mode; do
+    case $word in
+    CSV) args+=("$work/run/csv") ;;
+    OUT) args+=("$work/run/reports") ;;
+    *) args+=("$word") ;;
+    esac
+  done
+  # shellcheck disable=SC2086 # the scope is a list of words
+  "$program" $scope "${args[@]}" "$@" >"$work/run/stdout" 2>"$work/run/stderr" && status=0 || status=$?
+  echo "$status" >"$work/run/status"
+}
+
+cases=0
+failures=0
+compare_case() {
+  local mode=$1 scope=$2
+  shift 2
+  run_case "$old" "$mode" "$scope" "$@"
+  rm -rf "$work/expected"
+  mv "$work/run" "$work/expected"
+  for threads in "LUMIVANE_THREADS=1" "" "LUMIVANE_THREADS=3 LUMIVANE_PART_BYTES=4099"; do
+    # shellcheck disable=SC2086 # the switches are words
+    env $threads bash -c "$(declare -f run_case); work='$work'; run_case \"\$@\"" _ "$new" "$mode" "$scope" "$@"
+    cases=$((cases + 1))
+    # Bills carry the time they were written; they are compared without it.
+    if ! diff -r "$work/expected" "$work/run" >"$work/diff"; then
+      failures=$((failures + 1))
+      echo "DIFFERENT: ${threads:-all processors} $mode $scope $*"
+      head -20 "$work/diff"
+    fi
+  done
+}
+
+for scope in "${scopes[@]}"; do
+  for mode in "${modes[@]}"; do
+    compare_case "$mode" "$scope" "${logs[@]}"
+  done
+  for log in "${logs[@]}"; do
+    compare_case "" "$scope" "$log"
+  done
+done
+compare_case "--set Multiplier=2.5 --set FromHour=6" "" year.csv gateway.csv
+
+echo "compare_outputs: $cases runs, $failures different"
+[[ $failures -eq 0 ]]

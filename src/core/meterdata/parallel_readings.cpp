@@ -1,0 +1,244 @@
+#include "core/meterdata/parallel_readings.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <system_error>
+#include <thread>
+
+#include "core/meterdata/meter_value.h"
+
+namespace lumivane {
+namespace {
+
+std::optional<unsigned long long> environmentNumber(const char* name)
+{
+    const char* text = std::getenv(name);
+    if (text == nullptr || *text == '\0')
+        return std::nullopt;
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(text, &end, 10);
+    if (*end != '\0' || value == 0)
+        return std::nullopt;
+    return value;
+}
+
+// Just after the line end at or after `from` (a CR LF is one end); the size when there is none.
+std::size_t afterLineEnd(std::string_view bytes, std::size_t from, char lineEnd)
+{
+    if (from >= bytes.size())
+        return bytes.size();
+    const void* hit = std::memchr(bytes.data() + from, lineEnd, bytes.size() - from);
+    if (hit == nullptr)
+        return bytes.size();
+    std::size_t after = static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data()) + 1;
+    if (lineEnd == '\r' && after < bytes.size() && bytes[after] == '\n')
+        ++after;
+    return after;
+}
+
+// The whole of the line that starts at `start`, to be split again in order: long forms are rare.
+std::string_view wholeLine(std::string_view bytes, const char* start, char lineEnd)
+{
+    const auto from = static_cast<std::size_t>(start - bytes.data());
+    const void* hit = std::memchr(start, lineEnd, bytes.size() - from);
+    const std::size_t end = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data()) : bytes.size();
+    return bytes.substr(from, end - from);
+}
+
+void keepText(std::string_view bytes, std::string_view text, ParsedPart::Record& r)
+{
+    r.textAt = static_cast<std::uint32_t>(text.data() - bytes.data());
+    r.textLength = static_cast<std::uint32_t>(text.size());
+}
+
+void keepReading(std::string_view bytes, const MeterReading& reading, ParsedPart& out, ParsedPart::Record& r)
+{
+    r.kind = ParsedLine::Kind::Reading;
+    const CalendarStamp& stamp = reading.stamp;
+    r.year = static_cast<std::int16_t>(stamp.year);
+    r.month = static_cast<std::uint8_t>(stamp.month);
+    r.day = static_cast<std::uint8_t>(stamp.day);
+    r.hour = static_cast<std::uint8_t>(stamp.hour);
+    r.hasTime = stamp.hasTime;
+    r.secondOfDay = stamp.secondOfDay;
+    r.dayNumber = static_cast<std::int32_t>(stamp.dayNumber);
+    r.valueAt = static_cast<std::uint32_t>(reading.valueText.data() - bytes.data());
+    r.valueLength = static_cast<std::uint32_t>(reading.valueText.size());
+    if (const auto number = parseMeterValue(reading.valueText)) {
+        r.number = *number;
+        r.converted = true;
+    }
+    if (std::less_equal<const char*>()(bytes.data(), reading.timestampText.data()) &&
+        std::less<const char*>()(reading.timestampText.data(), bytes.data() + bytes.size())) {
+        keepText(bytes, reading.timestampText, r);
+        return;
+    }
+    // A bare date completed in the filter, which reuses that text on the next line.
+    r.isCompleted = true;
+    r.textAt = static_cast<std::uint32_t>(out.completed.size());
+    r.textLength = static_cast<std::uint32_t>(reading.timestampText.size());
+    out.completed.append(reading.timestampText);
+}
+
+// Sorts the lines of one part with a filter of its own; line numbers count from 0.
+void parsePart(std::string_view bytes, char lineEnd, const ReadingFilter& like, ParsedPart& out)
+{
+    out.records.clear();
+    // Room for the shortest lines at once: growing would copy the records and
+    // touch twice the pages; room never used costs no page.
+    out.records.reserve(bytes.size() / 16 + 1);
+    out.completed.clear();
+    out.error.reset();
+    out.failure = nullptr;
+    ReadingFilter filter(like.shape(), like.longForm(), like.scope());
+    const LayoutShape& shape = filter.shape();
+    FieldCursor cursor(bytes, shape.separator, lineEnd);
+    LineFields fields;
+    MeterReading reading;
+    Error error;
+    std::uint32_t line = 0;
+    for (; cursor.next(fields); ++line) {
+        if (fields.count < 2)
+            continue;
+        // Made in place: most lines are readings, and a copy per line costs more than the test.
+        ParsedPart::Record& r = out.records.emplace_back();
+        r.line = line;
+        if (filter.isLongFormLine(fields)) {
+            r.kind = ParsedLine::Kind::LongForm;
+            keepText(bytes, wholeLine(bytes, fields.field[0].data(), lineEnd), r);
+            continue;
+        }
+        switch (filter.take(fields, line, reading, error)) {
+        case ReadingFilter::Result::Reading: keepReading(bytes, reading, out, r); break;
+        case ReadingFilter::Result::Skip:
+            if (filter.lastSkip() != ReadingFilter::SkipReason::NoDate) {
+                out.records.pop_back();
+                break;
+            }
+            r.kind = ParsedLine::Kind::NoDate;
+            keepText(bytes, fields.field[shape.timestampField], r);
+            break;
+        case ReadingFilter::Result::Error:
+            r.kind = ParsedLine::Kind::Error;
+            out.error = std::move(error);
+            out.lines = line + 1;
+            return;
+        }
+    }
+    out.lines = line;
+}
+
+void parseGuarded(std::string_view bytes, char lineEnd, const ReadingFilter& like, ParsedPart& out)
+{
+    try {
+        parsePart(bytes, lineEnd, like, out);
+    } catch (...) {
+        out.failure = std::current_exception();
+    }
+}
+
+}  // namespace
+
+ParallelPlan ParallelPlan::fromEnvironment()
+{
+    ParallelPlan plan;
+    const unsigned processors = std::thread::hardware_concurrency();
+    plan.threads = processors == 0 ? 1 : processors;
+    if (const auto threads = environmentNumber("LUMIVANE_THREADS"))
+        plan.threads = static_cast<unsigned>(*threads < 64 ? *threads : 64);
+    if (const auto bytes = environmentNumber("LUMIVANE_PART_BYTES")) {
+        plan.partBytes = static_cast<std::size_t>(*bytes);
+        plan.smallestSplit = 0;
+    }
+    return plan;
+}
+
+ParallelLineParser::ParallelLineParser(std::string_view bytes, const ReadingFilter& like, const ParallelPlan& plan)
+    : bytes_(bytes), like_(like), plan_(plan), lineEnd_(lineEndOf(bytes))
+{
+    if (plan_.partBytes == 0)
+        plan_.partBytes = 1;
+    plan_.threads = plan_.threads < 1 ? 1 : (plan_.threads > 64 ? 64 : plan_.threads);
+    for (Bank& bank : banks_) {
+        bank.parts.resize(plan_.threads);
+        bank.starts.resize(plan_.threads + 1);
+        bank.firstLines.resize(plan_.threads);
+    }
+    // Header lines are never readings; the parts start after them.
+    for (std::size_t i = 0; i < like.shape().headerLines && at_ < bytes_.size(); ++i, ++nextLine_)
+        at_ = afterLineEnd(bytes_, at_, lineEnd_);
+}
+
+ParallelLineParser::~ParallelLineParser()
+{
+    // A caller that stops early leaves a stretch being read.
+    for (Bank& bank : banks_)
+        joinAll(bank);
+}
+
+void ParallelLineParser::joinAll(Bank& bank)
+{
+    for (std::thread& thread : bank.threads)
+        thread.join();
+    bank.threads.clear();
+}
+
+void ParallelLineParser::launch(Bank& bank)
+{
+    bank.used = 0;
+    // A file smaller than a stretch is shared out evenly, so every thread has a part.
+    const std::size_t count = bank.parts.size();
+    const std::size_t even = (bytes_.size() - at_ + count - 1) / count;
+    const std::size_t partBytes = even < plan_.partBytes ? even : plan_.partBytes;
+    for (std::size_t i = 0; i < count && at_ < bytes_.size(); ++i) {
+        bank.starts[i] = at_;
+        at_ = afterLineEnd(bytes_, at_ + partBytes - 1, lineEnd_);
+        bank.used = i + 1;
+    }
+    bank.starts[bank.used] = at_;
+    for (std::size_t i = 0; i < bank.used; ++i) {
+        const std::string_view part = bytes_.substr(bank.starts[i], bank.starts[i + 1] - bank.starts[i]);
+        try {
+            bank.threads.emplace_back(parseGuarded, part, lineEnd_, std::cref(like_), std::ref(bank.parts[i]));
+        } catch (const std::system_error&) {
+            // No thread to be had: this one reads the part.
+            parseGuarded(part, lineEnd_, like_, bank.parts[i]);
+        }
+    }
+}
+
+bool ParallelLineParser::nextStretch()
+{
+    if (!started_) {
+        started_ = true;
+        launch(banks_[0]);
+        current_ = 1;
+    }
+    current_ = 1 - current_;
+    Bank& bank = banks_[current_];
+    joinAll(bank);
+    if (bank.used == 0)
+        return false;
+    bool stops = false;
+    for (std::size_t i = 0; i < bank.used; ++i) {
+        if (bank.parts[i].failure)
+            std::rethrow_exception(bank.parts[i].failure);
+        bank.firstLines[i] = nextLine_;
+        nextLine_ += bank.parts[i].lines;
+        if (bank.parts[i].error) {
+            // Nothing after a line that cannot be read is looked at.
+            bank.parts[i].error->line += bank.firstLines[i];
+            bank.used = i + 1;
+            stops = true;
+            break;
+        }
+    }
+    Bank& next = banks_[1 - current_];
+    next.used = 0;
+    if (!stops && at_ < bytes_.size())
+        launch(next);
+    return true;
+}
+
+}  // namespace lumivane

@@ -1,0 +1,198 @@
+#include "core/meterdata/parallel_readings.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "core/graph/recording_bar_sink.h"
+#include "core/meterdata/meter_log_reader.h"
+#include "core/tariff/tariff_engine.h"
+#include "core/tariff/walk_state.h"
+#include "support/temp_dir.h"
+
+namespace lumivane {
+namespace {
+
+// Sets the reader's thread switches for one scope.
+class ThreadSwitch {
+public:
+    ThreadSwitch(const char* threads, const char* partBytes)
+    {
+        ::setenv("LUMIVANE_THREADS", threads, 1);
+        if (partBytes)
+            ::setenv("LUMIVANE_PART_BYTES", partBytes, 1);
+        else
+            ::unsetenv("LUMIVANE_PART_BYTES");
+    }
+    ~ThreadSwitch()
+    {
+        ::unsetenv("LUMIVANE_THREADS");
+        ::unsetenv("LUMIVANE_PART_BYTES");
+    }
+};
+
+// A damaged log of one layout: skipped statuses, long forms, bare dates,
+// dates that are none, short and empty lines, odd values, then at `badAt` a
+// status that is no number.
+std::string damagedLog(unsigned seed, const std::string& layout, const char* lineEnd, int lines, int badAt)
+{
+    const bool tab = layout == "tab";
+    std::string text;
+    const int headers = layout == "gateway" ? 7 : tab ? 8 : 1;
+    for (int h = 1; h <= headers; ++h)
+        text += (h == 1 && layout == "gateway" ? "Gateway Name,Gateway SN,x" : "Head,er " + std::to_string(h)) +
+                std::string(lineEnd);
+    std::mt19937 random(seed);
+    double value = 500;
+    const char* months[] = {"Feb", "Mar", "Apr", "Mar"};
+    for (int i = 1; i <= lines; ++i) {
+        const int minutes = i * 53, day = 1 + minutes / 1440 % 28;
+        char stamp[64];
+        const unsigned roll = random() % 40;
+        if (!tab && roll == 0)
+            std::snprintf(stamp, sizeof stamp, "%02d-%s-2012 %02d:%02d:07.250", day, months[random() % 4],
+                          minutes % 1440 / 60, minutes % 60);
+        else if (roll == 1)
+            std::snprintf(stamp, sizeof stamp, "%02d/03/2012", day);
+        else if (roll == 2)
+            std::snprintf(stamp, sizeof stamp, "%d/13/2012 1:00", day);
+        else
+            std::snprintf(stamp, sizeof stamp, "%02d/03/2012 %02d:%02d", day, minutes % 1440 / 60, minutes % 60);
+        value += (random() % 90) / 8.0 - (roll == 3 ? 40 : 0);
+        const std::string number = roll == 4 ? " 1e2" : roll == 5 ? "0x1" : std::to_string(value);
+        const std::string status = i == badAt ? "s" : roll == 0 ? "LONGFORM" : roll == 6 ? "1" : "0";
+        if (roll == 7)
+            text += "lonely";
+        else if (tab)
+            text += std::string(stamp) + "\t" + number + "\textra";
+        else if (layout == "gateway")
+            text += status + ",GW," + stamp + ",kWh," + number + ",x,y";
+        else
+            text += status + "," + stamp + "," + number;
+        text += lineEnd;
+    }
+    return text;
+}
+
+struct Log {
+    std::string name, path, bytes;
+};
+
+std::vector<Log> logsOfAllKinds()
+{
+    std::vector<Log> logs;
+    for (const auto& entry : std::filesystem::directory_iterator(test::testDataDir() / "meterlogs"))
+        logs.push_back({entry.path().filename().string(), entry.path().string(), test::readFile(entry.path())});
+    const char* ends[] = {"\r\n", "\n", "\r"};
+    unsigned seed = 1;
+    for (const std::string layout : {"plain", "gateway", "tab"})
+        for (const char* end : ends) {
+            const std::string path = "/d/" + layout + (layout == "tab" ? ".IRIO.txt" : ".csv");
+            logs.push_back({layout + " " + std::to_string(seed), path, damagedLog(seed, layout, end, 900, 0)});
+            logs.push_back({layout + " bad", path, damagedLog(seed + 50, layout, end, 900, 700)});
+            ++seed;
+        }
+    return logs;
+}
+
+// Every reading, the lines without a date and the end of a walk, as text.
+std::string walkTranscript(const Log& log, bool longForm)
+{
+    const auto engineShape = engineLayoutOf(log.path, firstLineOf(log.bytes));
+    const LayoutShape shape =
+        longForm ? (engineShape ? *engineShape : shapeOf(MeterLayout::Plain)) : scanLayoutOf(firstLineOf(log.bytes));
+    const ScopeRule scope{true, daysFromCivil(2012, 3, 3), 20};
+    ReadingFilter filter(shape, longForm, scope);
+    std::ostringstream out;
+    out.precision(17);
+    const auto walked = walkMeterReadings(log.bytes, filter, [&](const MeterReading& r) -> Expected<void> {
+        const auto value = parseMeterValue(r.valueText);
+        out << r.lineNumber << ' ' << r.timestampText << ' ' << r.valueText << ' ' << (value ? *value : -1.0) << ' '
+            << r.stamp.dayNumber << ' ' << r.stamp.secondOfDay << ' ' << r.stamp.hour << r.stamp.hasTime << '\n';
+        if (r.valueText == "0x1")
+            return failure("stop", r.lineNumber);
+        return {};
+    });
+    out << filter.noDateLines().count << ' ' << filter.noDateLines().firstLine << ' ' << filter.noDateLines().firstText
+        << '\n';
+    if (!walked)
+        out << walked.error().line << ": " << walked.error().reason;
+    return out.str();
+}
+
+// What the one-walk engine leaves, notes included.
+std::string engineTranscript(const Log& log)
+{
+    const ScopeRule scope{true, daysFromCivil(2012, 3, 2), 25};
+    SettingsRecord settings;
+    settings.settingsMultiplier = 1.5;
+    ReadingMemory memory;
+    GraphState graph;
+    test::RecordingBarSink sink;
+    const EngineOutcome outcome =
+        scanAndCalculateMeterLog(log.bytes, log.path, scope, settings, memory, graph, defaultGraphPalette(), &sink);
+    std::string text = test::walkState(outcome, memory, graph) + " bars " + std::to_string(sink.bars.size());
+    if (outcome)
+        for (const std::string& note : outcome->notes)
+            text += "\n" + note;
+    return text;
+}
+
+}  // namespace
+
+// Parts cut anywhere (lines split between threads at every few bytes) give
+// the walk of one thread: line numbers, readings, lines without a date, errors.
+TEST(ParallelReadings, PartsOfAnySizeWalkLikeOneThread)
+{
+    const std::vector<Log> logs = logsOfAllKinds();
+    for (const Log& log : logs) {
+        for (const bool longForm : {true, false}) {
+            std::string one;
+            {
+                const ThreadSwitch single("1", nullptr);
+                one = walkTranscript(log, longForm);
+            }
+            for (const char* partBytes : {"1", "9", "64", "700"}) {
+                const ThreadSwitch parts("3", partBytes);
+                ASSERT_EQ(one, walkTranscript(log, longForm)) << log.name << ", parts of " << partBytes;
+            }
+        }
+    }
+}
+
+// The pre-scan and the engine read in parts end as on one thread: figures,
+// reading memory, graph scale, bars and data notes.
+TEST(ParallelReadings, EngineOnPartsEndsLikeOnOneThread)
+{
+    for (const Log& log : logsOfAllKinds()) {
+        std::string one;
+        {
+            const ThreadSwitch single("1", nullptr);
+            one = engineTranscript(log);
+        }
+        for (const char* partBytes : {"1", "50", "1000"}) {
+            const ThreadSwitch parts("2", partBytes);
+            ASSERT_EQ(one, engineTranscript(log)) << log.name << ", parts of " << partBytes;
+        }
+    }
+}
+
+TEST(ParallelReadings, ThreadSwitchAndSmallFiles)
+{
+    {
+        const ThreadSwitch single("1", nullptr);
+        EXPECT_FALSE(ParallelPlan::fromEnvironment().splits(std::size_t{1} << 30));
+    }
+    {
+        const ThreadSwitch two("2", nullptr);
+        const ParallelPlan plan = ParallelPlan::fromEnvironment();
+        EXPECT_EQ(plan.threads, 2u);
+        EXPECT_FALSE(plan.splits(1000));
+        EXPECT_TRUE(plan.splits(std::size_t{8} << 20));
+    }
+}
+
+}  // namespace lumivane
