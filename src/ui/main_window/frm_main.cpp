@@ -11,6 +11,7 @@
 #include "core/gateway/alarm_monitor.h"
 #include "core/gateway/pulse_readings.h"
 #include "core/reports/report_files.h"
+#include "core/settings/setting_labels.h"
 #include "core/text/app_facts.h"
 #include "platform/desktop_services.h"
 #include "platform/settings_store.h"
@@ -44,6 +45,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 QHBoxLayout* row(std::initializer_list<QWidget*> controls)
 {
     auto* layout = new QHBoxLayout;
+    layout->setSpacing(6);
     for (QWidget* control : controls) {
         if (control)
             layout->addWidget(control);
@@ -170,7 +172,10 @@ void frmMain::buildControls()
 void frmMain::arrangeControls()
 {
     const auto control = [this](const char* name) { return findChild<QWidget*>(QString::fromLatin1(name)); };
+    // Nested layouts would take the outer layout's zero spacing.
+    constexpr int spacing = 6;
     auto* left = new QVBoxLayout;
+    left->setSpacing(spacing);
     left->addWidget(control("lblDropZone"));
     left->addWidget(control("fraDates"));
     left->addWidget(control("chkEachMonth"));
@@ -184,12 +189,14 @@ void frmMain::arrangeControls()
 
     // The results area takes the room the window is given.
     auto* right = new QVBoxLayout;
+    right->setSpacing(spacing);
     right->addWidget(control("txtProcess"), 1);
     right->addLayout(row({control("cmdTot"), control("cmdSaveResults"), control("cmdOpenReports"), nullptr}));
     right->addLayout(row({nullptr, cmdAbout, cmdExit}));
     right->addWidget(lblVer);
 
     auto* body = new QHBoxLayout;
+    body->setSpacing(spacing);
     body->setContentsMargins(8, 8, 8, 8);
     body->addLayout(left);
     body->addLayout(right, 1);
@@ -351,10 +358,18 @@ void frmMain::tellUnreadableSettings(const std::vector<lumivane::UnreadableSetti
     if (unreadable.empty())
         return;
     // A bill priced at a default the operator did not choose must not go unnoticed.
-    QString text = QStringLiteral("Some settings in the store are not usable, so these values are used instead:\n");
-    for (const lumivane::UnreadableSetting& setting : unreadable)
-        text += QLatin1Char('\n') + lumivane::qtText(lumivane::unreadableSettingLine(setting)) + QLatin1Char('.');
-    text += QStringLiteral("\n\nThe store keeps the stored texts until the settings are applied.");
+    // Each setting is named as the dialog shows it, where it can be corrected.
+    QString text = QStringLiteral("Some settings could not be read, so these values are used instead:\n");
+    for (const lumivane::UnreadableSetting& setting : unreadable) {
+        QString stored = lumivane::qtText(setting.storedText);
+        for (QChar& c : stored)
+            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+                c = QLatin1Char('?');
+        text +=
+            QStringLiteral("\n%1: the stored text \"%2\" cannot be read; %3 is used.")
+                .arg(lumivane::qtText(lumivane::settingLabel(setting.key)), stored, lumivane::qtText(setting.usedText));
+    }
+    text += QStringLiteral("\n\nCorrect them under Edit Settings and choose Apply Settings.");
     showMessage(text, QMessageBox::Ok, QMessageBox::Warning);
 }
 

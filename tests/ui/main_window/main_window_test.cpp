@@ -27,7 +27,9 @@ private slots:
 
         MainWindowFixture f({.stored = {{"DayCost", "abc"}, {"Multiplier", ""}}});
         QVERIFY2(f.messages.size() == 1 && f.messages.front().count("cannot be read") == 2 &&
-                     f.messages.front().contains("DayCost: the stored text \"abc\" cannot be read; 0.16 is used"),
+                     f.messages.front().contains(QStringLiteral("Day Time Cost per kWh \u00A3: the stored text "
+                                                                "\"abc\" cannot be read; 0.16 is used")) &&
+                     f.messages.front().contains("Edit Settings"),
                  qPrintable(f.messages.join('\n')));
         QCOMPARE(f.store().GetSetting("DayCost"), std::optional<std::string>("abc"));
 
