@@ -217,8 +217,16 @@ void frmMain::arrangeControls()
                                  "chkEachMonth", "cmdStartConvert", "cmdReset", "cmdSettings",    "cmdPulse",
                                  "chkGraph",     "txtProcess",      "cmdTot",   "cmdSaveResults", "cmdOpenReports",
                                  "cmdAbout",     "cmdExit"};
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(control(order[i - 1]), control(order[i]));
+    // Controls that never take focus (the spins) are left out: they would break the chain.
+    QWidget* previous = nullptr;
+    for (const char* name : order) {
+        QWidget* next = control(name);
+        if (next->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (previous)
+            setTabOrder(previous, next);
+        previous = next;
+    }
 
     whole->activate();
     resize(defaultSize().expandedTo(minimumSizeHint()));
