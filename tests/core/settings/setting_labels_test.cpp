@@ -10,8 +10,10 @@ TEST(SettingLabels, EveryKeyThatCanBeUnreadableHasTheDialogsCaption)
 {
     EXPECT_EQ(settingLabel("DayCost"), "Day Time Cost per kWh \xC2\xA3");
     // Texts are taken as stored, so only numbers and switches can fail to read.
-    for (const SettingKey& key : settingKeys())
-        if (key.type != SettingType::Text)
+    for (const SettingKey& key : settingKeys()) {
+        if (key.type != SettingType::Text) {
             EXPECT_NE(settingLabel(key.key), key.key) << key.key;
+        }
+    }
     EXPECT_EQ(settingLabel("NoSuchKey"), "NoSuchKey");
 }
