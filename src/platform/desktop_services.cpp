@@ -83,14 +83,46 @@ bool startProgram(const QString& name, QStringList arguments, const QString& pat
 
 }  // namespace
 
+bool isGraphicalEditor(const QStringList& command)
+{
+    if (command.isEmpty())
+        return false;
+    static const QStringList terminalEditors{
+        QStringLiteral("vi"),    QStringLiteral("vim"),   QStringLiteral("nvim"),   QStringLiteral("view"),
+        QStringLiteral("nvi"),   QStringLiteral("elvis"), QStringLiteral("nano"),   QStringLiteral("pico"),
+        QStringLiteral("ed"),    QStringLiteral("ex"),    QStringLiteral("joe"),    QStringLiteral("jed"),
+        QStringLiteral("micro"), QStringLiteral("ne"),    QStringLiteral("mcedit"), QStringLiteral("kak"),
+        QStringLiteral("hx"),    QStringLiteral("helix"), QStringLiteral("mg"),     QStringLiteral("zile"),
+        QStringLiteral("jove"),  QStringLiteral("less"),  QStringLiteral("more"),   QStringLiteral("emacsclient")};
+    if (terminalEditors.contains(QFileInfo(command.front()).fileName()))
+        return false;
+    // Emacs opens a window unless told to stay in the terminal.
+    return !command.contains(QStringLiteral("-nw")) && !command.contains(QStringLiteral("--no-window-system")) &&
+           !command.contains(QStringLiteral("-t")) && !command.contains(QStringLiteral("--tty"));
+}
+
+SystemDesktopLauncher::SystemDesktopLauncher()
+    : textHandler_(std::async(std::launch::async, desktopHasTextHandler).share())
+{
+}
+
+SystemDesktopLauncher::~SystemDesktopLauncher() = default;
+
+bool SystemDesktopLauncher::desktopAnswered() const
+{
+    return textHandler_.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
 bool SystemDesktopLauncher::launchTextViewer(const QString& path)
 {
-    // The user's own choice first. $VISUAL may carry options ("code --new-window");
-    // it is split into words, never handed to a shell.
+    // The user's own choice first, when it opens a window. $VISUAL may carry
+    // options ("code --new-window"); it is split into words, never handed to a shell.
     const QStringList visual = QProcess::splitCommand(qEnvironmentVariable("VISUAL"));
-    if (!visual.isEmpty() && startProgram(visual.front(), visual.mid(1), path))
+    if (isGraphicalEditor(visual) && startProgram(visual.front(), visual.mid(1), path))
         return true;
-    if (desktopHasTextHandler() && startProgram(QStringLiteral("xdg-open"), {}, path))
+    // The desktop's answer was asked for at start; one still on its way is not waited for.
+    const bool handler = desktopAnswered() && textHandler_.get();
+    if (handler && startProgram(QStringLiteral("xdg-open"), {}, path))
         return true;
     static const char* const viewers[] = {"gnome-text-editor", "gedit",   "kate",   "mousepad", "xed", "pluma",
                                           "featherpad",        "leafpad", "notepad"};

@@ -1,4 +1,5 @@
 #pragma once
+#include <future>
 // Operating-system and desktop services: the per-user data folder, the file
 // system checks, opening things in the desktop's viewers, the computer name.
 #include <QString>
@@ -47,8 +48,21 @@ public:
 
 class SystemDesktopLauncher : public DesktopLauncher {
 public:
+    // Starts asking the desktop for its plain-text handler in the background,
+    // so no later click waits for the answer.
+    SystemDesktopLauncher();
+    ~SystemDesktopLauncher() override;
     bool openTarget(const QString& target) override;
     bool launchTextViewer(const QString& path) override;
+    // Whether the desktop has answered the look-up started at construction.
+    bool desktopAnswered() const;
+
+private:
+    std::shared_future<bool> textHandler_;
 };
+
+// Whether $VISUAL, split into words, names an editor that opens a window of its
+// own; terminal editors (vi, nano, "emacs -nw", ...) show nothing without a terminal.
+bool isGraphicalEditor(const QStringList& command);
 
 }  // namespace lumivane

@@ -1,4 +1,4 @@
-// Which program shows a log: $VISUAL, the desktop's handler for plain text,
+// Which program shows a log: $VISUAL when it opens a window, the desktop's handler for plain text,
 // then the known editors; each started with the file as one argument. Stand-in
 // programs on a PATH of their own record how they were called.
 #include <QFile>
@@ -20,12 +20,14 @@ private slots:
         } cases[] = {
             {"myview --new-window", "gedit.desktop", "myview|--new-window"},  // $VISUAL with its options
             {"missing-editor", "gedit.desktop", "xdg-open"},                  // $VISUAL not installed
-            {"", "", "gedit"},                                                // no text handler
+            {"vi", "gedit.desktop", "xdg-open"},                              // a terminal editor shows nothing
+            {"emacs -nw", "", "gedit"},
+            {"", "", "gedit"},  // no text handler
         };
         for (const auto& c : cases) {
             QTemporaryDir bin;
             const QString record = bin.filePath("record");
-            for (const QByteArray name : {"myview", "xdg-open", "gedit", "xdg-mime"}) {
+            for (const QByteArray name : {"myview", "vi", "emacs", "xdg-open", "gedit", "xdg-mime"}) {
                 QFile program(bin.filePath(name));
                 QVERIFY(program.open(QIODevice::WriteOnly));
                 if (name == "xdg-mime")
@@ -39,7 +41,9 @@ private slots:
             qputenv("VISUAL", c.visual);
 
             const QString log = bin.filePath("pulse log's data.txt");
-            QVERIFY(lumivane::SystemDesktopLauncher().launchTextViewer(log));
+            lumivane::SystemDesktopLauncher launcher;
+            QTRY_VERIFY(launcher.desktopAnswered());
+            QVERIFY(launcher.launchTextViewer(log));
             QTRY_COMPARE(QString::fromUtf8(lumivane::test::contentOf(record)), c.called + "|" + log);
         }
     }

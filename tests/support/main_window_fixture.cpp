@@ -50,6 +50,13 @@ MainWindowFixture::MainWindowFixture(WindowOptions options) : store_(QString::fr
     window_ = std::make_unique<frmMain>(std::move(environment));
 }
 
+bool MainWindowFixture::runCalculation()
+{
+    auto* start = find<QPushButton>("cmdStartConvert");
+    start->click();
+    return QTest::qWaitFor([start] { return start->text() == QStringLiteral("Start &Calculation"); }, 60000);
+}
+
 void MainWindowFixture::throughSettingsButton(const std::function<void()>& inside)
 {
     QTimer::singleShot(0, [&] {

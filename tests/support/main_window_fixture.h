@@ -66,6 +66,8 @@ public:
     }
     // What the results area shows.
     QString results() { return find<ProcessTextArea>("txtProcess")->text(); }
+    // Clicks Start Calculation and waits for the run to end; false when it does not end in time.
+    bool runCalculation();
     // Clicks Edit Settings, runs `inside` while the dialog is shown modally, then closes it.
     void throughSettingsButton(const std::function<void()>& inside);
     // The per-user tree this window works in.

@@ -10,6 +10,7 @@
 #include "core/reports/day_figures_csv.h"
 #include "core/reports/report_files.h"
 #include "core/tariff/calculation_run.h"
+#include "core/tariff/file_blocks.h"
 #include "lumivane_calc/calc_json.h"
 #include "platform/mapped_file_bytes.h"
 #include "platform/resource_folder.h"
@@ -179,12 +180,7 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
     CalcJsonRun jsonRun;
     std::string text = run.headerText();
     for (const std::string& path : options.files) {
-        std::vector<FileOutcome> blocks;
-        if (options.eachMonth)
-            blocks = run.calculateFileByMonth(path, options.scope);
-        else
-            blocks.push_back(run.calculateFile(path, options.scope, nullptr));
-        for (FileOutcome& file : blocks) {
+        for (FileOutcome& file : calculateFileBlocks(run, path, options.scope, options.eachMonth, nullptr)) {
             text += file.text;
             CsvResult csv = takeBlock(file, path, options, csvFolder, settings, outcome);
             jsonRun.files.push_back({path, std::move(file), std::move(csv.path), std::move(csv.error)});

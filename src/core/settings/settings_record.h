@@ -67,6 +67,14 @@ struct SettingKey {
 
 inline constexpr const char* kSettingsSection = "Settings";
 
+// Keys the main window keeps for itself in the same section, beside the
+// settings the dialog edits: the "Each month" choice ("0"/"1"), the folders
+// its file dialogs last used, and its size ("width,height").
+inline constexpr std::string_view kEachMonthKey = "EachMonth";
+inline constexpr std::string_view kAddFilesFolderKey = "AddFilesFolder";
+inline constexpr std::string_view kResultsFolderKey = "ResultsFolder";
+inline constexpr std::string_view kWindowSizeKey = "WindowSize";
+
 // All 28 keys in load order.
 const std::array<SettingKey, 28>& settingKeys();
 

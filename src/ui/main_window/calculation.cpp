@@ -1,21 +1,23 @@
 #include "ui/main_window/calculation.h"
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QEvent>
-#include <QFile>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QPushButton>
-#include <QScopeGuard>
+#include <QSaveFile>
+#include <QVBoxLayout>
 
 #include <exception>
 
+#include "core/graph/bar_recording.h"
 #include "core/reports/report_files.h"
 #include "core/tariff/calculation_run.h"
 #include "platform/desktop_services.h"
-#include "platform/mapped_file_bytes.h"
+#include "platform/settings_store.h"
 #include "platform/utf8_text.h"
-#include "ui/widgets/font_scale.h"
+#include "ui/main_window/calculation_worker.h"
 #include "ui/widgets/graph_panel.h"
 #include "ui/widgets/process_text_area.h"
 
@@ -26,66 +28,31 @@ const QString kCancelCaption = QStringLiteral("&Cancel");
 const QString kStartCaption = QStringLiteral("Start &Calculation");
 const QLatin1String kLineEnd("\r\n");
 
-// Opening the graph panel makes the window 117 pixels taller than its
-// 484-pixel client area, room for the panel below the results.
-constexpr int kClosedClientHeight = 484;
-constexpr int kOpenClientHeight = kClosedClientHeight + 117;
-constexpr int kClosedGraphFrameHeight = 8;
-constexpr int kOpenGraphFrameHeight = 138;
-
 std::string localPath(const QString& path) { return lumivane::pathBytes(path); }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry)
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption)
 {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
     return button;
 }
 
-// Input the operator gave while the window was busy. The run never returns
-// to the event loop, so clicks, keys and close requests made meanwhile wait
-// in the queue; delivered after the window is idle again they would reach
-// controls that are enabled by then: a click on the greyed "Cancel" would
-// start another run, one on Reset Selection would wipe the results just
-// shown, a close request would close the window after all. So what is queued
-// is delivered while the window is still busy (greyed controls ignore it and
-// closing is refused), and input to the controls that stay enabled (the graph
-// box, the date fields, About) is swallowed on the way.
-class InputOfTheRun : public QObject {
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::Wheel:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-        case QEvent::ContextMenu:
-        case QEvent::DragEnter:
-        case QEvent::DragMove:
-        case QEvent::Drop: return true;
-        default: return false;
-        }
-    }
-};
-
-// Network and serial notifications wait for the event loop as before.
-void discardInputOfTheRun()
+QString quoted(const QString& path)
 {
-    InputOfTheRun filter;
-    qApp->installEventFilter(&filter);
-    // Window-system input reaches the widgets in two steps; two rounds take both.
-    for (int round = 0; round < 2; ++round)
-        QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
-    qApp->removeEventFilter(&filter);
+    return QLatin1Char('"') + lumivane::shownPath(QDir::toNativeSeparators(path)) + QLatin1Char('"');
+}
+
+// The line after a cancelled run's text, naming every file it did not calculate.
+QString leftOutLine(const QStringList& leftOut)
+{
+    QStringList names;
+    for (const QString& path : leftOut)
+        names << quoted(path);
+    return QStringLiteral("The calculation was cancelled: %1 %2 not calculated: %3.")
+               .arg(leftOut.size())
+               .arg(leftOut.size() == 1 ? QStringLiteral("file was") : QStringLiteral("files were"))
+               .arg(names.join(QStringLiteral(", "))) +
+           kLineEnd;
 }
 
 }  // namespace
@@ -93,35 +60,61 @@ void discardInputOfTheRun()
 Calculation::Calculation(QWidget* host, CalculationEnvironment environment)
     : QObject(host), host_(host), environment_(std::move(environment))
 {
-    const FontScale scale(host->font());
-    cmdStartConvert = makeButton(host, "cmdStartConvert", kStartCaption, scale(QRect(8, 294, 240, 32)));
+    cmdStartConvert = makeButton(host, "cmdStartConvert", kStartCaption);
     cmdStartConvert->setEnabled(false);
+    chkEachMonth = new QCheckBox(QStringLiteral("Each &month"), host);
+    chkEachMonth->setObjectName(QStringLiteral("chkEachMonth"));
+    chkEachMonth->setToolTip(QStringLiteral("Book every calendar month of each file as its own block and bill."));
+    if (environment_.store)
+        chkEachMonth->setChecked(environment_.store->GetSetting(lumivane::kEachMonthKey).value_or("0") == "1");
 
     txtProcess = new ProcessTextArea(host);
     txtProcess->setObjectName(QStringLiteral("txtProcess"));
-    txtProcess->setGeometry(scale(QRect(256, 80, 300, 318)));
+    txtProcess->setAccessibleName(QStringLiteral("Results"));
 
     chkGraph = new QCheckBox(QStringLiteral("Display kWh Graph"), host);
     chkGraph->setObjectName(QStringLiteral("chkGraph"));
-    chkGraph->setGeometry(scale(QRect(8, 408, 200, 24)));
-    cmdTot = makeButton(host, "cmdTot", QStringLiteral("Reports"), scale(QRect(256, 406, 94, 28)));
+    cmdTot = makeButton(host, "cmdTot", QStringLiteral("Reports"));
     cmdTot->hide();
     cmdTot->setEnabled(false);
+    cmdSaveResults = makeButton(host, "cmdSaveResults", QStringLiteral("Sa&ve Results..."));
+    cmdOpenReports = makeButton(host, "cmdOpenReports", QStringLiteral("Open Reports &Folder"));
 
     fraGraph = new QFrame(host);
     fraGraph->setObjectName(QStringLiteral("fraGraph"));
     fraGraph->setFrameShape(QFrame::StyledPanel);
-    fraGraph->setGeometry(scale(QRect(8, 462, 548, kClosedGraphFrameHeight)));
     picGraph = new GraphPanel(fraGraph);
     picGraph->setObjectName(QStringLiteral("picGraph"));
-    picGraph->move(9, 14);
+    auto* graphLayout = new QVBoxLayout(fraGraph);
+    graphLayout->setContentsMargins(9, 14, 9, 9);
+    graphLayout->addWidget(picGraph);
+    fraGraph->hide();
 
     graph_.graphColourIndex = 0;
-    graphPalette_ = lumivane::defaultGraphPalette();
+
+    worker_ = new CalculationWorker;
+    worker_->moveToThread(&workerThread_);
+    connect(&workerThread_, &QThread::finished, worker_, &QObject::deleteLater);
+    workerThread_.setObjectName(QStringLiteral("calculation"));
+    workerThread_.start();
 
     connect(cmdStartConvert, &QPushButton::clicked, this, &Calculation::cmdStartConvert_Click);
+    connect(chkEachMonth, &QCheckBox::toggled, this, [this](bool checked) {
+        if (environment_.store)
+            environment_.store->SaveSetting(lumivane::kEachMonthKey, checked ? "1" : "0");
+    });
     connect(chkGraph, &QCheckBox::stateChanged, this, &Calculation::chkGraph_Click);
     connect(cmdTot, &QPushButton::clicked, this, &Calculation::cmdTot_Click);
+    connect(cmdSaveResults, &QPushButton::clicked, this, &Calculation::cmdSaveResults_Click);
+    connect(cmdOpenReports, &QPushButton::clicked, this, &Calculation::cmdOpenReports_Click);
+}
+
+Calculation::~Calculation()
+{
+    // A file being calculated is finished first; nothing waits for more.
+    cancelRequested_ = true;
+    workerThread_.quit();
+    workerThread_.wait();
 }
 
 void Calculation::setSettings(const lumivane::SettingsRecord& settings) { settings_ = settings; }
@@ -144,7 +137,13 @@ bool Calculation::loadGraphPicture(const QString& path)
     return true;
 }
 
-void Calculation::setStartEnabled(bool enabled) { cmdStartConvert->setEnabled(enabled); }
+void Calculation::setStartEnabled(bool enabled)
+{
+    // During a run the button is Cancel and stays usable.
+    cmdStartConvert->setEnabled(enabled || (running_ && !cancelRequested_));
+    chkEachMonth->setEnabled(!running_);
+    cmdSaveResults->setEnabled(!running_);
+}
 
 void Calculation::showResults(const QString& text) { txtProcess->setText(text); }
 
@@ -159,43 +158,59 @@ void Calculation::cmdTot_Click()
 
 void Calculation::cmdStartConvert_Click()
 {
-    if (cmdStartConvert->text() != kCancelCaption) {
-        cmdStartConvert->setText(kCancelCaption);
-        emit busyChanged(true);
-        if (chkGraph->checkState() == Qt::Checked)
-            resetGraph();
-        // The run does not return to the event loop, so show the busy state now.
-        host_->repaint();
-        runCalculation();
+    if (running_)
+        cancelRun();
+    else
+        startRun();
+}
+
+void Calculation::cancelRun()
+{
+    if (!running_)
         return;
-    }
-    cmdStartConvert->setText(kStartCaption);
-    emit busyChanged(false);
+    cancelRequested_ = true;
+    cmdStartConvert->setEnabled(false);
 }
 
-void Calculation::runCalculation()
+// Runs `work` with the worker on its thread, then `done` with its result here.
+// A failure in the work ends the run with a line saying why.
+template <typename Work, typename Done>
+void Calculation::onWorker(Work work, Done done)
 {
-    // However the run ends, the window leaves its busy state. Only a busy
-    // window is sent back: performing the click on an idle one would start
-    // another run.
-    const auto backToIdle = qScopeGuard([this] {
-        if (cmdStartConvert->text() == kCancelCaption) {
-            discardInputOfTheRun();
-            cmdStartConvert_Click();
-        }
-    });
-    try {
-        calculateSelection();
-    } catch (const std::exception& failure) {
-        txtProcess->appendText(QStringLiteral("The calculation stopped: ") + QString::fromLocal8Bit(failure.what()) +
-                               kLineEnd);
-    } catch (...) {
-        txtProcess->appendText(QStringLiteral("The calculation stopped after an unexpected failure.") + kLineEnd);
-    }
+    QMetaObject::invokeMethod(
+        worker_,
+        [this, work, done] {
+            QString failure;
+            try {
+                auto result = work(*worker_);
+                QMetaObject::invokeMethod(
+                    this, [done, result] { done(result); }, Qt::QueuedConnection);
+                return;
+            } catch (const std::exception& error) {
+                failure = QStringLiteral("The calculation stopped: ") + QString::fromLocal8Bit(error.what());
+            } catch (...) {
+                failure = QStringLiteral("The calculation stopped after an unexpected failure.");
+            }
+            worker_->discard();
+            QMetaObject::invokeMethod(
+                this, [this, failure] { stopAfterFailure(failure); }, Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
 }
 
-void Calculation::calculateSelection()
+void Calculation::startRun()
 {
+    running_ = true;
+    cancelRequested_ = false;
+    runFiles_ = environment_.selectedFiles();
+    nextFile_ = 0;
+    eachMonth_ = chkEachMonth->isChecked();
+    cmdStartConvert->setText(kCancelCaption);
+    emit busyChanged(true);
+    setStartEnabled(false);
+    if (chkGraph->checkState() == Qt::Checked)
+        resetGraph();
+
     lumivane::ReportEnvironment environment;
     environment.reportsFolder = localPath(environment_.reportsFolder);
     environment.programFolder = localPath(environment_.programFolder);
@@ -203,45 +218,124 @@ void Calculation::calculateSelection()
     environment.computerName = lumivane::utf8Text(lumivane::getComputerName());
     for (const QString& file : environment_.selectedFiles())
         environment.inputs.push_back(localPath(file));
-    lumivane::MappedFileBytes files;
-    lumivane::CalculationRun run(settings_, std::move(environment), graph_, graphPalette_, &files);
+    const lumivane::SettingsRecord settings = settings_;
+    const lumivane::GraphState graph = graph_;
+    onWorker([settings, environment,
+              graph](CalculationWorker& worker) { return worker.begin(settings, environment, graph); },
+             [this](const std::string& header) {
+                 txtProcess->setText(lumivane::qtText(header));
+                 calculateNextFile();
+             });
+}
 
-    txtProcess->setText(lumivane::qtText(run.headerText()));
-    txtProcess->repaint();
-    for (const QString& file : environment_.selectedFiles()) {
-        // The fields and the graph box are read afresh for every file.
-        const lumivane::DateScope scope = environment_.dateScope();
-        lumivane::BarSink* bars = chkGraph->checkState() == Qt::Checked ? picGraph : nullptr;
-        const lumivane::FileOutcome outcome = run.calculateFile(localPath(file), scope, bars);
-        txtProcess->appendText(lumivane::qtText(outcome.text));
-        // Show the progress without running other handlers in the middle of the run.
-        txtProcess->repaint();
-        if (bars)
-            picGraph->repaint();
+void Calculation::calculateNextFile()
+{
+    if (cancelRequested_ || nextFile_ >= runFiles_.size()) {
+        finishRun();
+        return;
     }
-    txtProcess->appendText(lumivane::qtText(run.closingText()));
+    const QString file = runFiles_.at(nextFile_++);
+    emit fileStarted(nextFile_, static_cast<int>(runFiles_.size()), file);
+    // The fields and the graph box are read afresh for every file.
+    const lumivane::DateScope scope = environment_.dateScope();
+    const bool withBars = chkGraph->checkState() == Qt::Checked;
+    const bool eachMonth = eachMonth_;
+    const std::string path = localPath(file);
+    onWorker([path, scope, eachMonth,
+              withBars](CalculationWorker& worker) { return worker.calculate(path, scope, eachMonth, withBars); },
+             [this](const CalculatedFile& result) {
+                 txtProcess->appendText(lumivane::qtText(result.text));
+                 // Bars are drawn here, on the window's thread, once the file is done.
+                 if (result.bars) {
+                     result.bars->replayInto(*picGraph);
+                     picGraph->update();
+                 }
+                 calculateNextFile();
+             });
+}
 
-    if (settings_.settingsExport == 1) {
-        const auto menu = run.buildReportsMenu();
-        if (menu) {
-            cmdTot->show();
-            cmdTot->setEnabled(true);
-            cmdTot_Click();
-        } else {
-            // Opening a stale or missing menu would show the wrong bills; say why instead.
-            txtProcess->appendText(lumivane::qtText(menu.error().reason) + kLineEnd);
-        }
-    }
+void Calculation::finishRun()
+{
+    const QStringList leftOut = runFiles_.mid(nextFile_);
+    const bool buildMenu = settings_.settingsExport == 1;
+    onWorker([buildMenu](CalculationWorker& worker) { return worker.finish(buildMenu); },
+             [this, leftOut](const FinishedRun& end) {
+                 graph_ = end.graph;
+                 txtProcess->appendText(lumivane::qtText(end.closingText));
+                 if (end.menuAsked && !end.menuBuilt)
+                     // Opening a stale or missing menu would show the wrong bills; say why instead.
+                     txtProcess->appendText(lumivane::qtText(end.menuProblem) + kLineEnd);
+                 if (!leftOut.isEmpty())
+                     txtProcess->appendText(leftOutLine(leftOut));
+                 backToIdle();
+                 if (end.menuBuilt) {
+                     cmdTot->show();
+                     cmdTot->setEnabled(true);
+                     cmdTot_Click();
+                 }
+             });
+}
+
+void Calculation::stopAfterFailure(const QString& why)
+{
+    txtProcess->appendText(why + kLineEnd);
+    backToIdle();
+}
+
+void Calculation::backToIdle()
+{
+    running_ = false;
+    cancelRequested_ = false;
+    runFiles_.clear();
+    cmdStartConvert->setText(kStartCaption);
+    emit busyChanged(false);
 }
 
 void Calculation::chkGraph_Click()
 {
     const bool open = chkGraph->checkState() == Qt::Checked;
-    // The frame sits at the bottom; the taller window makes room for all of picGraph.
-    // The controls grow with the font but the graph's picture does not, so the
-    // opened part keeps its pixel height.
-    const FontScale scale(host_->font());
-    const int closedHeight = scale(kClosedClientHeight);
-    host_->setFixedSize(host_->width(), open ? closedHeight + kOpenClientHeight - kClosedClientHeight : closedHeight);
-    fraGraph->resize(fraGraph->width(), open ? kOpenGraphFrameHeight : scale(kClosedGraphFrameHeight));
+    fraGraph->setVisible(open);
+    emit graphShown(open);
+}
+
+void Calculation::cmdSaveResults_Click()
+{
+    QString folder = QDir::homePath();
+    if (environment_.store)
+        if (const auto kept = environment_.store->GetSetting(lumivane::kResultsFolderKey))
+            folder = QString::fromStdString(*kept);
+    auto* dialog = new QFileDialog(host_, QStringLiteral("Save Results"), folder);
+    dialog->setObjectName(QStringLiteral("dlgSaveResults"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setNameFilters({QStringLiteral("Text files (*.txt)"), QStringLiteral("All files (*)")});
+    dialog->setDefaultSuffix(QStringLiteral("txt"));
+    dialog->selectFile(QStringLiteral("results.txt"));
+    connect(dialog, &QFileDialog::fileSelected, this, &Calculation::saveResultsTo);
+    dialog->open();
+}
+
+void Calculation::saveResultsTo(const QString& path)
+{
+    if (environment_.store)
+        environment_.store->SaveSetting(lumivane::kResultsFolderKey, QFileInfo(path).absolutePath().toStdString());
+    // The text as the area keeps it: UTF-8 with its CR LF line ends, nothing
+    // added; written beside the target and renamed, so an old file is never half-replaced.
+    QSaveFile file(path);
+    const QByteArray bytes = txtProcess->text().toUtf8();
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return;
+    if (environment_.warn)
+        environment_.warn(QStringLiteral("The results could not be saved to \"%1\": %2")
+                              .arg(QDir::toNativeSeparators(path), file.errorString()));
+}
+
+void Calculation::cmdOpenReports_Click()
+{
+    const QString folder = environment_.reportsFolder;
+    if (!QFileInfo(folder).isDir() || !environment_.desktop->openTarget(folder)) {
+        if (environment_.warn)
+            environment_.warn(
+                QStringLiteral("The reports folder \"%1\" could not be opened.").arg(QDir::toNativeSeparators(folder)));
+    }
 }

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QDate>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
@@ -30,6 +31,32 @@ void makeLabel(QWidget* parent, const QString& caption, QRect geometry,
     label->setGeometry(geometry);
     label->setAlignment(alignment);
 }
+
+// Up and Down step a field's spin by one, Page Up and Page Down by ten, as in a spin box.
+class SpinKeys : public QObject {
+public:
+    SpinKeys(QLineEdit* field, QScrollBar* spin) : QObject(field), spin_(spin) { field->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        int step = 0;
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Up: step = 1; break;
+        case Qt::Key_Down: step = -1; break;
+        case Qt::Key_PageUp: step = 10; break;
+        case Qt::Key_PageDown: step = -10; break;
+        default: return false;
+        }
+        spin_->setValue(spin_->value() + step);
+        return true;
+    }
+
+private:
+    QScrollBar* spin_;
+};
 
 QLineEdit* makeDateField(QWidget* parent, const char* name, const QString& text, int maxLength, QRect geometry)
 {
@@ -83,7 +110,7 @@ DateScopePanel::DateScopePanel(QWidget* host) : QObject(host)
     auto* scopeFrame = new QFrame(host);
     scopeFrame->setObjectName(QStringLiteral("fraDates"));
     scopeFrame->setFrameShape(QFrame::StyledPanel);
-    scopeFrame->setGeometry(scale(QRect(8, 176, 240, 110)));
+    scopeFrame->setFixedSize(QSize(scale(240), scale(110)));
     chkDate = new QCheckBox(QStringLiteral("Select Dates"), scopeFrame);
     chkDate->setObjectName(QStringLiteral("chkDate"));
     chkDate->setGeometry(scale(QRect(8, 4, 160, 22)));
@@ -107,6 +134,14 @@ DateScopePanel::DateScopePanel(QWidget* host) : QObject(host)
     makeLabel(scopeFrame, QStringLiteral("days."), scale(QRect(108, 76, 60, 24)));
     chkDate->setEnabled(false);
     enableDateFields(false);
+    // Screen readers name each field and spin; the captions above them are not their labels.
+    const std::pair<QWidget*, const char*> names[] = {
+        {txtDD, "From day"},  {vsDD, "From day spin"},  {txtMM, "From month"},      {vsMM, "From month spin"},
+        {txtYY, "From year"}, {vsYY, "From year spin"}, {txtDays, "Scope in days"}, {vsDays, "Scope in days spin"}};
+    for (const auto& [control, name] : names)
+        control->setAccessibleName(QString::fromLatin1(name));
+    for (const auto& [field, spin] : {std::pair{txtDD, vsDD}, {txtMM, vsMM}, {txtYY, vsYY}, {txtDays, vsDays}})
+        new SpinKeys(field, spin);
 
     connect(chkDate, &QCheckBox::stateChanged, this, &DateScopePanel::chkDate_Click);
     connect(vsDD, &QScrollBar::valueChanged, this, [this](int value) { txtDD->setText(QString::number(value)); });

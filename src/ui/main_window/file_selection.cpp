@@ -3,7 +3,12 @@
 #include "platform/utf8_text.h"
 
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QPushButton>
+#include <QShortcut>
+
+#include "platform/settings_store.h"
 
 #include "ui/widgets/drop_zone_label.h"
 #include "ui/widgets/font_scale.h"
@@ -33,12 +38,14 @@ QString leftOutLine(const QStringList& leftOut)
 
 }  // namespace
 
-FileSelection::FileSelection(QWidget* host) : QObject(host)
+FileSelection::FileSelection(QWidget* host, lumivane::SettingsStore* store) : QObject(host), store_(store)
 {
     const FontScale scale(host->font());
     lblDropZone = new DropZoneLabel(host);
     lblDropZone->setObjectName(QStringLiteral("lblDropZone"));
-    lblDropZone->setGeometry(scale(QRect(8, 80, 240, 88)));
+    lblDropZone->setMinimumSize(QSize(scale(240), scale(88)));
+    lblDropZone->setWordWrap(true);
+    lblDropZone->setToolTip(QStringLiteral("Drop meter logs here, or double-click to choose them."));
     lblDropZone->setAlignment(Qt::AlignCenter);
     lblDropZone->setFrameShape(QFrame::Panel);
     lblDropZone->setFrameShadow(QFrame::Sunken);
@@ -52,12 +59,19 @@ FileSelection::FileSelection(QWidget* host) : QObject(host)
 
     cmdReset = new QPushButton(QStringLiteral("&Reset Selection"), host);
     cmdReset->setObjectName(QStringLiteral("cmdReset"));
-    cmdReset->setGeometry(scale(QRect(8, 332, 117, 30)));
     cmdReset->setEnabled(false);
+    cmdAddFiles = new QPushButton(QStringLiteral("A&dd Files..."), host);
+    cmdAddFiles->setObjectName(QStringLiteral("cmdAddFiles"));
+    cmdAddFiles->setToolTip(QStringLiteral("Choose meter logs to add to the selection (Ctrl+O)."));
+    auto* open = new QShortcut(QKeySequence::Open, host);
+    open->setObjectName(QStringLiteral("shortcutAddFiles"));
 
     connect(lblDropZone, &DropZoneLabel::dragOver, this, &FileSelection::lblDropZone_DragOver);
     connect(lblDropZone, &DropZoneLabel::filesDropped, this, &FileSelection::lblDropZone_DragDrop);
     connect(cmdReset, &QPushButton::clicked, this, &FileSelection::cmdReset_Click);
+    connect(cmdAddFiles, &QPushButton::clicked, this, &FileSelection::cmdAddFiles_Click);
+    connect(lblDropZone, &DropZoneLabel::doubleClicked, this, &FileSelection::cmdAddFiles_Click);
+    connect(open, &QShortcut::activated, this, &FileSelection::cmdAddFiles_Click);
 }
 
 bool FileSelection::addSelectedFile(const QString& path)
@@ -71,14 +85,28 @@ bool FileSelection::addSelectedFile(const QString& path)
 void FileSelection::showSelection()
 {
     lblDropZone->setText(QString::number(selectedFiles_.size()) + QStringLiteral(" File(s) selected."));
+    lblDropZone->setBackColour(DropZoneLabel::kSelectedColour);
     cmdReset->setEnabled(true);
     emit selectionShown();
 }
 
-void FileSelection::setResetEnabled(bool enabled) { cmdReset->setEnabled(enabled); }
+void FileSelection::setResetEnabled(bool enabled)
+{
+    cmdReset->setEnabled(enabled && !selectedFiles_.isEmpty());
+    cmdAddFiles->setEnabled(enabled);
+}
+
+void FileSelection::showProgress(int number, int count, const QString& path)
+{
+    lblDropZone->setText(QStringLiteral("Calculating!\nfile %1 of %2\n%3")
+                             .arg(number)
+                             .arg(count)
+                             .arg(lumivane::shownPath(QFileInfo(path).fileName())));
+}
 
 void FileSelection::setBusy(bool busy)
 {
+    busy_ = busy;
     lblDropZone->setAcceptDrops(!busy);
     if (busy) {
         lblDropZone->setBackColour(DropZoneLabel::kBusyColour);
@@ -97,7 +125,9 @@ void FileSelection::lblDropZone_DragDrop(const QStringList& paths)
     lblDropZone->setBackColour(DropZoneLabel::kSelectedColour);
     for (int i = 0; i < paths.size(); ++i) {
         if (!addSelectedFile(paths.at(i))) {
-            // What this drop added so far stays; caption and buttons keep their state.
+            // What this drop added so far stays and is counted on the zone.
+            if (i > 0)
+                showSelection();
             const int more = static_cast<int>(paths.size()) - i - 1;
             QString text = QStringLiteral("The selection is full: %1 files are selected, so %2")
                                .arg(kSelectionCapacity)
@@ -184,4 +214,31 @@ void FileSelection::cmdReset_Click()
     selectedFiles_.clear();
     // The window empties the results and the graph; the date scope stays as it is.
     emit selectionReset();
+}
+
+void FileSelection::cmdAddFiles_Click()
+{
+    if (busy_ || !cmdAddFiles->isEnabled())
+        return;
+    QString folder = QDir::homePath();
+    if (store_)
+        if (const auto kept = store_->GetSetting(lumivane::kAddFilesFolderKey);
+            kept && QFileInfo(lumivane::qtText(*kept)).isDir())
+            folder = lumivane::qtText(*kept);
+    auto* host = qobject_cast<QWidget*>(parent());
+    // Shown without a loop of its own: the window's timers and requests go on meanwhile.
+    auto* dialog = new QFileDialog(host, QStringLiteral("Add Files"), folder);
+    dialog->setObjectName(QStringLiteral("dlgAddFiles"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    dialog->setNameFilters({QStringLiteral("Meter logs (*.csv *.txt *.CSV *.TXT)"), QStringLiteral("All files (*)")});
+    connect(dialog, &QFileDialog::filesSelected, this, [this](const QStringList& paths) {
+        if (paths.isEmpty() || busy_)
+            return;
+        if (store_)
+            store_->SaveSetting(lumivane::kAddFilesFolderKey,
+                                lumivane::utf8Text(QFileInfo(paths.first()).absolutePath()));
+        lblDropZone_DragDrop(paths);
+    });
+    dialog->open();
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The main window's file selection: the drop zone, the Reset Selection button
-// and the paths named on the command line. It owns the selected paths and
+// The main window's file selection: the drop zone, the Reset Selection and
+// Add Files buttons and the paths named on the command line. It owns the selected paths and
 // hands them out as a plain list whenever the selection is shown.
 #include <QObject>
 #include <QStringList>
@@ -9,11 +9,16 @@ class DropZoneLabel;
 class QPushButton;
 class QWidget;
 
+namespace lumivane {
+class SettingsStore;
+}
+
 class FileSelection : public QObject {
     Q_OBJECT
 public:
-    // Builds the drop zone and the Reset Selection button on the host window.
-    explicit FileSelection(QWidget* host);
+    // Builds the drop zone, Reset Selection and Add Files on the host window;
+    // `store` keeps the folder files were last added from.
+    FileSelection(QWidget* host, lumivane::SettingsStore* store);
 
     // Takes the program's arguments: every one a path, except options ("-x"); after "--" all are paths.
     void loadCommandLineArguments(const QStringList& arguments);
@@ -27,12 +32,16 @@ public:
     void showSelection();
     // A run under way: the zone says so and takes no drops; afterwards its caption comes back.
     void setBusy(bool busy);
-    // Enables or disables Reset Selection (the busy state).
+    // Enables or disables Reset Selection and Add Files (the busy state).
     void setResetEnabled(bool enabled);
+    // The run's progress on the zone: file `number` of `count` and its name.
+    void showProgress(int number, int count, const QString& path);
 
     void lblDropZone_DragOver();
     void lblDropZone_DragDrop(const QStringList& paths);
     void cmdReset_Click();
+    // Opens the file dialog; the files chosen join the selection as dropped ones do.
+    void cmdAddFiles_Click();
 
 signals:
     // The selection was shown: there is something to calculate.
@@ -46,6 +55,9 @@ signals:
 private:
     DropZoneLabel* lblDropZone = nullptr;
     QPushButton* cmdReset = nullptr;
+    QPushButton* cmdAddFiles = nullptr;
+    lumivane::SettingsStore* store_ = nullptr;
+    bool busy_ = false;
     QStringList selectedFiles_;
     QString savedDropZoneCaption;
 };

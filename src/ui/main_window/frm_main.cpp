@@ -2,13 +2,16 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QBoxLayout>
 #include <QDir>
+#include <QStyle>
 #include <QLabel>
 #include <QPushButton>
 
 #include "core/gateway/alarm_monitor.h"
 #include "core/gateway/pulse_readings.h"
 #include "core/reports/report_files.h"
+#include "core/settings/setting_labels.h"
 #include "core/text/app_facts.h"
 #include "platform/desktop_services.h"
 #include "platform/settings_store.h"
@@ -31,12 +34,39 @@ constexpr int kClientWidth = 564;
 constexpr int kClientHeight = 484;
 const char* const kWebSite = "https://www.ferrolux.example/";
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry)
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption)
 {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
     return button;
+}
+
+// A row of controls, left to right; a null entry is the stretch that takes the extra room.
+QHBoxLayout* row(std::initializer_list<QWidget*> controls)
+{
+    auto* layout = new QHBoxLayout;
+    layout->setSpacing(6);
+    for (QWidget* control : controls) {
+        if (control)
+            layout->addWidget(control);
+        else
+            layout->addStretch(1);
+    }
+    return layout;
+}
+
+// The stored "width,height", or an invalid size.
+QSize storedSize(const std::optional<std::string>& text)
+{
+    if (!text)
+        return {};
+    const QStringList parts = QString::fromStdString(*text).split(QLatin1Char(','));
+    if (parts.size() != 2)
+        return {};
+    bool wide = false;
+    bool high = false;
+    const QSize size(parts.at(0).toInt(&wide), parts.at(1).toInt(&high));
+    return wide && high ? size : QSize();
 }
 
 }  // namespace
@@ -47,10 +77,6 @@ frmMain::frmMain(MainWindowEnvironment environment, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Brenvik Automation - Lumivane"));
     setMouseTracking(true);
-    // The specified client area at a 9-point font; larger desktop fonts grow it in proportion.
-    const FontScale scale(font());
-    setFixedSize(scale(kClientWidth), scale(kClientHeight));
-
     folders_.program = environment.programFolder.isEmpty() ? QDir(QCoreApplication::applicationDirPath()).absolutePath()
                                                            : environment.programFolder;
     if (!folders_.program.endsWith(QLatin1Char('/')))
@@ -78,17 +104,21 @@ frmMain::frmMain(MainWindowEnvironment environment, QWidget* parent)
     setupDataFolders();
     buildControls();
     scope_ = new DateScopePanel(this);
-    selection_ = new FileSelection(this);
-    CalculationEnvironment run{folders_.reports,
-                               folders_.program,
-                               clock_,
-                               desktop_,
-                               [this] { return selection_->selectedFiles(); },
-                               [this] { return scope_->scope(); }};
+    selection_ = new FileSelection(this, store_);
+    CalculationEnvironment run{
+        folders_.reports,
+        folders_.program,
+        clock_,
+        desktop_,
+        [this] { return selection_->selectedFiles(); },
+        [this] { return scope_->scope(); },
+        store_,
+        [this](const QString& text) { showMessage(text, QMessageBox::Ok, QMessageBox::Warning); }};
     calculation_ = new Calculation(this, std::move(run));
     gateway_ = new GatewayMonitor(this, Picture1, {folders_.logs, clock_, environment.gatewayTimeLimit});
     sms_ = new SmsSender(this, messageBox_);
     connectParts();
+    arrangeControls();
 
     lblVer->setText(QStringLiteral("Lumivane V") + lumivane::qtText(lumivane::versionText()));
     getSKSettings();
@@ -113,24 +143,23 @@ void frmMain::buildControls()
     const FontScale scale(font());
     Picture1 = new QLabel(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(scale(QRect(0, 0, kClientWidth, 72)));
+    // The banner keeps its drawn size; the alarm strip on it is placed for that size.
+    Picture1->setFixedSize(QSize(scale(kClientWidth), scale(72)));
     Picture1->setScaledContents(true);
 
-    cmdSettings = makeButton(this, "cmdSettings", QStringLiteral("Edit &Settings"), scale(QRect(131, 332, 117, 30)));
-    cmdAbout = makeButton(this, "cmdAbout", QStringLiteral("&About"), scale(QRect(359, 406, 94, 28)));
-    cmdExit = makeButton(this, "cmdExit", QStringLiteral("E&xit"), scale(QRect(462, 406, 94, 28)));
+    cmdSettings = makeButton(this, "cmdSettings", QStringLiteral("Edit &Settings"));
+    cmdAbout = makeButton(this, "cmdAbout", QStringLiteral("&About"));
+    cmdExit = makeButton(this, "cmdExit", QStringLiteral("E&xit"));
 
     lblHTTP = new EventLabel(this);
     lblHTTP->setObjectName(QStringLiteral("lblHTTP"));
     lblHTTP->setText(QStringLiteral("Ferrolux on the web"));
-    lblHTTP->setGeometry(scale(QRect(8, 438, 160, 18)));
     lblHTTP->setCursor(Qt::PointingHandCursor);
     QPalette link = lblHTTP->palette();
     link.setColor(QPalette::WindowText, QColor(0, 0, 255));
     lblHTTP->setPalette(link);
     lblVer = new QLabel(this);
     lblVer->setObjectName(QStringLiteral("lblVer"));
-    lblVer->setGeometry(scale(QRect(356, 438, 200, 18)));
     lblVer->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     connect(cmdSettings, &QPushButton::clicked, this, &frmMain::cmdSettings_Click);
@@ -138,6 +167,82 @@ void frmMain::buildControls()
     connect(cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
     connect(lblHTTP, &EventLabel::clicked, this, &frmMain::lblHTTP_Click);
     connect(lblHTTP, &EventLabel::mouseMoved, this, [this] { setLinkUnderlined(true); });
+}
+
+void frmMain::arrangeControls()
+{
+    const auto control = [this](const char* name) { return findChild<QWidget*>(QString::fromLatin1(name)); };
+    // Nested layouts would take the outer layout's zero spacing.
+    constexpr int spacing = 6;
+    auto* left = new QVBoxLayout;
+    left->setSpacing(spacing);
+    left->addWidget(control("lblDropZone"));
+    left->addWidget(control("fraDates"));
+    left->addWidget(control("chkEachMonth"));
+    left->addWidget(control("cmdStartConvert"));
+    left->addLayout(row({control("cmdReset"), control("cmdAddFiles")}));
+    left->addWidget(cmdSettings);
+    left->addWidget(control("cmdPulse"));
+    left->addWidget(control("chkGraph"));
+    left->addStretch(1);
+    left->addWidget(lblHTTP);
+
+    // The results area takes the room the window is given.
+    auto* right = new QVBoxLayout;
+    right->setSpacing(spacing);
+    right->addWidget(control("txtProcess"), 1);
+    right->addLayout(row({control("cmdTot"), control("cmdSaveResults"), control("cmdOpenReports"), nullptr}));
+    right->addLayout(row({nullptr, cmdAbout, cmdExit}));
+    right->addWidget(lblVer);
+
+    auto* body = new QHBoxLayout;
+    body->setSpacing(spacing);
+    body->setContentsMargins(8, 8, 8, 8);
+    body->addLayout(left);
+    body->addLayout(right, 1);
+
+    auto* whole = new QVBoxLayout(this);
+    whole->setContentsMargins(0, 0, 0, 0);
+    whole->setSpacing(0);
+    whole->addWidget(Picture1);
+    whole->addLayout(body, 1);
+    auto* graph = new QVBoxLayout;
+    graph->setContentsMargins(8, 0, 8, 8);
+    graph->addWidget(control("fraGraph"));
+    whole->addLayout(graph);
+
+    // Keyboard order follows reading order: the selection, the scope, the run, then the results.
+    const char* const order[] = {"cmdAddFiles",  "chkDate",         "txtDD",    "vsDD",           "txtMM",
+                                 "vsMM",         "txtYY",           "vsYY",     "txtDays",        "vsDays",
+                                 "chkEachMonth", "cmdStartConvert", "cmdReset", "cmdSettings",    "cmdPulse",
+                                 "chkGraph",     "txtProcess",      "cmdTot",   "cmdSaveResults", "cmdOpenReports",
+                                 "cmdAbout",     "cmdExit"};
+    // Controls that never take focus (the spins) are left out: they would break the chain.
+    QWidget* previous = nullptr;
+    for (const char* name : order) {
+        QWidget* next = control(name);
+        if (next->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (previous)
+            setTabOrder(previous, next);
+        previous = next;
+    }
+
+    whole->activate();
+    resize(defaultSize().expandedTo(minimumSizeHint()));
+    const QSize kept = storedSize(store_->GetSetting(lumivane::kWindowSizeKey));
+    if (kept.isValid())
+        resize(kept.expandedTo(minimumSizeHint()));
+}
+
+QSize frmMain::defaultSize() const
+{
+    // Wide enough that the results' 79-character rules and columns fit on one line.
+    const QFont fixed = findChild<QWidget*>(QStringLiteral("txtProcess"))->font();
+    const int resultsWidth = QFontMetrics(fixed).horizontalAdvance(QString(82, QLatin1Char('-'))) +
+                             style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16;
+    const FontScale scale(font());
+    return {scale(256) + resultsWidth + 8, scale(kClientHeight)};
 }
 
 void frmMain::connectParts()
@@ -163,7 +268,16 @@ void frmMain::connectParts()
         } else {
             selection_->setBusy(false);
             enableControls(true);
+            if (closeAfterRun_)
+                close();
         }
+    });
+    connect(calculation_, &Calculation::fileStarted, selection_, &FileSelection::showProgress);
+    connect(calculation_, &Calculation::graphShown, this, [this](bool shown) {
+        // The window grows to show the whole graph and gives the room back when it goes.
+        const int graphHeight = findChild<QWidget*>(QStringLiteral("fraGraph"))->sizeHint().height();
+        layout()->activate();
+        resize(width(), std::max(minimumSizeHint().height(), height() + (shown ? graphHeight : -graphHeight)));
     });
     connect(gateway_, &GatewayMonitor::alarmSmsDue, sms_, &SmsSender::sendAlarmSMS);
     connect(sms_, &SmsSender::alarmSmsReported, gateway_, &GatewayMonitor::recordSmsOutcome);
@@ -223,7 +337,6 @@ void frmMain::enableControls(bool enabled)
     selection_->setResetEnabled(enabled);
     calculation_->setStartEnabled(enabled);
     scope_->setTickEnabled(enabled);
-    cmdExit->setEnabled(enabled);
     cmdSettings->setEnabled(enabled);
 }
 
@@ -253,10 +366,18 @@ void frmMain::tellUnreadableSettings(const std::vector<lumivane::UnreadableSetti
     if (unreadable.empty())
         return;
     // A bill priced at a default the operator did not choose must not go unnoticed.
-    QString text = QStringLiteral("Some settings in the store are not usable, so these values are used instead:\n");
-    for (const lumivane::UnreadableSetting& setting : unreadable)
-        text += QLatin1Char('\n') + lumivane::qtText(lumivane::unreadableSettingLine(setting)) + QLatin1Char('.');
-    text += QStringLiteral("\n\nThe store keeps the stored texts until the settings are applied.");
+    // Each setting is named as the dialog shows it, where it can be corrected.
+    QString text = QStringLiteral("Some settings could not be read, so these values are used instead:\n");
+    for (const lumivane::UnreadableSetting& setting : unreadable) {
+        QString stored = lumivane::qtText(setting.storedText);
+        for (QChar& c : stored)
+            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+                c = QLatin1Char('?');
+        text +=
+            QStringLiteral("\n%1: the stored text \"%2\" cannot be read; %3 is used.")
+                .arg(lumivane::qtText(lumivane::settingLabel(setting.key)), stored, lumivane::qtText(setting.usedText));
+    }
+    text += QStringLiteral("\n\nCorrect them under Edit Settings and choose Apply Settings.");
     showMessage(text, QMessageBox::Ok, QMessageBox::Warning);
 }
 
@@ -297,14 +418,28 @@ void frmMain::cmdExit_Click() { close(); }
 
 void frmMain::lblHTTP_Click() { desktop_->openTarget(QString::fromLatin1(kWebSite)); }
 
+bool frmMain::mayCloseNow()
+{
+    if (!calculation_->isRunning())
+        return true;
+    // Closing waits for the file being calculated, so nothing is left half-written.
+    if (!closeAfterRun_ &&
+        showMessage(QStringLiteral("A calculation is running. Stop it after the current file and exit?"),
+                    QMessageBox::Yes | QMessageBox::No, QMessageBox::Question) == QMessageBox::Yes) {
+        closeAfterRun_ = true;
+        calculation_->cancelRun();
+    }
+    return false;
+}
+
 void frmMain::closeEvent(QCloseEvent* event)
 {
-    // A running calculation holds cmdExit disabled; closing then is refused.
-    if (!cmdExit->isEnabled()) {
+    if (!mayCloseNow()) {
         event->ignore();
         return;
     }
     event->accept();
+    store_->SaveSetting(lumivane::kWindowSizeKey, std::to_string(width()) + "," + std::to_string(height()));
     // Nothing may keep the port, its lock or a request past the window's end.
     sms_->abort();
     gateway_->cancelRequests();

@@ -56,7 +56,8 @@ public:
     explicit frmMain(MainWindowEnvironment environment, QWidget* parent = nullptr);
     ~frmMain() override;
 
-    // The busy state: enables or disables cmdReset, cmdStartConvert, chkDate, cmdExit, cmdSettings.
+    // The busy state: enables or disables cmdReset, cmdAddFiles, chkDate, cmdSettings;
+    // cmdStartConvert turns into Cancel and stays enabled.
     void enableControls(bool enabled);
     // Reloads the settings record from the store, refills the settings dialog,
     // hands the record to the parts and shows or hides the pulse button.
@@ -81,6 +82,13 @@ private:
     void setupDataFolders();
     void buildControls();
     void connectParts();
+    // Puts the parts' controls into the window's layout, sized as last closed.
+    void arrangeControls();
+    // The first size: the results area shows a whole line of the results.
+    QSize defaultSize() const;
+    // False while a calculation runs: the operator is asked, and a yes stops
+    // the run and closes the window once it has ended.
+    bool mayCloseNow();
     void loadPicture(QLabel* target, const QString& fileName);
     void setLinkUnderlined(bool underlined);
     void storeSettings(const lumivane::SettingsForm& form);
@@ -97,6 +105,7 @@ private:
     MessageBoxFunction messageBox_;
     Folders folders_;
     lumivane::SettingsRecord settings_;
+    bool closeAfterRun_ = false;
 
     DateScopePanel* scope_ = nullptr;
     FileSelection* selection_ = nullptr;

@@ -5,6 +5,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QUrl>
 
 DropZoneLabel::DropZoneLabel(QWidget* parent) : QLabel(parent)
@@ -67,4 +68,11 @@ void DropZoneLabel::dropEvent(QDropEvent* event)
         return;
     event->acceptProposedAction();
     emit filesDropped(paths);
+}
+
+void DropZoneLabel::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        emit doubleClicked();
+    QLabel::mouseDoubleClickEvent(event);
 }

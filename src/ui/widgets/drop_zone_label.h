@@ -29,9 +29,12 @@ signals:
     void dragOver();
     // Files were dropped, in the order the drop lists them.
     void filesDropped(const QStringList& paths);
+    // The zone was double-clicked: the operator asks to choose files instead.
+    void doubleClicked();
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 };

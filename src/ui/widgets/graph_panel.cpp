@@ -38,7 +38,9 @@ GraphPanel::GraphPanel(QWidget* parent)
       image_(kWidth, kHeight, QImage::Format_RGB32), pending_(static_cast<std::size_t>(kWidth) * kSpansPerColumn),
       pendingCount_(kWidth, 0)
 {
-    setFixedSize(kWidth, kHeight);
+    // The bars are drawn at the picture's size; a larger panel shows them stretched.
+    setMinimumSize(kWidth, kHeight);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     background_.fill(kSurfaceColour);
     image_ = background_;
 }
@@ -137,5 +139,6 @@ void GraphPanel::dropPending()
 void GraphPanel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.drawImage(0, 0, image());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(rect(), image());
 }

@@ -36,6 +36,8 @@ public:
     // clipped to the surface.
     void maskRectangle(float x1, float y1, float x2, float y2, lumivane::Colour colour) override;
 
+    QSize sizeHint() const override { return {kWidth, kHeight}; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

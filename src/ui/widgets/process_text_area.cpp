@@ -18,9 +18,8 @@ ProcessTextArea::ProcessTextArea(QWidget* parent) : QPlainTextEdit(parent)
     setReadOnly(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // The results line up in columns: a fixed-width face keeps them so. The
-    // rule and the "From ... to ..." lines are wider than the area at the
-    // window's own size; they wrap at a blank rather than hide behind a
-    // sideways scroll bar.
+    // window opens wide enough for a whole line; narrowed further, lines wrap
+    // at a blank rather than hide behind a sideways scroll bar.
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);

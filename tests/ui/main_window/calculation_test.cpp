@@ -1,14 +1,14 @@
 // The calculation as the window runs it: the results text against the core's
-// own run of the same files, the reports menu, the busy state seen from inside
-// the run, and the kWh graph.
+// own run of the same files (one block per file or per month), the reports
+// menu, the run's progress, Cancel and Exit, keeping the results, and the kWh graph.
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QPushButton>
-#include <QWindow>
-#include <QtTest/qtestspontaneevent.h>
 
 #include "core/tariff/calculation_run.h"
+#include "core/tariff/file_blocks.h"
 #include "platform/desktop_services.h"
 #include "platform/utf8_text.h"
 #include "support/main_window_fixture.h"
@@ -27,7 +27,7 @@ QString sample(const char* name)
 }
 
 // What the core's own run gives for these files with the stored settings: header, blocks, totals.
-QString coreRunText(MainWindowFixture& f, const QStringList& files)
+QString coreRunText(MainWindowFixture& f, const QStringList& files, bool eachMonth = false)
 {
     lumivane::ReportEnvironment environment{
         QFile::encodeName(f.folders().reports).toStdString(),
@@ -38,27 +38,12 @@ QString coreRunText(MainWindowFixture& f, const QStringList& files)
     lumivane::CalculationRun run(lumivane::loadSettings(f.store()), environment, graph, palette);
     std::string text = run.headerText();
     for (const QString& file : files)
-        text += run.calculateFile(lumivane::pathBytes(file), {}, nullptr).text;
+        for (const auto& block : lumivane::calculateFileBlocks(run, lumivane::pathBytes(file), {}, eachMonth, nullptr))
+            text += block.text;
     return QString::fromStdString(text + run.closingText());
 }
 
-// Posts an event as the window system would, spontaneous, to be delivered in its turn.
-void postSpontaneous(QObject* target, QEvent* event)
-{
-    QSpontaneKeyEvent::setSpontaneous(event);
-    QCoreApplication::postEvent(target, event);
-}
-
-void postClick(QWidget* target)
-{
-    const QPointF middle(target->width() / 2.0, target->height() / 2.0);
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-        postSpontaneous(target, new QMouseEvent(type, middle, target->mapToGlobal(middle), Qt::LeftButton,
-                                                type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                                                Qt::NoModifier));
-}
-
-const QStringList kBusyControls{"cmdStartConvert", "cmdReset", "chkDate", "cmdExit", "cmdSettings"};
+const QStringList kBusyControls{"cmdReset", "cmdAddFiles", "chkDate", "cmdSettings", "chkEachMonth", "cmdSaveResults"};
 
 }  // namespace
 
@@ -81,7 +66,7 @@ private slots:
             const QString menu = f.folders().reports + "menu.html";
             if (!reportsFolderKept)
                 QVERIFY(QDir(f.folders().reports).removeRecursively());
-            f.find<QPushButton>("cmdStartConvert")->click();
+            QVERIFY(f.runCalculation());
 
             const QString core = coreRunText(f, files);
             const QString text = f.results();
@@ -99,54 +84,94 @@ private slots:
                 reports->click();
                 QCOMPARE(f.desktop().opened, (QStringList{menu, menu}));
             }
-            f.find<QPushButton>("cmdStartConvert")->click();
+            QVERIFY(f.runCalculation());
             QCOMPARE(f.results(), text);
         }
     }
 
-    void busyRunRefusesClosingAndDiscardsInputGivenMeanwhile()
+    void runShowsProgressCancelsAfterTheCurrentFileAndExitAsksFirst()
     {
-        MainWindowFixture f({.arguments = {sample("plain_site1.csv"), sample("long_form.csv")}});
+        QStringList files{sample("long_form.csv"), sample("plain_site1.csv"), sample("unit4.IRIO.txt")};
+        MainWindowFixture f({.arguments = files});
         frmMain& w = f.window();
         w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* start = f.find<QPushButton>("cmdStartConvert");
         auto* zone = f.find<DropZoneLabel>("lblDropZone");
-        auto* chkGraph = f.find<QCheckBox>("chkGraph");
-        bool closedDuringRun = true;
-        bool looked = false;  // looks at the window from inside the run, when it first writes its results
+        QString progress;
+        // The first file's block is shown while the run goes on: the operator cancels then.
         const auto hook = connect(f.find<ProcessTextArea>("txtProcess"), &QPlainTextEdit::textChanged, [&] {
-            if (std::exchange(looked, true))
+            if (!progress.isEmpty() || !f.results().contains(" results..."))
                 return;
-            QCOMPARE(f.find<QPushButton>("cmdStartConvert")->text(), QStringLiteral("&Cancel"));
-            for (const QString& name : kBusyControls)
-                QVERIFY2(!w.findChild<QWidget*>(name)->isEnabled(), qPrintable(name));
-            QCOMPARE(zone->text(), QStringLiteral("Calculating!"));
-            QVERIFY(!zone->acceptDrops());
-            closedDuringRun = w.close();
-            // Clicks and a close request queued while the run works, as the window system queues them.
-            for (const char* name : {"cmdReset", "cmdStartConvert", "chkGraph"})
-                postClick(f.find<QWidget>(name));
-            postSpontaneous(w.windowHandle(), new QCloseEvent);
+            progress = zone->text();
+            QVERIFY(start->isEnabled());
+            start->click();
         });
-        f.find<QPushButton>("cmdStartConvert")->click();
+        start->click();
+        QCOMPARE(start->text(), QStringLiteral("&Cancel"));
+        for (const QString& name : kBusyControls)
+            QVERIFY2(!w.findChild<QWidget*>(name)->isEnabled(), qPrintable(name));
+        QVERIFY(!zone->acceptDrops());
+        QTRY_COMPARE_WITH_TIMEOUT(start->text(), QStringLiteral("Start &Calculation"), 20000);
         disconnect(hook);
-        QVERIFY(looked);
-        QVERIFY(!closedDuringRun);
-        const QString results = f.results();
-        for (int i = 0; i < 3; ++i)
-            QCoreApplication::processEvents();
-
-        QCOMPARE(f.results(), results);
-        QVERIFY(!chkGraph->isChecked());
-        QVERIFY(w.isVisible());
-        QCOMPARE(f.find<QPushButton>("cmdStartConvert")->text(), QStringLiteral("Start &Calculation"));
+        QCOMPARE(progress, QStringLiteral("Calculating!\nfile 1 of 3\nlong_form.csv"));
+        QCOMPARE(f.results().count(" results..."), 1);
+        QVERIFY2(f.results().endsWith(QStringLiteral("The calculation was cancelled: 2 files were not calculated: "
+                                                     "\"%1\", \"%2\".\r\n")
+                                          .arg(files.at(1), files.at(2))),
+                 qPrintable(f.results()));
         for (const QString& name : kBusyControls)
             QVERIFY2(w.findChild<QWidget*>(name)->isEnabled(), qPrintable(name));
-        QCOMPARE(zone->text(), QStringLiteral("2 File(s) selected."));
-        QVERIFY(zone->acceptDrops());
-        QTest::mouseClick(chkGraph, Qt::LeftButton);
-        QVERIFY(chkGraph->isChecked());
-        QVERIFY(w.close());
+        QCOMPARE(zone->text(), QStringLiteral("3 File(s) selected."));
+
+        // Exit during a run asks; "No" lets the run go on, "Yes" closes once it has ended.
+        start->click();
+        f.answer = QMessageBox::No;
+        QVERIFY(!w.close());
+        QCOMPARE(f.messages.filter("A calculation is running").size(), 1);
+        QVERIFY(w.isVisible() && start->text() == QStringLiteral("&Cancel"));
+        f.answer = QMessageBox::Yes;
+        f.find<QPushButton>("cmdExit")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 20000);
+        QVERIFY(f.results().contains("The calculation was cancelled"));
+    }
+
+    void eachMonthGivesTheMonthlyBlocksAndIsKept()
+    {
+        const QStringList files{sample("plain_site1.csv"), sample("thirteen_months.csv"), sample("long_form.csv")};
+        MainWindowFixture f({.arguments = files});
+        auto* box = f.find<QCheckBox>("chkEachMonth");
+        QVERIFY(!box->isChecked());
+        box->click();
+        QCOMPARE(f.store().GetSetting("EachMonth"), std::optional<std::string>("1"));
+        QVERIFY(f.runCalculation());
+        QCOMPARE(f.results(), coreRunText(f, files, true));
+        QVERIFY(f.results().count(" results...") > 13);
+
+        MainWindowFixture kept({.stored = {{"EachMonth", "1"}}});
+        QVERIFY(kept.find<QCheckBox>("chkEachMonth")->isChecked());
+    }
+
+    void saveResultsWritesTheTextAsShown()
+    {
+        MainWindowFixture f({.arguments = {sample("reset_gap_month.csv")}});
+        QVERIFY(f.runCalculation());
+        lumivane::test::TempDir dir;
+        const QString target = QString::fromStdString((dir.path() / "r\u00E9sults.txt").string());
+        f.find<QPushButton>("cmdSaveResults")->click();
+        auto* dialog = f.window().findChild<QFileDialog*>("dlgSaveResults");
+        QVERIFY(dialog && dialog->isVisible());
+        dialog->selectFile(target);
+        static_cast<QDialog*>(dialog)->accept();
+        QCOMPARE(lumivane::test::contentOf(target), f.results().toUtf8());
+        QVERIFY(f.results().contains("\r\n"));
+        QCOMPARE(f.store().GetSetting("ResultsFolder"), std::optional<std::string>(dir.path().string()));
+
+        // The reports folder opens in the file manager; a missing one is said so.
+        f.find<QPushButton>("cmdOpenReports")->click();
+        QCOMPARE(f.desktop().opened, QStringList{f.folders().reports});
+        QVERIFY(QDir(f.folders().reports).removeRecursively());
+        f.find<QPushButton>("cmdOpenReports")->click();
+        QCOMPARE(f.messages.filter("could not be opened").size(), 1);
     }
 
     void graphBoxOpensThePanelAndBarsOfOneRunMixByAnd()
@@ -155,7 +180,7 @@ private slots:
         auto* panel = f.find<GraphPanel>("picGraph");
         const QImage empty = panel->image();
         f.find<QCheckBox>("chkGraph")->click();
-        f.find<QPushButton>("cmdStartConvert")->click();
+        QVERIFY(f.runCalculation());
         const QImage drawn = panel->image();
 
         // A day bar of the first file alone (green), and where the second file's lower bar (red) ANDs into it.
@@ -165,7 +190,7 @@ private slots:
 
         // A run with the box clear neither erases nor draws; Reset Selection erases.
         f.find<QCheckBox>("chkGraph")->click();
-        f.find<QPushButton>("cmdStartConvert")->click();
+        QVERIFY(f.runCalculation());
         QCOMPARE(panel->image(), drawn);
         f.find<QPushButton>("cmdReset")->click();
         QCOMPARE(panel->image(), empty);

@@ -81,17 +81,29 @@ private slots:
         QWheelEvent up({8, 40}, {}, {}, {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
         QApplication::sendEvent(spin, &up);
         QCOMPARE(f.find<QLineEdit>("txtYY")->text(), QStringLiteral("2012"));
+        // In the field, Up and Down step by one, Page Up and Page Down by ten; the day's rule still holds.
+        const QString day = f.find<QLineEdit>("txtDD")->text();
+        for (const auto& [field, key, text] : {std::tuple{"txtYY", Qt::Key_Up, "2013"},
+                                               {"txtYY", Qt::Key_PageDown, "2003"},
+                                               {"txtDD", Qt::Key_Down, "1"},
+                                               {"txtDD", Qt::Key_PageUp, "11"},
+                                               {"txtMM", Qt::Key_PageUp, "12"}}) {
+            QTest::keyClick(f.find<QLineEdit>(field), key);
+            QCOMPARE(f.find<QLineEdit>(field)->text(), QString::fromLatin1(text));
+        }
+        QCOMPARE(f.find<QLineEdit>("txtYY")->accessibleName(), QStringLiteral("From year"));
+        f.find<QLineEdit>("txtDD")->setText(day);
 
         // June of a recent year, typed: 30 days of 15.25 kWh by day and 3.75 by night, less the baseline's step.
         for (const auto& [field, keys] : {std::pair{"txtMM", "6"}, {"txtYY", "2023"}, {"txtDays", "30"}})
             retype(f.find<QLineEdit>(field), keys);
-        f.find<QPushButton>("cmdStartConvert")->click();
+        QVERIFY(f.runCalculation());
         QVERIFY2(f.results().contains("Total: 568.750 kWh, £83.21"), qPrintable(f.results()));
 
         // A run takes an unfinished year as the spin shows it.
         spin->setValue(2012);
         retype(f.find<QLineEdit>("txtYY"), "20");
-        f.find<QPushButton>("cmdStartConvert")->click();
+        QVERIFY(f.runCalculation());
         QCOMPARE(f.find<QLineEdit>("txtYY")->text(), QStringLiteral("2012"));
 
         // Reset Selection greys the tick but leaves it and the fields as they are.

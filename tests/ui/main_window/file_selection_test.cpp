@@ -1,11 +1,15 @@
 // The file selection: the command-line paths, drops on the zone and Reset
-// Selection, seen through the zone, the buttons and what a run calculates.
+// Selection, and Add Files with its dialog, seen through the zone, the buttons
+// and what a run calculates.
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
 
 #include "support/main_window_fixture.h"
+#include "support/temp_dir.h"
 #include "ui/widgets/drop_zone_label.h"
 
 using lumivane::test::MainWindowFixture;
@@ -44,7 +48,8 @@ QStringList paths(const QString& stem, int count)
 // The paths a run calculates, in its order: every missing file has a line naming it (without its root).
 QStringList calculatedPaths(MainWindowFixture& f)
 {
-    f.find<QPushButton>("cmdStartConvert")->click();
+    if (!f.runCalculation())
+        return {"<the run did not end>"};
     QStringList named;
     for (const auto& line :
          QRegularExpression("^(logs/[^:]*): ", QRegularExpression::MultilineOption).globalMatch(f.results()))
@@ -65,6 +70,7 @@ private slots:
         QCOMPARE(f.results(), QStringLiteral("The selection holds at most 36 files: 4 more named on the command line "
                                              "were left out, from \"/logs/37.csv\" on.\r\n"));
         QCOMPARE(zone->text(), QStringLiteral("36 File(s) selected."));
+        QCOMPARE(zone->backColour(), DropZoneLabel::kSelectedColour);
         QCOMPARE(calculatedPaths(f), paths("", 36));
         f.find<QPushButton>("cmdReset")->click();
 
@@ -76,13 +82,13 @@ private slots:
         for (const char* name : {"cmdStartConvert", "cmdReset", "chkDate"})
             QVERIFY2(f.find<QWidget>(name)->isEnabled(), name);
 
-        // The 37th path is refused and named; what fitted stays, the caption is not shown again.
+        // The 37th path is refused and named; what fitted stays and is counted.
         const QStringList more = paths("b", 35);
         dropFiles(zone, more);
         QCOMPARE(f.results(), QStringLiteral("The selection is full: 36 files are selected, so \"%1\" and 1 more "
                                              "were not added.\r\n")
                                   .arg(more.at(33)));
-        QCOMPARE(zone->text(), QStringLiteral("3 File(s) selected."));
+        QCOMPARE(zone->text(), QStringLiteral("36 File(s) selected."));
         QCOMPARE(calculatedPaths(f), first + more.mid(0, 33));
 
         f.find<QPushButton>("cmdReset")->click();
@@ -95,6 +101,47 @@ private slots:
         QVERIFY(dropUrls(zone, {QUrl::fromEncoded("file:///logs/caf%E9.csv")}));
         QCOMPARE(zone->text(), QStringLiteral("1 File(s) selected."));
         QCOMPARE(calculatedPaths(f), QStringList{QStringLiteral("/logs/caf\u00E9.csv")});
+    }
+
+    // The button, Ctrl+O and a double-click on the zone open one dialog; its files join as dropped ones.
+    void addFilesOpensTheDesktopDialogAndRemembersTheFolder()
+    {
+        lumivane::test::TempDir dir;
+        dir.write("a.csv", "x");
+        dir.write("b.txt", "x");
+        const QString folder = QString::fromStdString(dir.path().string());
+        MainWindowFixture f;
+        frmMain& w = f.window();
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto* zone = f.find<DropZoneLabel>("lblDropZone");
+        const auto openDialog = [&](const std::function<void()>& how) {
+            how();
+            auto* dialog = w.findChild<QFileDialog*>("dlgAddFiles");
+            return dialog && dialog->isVisible() ? dialog : nullptr;
+        };
+        QFileDialog* dialog = openDialog([&] { f.find<QPushButton>("cmdAddFiles")->click(); });
+        QVERIFY(dialog);
+        QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
+        QCOMPARE(dialog->nameFilters().size(), 2);
+        QVERIFY(dialog->nameFilters().at(0).contains("*.csv") && dialog->nameFilters().at(1).contains("(*)"));
+        dialog->setDirectory(folder);
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText("\"a.csv\" \"b.txt\"");
+        static_cast<QDialog*>(dialog)->accept();
+        QCOMPARE(zone->text(), QStringLiteral("2 File(s) selected."));
+        QCOMPARE(zone->backColour(), DropZoneLabel::kSelectedColour);
+        QCOMPARE(f.store().GetSetting("AddFilesFolder"), std::optional<std::string>(folder.toStdString()));
+        QTRY_VERIFY(!w.findChild<QFileDialog*>("dlgAddFiles"));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+
+        dialog = openDialog([&] { QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier); });
+        QVERIFY(dialog);
+        QCOMPARE(dialog->directory().absolutePath(), folder);
+        dialog->reject();
+        QTRY_VERIFY(!w.findChild<QFileDialog*>("dlgAddFiles"));
+        QVERIFY(openDialog([&] { QTest::mouseDClick(zone, Qt::LeftButton); }));
     }
 };
 

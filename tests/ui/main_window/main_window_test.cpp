@@ -1,9 +1,12 @@
 // The window itself: start-up problems (data folder, settings, missing resources),
 // a first start at a large font, Exit, and the About dialog.
+#include <QCheckBox>
 #include <QDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -27,7 +30,9 @@ private slots:
 
         MainWindowFixture f({.stored = {{"DayCost", "abc"}, {"Multiplier", ""}}});
         QVERIFY2(f.messages.size() == 1 && f.messages.front().count("cannot be read") == 2 &&
-                     f.messages.front().contains("DayCost: the stored text \"abc\" cannot be read; 0.16 is used"),
+                     f.messages.front().contains(QStringLiteral("Day Time Cost per kWh \u00A3: the stored text "
+                                                                "\"abc\" cannot be read; 0.16 is used")) &&
+                     f.messages.front().contains("Edit Settings"),
                  qPrintable(f.messages.join('\n')));
         QCOMPARE(f.store().GetSetting("DayCost"), std::optional<std::string>("abc"));
 
@@ -82,6 +87,42 @@ private slots:
         f.find<QPushButton>("cmdExit")->click();
         QVERIFY(!f.window().isVisible());
         QTRY_VERIFY(about.isNull());
+    }
+
+    // The window grows: the results area and the graph take the room, a whole rule fits at the first
+    // size, the size is kept; Tab goes in reading order.
+    void windowGrowsIntoTheResultsAndGraphAndKeepsItsSize()
+    {
+        MainWindowFixture f;
+        frmMain& w = f.window();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* results = f.find<QPlainTextEdit>("txtProcess");
+        const int rule = results->fontMetrics().horizontalAdvance(QString(79, '-'));
+        QVERIFY2(results->viewport()->width() > rule, qPrintable(QString::number(results->viewport()->width())));
+        QCOMPARE(results->font().family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+        f.find<QCheckBox>("chkGraph")->click();
+        auto* graph = f.find<QWidget>("picGraph");
+        QTRY_VERIFY(graph->isVisible());
+        const QSize before(results->width(), graph->width());
+        w.resize(w.width() + 300, w.height() + 200);
+        QTRY_VERIFY(results->width() >= before.width() + 300 && graph->width() >= before.height() + 300);
+        w.close();
+        QCOMPARE(f.store().GetSetting("WindowSize"),
+                 std::optional<std::string>(std::to_string(w.width()) + "," + std::to_string(w.height())));
+
+        const char* const order[] = {"cmdAddFiles",  "chkDate",         "txtDD",    "vsDD",       "txtMM",
+                                     "vsMM",         "txtYY",           "vsYY",     "txtDays",    "vsDays",
+                                     "chkEachMonth", "cmdStartConvert", "cmdReset", "cmdSettings"};
+        QStringList expected;
+        for (const char* name : order)
+            if (f.find<QWidget>(name)->focusPolicy() != Qt::NoFocus)
+                expected << name;
+        QStringList chain{expected.front()};
+        for (QWidget* next = f.find<QWidget>(order[0])->nextInFocusChain(); chain.size() < expected.size();
+             next = next->nextInFocusChain())
+            chain << next->objectName();
+        QCOMPARE(chain, expected);
     }
 };
 
