@@ -9,7 +9,7 @@
 //
 // Checks: the bill's units and costs are the text's, its total the sum of its
 // costs; the CSV's rows are the period's days, their kWh add up to the block's
-// and each row's total is the sum of its costs; the JSON's costs are the text's;
+// and each row's total is the sum of its costs; the JSON's kWh and costs are the text's;
 // months add up to the whole log (its last reading in scope less its first).
 #include <cmath>
 #include <cstdint>
@@ -52,9 +52,11 @@ void checkBlock(const FileOutcome& o, const SettingsRecord& settings, const Date
     check(b[0] == text[0] && b[1] == text[1] && b[2] == text[2] && b[3] == text[3],
           "the bill's figures are not the text's", o.text + bill->text);
     check(b[4] == roundAsShown(b[1] + b[3], 2), "the bill's total is not the sum of its costs", bill->text);
-    const std::vector<double> jsonCosts = numbers(json, "\"(?:dayCost|nightCost)\":");
-    check(jsonCosts.size() == 2 && (std::isnan(jsonCosts[0]) || (jsonCosts[0] == text[1] && jsonCosts[1] == text[3])),
-          "the JSON's costs are not the text's", json);
+    // Day kWh, night kWh, day cost, night cost, as the JSON writes them.
+    const std::vector<double> j = numbers(json, "\"(?:dayKwh|nightKwh|dayCost|nightCost)\":");
+    check(j.size() == 4 && (std::isnan(j[2]) || (j[0] == text[0] && j[1] == text[2] && j[2] == text[1] &&
+                                                  j[3] == text[3])),
+          "the JSON's figures are not the text's", json);
 
     const std::string csv = dayFiguresCsv(o.figures, o.period, settings);
     const std::vector<double> cells = numbers(csv, ",");  // neither the header nor a date follows a comma

@@ -15,6 +15,7 @@ namespace {
 // The value the money format shows, so scripts see the pennies the text shows;
 // a cost that is no number stays one, and is written null.
 double pennies(double value) { return roundAsShown(value, 2); }
+double thousandths(double value) { return roundAsShown(value, 3); }
 
 // "2012-03-01T14:30:00" for a reading's timestamp text; "" when it is none.
 std::string isoTimestamp(std::string_view text)
@@ -81,12 +82,14 @@ std::string textArray(const std::vector<std::string>& items)
     return out + "]";
 }
 
-// kWh as booked; costs as the results text rounds them, the total rounded once.
+// kWh and costs as the results text shows them, each total rounded once: a
+// script reading 62.269000000000005 where the text says 62.269 would be told
+// two figures by one run.
 JsonObject& energyAndCosts(JsonObject& object, double day, double night, const SettingsRecord& s)
 {
-    return object.number("dayKwh", day)
-        .number("nightKwh", night)
-        .number("totalKwh", day + night)
+    return object.number("dayKwh", thousandths(day))
+        .number("nightKwh", thousandths(night))
+        .number("totalKwh", thousandths(day + night))
         .number("dayCost", pennies(day * s.settingsDayCost))
         .number("nightCost", pennies(night * s.settingsNightCost))
         .number("totalCost", pennies(day * s.settingsDayCost + night * s.settingsNightCost));
