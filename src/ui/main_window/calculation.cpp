@@ -99,7 +99,7 @@ Calculation::Calculation(QWidget* host, CalculationEnvironment environment)
 
     txtProcess = new ProcessTextArea(host);
     txtProcess->setObjectName(QStringLiteral("txtProcess"));
-    txtProcess->setGeometry(scale(QRect(256, 80, 300, 318)));
+    txtProcess->setGeometry(scale(QRect(256, 80, 300, 280)));
 
     chkGraph = new QCheckBox(QStringLiteral("Display kWh Graph"), host);
     chkGraph->setObjectName(QStringLiteral("chkGraph"));
