@@ -211,10 +211,19 @@ void GatewayMonitor::followOutcome(const lumivane::AlarmCheckOutcome& outcome)
 
 void GatewayMonitor::showBannerText(const QString& message)
 {
-    // Only the operator's text gives way: the time, the current and the limit stay whole.
-    const qsizetype split = message.lastIndexOf(QStringLiteral(": ["));
-    const QFontMetrics metrics(lblAlarm->font());
+    // A smaller font first; if even the smallest is too wide, only the operator's text
+    // gives way: the time, the current and the limit stay whole.
+    QFont font = lblAlarm->font();
+    QFontMetrics metrics(font);
+    for (const qreal points : {9.75, 9.0, 8.25, 7.5}) {
+        font.setPointSizeF(points);
+        metrics = QFontMetrics(font);
+        if (metrics.horizontalAdvance(message) <= lblAlarm->width() - metrics.averageCharWidth() * 2)
+            break;
+    }
+    lblAlarm->setFont(font);
     const int room = lblAlarm->width() - metrics.averageCharWidth() * 2;
+    const qsizetype split = message.lastIndexOf(QStringLiteral(": ["));
     if (split < 0 || metrics.horizontalAdvance(message) <= room) {
         lblAlarm->setText(message);
         return;
