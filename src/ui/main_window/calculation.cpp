@@ -7,8 +7,10 @@
 #include <QFrame>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QTimer>
 
 #include <exception>
+#include <functional>
 
 #include "core/reports/report_files.h"
 #include "core/tariff/calculation_run.h"
@@ -53,6 +55,9 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 // closing is refused), and input to the controls that stay enabled (the graph
 // box, the date fields, About) is swallowed on the way.
 class InputOfTheRun : public QObject {
+public:
+    using QObject::QObject;
+
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
@@ -77,15 +82,20 @@ protected:
     }
 };
 
-// Network and serial notifications wait for the event loop as before.
-void discardInputOfTheRun()
+// Network and serial notifications wait for the event loop as before. The
+// filter stays in place for two turns of the event loop (window-system input
+// reaches the widgets in two steps), then `idle` runs: no nested event loop.
+void discardInputOfTheRun(QObject* owner, std::function<void()> idle)
 {
-    InputOfTheRun filter;
-    qApp->installEventFilter(&filter);
-    // Window-system input reaches the widgets in two steps; two rounds take both.
-    for (int round = 0; round < 2; ++round)
-        QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
-    qApp->removeEventFilter(&filter);
+    // Owned by `owner`: a window closed before the turns are over takes the filter with it.
+    auto* filter = new InputOfTheRun(owner);
+    qApp->installEventFilter(filter);
+    QTimer::singleShot(0, owner, [owner, filter, idle = std::move(idle)] {
+        QTimer::singleShot(0, owner, [filter, idle] {
+            delete filter;
+            idle();
+        });
+    });
 }
 
 }  // namespace
@@ -179,10 +189,11 @@ void Calculation::runCalculation()
     // window is sent back: performing the click on an idle one would start
     // another run.
     const auto backToIdle = qScopeGuard([this] {
-        if (cmdStartConvert->text() == kCancelCaption) {
-            discardInputOfTheRun();
-            cmdStartConvert_Click();
-        }
+        if (cmdStartConvert->text() == kCancelCaption)
+            discardInputOfTheRun(this, [this] {
+                if (cmdStartConvert->text() == kCancelCaption)
+                    cmdStartConvert_Click();
+            });
     });
     try {
         calculateSelection();

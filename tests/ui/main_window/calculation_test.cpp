@@ -133,8 +133,8 @@ private slots:
         QVERIFY(looked);
         QVERIFY(!closedDuringRun);
         const QString results = f.results();
-        for (int i = 0; i < 3; ++i)
-            QCoreApplication::processEvents();
+        // The input queued meanwhile is swallowed from the event loop, then the window is idle again.
+        QTRY_COMPARE(f.find<QPushButton>("cmdStartConvert")->text(), QStringLiteral("Start &Calculation"));
 
         QCOMPARE(f.results(), results);
         QVERIFY(!chkGraph->isChecked());
@@ -164,9 +164,11 @@ private slots:
         QCOMPARE(drawn.pixel(225, 40), empty.pixel(225, 40) & qRgb(0, 255, 0) & qRgb(255, 0, 0));
 
         // A run with the box clear neither erases nor draws; Reset Selection erases.
+        QTRY_VERIFY(f.find<QPushButton>("cmdReset")->isEnabled());
         f.find<QCheckBox>("chkGraph")->click();
         f.find<QPushButton>("cmdStartConvert")->click();
         QCOMPARE(panel->image(), drawn);
+        QTRY_VERIFY(f.find<QPushButton>("cmdReset")->isEnabled());
         f.find<QPushButton>("cmdReset")->click();
         QCOMPARE(panel->image(), empty);
     }

@@ -45,6 +45,9 @@ QStringList paths(const QString& stem, int count)
 QStringList calculatedPaths(MainWindowFixture& f)
 {
     f.find<QPushButton>("cmdStartConvert")->click();
+    // The window is idle again once the event loop has turned.
+    if (!QTest::qWaitFor([&] { return f.find<QPushButton>("cmdReset")->isEnabled(); }))
+        return {"the window stayed busy"};
     QStringList named;
     for (const auto& line :
          QRegularExpression("^(logs/[^:]*): ", QRegularExpression::MultilineOption).globalMatch(f.results()))
