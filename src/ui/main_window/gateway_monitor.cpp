@@ -103,7 +103,8 @@ void GatewayMonitor::getPulseReadings()
              return lumivane::gatewayRequestUrl(settingsPulseURL, QStringLiteral("pdata.htm"),
                                                 qtText(clock->generalDateTimeText()));
          },
-         environment_.timeLimit, [this](const lumivane::HttpResult& response) { showPulseResponse(response); }});
+         environment_.timeLimit, [this](const lumivane::HttpResult& response) { showPulseResponse(response); },
+         settingsPulseURL});
     if (waits)
         emit resultsAppended(QString::fromLatin1(lumivane::kPulseQueuedText));
 }
@@ -171,7 +172,8 @@ void GatewayMonitor::checkCurrentAlarm()
                     [this](const lumivane::HttpResult& response) {
                         judgeCurrentResponse(response);
                         tmrAlarm->start(1000);
-                    }});
+                    },
+                    settingsPulseURL});
 }
 
 void GatewayMonitor::judgeCurrentResponse(const lumivane::HttpResult& response)
