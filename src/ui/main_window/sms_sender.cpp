@@ -1,6 +1,7 @@
 #include "ui/main_window/sms_sender.h"
 
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <algorithm>
@@ -80,7 +81,10 @@ void SmsSender::reportAlarmOutcome(std::list<AlarmDelivery>::iterator delivery, 
                                                                        : QStringLiteral("Alarm SMS not sent: ")) +
                    target;
     if (!sent) {
-        line += QStringLiteral(": ") + lumivane::qtText(outcome.text());
+        // The line's head already says "not sent" or "not confirmed".
+        QString details = lumivane::qtText(outcome.text());
+        details.remove(QRegularExpression(QStringLiteral("^not (sent|confirmed): ")));
+        line += QStringLiteral(": ") + details;
     } else {
         for (const std::string& note : outcome.notes)
             line += QStringLiteral("; ") + lumivane::qtText(note);

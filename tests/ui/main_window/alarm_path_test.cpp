@@ -170,7 +170,7 @@ private slots:
         tick(*f);
         QTRY_COMPARE_WITH_TIMEOUT(alarmLog(*f).size(), 2, 5000);
         QVERIFY(took.elapsed() < 5000);
-        const QString why = ": not sent: the SIM needs its PIN (+CME ERROR: 11) to AT+CMGS; the modem reports: the SIM "
+        const QString why = ": the SIM needs its PIN (+CME ERROR: 11) to AT+CMGS; the modem reports: the SIM "
                             "needs its PIN, not registered, signal 3 of 31; 2 character(s) the modem cannot take were "
                             "sent as look-alikes or \"?\"";
         const QString head =
