@@ -131,8 +131,6 @@ std::string PtyModem::answerTo(const std::string& command)
     if (text)
         return "\r\n+CMGS: " + std::to_string(12 + sent_) + "\r\n\r\nOK\r\n";
     if (command.rfind("AT+CMGS=", 0) == 0) {
-        if (withholdPrompt_)
-            return "\r\nOK\r\n";
         inText_ = true;
         return "\r\n> ";
     }

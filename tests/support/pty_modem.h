@@ -3,7 +3,7 @@
 // a thread on the master side splits what it reads into commands at CR and
 // answers each as a text-mode modem does: after the "> " prompt it takes text up
 // to Ctrl-Z (sent: "+CMGS: <mr>" then OK) or ESC (cancelled: OK, nothing sent).
-// It can refuse a command with an error, withhold the prompt, or hang up.
+// It can refuse a command with an error, or hang up.
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -38,8 +38,6 @@ public:
     {
         refusals_.emplace_back(std::move(prefix), std::move(errorLine));
     }
-    // Answers "OK" instead of the prompt to AT+CMGS.
-    void withholdPrompt() { withholdPrompt_ = true; }
     // What AT+CPIN?, AT+CREG? and AT+CSQ report (after their "+CPIN: " and so on).
     void setStatus(std::string cpin, std::string creg, std::string csq)
     {
@@ -71,7 +69,6 @@ private:
     std::string error_;
     std::string hangUpPrefix_;
     bool answers_ = false;
-    bool withholdPrompt_ = false;
     bool inText_ = false;  // after the prompt, until Ctrl-Z or ESC
     std::vector<std::pair<std::string, std::string>> refusals_;
     std::vector<std::string> status_{"READY", "0,1", "20,99"};

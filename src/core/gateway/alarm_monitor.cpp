@@ -131,7 +131,7 @@ Expected<AlarmCheckOutcome> AlarmMonitor::checkResponse(std::string_view body, c
     const std::string stamp = clock.generalDateTimeText();
     lastGoodAt_ = now;
     health_ = {stamp, *reading, 0, {}};
-    if (noDataRaised_ || kind_ == AlarmKind::NoData) {
+    if (noDataRaised_) {
         noDataRaised_ = false;
         if (settings.settingsAlarmLog == 1)
             outcome.records.push_back("Gateway answering again: [" + stamp + "]\r\n");

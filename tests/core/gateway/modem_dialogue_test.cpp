@@ -208,14 +208,3 @@ TEST(PrepareModemDialogue, TextHoldsOnlyPrintableBytes)
     EXPECT_EQ(play({}, "a[b]").outcome.text(),
               "Message Sent OK!; 2 character(s) the modem cannot take were sent as look-alikes or \"?\"");
 }
-
-// The common codes in words; others quoted as they stand.
-TEST(ModemErrorText, CommonCodesInWords)
-{
-    for (const auto& [code, words] : {std::pair{"+CME ERROR: 10", "no SIM inserted (+CME ERROR: 10)"},
-                                      {"+CMS ERROR: 331", "no network service (+CMS ERROR: 331)"},
-                                      {"+CMS ERROR: 332", "network time-out (+CMS ERROR: 332)"},
-                                      {"+CME ERROR: 999", "the modem answered +CME ERROR: 999"},
-                                      {"ERROR", "the modem answered ERROR"}})
-        EXPECT_EQ(modemErrorText(code), words);
-}
