@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/gateway/gsm_text.h"
+#include "core/text/number_text.h"
 
 namespace lumivane {
 namespace {
@@ -12,15 +13,6 @@ using Awaits = ModemExchange::Awaits;
 
 bool startsWith(std::string_view text, std::string_view head) { return text.substr(0, head.size()) == head; }
 
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
 // The complete lines heard so far (a line ends at CR or LF), blanks trimmed, empty ones dropped.
 std::vector<std::string> completeLines(std::string_view heard)
 {
@@ -28,7 +20,7 @@ std::vector<std::string> completeLines(std::string_view heard)
     std::size_t start = 0;
     for (std::size_t i = 0; i < heard.size(); ++i)
         if (heard[i] == '\r' || heard[i] == '\n') {
-            const std::string_view line = trimmed(heard.substr(start, i - start));
+            const std::string_view line = trimBlanks(heard.substr(start, i - start));
             if (!line.empty())
                 lines.emplace_back(line);
             start = i + 1;
@@ -133,7 +125,7 @@ std::string cregWords(std::string_view values)
 {
     // "+CREG: <n>,<stat>[,...]": the registration state is the second value.
     const std::size_t comma = values.find(',');
-    const std::string_view stat = trimmed(comma == std::string_view::npos ? values : values.substr(comma + 1, 1));
+    const std::string_view stat = trimBlanks(comma == std::string_view::npos ? values : values.substr(comma + 1, 1));
     if (stat == "1")
         return "registered";
     if (stat == "5")
@@ -149,7 +141,7 @@ std::string cregWords(std::string_view values)
 
 std::string csqWords(std::string_view values)
 {
-    const std::string_view rssi = trimmed(values.substr(0, values.find(',')));
+    const std::string_view rssi = trimBlanks(values.substr(0, values.find(',')));
     if (rssi == "99" || rssi.empty())
         return "signal unknown";
     return "signal " + std::string(rssi) + " of 31";
@@ -159,11 +151,11 @@ std::string csqWords(std::string_view values)
 
 std::string modemErrorText(std::string_view resultCode)
 {
-    const std::string quoted(trimmed(resultCode));
+    const std::string quoted(trimBlanks(resultCode));
     const bool cme = startsWith(quoted, "+CME ERROR:");
     if (!cme && !startsWith(quoted, "+CMS ERROR:"))
         return "the modem answered " + quoted;
-    const std::string_view digits = trimmed(std::string_view(quoted).substr(11));
+    const std::string_view digits = trimBlanks(std::string_view(quoted).substr(11));
     const char* words = cme ? wordsOf(kCmeCodes, digits) : wordsOf(kCmsCodes, digits);
     return words ? std::string(words) + " (" + quoted + ")" : "the modem answered " + quoted;
 }
@@ -180,7 +172,7 @@ std::string ModemOutcome::text() const
 
 Expected<std::string> normalizePhoneNumber(std::string_view number)
 {
-    const std::string typed(trimmed(number));
+    const std::string typed(trimBlanks(number));
     std::string digits;
     for (const char c : typed)
         if (c != ' ' && c != '-' && c != '.' && c != '(' && c != ')')
@@ -216,7 +208,7 @@ std::vector<std::string> splitRecipients(std::string_view numbers)
     std::vector<std::string> list;
     while (!numbers.empty()) {
         const std::size_t comma = numbers.find(',');
-        const std::string_view one = trimmed(numbers.substr(0, comma));
+        const std::string_view one = trimBlanks(numbers.substr(0, comma));
         if (!one.empty())
             list.emplace_back(one);
         numbers.remove_prefix(comma == std::string_view::npos ? numbers.size() : comma + 1);
@@ -335,11 +327,11 @@ void ModemDialogue::noteDiagnosis(const std::vector<std::string>& lines)
     for (const std::string& line : lines) {
         const std::string_view text = line;
         if (startsWith(text, "+CPIN:"))
-            diagnosis_.push_back(cpinWords(trimmed(text.substr(6))));
+            diagnosis_.push_back(cpinWords(trimBlanks(text.substr(6))));
         else if (startsWith(text, "+CREG:"))
-            diagnosis_.push_back(cregWords(trimmed(text.substr(6))));
+            diagnosis_.push_back(cregWords(trimBlanks(text.substr(6))));
         else if (startsWith(text, "+CSQ:"))
-            diagnosis_.push_back(csqWords(trimmed(text.substr(5))));
+            diagnosis_.push_back(csqWords(trimBlanks(text.substr(5))));
         else if (startsWith(text, "+CME ERROR:") && exchanges_[current_].written == "AT+CPIN?\r")
             diagnosis_.push_back(modemErrorText(text));
     }
