@@ -84,7 +84,7 @@ void AlarmMonitor::watchFrom(Milliseconds now)
     lastGoodAt_.reset();
 }
 
-void AlarmMonitor::raise(AlarmKind kind, std::string message, std::string stamp, const SettingsRecord& settings,
+void AlarmMonitor::raise(AlarmKind kind, std::string message, const std::string& stamp, const SettingsRecord& settings,
                          Milliseconds now, AlarmCheckOutcome& outcome)
 {
     outcome.alarmRaised = true;

@@ -119,8 +119,8 @@ public:
     const GatewayHealth& health() const { return health_; }
 
 private:
-    void raise(AlarmKind kind, std::string message, std::string stamp, const SettingsRecord& settings, Milliseconds now,
-               AlarmCheckOutcome& outcome);
+    void raise(AlarmKind kind, std::string message, const std::string& stamp, const SettingsRecord& settings,
+               Milliseconds now, AlarmCheckOutcome& outcome);
 
     bool ownActive_ = false;
     std::int16_t ownTickCount_ = 0;

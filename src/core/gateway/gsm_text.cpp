@@ -84,7 +84,7 @@ char printableCode(char32_t code)
             return p.code;
     const bool asciiSame = code >= 0x20 && code <= 0x7E && code != U'$' && code != U'@' &&
                            !(code >= 0x5B && code <= 0x60) && !(code >= 0x7B && code <= 0x7E);
-    return asciiSame ? static_cast<char>(code) : 0;
+    return asciiSame ? static_cast<char>(static_cast<unsigned char>(code)) : '\0';
 }
 
 }  // namespace

@@ -301,7 +301,7 @@ ModemStep ModemDialogue::next(Milliseconds now)
     return ModemStep{{}, true};
 }
 
-ModemStep ModemDialogue::fail(std::string reason, bool askWhy, std::string cancel, Milliseconds now)
+ModemStep ModemDialogue::fail(std::string reason, bool askWhy, const std::string& cancel, Milliseconds now)
 {
     outcome_.delivery = SmsDelivery::NotSent;
     outcome_.reason = std::move(reason);
@@ -350,68 +350,85 @@ ModemStep ModemDialogue::feed(std::string_view received, Milliseconds now)
     if (exchange.awaits == Awaits::MessageResult && !message_.empty())
         if (const std::size_t echo = answer.find(message_); echo != std::string::npos)
             answer.erase(echo, message_.size());
-    const std::vector<std::string> lines = completeLines(answer);
-    const auto finalLine =
-        std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l == "OK" || isError(l); });
-    const bool late = now - writtenAt_ > timeoutOf(exchange);
-    const std::string command = commandInProgress();
+    HeardSoFar heard;
+    heard.lines = completeLines(answer);
+    const auto finalLine = std::find_if(heard.lines.begin(), heard.lines.end(),
+                                        [](const std::string& l) { return l == "OK" || isError(l); });
+    if (finalLine != heard.lines.end())
+        heard.finalLine = *finalLine;
+    heard.late = now - writtenAt_ > timeoutOf(exchange);
 
     switch (exchange.awaits) {
-    case Awaits::Diagnosis:
-        if (finalLine != lines.end()) {
-            noteDiagnosis(lines);
-            return next(now);
-        }
-        if (late) {
-            // A modem that does not answer one query will not answer the next.
-            exchanges_.resize(current_ + 1);
-            return next(now);
-        }
-        return {};
-    case Awaits::Prompt:
-        if (promptArrived(heard_))
-            return next(now);
-        if (finalLine != lines.end() && isError(*finalLine))
-            return fail("not sent: " + modemErrorText(*finalLine) + " to " + command, true, {}, now);
-        if (finalLine != lines.end())
-            return fail("not sent: the modem answered OK to " + command + " but gave no prompt", true, {}, now);
-        // ESC leaves text mode in case the prompt came in a form not recognised.
-        if (late)
-            return fail("not sent: no prompt from the modem within " + std::to_string(timeoutOf(exchange).count()) +
-                            " ms after " + command,
-                        heardModem_, std::string(1, kEscape), now);
-        return {};
-    case Awaits::MessageResult: {
-        const bool referenced =
-            std::any_of(lines.begin(), lines.end(), [](const std::string& l) { return startsWith(l, "+CMGS:"); });
-        if (finalLine != lines.end() && isError(*finalLine))
-            return fail("not sent: " + modemErrorText(*finalLine), true, {}, now);
-        if (finalLine != lines.end() && !referenced)
-            return fail("not sent: the modem answered OK without +CMGS: it dropped the message", true, {}, now);
-        if (finalLine != lines.end() || (late && referenced))
-            return next(now);
-        if (late) {
-            outcome_.delivery = SmsDelivery::Unconfirmed;
-            outcome_.reason = "not confirmed: the modem did not answer the message within " +
-                              std::to_string(timeoutOf(exchange).count() / 1000) + " s; it may have been sent";
-            outcome_.worthRetrying = true;
-            finished_ = true;
-            return ModemStep{{}, true};
-        }
-        return {};
+    case Awaits::Diagnosis: return onDiagnosis(heard, now);
+    case Awaits::Prompt: return onPrompt(heard, now);
+    case Awaits::MessageResult: return onMessageResult(heard, now);
+    case Awaits::FinalResult: break;
     }
-    case Awaits::FinalResult:
-        if (finalLine != lines.end() && isError(*finalLine))
-            return fail("not sent: " + modemErrorText(*finalLine) + " to " + command, true, {}, now);
-        if (finalLine != lines.end())
-            return next(now);
-        if (late)
-            return fail("not sent: no answer from the modem within " + std::to_string(timeoutOf(exchange).count()) +
-                            " ms to " + command,
-                        heardModem_, {}, now);
-        return {};
-    }
+    return onFinalResult(heard, now);
+}
+
+ModemStep ModemDialogue::onFinalResult(const HeardSoFar& heard, Milliseconds now)
+{
+    const std::string command = commandInProgress();
+    if (isError(heard.finalLine))
+        return fail("not sent: " + modemErrorText(heard.finalLine) + " to " + command, true, {}, now);
+    if (!heard.finalLine.empty())
+        return next(now);
+    if (heard.late)
+        return fail("not sent: no answer from the modem within " + std::to_string(replyTimeout_.count()) + " ms to " +
+                        command,
+                    heardModem_, {}, now);
     return {};
+}
+
+ModemStep ModemDialogue::onPrompt(const HeardSoFar& heard, Milliseconds now)
+{
+    const std::string command = commandInProgress();
+    if (promptArrived(heard_))
+        return next(now);
+    if (isError(heard.finalLine))
+        return fail("not sent: " + modemErrorText(heard.finalLine) + " to " + command, true, {}, now);
+    if (!heard.finalLine.empty())
+        return fail("not sent: the modem answered OK to " + command + " but gave no prompt", true, {}, now);
+    // ESC leaves text mode in case the prompt came in a form not recognised.
+    if (heard.late)
+        return fail("not sent: no prompt from the modem within " + std::to_string(replyTimeout_.count()) +
+                        " ms after " + command,
+                    heardModem_, std::string(1, kEscape), now);
+    return {};
+}
+
+ModemStep ModemDialogue::onMessageResult(const HeardSoFar& heard, Milliseconds now)
+{
+    const bool referenced = std::any_of(heard.lines.begin(), heard.lines.end(),
+                                        [](const std::string& l) { return startsWith(l, "+CMGS:"); });
+    if (isError(heard.finalLine))
+        return fail("not sent: " + modemErrorText(heard.finalLine), true, {}, now);
+    if (!heard.finalLine.empty() && !referenced)
+        return fail("not sent: the modem answered OK without +CMGS: it dropped the message", true, {}, now);
+    if (!heard.finalLine.empty() || (heard.late && referenced))
+        return next(now);
+    if (!heard.late)
+        return {};
+    outcome_.delivery = SmsDelivery::Unconfirmed;
+    outcome_.reason = "not confirmed: the modem did not answer the message within " +
+                      std::to_string(replyTimeout_.count() * kMessageTimeoutFactor / 1000) +
+                      " s; it may have been sent";
+    outcome_.worthRetrying = true;
+    finished_ = true;
+    return ModemStep{{}, true};
+}
+
+ModemStep ModemDialogue::onDiagnosis(const HeardSoFar& heard, Milliseconds now)
+{
+    if (!heard.finalLine.empty()) {
+        noteDiagnosis(heard.lines);
+        return next(now);
+    }
+    // A modem that does not answer one query will not answer the next.
+    if (heard.late)
+        exchanges_.resize(current_ + 1);
+    return heard.late ? next(now) : ModemStep{};
 }
 
 void ModemDialogue::abort(std::string reason)

@@ -88,8 +88,18 @@ public:
     const std::vector<ModemExchange>& exchanges() const { return exchanges_; }
 
 private:
+    // The complete lines heard for the exchange in progress, and its first final result code.
+    struct HeardSoFar {
+        std::vector<std::string> lines;
+        std::string finalLine;  // "OK", "ERROR", "+CME ERROR: n" or "+CMS ERROR: n"; empty when none yet
+        bool late = false;      // its time-out has passed
+    };
+    ModemStep onFinalResult(const HeardSoFar& heard, Milliseconds now);
+    ModemStep onPrompt(const HeardSoFar& heard, Milliseconds now);
+    ModemStep onMessageResult(const HeardSoFar& heard, Milliseconds now);
+    ModemStep onDiagnosis(const HeardSoFar& heard, Milliseconds now);
     ModemStep beginExchange(Milliseconds now);
-    ModemStep fail(std::string reason, bool askWhy, std::string cancel, Milliseconds now);
+    ModemStep fail(std::string reason, bool askWhy, const std::string& cancel, Milliseconds now);
     ModemStep next(Milliseconds now);
     Milliseconds timeoutOf(const ModemExchange& exchange) const;
     void noteDiagnosis(const std::vector<std::string>& lines);
