@@ -76,7 +76,7 @@ HttpClient::~HttpClient() { cancelAll(); }
 bool HttpClient::OpenURL(const QUrl& url, std::chrono::milliseconds limit,
                          std::function<void(const HttpResult&)> finished)
 {
-    return OpenURL(HttpRequest{[url] { return url; }, limit, std::move(finished)});
+    return OpenURL(HttpRequest{[url] { return url; }, limit, std::move(finished), {}});
 }
 
 bool HttpClient::OpenURL(HttpRequest request)
