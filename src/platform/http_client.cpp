@@ -10,7 +10,14 @@ namespace lumivane {
 namespace {
 
 // Error texts always name the port, so an operator can tell which service was asked.
-QString gatewayName(const QUrl& url) { return QStringLiteral("%1:%2").arg(url.host()).arg(url.port(80)); }
+// An IPv6 host in brackets, so its own colons are not read as the port's.
+QString gatewayName(const QUrl& url)
+{
+    const QString host = url.host();
+    return (host.contains(QLatin1Char(':')) ? QStringLiteral("[%1]:%2") : QStringLiteral("%1:%2"))
+        .arg(host)
+        .arg(url.port(80));
+}
 
 QString describeNetworkError(const QNetworkReply& reply)
 {
@@ -69,7 +76,7 @@ HttpClient::~HttpClient() { cancelAll(); }
 bool HttpClient::OpenURL(const QUrl& url, std::chrono::milliseconds limit,
                          std::function<void(const HttpResult&)> finished)
 {
-    return OpenURL(HttpRequest{[url] { return url; }, limit, std::move(finished)});
+    return OpenURL(HttpRequest{[url] { return url; }, limit, std::move(finished), {}});
 }
 
 bool HttpClient::OpenURL(HttpRequest request)
@@ -103,7 +110,11 @@ void HttpClient::startNext()
         if (!url.isValid() || url.host().isEmpty()) {
             const auto finished = std::move(running_.finished);
             if (finished)
-                finished({false, {}, QStringLiteral("the gateway address \"%1\" is not usable").arg(url.toString())});
+                // Quoted as typed: the URL's own form is half percent-encoded.
+                finished({false,
+                          {},
+                          QStringLiteral("the gateway address \"%1\" is not usable")
+                              .arg(running_.typedAddress.isEmpty() ? url.toString() : running_.typedAddress)});
             emit idle();
             continue;
         }

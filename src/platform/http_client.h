@@ -29,6 +29,7 @@ struct HttpRequest {
     std::function<QUrl()> url;
     std::chrono::milliseconds limit{std::chrono::seconds(60)};
     std::function<void(const HttpResult&)> finished;  // hears the result once
+    QString typedAddress;  // the address as the operator typed it, for error texts; empty: the URL's
 };
 
 class HttpClient : public QObject {

@@ -71,11 +71,10 @@ struct SerialModem::Job {
     QString commSettings;
     std::optional<ModemDialogue> dialogue;
     Finished finished;
-    TimeoutListener reportTimeout;
     std::unique_ptr<QSerialPort> port;
     QString portName;
     QElapsedTimer clock;
-    QString earlyFailure;  // the number was refused before any port was touched
+    ModemOutcome earlyFailure;  // set when the number was refused before any port was touched
 
     std::chrono::milliseconds now() const { return std::chrono::milliseconds(clock.elapsed()); }
 };
@@ -85,7 +84,12 @@ SerialModem::SerialModem(QObject* parent)
 {
     // Time-outs are noticed by feeding the dialogue the time even when nothing arrives.
     clockTick_->setInterval(kClockTickMilliseconds);
-    connect(clockTick_, &QTimer::timeout, this, [this] { advance({}); });
+    // What has arrived is read first: an answer waiting in the port must count
+    // before the time that would end its wait.
+    connect(clockTick_, &QTimer::timeout, this, [this] {
+        if (!queue_.empty() && queue_.front()->port)
+            advance(queue_.front()->port->readAll());
+    });
 }
 
 SerialModem::~SerialModem() { abortAll(); }
@@ -96,18 +100,17 @@ bool SerialModem::isPortOpen() const
 }
 
 void SerialModem::sendSMS(const QString& commPort, const QString& commSettings, const QString& number,
-                          const QString& message, Finished finished, TimeoutListener reportTimeout)
+                          const QString& message, Finished finished)
 {
     auto job = std::make_shared<Job>();
     job->commPort = commPort;
     job->commSettings = commSettings;
     job->finished = std::move(finished);
-    job->reportTimeout = std::move(reportTimeout);
     Expected<ModemDialogue> prepared = prepareModemDialogue(number.toStdString(), message.toStdString(), replyTimeout_);
     if (prepared)
         job->dialogue.emplace(std::move(prepared).value());
     else
-        job->earlyFailure = fromUtf8(prepared.error().reason);
+        job->earlyFailure.reason = "not sent: " + prepared.error().reason;
     queue_.push_back(job);
     if (queue_.size() == 1)
         // Started from the event loop, so the caller has returned before any outcome arrives.
@@ -130,14 +133,14 @@ void SerialModem::startFront()
 {
     Job& job = *queue_.front();
     if (!job.dialogue)
-        return failJob(job.earlyFailure);
+        return finishFront();
 
     const Expected<std::string> name = modemPortName(job.commPort.toStdString(), platformNaming());
     if (!name)
-        return failJob(fromUtf8(name.error().reason));
+        return failJob(fromUtf8(name.error().reason), false);
     const Expected<ModemLineSettings> line = parseCommSettings(job.commSettings.toStdString());
     if (!line)
-        return failJob(fromUtf8(line.error().reason));
+        return failJob(fromUtf8(line.error().reason), false);
     job.portName = fromUtf8(*name);
 
 #ifndef Q_OS_WIN
@@ -145,7 +148,8 @@ void SerialModem::startFront()
     if (line->stopBits == ModemStopBits::OneAndHalf)
         return failJob(QStringLiteral("The modem port %1 cannot take the line settings \"%2\": "
                                       "1.5 stop bits are not available on this system.")
-                           .arg(job.portName, job.commSettings));
+                           .arg(job.portName, job.commSettings),
+                       false);
 #endif
 
     job.port = std::make_unique<QSerialPort>();
@@ -171,8 +175,10 @@ void SerialModem::startFront()
     });
     job.clock.start();
     const ModemStep step = job.dialogue->start(job.now());
-    if (writeToPort(job, step.write))
+    if (writeToPort(job, step.write)) {
         clockTick_->start();
+        emit progress(fromUtf8(job.dialogue->commandInProgress()));
+    }
 }
 
 void SerialModem::advance(const QByteArray& received)
@@ -182,11 +188,8 @@ void SerialModem::advance(const QByteArray& received)
     const std::shared_ptr<Job> job = queue_.front();
     const std::string_view bytes(received.constData(), static_cast<std::size_t>(received.size()));
     const ModemStep step = job->dialogue->feed(bytes, job->now());
-    // Told before the next command goes out, in the order the exchanges ran.
-    if (!step.timeoutText.empty() && job->reportTimeout)
-        job->reportTimeout(fromUtf8(step.timeoutText));
-    if (queue_.empty() || queue_.front() != job)
-        return;  // the listener aborted everything
+    if (!step.write.empty() && !job->dialogue->finished())
+        emit progress(fromUtf8(job->dialogue->commandInProgress()));
     if (!step.write.empty() && !writeToPort(*job, step.write))
         return;
     if (step.finished)
@@ -206,11 +209,13 @@ bool SerialModem::writeToPort(Job& job, const std::string& bytes)
     return true;
 }
 
-void SerialModem::failJob(const QString& reason)
+void SerialModem::failJob(const QString& reason, bool worthRetrying)
 {
     Job& job = *queue_.front();
     if (job.dialogue)
         job.dialogue->abort(reason.toStdString());
+    if (!worthRetrying)
+        job.earlyFailure = {SmsDelivery::NotSent, "not sent: " + reason.toStdString(), {}, {}, false};
     finishFront();
 }
 
@@ -223,7 +228,9 @@ void SerialModem::finishFront()
         job->port->disconnect(this);
         job->port->close();
     }
-    const QString result = job->dialogue ? fromUtf8(job->dialogue->result()) : job->earlyFailure;
+    // A fault of the settings is no modem's: trying again would fail the same way.
+    const ModemOutcome outcome =
+        job->dialogue && job->earlyFailure.reason.empty() ? job->dialogue->outcome() : job->earlyFailure;
     // The port is free before anyone hears of the outcome; the next dialogue starts
     // from the event loop, after the listener has run.
     if (!queue_.empty()) {
@@ -234,7 +241,7 @@ void SerialModem::finishFront()
         });
     }
     if (job->finished)
-        job->finished(result);
+        job->finished(outcome);
     // Deleted later: this may run inside one of the port's own signals.
     if (job->port)
         job->port.release()->deleteLater();

@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+#include "core/gateway/modem_dialogue.h"
+
 class QTimer;
 
 namespace lumivane {
@@ -17,8 +19,7 @@ namespace lumivane {
 class SerialModem : public QObject {
     Q_OBJECT
 public:
-    using Finished = std::function<void(const QString& result)>;
-    using TimeoutListener = std::function<void(const QString& timeoutText)>;
+    using Finished = std::function<void(const ModemOutcome& outcome)>;
 
     explicit SerialModem(QObject* parent = nullptr);
     ~SerialModem() override;
@@ -29,11 +30,10 @@ public:
     std::chrono::milliseconds replyTimeout() const { return replyTimeout_; }
 
     // Queues one SMS: opens the port named by `commPort` with `commSettings`, plays the
-    // five exchanges and closes the port on every way out. `finished` then hears
-    // "Message Sent OK!" or, one per line, what failed; `reportTimeout` hears each
-    // exchange's time-out text as it happens. Dialogues run one after the other.
+    // exchanges (and, after a refusal, the status queries) and closes the port on every
+    // way out. `finished` then hears what became of the SMS. Dialogues run one after the other.
     void sendSMS(const QString& commPort, const QString& commSettings, const QString& number, const QString& message,
-                 Finished finished, TimeoutListener reportTimeout = {});
+                 Finished finished);
 
     // Ends the running dialogue and drops the queued ones, closing the port (and so
     // its lock); nobody is called back.
@@ -45,12 +45,16 @@ public:
     // Whether the port is open at this moment (only while a dialogue runs).
     bool isPortOpen() const;
 
+signals:
+    // The command the running dialogue is waiting on, such as "AT+CMGS".
+    void progress(const QString& command);
+
 private:
     struct Job;
     void startFront();
     void advance(const QByteArray& received);
     bool writeToPort(Job& job, const std::string& bytes);
-    void failJob(const QString& reason);
+    void failJob(const QString& reason, bool worthRetrying = true);
     void finishFront();
 
     std::chrono::milliseconds replyTimeout_;

@@ -83,6 +83,13 @@ TEST_F(Gateway, EveryFailureEndsWithItsReasonAndTheClientGoesOn)
     EXPECT_TRUE(test::fetchAndWait(client, gatewayRequestUrl(closed, "pdata.htm", "x"), 5s)
                     .error.contains("the gateway " + closed + " cannot be reached"));
     EXPECT_TRUE(test::fetchAndWait(client, gatewayRequestUrl("", "pdata.htm", "x"), 5s).error.contains("not usable"));
+    // An address the URL cannot hold is quoted as typed, not in the URL's half-encoded form.
+    QString refused;
+    const QString typed = "gate way%/";
+    client.OpenURL(HttpRequest{[&] { return gatewayRequestUrl(typed, "cdata.htm", "x"); }, 5s,
+                               [&](const HttpResult& r) { refused = r.error; }, typed});
+    EXPECT_TRUE(test::waitUntil([&] { return !refused.isEmpty(); }, 5s));
+    EXPECT_EQ(refused, "the gateway address \"gate way%/\" is not usable");
 }
 
 // Requests queue behind the one on the wire, also one that times out; a queued

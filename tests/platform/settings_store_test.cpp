@@ -51,3 +51,21 @@ TEST_F(Store, DamagedLineElsewhereInTheFileDoesNotFailASave)
     EXPECT_TRUE(store.lastSaveSucceeded());
     EXPECT_EQ(SettingsStore(app).GetSetting("DayCost"), "0.2");
 }
+
+// A store kept open reads the file again once another program has rewritten it, as the
+// window does when it reloads its settings after the dialog.
+TEST_F(Store, ReadsTheFileAgainAfterAnotherProgramRewroteIt)
+{
+    SettingsStore store(app);
+    store.SaveSetting("DayCost", "0.2");
+    ASSERT_EQ(loadSettingsNamingUnreadable(store).record.settingsDayCost, 0.2);
+    std::ofstream(QFile::encodeName(file()).toStdString()) << "[Settings]\nDayCost=0.35\nNightCost=0.1\n";
+    // Another modification time, however coarse the file system's clock.
+    QFile rewritten(file());
+    ASSERT_TRUE(rewritten.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(rewritten.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime));
+    rewritten.close();
+    const SettingsRecord record = loadSettingsNamingUnreadable(store).record;
+    EXPECT_EQ(record.settingsDayCost, 0.35);
+    EXPECT_EQ(record.settingsNightCost, 0.1);
+}

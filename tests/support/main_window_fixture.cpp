@@ -31,6 +31,9 @@ MainWindowFixture::MainWindowFixture(WindowOptions options) : store_(QString::fr
     environment.clock = &clock_;
     environment.desktop = &desktop_;
     environment.gatewayTimeLimit = std::chrono::seconds(5);
+    environment.steadyNow = [this] { return steady_; };
+    // An alarm SMS is tried again after 1 and 5 minutes in the program; tests wait less.
+    environment.smsRetryDelays = {std::chrono::milliseconds(300), std::chrono::milliseconds(600)};
     if (options.realMessageBoxes) {
         // Each box is answered from the event loop its exec() runs, as an operator pressing Enter.
         QObject::connect(&boxAnswerer_, &QTimer::timeout, [this] {

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QTest>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -75,6 +76,8 @@ public:
     SettingsStore& store() { return store_; }
     RecordingDesktop& desktop() { return desktop_; }
     FixedClock& clock() { return clock_; }
+    // The steady clock of the alarm's minute rules, which only the test moves.
+    void advanceSteadyClock(std::chrono::milliseconds by) { steady_ += by; }
 
     // Every message box text shown so far ("title: text" for real boxes), and the answer
     // given to the next recorded ones.
@@ -86,6 +89,7 @@ private:
     QTimer boxAnswerer_;
     SettingsStore store_;
     FixedClock clock_;
+    std::chrono::milliseconds steady_{0};
     RecordingDesktop desktop_;
     std::unique_ptr<frmMain> window_;
 };

@@ -13,7 +13,8 @@
 namespace lumivane::test {
 namespace {
 constexpr char kCtrlZ = 26;
-}
+constexpr char kEscape = 27;
+}  // namespace
 
 PtyModem::PtyModem()
 {
@@ -60,6 +61,12 @@ std::vector<std::string> PtyModem::commands() const
     return commands_;
 }
 
+std::string PtyModem::received() const
+{
+    std::lock_guard lock(mutex_);
+    return received_;
+}
+
 void PtyModem::run()
 {
     std::string pending;
@@ -71,9 +78,15 @@ void PtyModem::run()
             ::usleep(5000);  // a hang-up without data would otherwise spin
             continue;
         }
+        {
+            std::lock_guard lock(mutex_);
+            received_.append(buffer, static_cast<std::size_t>(n));
+        }
         for (const char c : std::string_view(buffer, static_cast<std::size_t>(n))) {
             pending.push_back(c);
-            if (c != '\r' && c != kCtrlZ)
+            // In text a CR is a line of the message; only Ctrl-Z or ESC ends it.
+            const bool ends = inText_ ? c == kCtrlZ || c == kEscape : c == '\r' || c == kEscape;
+            if (!ends)
                 continue;
             {
                 std::lock_guard lock(mutex_);
@@ -93,14 +106,40 @@ bool PtyModem::handle(const std::string& command)
         hungUp_ = true;
         return false;
     }
+    const bool wasText = inText_;
+    inText_ = false;
     if (!answers_)
         return true;
     std::this_thread::sleep_for(replyDelay_);
-    if (command.back() == kCtrlZ)
-        writeAll("\r\n+CMGS: 12\r\n\r\nOK\r\n");
-    else
-        writeAll(command.rfind("AT+CMGS=", 0) == 0 ? "\r\n> " : "\r\nOK\r\n");
+    const std::string answer = answerTo(command);
+    if (wasText && command.back() == kCtrlZ && answer.find("+CMGS:") != std::string::npos)
+        ++sent_;
+    writeAll(answer);
     return true;
+}
+
+std::string PtyModem::answerTo(const std::string& command)
+{
+    const bool text = command.back() == kCtrlZ || (command.back() == kEscape && command.rfind("AT", 0) != 0);
+    if (text && command.back() == kEscape) {
+        ++cancelled_;
+        return "\r\nOK\r\n";
+    }
+    for (const auto& [prefix, errorLine] : refusals_)
+        if ((text && prefix == "TEXT") || (!text && command.rfind(prefix, 0) == 0))
+            return "\r\n" + errorLine + "\r\n";
+    if (text)
+        return "\r\n+CMGS: " + std::to_string(12 + sent_) + "\r\n\r\nOK\r\n";
+    if (command.rfind("AT+CMGS=", 0) == 0) {
+        inText_ = true;
+        return "\r\n> ";
+    }
+    const char* const queries[] = {"AT+CPIN?", "AT+CREG?", "AT+CSQ"};
+    const char* const heads[] = {"+CPIN: ", "+CREG: ", "+CSQ: "};
+    for (std::size_t i = 0; i < 3; ++i)
+        if (command.rfind(queries[i], 0) == 0)
+            return "\r\n" + std::string(heads[i]) + status_[i] + "\r\n\r\nOK\r\n";
+    return "\r\nOK\r\n";
 }
 
 void PtyModem::writeAll(const std::string& bytes)

@@ -1,7 +1,9 @@
 #pragma once
 // A GSM modem on a fresh pseudo-terminal: the program under test opens port();
 // a thread on the master side splits what it reads into commands at CR and
-// Ctrl-Z and answers each as a working modem would, or hangs up on one.
+// answers each as a text-mode modem does: after the "> " prompt it takes text up
+// to Ctrl-Z (sent: "+CMGS: <mr>" then OK) or ESC (cancelled: OK, nothing sent).
+// It can refuse a command with an error, or hang up.
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -30,18 +32,35 @@ public:
     void setReplyDelay(std::chrono::milliseconds delay) { replyDelay_ = delay; }
     // The prompt to the recipient, "+CMGS:" to the text, "OK" to everything else; silence without this.
     void actAsWorkingModem() { answers_ = true; }
+    // Answers `errorLine` (such as "+CME ERROR: 11") to the command starting with `prefix`;
+    // the text to send counts as the command "TEXT".
+    void refuse(std::string prefix, std::string errorLine)
+    {
+        refusals_.emplace_back(std::move(prefix), std::move(errorLine));
+    }
+    // What AT+CPIN?, AT+CREG? and AT+CSQ report (after their "+CPIN: " and so on).
+    void setStatus(std::string cpin, std::string creg, std::string csq)
+    {
+        status_ = {std::move(cpin), std::move(creg), std::move(csq)};
+    }
 
     // Starts answering in the modem's thread; stop() (or the destructor) ends it.
     void start();
     void stop();
 
-    // The commands the program wrote so far, each with its CR or Ctrl-Z.
+    // The commands the program wrote so far, each with its CR, Ctrl-Z or ESC.
     std::vector<std::string> commands() const;
+    // Every byte the program wrote so far.
+    std::string received() const;
+    // The texts the modem accepted and sent, and those cancelled by ESC.
+    int messagesSent() const { return sent_; }
+    int messagesCancelled() const { return cancelled_; }
     bool hungUp() const { return hungUp_; }
 
 private:
     void run();
     bool handle(const std::string& command);  // false once hung up
+    std::string answerTo(const std::string& command);
     void writeAll(const std::string& bytes);
 
     int master_ = -1;
@@ -50,6 +69,12 @@ private:
     std::string error_;
     std::string hangUpPrefix_;
     bool answers_ = false;
+    bool inText_ = false;  // after the prompt, until Ctrl-Z or ESC
+    std::vector<std::pair<std::string, std::string>> refusals_;
+    std::vector<std::string> status_{"READY", "0,1", "20,99"};
+    std::string received_;
+    std::atomic<int> sent_{0};
+    std::atomic<int> cancelled_{0};
     std::chrono::milliseconds replyDelay_{0};
     std::thread thread_;
     std::atomic<bool> stopping_{false};

@@ -34,3 +34,22 @@ TEST(GatewaySim, ServesTheCommandLinesDocumentsAndLogsEachRequest)
     const QByteArray log = sim.readAll();
     EXPECT_TRUE(log.contains("GET /pdata.htm?t=05%2F12%2F2026%2014%3A03%3A27")) << log.toStdString();
 }
+
+// An IPv6 address is printed in brackets, the form an address setting takes.
+TEST(GatewaySim, PrintsAnIpv6AddressInBrackets)
+{
+    QProcess sim;
+    sim.start(QCoreApplication::applicationDirPath() + "/lumivane-gateway-sim", {"--address", "::1", "--port", "0"});
+    while (sim.waitForStarted(10000) && !sim.canReadLine() && sim.waitForReadyRead(10000)) {
+    }
+    const QString line = QString::fromLatin1(sim.readLine()).trimmed();
+    if (line.isEmpty())
+        GTEST_SKIP() << "no IPv6 loopback here: " << sim.readAllStandardError().toStdString();
+    ASSERT_TRUE(line.startsWith("Listening on http://[::1]:")) << line.toStdString();
+    HttpClient client;
+    const HttpResult result =
+        test::fetchAndWait(client, gatewayRequestUrl(line.section("http://", 1), "cdata.htm", "x"), 10s);
+    sim.terminate();
+    sim.waitForFinished(5000);
+    EXPECT_TRUE(result.ok) << result.error.toStdString();
+}

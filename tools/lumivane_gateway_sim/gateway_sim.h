@@ -25,7 +25,12 @@ public:
     // Listens on the address and port (0: the system picks one); false with the reason.
     bool listen(const QString& address, quint16 port, QString* error);
     quint16 port() const { return server_.serverPort(); }
-    QString address() const { return server_.serverAddress().toString(); }
+    // The address as a URL takes it: an IPv6 one in brackets.
+    QString address() const
+    {
+        const QString host = server_.serverAddress().toString();
+        return host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
+    }
 
     // The body of "/pdata.htm": the fields joined by commas.
     QByteArray pulseBody() const;

@@ -54,6 +54,8 @@ SettingsForm settingsFormOf(const SettingsRecord& r)
     f.txtTestSMS = r.settingsSMSTestMsg;
     f.txtAlarmHi = r.settingsAlarmHi;
     f.txtInterval = r.settingsAlarmInterval;
+    f.txtNoData = std::to_string(r.settingsNoDataMinutes);
+    f.txtRepeat = std::to_string(r.settingsSMSRepeatMinutes);
     return f;
 }
 
@@ -89,6 +91,8 @@ std::vector<std::pair<std::string_view, std::string>> storedTextsOf(const Settin
         {"Txt", choice(f.optExport[1])},
         {"CSV", choice(f.optExport[2])},
         {"Export", switchText(f.chkExport)},
+        {"NoDataMinutes", f.txtNoData},
+        {"SMSRepeatMinutes", f.txtRepeat},
     };
 }
 

@@ -43,6 +43,8 @@ struct SettingsForm {
     std::string txtTestSMS;
     std::string txtAlarmHi;
     std::string txtInterval;
+    std::string txtNoData;
+    std::string txtRepeat;
 };
 
 // 0, 1 and 2 as clear, ticked and greyed; any other value shows as clear.
@@ -55,7 +57,7 @@ std::string switchText(SwitchState state);
 // whole numbers, texts unchanged; of the format choices the last true one is selected.
 SettingsForm settingsFormOf(const SettingsRecord& record);
 
-// The 28 key texts Apply stores, in the order Apply saves them: texts exactly
+// The 30 key texts Apply stores, in the order Apply saves them: texts exactly
 // as typed, switches as "0"/"1"/"2", the three format choices as "True"/"False".
 std::vector<std::pair<std::string_view, std::string>> storedTextsOf(const SettingsForm& form);
 

@@ -14,7 +14,7 @@ using R = SettingsRecord;
 
 // The one table of keys, in load order: name, default text, and the field
 // whose type says how the text converts.
-constexpr std::array<SettingKey, 28> kKeys{{
+constexpr std::array<SettingKey, 30> kKeys{{
     {"DayCost", "0.16", &R::settingsDayCost},
     {"NightCost", "0.09", &R::settingsNightCost},
     {"Multiplier", "1.0", &R::settingsMultiplier},
@@ -43,6 +43,8 @@ constexpr std::array<SettingKey, 28> kKeys{{
     {"Txt", "False", &R::settingsTxtOutput},
     {"CSV", "False", &R::settingsCSVOutput},
     {"Export", "0", &R::settingsExport},
+    {"NoDataMinutes", "5", &R::settingsNoDataMinutes},
+    {"SMSRepeatMinutes", "10", &R::settingsSMSRepeatMinutes},
 }};
 
 // The variant's alternatives and SettingType list the types in the same order.
@@ -111,7 +113,7 @@ SettingsRecord::SettingsRecord()
     }
 }
 
-const std::array<SettingKey, 28>& settingKeys() { return kKeys; }
+const std::array<SettingKey, 30>& settingKeys() { return kKeys; }
 
 const SettingKey* findSettingKey(std::string_view key)
 {

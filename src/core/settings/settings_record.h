@@ -1,5 +1,5 @@
 #pragma once
-// The 28 configuration values held by the main window, and their loading
+// The 30 configuration values held by the main window, and their loading
 // from the texts of the settings store.
 #include <array>
 #include <cstdint>
@@ -44,6 +44,8 @@ struct SettingsRecord {
     std::int16_t settingsMonitorAlarm;
     std::int16_t settingsSendSMS;
     std::int16_t settingsAlarmLog;
+    std::int16_t settingsNoDataMinutes;
+    std::int16_t settingsSMSRepeatMinutes;
 };
 
 enum class SettingType { Double, Int16, Boolean, Text };
@@ -75,8 +77,8 @@ inline constexpr std::string_view kAddFilesFolderKey = "AddFilesFolder";
 inline constexpr std::string_view kResultsFolderKey = "ResultsFolder";
 inline constexpr std::string_view kWindowSizeKey = "WindowSize";
 
-// All 28 keys in load order.
-const std::array<SettingKey, 28>& settingKeys();
+// All 30 keys in load order.
+const std::array<SettingKey, 30>& settingKeys();
 
 // The key of that name (exact case), or nullptr.
 const SettingKey* findSettingKey(std::string_view key);

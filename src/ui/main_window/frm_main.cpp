@@ -115,8 +115,9 @@ frmMain::frmMain(MainWindowEnvironment environment, QWidget* parent)
         store_,
         [this](const QString& text) { showMessage(text, QMessageBox::Ok, QMessageBox::Warning); }};
     calculation_ = new Calculation(this, std::move(run));
-    gateway_ = new GatewayMonitor(this, Picture1, {folders_.logs, clock_, environment.gatewayTimeLimit});
-    sms_ = new SmsSender(this, messageBox_);
+    gateway_ = new GatewayMonitor(this, Picture1,
+                                  {folders_.logs, clock_, environment.gatewayTimeLimit, environment.steadyNow});
+    sms_ = new SmsSender(this, messageBox_, clock_, environment.smsRetryDelays);
     connectParts();
     arrangeControls();
 
@@ -161,6 +162,12 @@ void frmMain::buildControls()
     lblVer = new QLabel(this);
     lblVer->setObjectName(QStringLiteral("lblVer"));
     lblVer->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Under the results area, which never writes here: the gateway and the alarm SMS at a glance.
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setWordWrap(true);
+    lblStatus->setTextFormat(Qt::PlainText);
+    lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     connect(cmdSettings, &QPushButton::clicked, this, &frmMain::cmdSettings_Click);
     connect(cmdAbout, &QPushButton::clicked, this, &frmMain::cmdAbout_Click);
@@ -191,6 +198,7 @@ void frmMain::arrangeControls()
     auto* right = new QVBoxLayout;
     right->setSpacing(spacing);
     right->addWidget(control("txtProcess"), 1);
+    right->addWidget(lblStatus);
     right->addLayout(row({control("cmdTot"), control("cmdSaveResults"), control("cmdOpenReports"), nullptr}));
     right->addLayout(row({nullptr, cmdAbout, cmdExit}));
     right->addWidget(lblVer);
@@ -281,6 +289,17 @@ void frmMain::connectParts()
     });
     connect(gateway_, &GatewayMonitor::alarmSmsDue, sms_, &SmsSender::sendAlarmSMS);
     connect(sms_, &SmsSender::alarmSmsReported, gateway_, &GatewayMonitor::recordSmsOutcome);
+    const auto showStatus = [this] {
+        lblStatus->setText(smsStatus_.isEmpty() ? gatewayStatus_ : gatewayStatus_ + QLatin1Char('\n') + smsStatus_);
+    };
+    connect(gateway_, &GatewayMonitor::statusChanged, this, [this, showStatus](const QString& text) {
+        gatewayStatus_ = text;
+        showStatus();
+    });
+    connect(sms_, &SmsSender::statusChanged, this, [this, showStatus](const QString& text) {
+        smsStatus_ = text;
+        showStatus();
+    });
 }
 
 QMessageBox::StandardButton frmMain::showMessage(const QString& text, QMessageBox::StandardButtons buttons,
@@ -438,10 +457,17 @@ void frmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // An alarm SMS still on its way is the operator's last word on an alarm.
+    if (sms_->alarmSmsPending() &&
+        showMessageBox(messageBox_, this, QStringLiteral("An alarm SMS is still being sent. Close anyway?"),
+                       QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning, QMessageBox::No) != QMessageBox::Yes) {
+        event->ignore();
+        return;
+    }
     event->accept();
     store_->SaveSetting(lumivane::kWindowSizeKey, std::to_string(width()) + "," + std::to_string(height()));
     // Nothing may keep the port, its lock or a request past the window's end.
-    sms_->abort();
+    sms_->abandon();
     gateway_->cancelRequests();
     if (about_)
         about_->close();

@@ -13,7 +13,9 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <array>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -48,6 +50,10 @@ struct MainWindowEnvironment {
     MessageBoxFunction messageBox;
     // How long one gateway request may take before it counts as failed.
     std::chrono::milliseconds gatewayTimeLimit{std::chrono::seconds(60)};
+    // A steady clock for the alarm's minute rules, and the waits before an alarm SMS is
+    // tried again; tests shorten them.
+    std::function<std::chrono::milliseconds()> steadyNow;
+    std::array<std::chrono::milliseconds, 2> smsRetryDelays{std::chrono::minutes(1), std::chrono::minutes(5)};
 };
 
 class frmMain : public QWidget {
@@ -121,4 +127,7 @@ private:
     QPushButton* cmdExit = nullptr;
     EventLabel* lblHTTP = nullptr;
     QLabel* lblVer = nullptr;
+    QLabel* lblStatus = nullptr;
+    QString gatewayStatus_;
+    QString smsStatus_;
 };

@@ -1,5 +1,7 @@
 #include "ui/main_window/gateway_monitor.h"
 
+#include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QPushButton>
 #include <QTimer>
 
@@ -52,9 +54,25 @@ GatewayMonitor::GatewayMonitor(QWidget* host, QWidget* banner, GatewayEnvironmen
     connect(lblAlarm, &EventLabel::doubleClicked, this, &GatewayMonitor::lblAlarm_DblClick);
     connect(tmrAlarm, &QTimer::timeout, this, &GatewayMonitor::tmrAlarm_Timer);
     tmrAlarm->start(1000);
+    steady_ = new QElapsedTimer;
+    steady_->start();
+    connect(this, &QObject::destroyed, this, [timer = steady_] { delete timer; });
+    monitor_.watchFrom(now());
 }
 
-void GatewayMonitor::setSettings(const lumivane::SettingsRecord& settings) { settings_ = settings; }
+std::chrono::milliseconds GatewayMonitor::now() const
+{
+    return environment_.steadyNow ? environment_.steadyNow() : std::chrono::milliseconds(steady_->elapsed());
+}
+
+void GatewayMonitor::setSettings(const lumivane::SettingsRecord& settings)
+{
+    // Monitoring switched on starts the wait for a good reading afresh.
+    if (settings.settingsMonitorAlarm == 1 && settings_.settingsMonitorAlarm != 1)
+        monitor_.watchFrom(now());
+    settings_ = settings;
+    showStatus();
+}
 
 void GatewayMonitor::showPulseButton()
 {
@@ -85,7 +103,8 @@ void GatewayMonitor::getPulseReadings()
              return lumivane::gatewayRequestUrl(settingsPulseURL, QStringLiteral("pdata.htm"),
                                                 qtText(clock->generalDateTimeText()));
          },
-         environment_.timeLimit, [this](const lumivane::HttpResult& response) { showPulseResponse(response); }});
+         environment_.timeLimit, [this](const lumivane::HttpResult& response) { showPulseResponse(response); },
+         settingsPulseURL});
     if (waits)
         emit resultsAppended(QString::fromLatin1(lumivane::kPulseQueuedText));
 }
@@ -153,37 +172,94 @@ void GatewayMonitor::checkCurrentAlarm()
                     [this](const lumivane::HttpResult& response) {
                         judgeCurrentResponse(response);
                         tmrAlarm->start(1000);
-                    }});
+                    },
+                    settingsPulseURL});
 }
 
 void GatewayMonitor::judgeCurrentResponse(const lumivane::HttpResult& response)
 {
-    // A check that cannot be completed ends quietly; the next one comes after the
-    // next full interval. Reporting each one would flood the results area.
-    if (!response.ok)
+    // A check that cannot be completed is not shown in the results area (one line
+    // per check would flood it): the status line counts them, and a gateway silent
+    // for NoDataMinutes raises its own alarm.
+    const lumivane::Clock& clock = *environment_.clock;
+    if (!response.ok) {
+        followOutcome(monitor_.checkFailed(settings_, clock, now()));
         return;
-    const lumivane::AlarmCheckOutcome outcome =
-        monitor_.checkResponse(response.body.toStdString(), settings_, *environment_.clock);
-    if (!outcome.alarmRaised)
-        return;
+    }
+    const auto judged = monitor_.checkResponse(response.body.toStdString(), settings_, clock, now());
+    followOutcome(judged ? *judged : monitor_.checkFailed(settings_, clock, now()));
+}
 
-    // The banner and the record first: the SMS may take a minute, and the operator
+void GatewayMonitor::followOutcome(const lumivane::AlarmCheckOutcome& outcome)
+{
+    showStatus();
+    // The banner and the records first: the SMS may take a minute, and the operator
     // must not wait for it to learn of the alarm. The next tick starts the blinking.
-    lblAlarm->setText(qtText(outcome.message));
-    lblAlarm->show();
+    if (outcome.alarmRaised) {
+        showBannerText(qtText(outcome.message));
+        lblAlarm->show();
+    }
     // A record that cannot be written leaves the alarm raised: the banner already
     // carries the message. The operator is told the log misses it.
-    if (outcome.logRecord)
-        appendAlarmRecord(*outcome.logRecord);
+    for (const std::string& record : outcome.records)
+        appendAlarmRecord(record);
+    for (const std::string& note : outcome.smsNotes) {
+        emit resultsAppended(QStringLiteral("\r\n") + qtText(note).trimmed());
+        appendAlarmRecord(note);
+    }
     if (outcome.sendSms)
-        emit alarmSmsDue(qtText(outcome.smsNumber), qtText(outcome.message));
+        emit alarmSmsDue(qtText(outcome.smsNumber), qtText(outcome.message), qtText(outcome.raisedAt));
+}
+
+void GatewayMonitor::showBannerText(const QString& message)
+{
+    // A smaller font first; if even the smallest is too wide, only the operator's text
+    // gives way: the time, the current and the limit stay whole.
+    QFont font = lblAlarm->font();
+    QFontMetrics metrics(font);
+    for (const qreal points : {9.75, 9.0, 8.25, 7.5}) {
+        font.setPointSizeF(points);
+        metrics = QFontMetrics(font);
+        if (metrics.horizontalAdvance(message) <= lblAlarm->width() - metrics.averageCharWidth() * 2)
+            break;
+    }
+    lblAlarm->setFont(font);
+    const int room = lblAlarm->width() - metrics.averageCharWidth() * 2;
+    const qsizetype split = message.lastIndexOf(QStringLiteral(": ["));
+    if (split < 0 || metrics.horizontalAdvance(message) <= room) {
+        lblAlarm->setText(message);
+        return;
+    }
+    const QString tail = message.mid(split);
+    const QString head =
+        metrics.elidedText(message.left(split), Qt::ElideRight, room - metrics.horizontalAdvance(tail));
+    lblAlarm->setText(head + tail);
+}
+
+void GatewayMonitor::showStatus()
+{
+    if (settings_.settingsMonitorAlarm != 1)
+        return emit statusChanged(QStringLiteral("Gateway: not monitored"));
+    const lumivane::GatewayHealth& health = monitor_.health();
+    const auto timeOf = [](const std::string& stamp) {
+        const QString text = qtText(stamp);
+        return text.mid(text.lastIndexOf(QLatin1Char(' ')) + 1);
+    };
+    if (health.failedChecks > 0)
+        return emit statusChanged(QStringLiteral("Gateway: no answer since %1 (%2 check%3)")
+                                      .arg(timeOf(health.failingSince))
+                                      .arg(health.failedChecks)
+                                      .arg(health.failedChecks == 1 ? QString() : QStringLiteral("s")));
+    if (!health.lastGoodAt.empty())
+        return emit statusChanged(
+            QStringLiteral("Gateway: last good reading %1, %2 A").arg(timeOf(health.lastGoodAt)).arg(health.lastAmps));
+    emit statusChanged(QStringLiteral("Gateway: no reading yet"));
 }
 
 void GatewayMonitor::recordSmsOutcome(const QString& line)
 {
     emit resultsAppended(QStringLiteral("\r\n") + line);
-    if (settings_.settingsAlarmLog == 1)
-        appendAlarmRecord(lumivane::utf8Text(line) + "\r\n");
+    appendAlarmRecord(lumivane::utf8Text(line) + "\r\n");
 }
 
 void GatewayMonitor::cancelRequests() { Inet1->cancelAll(); }

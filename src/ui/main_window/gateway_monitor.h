@@ -7,12 +7,14 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 
 #include "core/gateway/alarm_monitor.h"
 #include "core/settings/settings_record.h"
 
 class EventLabel;
 class QPushButton;
+class QElapsedTimer;
 class QTimer;
 class QWidget;
 
@@ -27,6 +29,8 @@ struct GatewayEnvironment {
     const lumivane::Clock* clock = nullptr;
     // How long one gateway request may take before it counts as failed.
     std::chrono::milliseconds timeLimit{std::chrono::seconds(60)};
+    // A steady clock for the no-data and SMS repeat rules; empty means the real one.
+    std::function<std::chrono::milliseconds()> steadyNow;
 };
 
 class GatewayMonitor : public QObject {
@@ -47,8 +51,8 @@ public:
     // Queues one current check; the alarm timer starts again once it has ended.
     void checkCurrentAlarm();
     void lblAlarm_DblClick();
-    // Writes what became of an alarm SMS as a line in the results area and, with
-    // AlarmLog 1, as a record in the alarm log.
+    // Writes what became of an alarm SMS as a line in the results area and as a
+    // record in the alarm log, whatever AlarmLog says: no failure may be lost.
     void recordSmsOutcome(const QString& line);
     // Drops the running and the queued gateway requests (the window is closing).
     void cancelRequests();
@@ -58,7 +62,10 @@ signals:
     void resultsReplaced(const QString& text);
     void resultsAppended(const QString& text);
     // A raised alarm asks for this SMS, once the banner and the alarm record are out.
-    void alarmSmsDue(const QString& number, const QString& message);
+    // `numbers` is the comma-separated list; `alarmStamp` the alarm's time stamp.
+    void alarmSmsDue(const QString& numbers, const QString& message, const QString& alarmStamp);
+    // The gateway's part of the status line.
+    void statusChanged(const QString& text);
 
 private:
     // Sets the banner's text colour (red in the low byte; kWindowTextColour is the window-text colour).
@@ -66,10 +73,15 @@ private:
     void appendAlarmRecord(const std::string& record);
     void showPulseResponse(const lumivane::HttpResult& response);
     void judgeCurrentResponse(const lumivane::HttpResult& response);
+    void followOutcome(const lumivane::AlarmCheckOutcome& outcome);
+    void showBannerText(const QString& message);
+    void showStatus();
+    std::chrono::milliseconds now() const;
 
     GatewayEnvironment environment_;
     lumivane::SettingsRecord settings_;
     lumivane::AlarmMonitor monitor_;
+    QElapsedTimer* steady_ = nullptr;
     lumivane::HttpClient* Inet1 = nullptr;
     QPushButton* cmdPulse = nullptr;
     QTimer* tmrAlarm = nullptr;

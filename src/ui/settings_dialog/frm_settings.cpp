@@ -19,7 +19,7 @@
 
 #include "platform/desktop_services.h"
 #include "core/gateway/alarm_monitor.h"
-#include "core/gateway/modem_dialogue.h"
+#include "core/gateway/alarm_settings_check.h"
 #include "core/gateway/pulse_readings.h"
 #include "platform/utf8_text.h"
 #include "ui/widgets/font_scale.h"
@@ -272,9 +272,24 @@ void frmSettings::buildControls()
     alarmLayout->addLayout(alarmButtons);
     alarmLayout->addStretch(1);
 
+    // The watch over the gateway and the limit on alarm SMS, beside the alarm settings.
+    QGroupBox* fraWatch = makeFrame(fraInput, QStringLiteral("Alarm Watch."));
+    fraWatch->setObjectName(QStringLiteral("fraWatch"));
+    txtNoData = makeEdit(fraWatch, "txtNoData", numberWidth);
+    txtRepeat = makeEdit(fraWatch, "txtRepeat", numberWidth);
+    txtNoData->setToolTip(QStringLiteral("No good reading for this many minutes raises an alarm (0 = off)."));
+    txtRepeat->setToolTip(QStringLiteral("At most one alarm SMS per this many minutes (0 = no limit)."));
+    auto* watchForm = makeForm();
+    watchForm->addRow(makeLabel(fraWatch, QStringLiteral("No data after (min):"), txtNoData), txtNoData);
+    watchForm->addRow(makeLabel(fraWatch, QStringLiteral("SMS at most every (min):"), txtRepeat), txtRepeat);
+    auto* watchLayout = new QVBoxLayout(fraWatch);
+    watchLayout->addLayout(watchForm);
+    watchLayout->addStretch(1);
+
     auto* inputLayout = new QHBoxLayout(fraInput);
     inputLayout->addWidget(fraPulse, 3);
     inputLayout->addWidget(fraAlarm, 2);
+    inputLayout->addWidget(fraWatch, 2);
 
     // 4. Report output and SMS.
     QGroupBox* fraOutput = makeFrame(this, QStringLiteral("Output Settings."));
@@ -390,6 +405,8 @@ void frmSettings::setRecord(const lumivane::SettingsRecord& record)
     txtTestSMS->setText(lumivane::qtText(f.txtTestSMS));
     txtAlarmHi->setText(lumivane::qtText(f.txtAlarmHi));
     txtInterval->setText(lumivane::qtText(f.txtInterval));
+    txtNoData->setText(lumivane::qtText(f.txtNoData));
+    txtRepeat->setText(lumivane::qtText(f.txtRepeat));
 }
 
 lumivane::SettingsForm frmSettings::currentForm() const
@@ -422,6 +439,8 @@ lumivane::SettingsForm frmSettings::currentForm() const
     f.txtTestSMS = lumivane::utf8Text(txtTestSMS->text());
     f.txtAlarmHi = lumivane::utf8Text(txtAlarmHi->text());
     f.txtInterval = lumivane::utf8Text(txtInterval->text());
+    f.txtNoData = lumivane::utf8Text(txtNoData->text());
+    f.txtRepeat = lumivane::utf8Text(txtRepeat->text());
     return f;
 }
 
@@ -433,19 +452,19 @@ void frmSettings::optExport_Click(int index)
 
 void frmSettings::cmdApply_Click()
 {
-    // The number goes into a modem command: one the modem cannot take is refused now,
-    // not found out when an alarm is raised. An empty one is fine while SMS is off.
-    const std::string number = lumivane::utf8Text(txtMobile->text());
-    if (!(number.empty() && !chkSMS->isChecked())) {
-        const auto checked = lumivane::normalizePhoneNumber(number);
-        if (!checked) {
-            showMessage(lumivane::qtText(checked.error().reason), QMessageBox::Ok, QMessageBox::Warning);
-            txtMobile->setFocus();
-            return;
-        }
+    // A value that would silently switch monitoring off, or send an alarm to a wrong
+    // number, is refused now rather than found out when an alarm is raised.
+    const lumivane::SettingsForm form = currentForm();
+    const lumivane::SettingsCheck check = lumivane::checkAlarmSettings(form);
+    if (!check.refusal.empty()) {
+        showMessage(lumivane::qtText(check.refusal) + QStringLiteral("\n\nNothing was stored."), QMessageBox::Ok,
+                    QMessageBox::Warning);
+        return;
     }
-    // Every other key is stored as typed; the owner picks them up when the dialog closes.
-    emit applyRequested(currentForm());
+    for (const std::string& warning : check.warnings)
+        showMessage(lumivane::qtText(warning), QMessageBox::Ok, QMessageBox::Information);
+    // Every key is stored as typed; the owner picks them up when the dialog closes.
+    emit applyRequested(form);
 }
 
 void frmSettings::cmdClose_Click() { done(QDialog::Rejected); }

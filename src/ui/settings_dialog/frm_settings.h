@@ -90,6 +90,8 @@ private:
     QLineEdit* txtInterval = nullptr;
     QCheckBox* chkAlarmLog = nullptr;
     QPushButton* Command2 = nullptr;
+    QLineEdit* txtNoData = nullptr;
+    QLineEdit* txtRepeat = nullptr;
     QCheckBox* chkExport = nullptr;
     QList<QRadioButton*> optExport;
     QCheckBox* chkSMS = nullptr;

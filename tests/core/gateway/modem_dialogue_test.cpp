@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,109 +17,141 @@ namespace {
 
 const std::string kNumber = "07700900123";
 const std::string kMessage = "Pump 2 stopped";
-const std::vector<std::string> kGoodModem = {"\r\nOK\r\n", "\r\nOK\r\n", "\r\nOK\r\n", "\r\n> ",
-                                             "\r\n+CMGS: 12\r\n\r\nOK\r\n"};
+constexpr char kText[] = "TEXT";  // stands for the message in a modem's script
 
-// A dialogue started at 0 ms whose first `answers` arrive one per millisecond.
-ModemDialogue answeredDialogue(const std::string& message, const std::vector<std::string>& answers)
+// A text-mode modem that answers by the head of what was written; `script` replaces answers.
+std::string scriptedAnswer(const std::map<std::string, std::string>& script, const std::string& written)
+{
+    const bool text = !written.empty() && written.back() == kCtrlZ;
+    for (const auto& [head, answer] : script)
+        if ((text && head == kText) || (!text && written.rfind(head, 0) == 0))
+            return answer;
+    if (text)
+        return "> " + written + "\r\n+CMGS: 12\r\n\r\nOK\r\n";  // echoed, then the reference
+    if (written.rfind("AT+CMGS=", 0) == 0)
+        return "\r\n> ";
+    for (const char* status : {"+CPIN: READY", "+CREG: 0,1", "+CSQ: 20,99"})
+        if (written.size() > 6 && written.substr(2, 4) == std::string_view(status).substr(0, 4))
+            return "\r\n" + std::string(status) + "\r\n\r\nOK\r\n";
+    return "\r\nOK\r\n";
+}
+
+struct Played {
+    std::vector<std::string> written;
+    ModemOutcome outcome;
+    long endedAt = 0;  // ms, the time of the feed that finished the dialogue
+};
+
+// Plays the dialogue: each answer arrives 1 ms after the write; silence lets 400 ms
+// pass per poll (reply time-out 300 ms, the message's 1200 ms).
+Played play(const std::map<std::string, std::string>& script, const std::string& message = kMessage)
 {
     ModemDialogue d = prepareModemDialogue(kNumber, message, milliseconds(300)).value();
-    d.start(milliseconds(0));
-    for (std::size_t i = 0; i < answers.size(); ++i)
-        d.feed(answers[i], milliseconds(1 + i));
-    return d;
+    Played p;
+    ModemStep step = d.start(milliseconds(0));
+    p.written.push_back(step.write);
+    std::string pending = scriptedAnswer(script, step.write);
+    for (int polls = 0; !d.finished() && polls < 100; ++polls) {
+        p.endedAt += pending.empty() ? 400 : 1;
+        step = d.feed(std::exchange(pending, {}), milliseconds(p.endedAt));
+        if (!step.write.empty()) {
+            p.written.push_back(step.write);
+            pending = scriptedAnswer(script, step.write);
+        }
+    }
+    p.outcome = d.outcome();
+    return p;
+}
+
+const std::vector<std::string> kSending = {"ATZ\r", "AT+CMGF=1\r", "AT+CSCS=\"GSM\"\r", "AT+CMGS=\"07700900123\"\r",
+                                           kMessage + '\x1a'};
+const std::vector<std::string> kQueries = {"AT+CPIN?\r", "AT+CREG?\r", "AT+CSQ\r"};
+
+std::vector<std::string> joined(std::vector<std::string> a, const std::vector<std::string>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
 
 }  // namespace
 
-// An error ends its wait at once with the modem's code; it does not stop the
-// dialogue but spoils the result. A text one SMS cannot hold, or that lost
-// characters to the GSM alphabet, is sent with a note.
-TEST(ModemDialogue, ResultNamesEachErrorCodeAndNotesATextThatDoesNotFit)
+// Each way a modem answers ends in one true outcome: a refusal stops the sending at
+// once and the modem is asked why; OK without +CMGS is a dropped message; a missing
+// prompt is "not sent" and leaves text mode with ESC; a silent modem is not queried.
+TEST(ModemDialogue, EachAnswerEndsInATrueOutcome)
 {
-    std::vector<std::string> errorToText = kGoodModem, codedErrors = kGoodModem;
-    errorToText[4] = "\r\nERROR\r\n";
-    codedErrors[1] = "\r\n+CME ERROR: 3\r\n";
-    codedErrors[4] = "\r\n+CMS ERROR: 500 \r\n";
+    // A SIM that needs its PIN, as the status queries of the refusal's row report it.
+    const std::map<std::string, std::string> pinNeeded = {{"AT+CPIN?", "\r\n+CPIN: SIM PIN\r\n\r\nOK\r\n"},
+                                                          {"AT+CREG?", "\r\n+CREG: 0,0\r\n\r\nOK\r\n"},
+                                                          {"AT+CSQ", "\r\n+CSQ: 3,99\r\n\r\nOK\r\n"}};
+    const std::vector<std::string> upToPrompt(kSending.begin(), kSending.begin() + 4);
+    const std::string ready = "; the modem reports: the SIM is ready, registered, signal 20 of 31";
     const struct {
-        std::string message;
-        std::vector<std::string> answers;
-        std::string result;
+        const char* name;
+        const char* head;    // the command whose answer the script replaces ("" for none)
+        const char* answer;  // its answer
+        SmsDelivery delivery;
+        std::string text;
+        std::vector<std::string> written;
+        long endedBy;  // ms
     } cases[] = {
-        {kMessage, errorToText, "The modem answered ERROR to the message."},
-        {kMessage, codedErrors,
-         "The modem answered +CME ERROR: 3 to AT+CMGF=1.\nThe modem answered +CMS ERROR: 500 to the message."},
-        {std::string(160, 'a'), kGoodModem, "Message Sent OK!"},
-        {std::string(161, 'a'), kGoodModem,
-         "Message Sent OK!\nNote: the text is 161 characters long; one SMS holds 160, so the network may cut or refuse it."},
-        {"x\xE2\x80\x94y", kGoodModem,
-         "Message Sent OK!\nNote: 1 character(s) of the text are not in the GSM alphabet and were sent as \"?\"."},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(answeredDialogue(c.message, c.answers).result(), c.result);
-}
-
-// Awaited text ends the wait wherever and however it arrives, exact case only;
-// what answered one exchange never ends the next wait.
-TEST(ModemDialogue, AwaitedTextEndsTheWaitWhereverAndHoweverItArrives)
-{
-    const std::pair<std::vector<std::string>, std::vector<int>> cases[] = {
-        {{"\r\nO", "K\r\n"}, {0, 1}}, {{"ATZ\r\r\nnoise OK more noise"}, {1}},
-        {{"\r\nok\r\n"}, {0}},        {{"\r\nOK\r\n\r\nOK\r\n", ""}, {1, 1}},
-        {{"\r\nERROR\r\n"}, {1}},     {{"\r\n+CMS ERROR: 5", "00\r\n"}, {0, 1}},  // the code is read to its line end
-    };
-    for (const auto& [reads, exchangeAfter] : cases) {
-        ModemDialogue d = answeredDialogue(kMessage, {});
-        for (std::size_t i = 0; i < reads.size(); ++i) {
-            d.feed(reads[i], milliseconds(1 + i));
-            EXPECT_EQ(d.exchangeIndex(), exchangeAfter[i]) << reads[0] << ", read " << i;
-        }
-    }
-    // The wait ends only when more than the time-out (15 s by default) has passed;
-    // an answer in the poll that passes it still counts.
-    ModemDialogue d = prepareModemDialogue(kNumber, kMessage).value();
-    d.start(milliseconds(100));
-    EXPECT_EQ(d.feed("", milliseconds(15100)).timeoutText, "");
-    EXPECT_EQ(d.feed("", milliseconds(15101)).timeoutText, "ATZ - Timeout");
-    const ModemStep answered = d.feed("\r\nOK\r\n", milliseconds(60000));
-    EXPECT_EQ(answered.timeoutText, "");
-    EXPECT_EQ(answered.write, "AT+CSCS=\"GSM\"\r");
-}
-
-// The fifth wait ends on the modem's own "+CMGS:" or error, never on the echo of
-// the text (which may arrive character by character). Silence ends it only after
-// four reply time-outs (60 s by default), as "not confirmed in time".
-TEST(ModemDialogue, MessageAnswerIsJudgedApartFromItsEcho)
-{
-    const struct {
-        std::string message;
-        std::vector<std::string> reads;
-        bool endsOnLastRead;
-        std::string result;
-    } cases[] = {
-        {"status +CMGS: fine", {"status +CMGS: fine"}, false, kNotConfirmedInTime},
-        {"level +CMGS: high", {"level +CM", "GS:"}, false, kNotConfirmedInTime},
-        {"ERROR on pump 2", {"ERROR on pump"}, false, kNotConfirmedInTime},
-        {"ERROR on pump 2", {"ERROR on pump 2", "\r\n+CMGS: 7\r\n"}, true, "Message Sent OK!"},
-        {"ERROR on pump 2", {"ERROR on pump 2\r\nERROR\r\n"}, true, "The modem answered ERROR to the message."},
-        {kMessage, {"\r\nOK\r\n", "\r\n+CMGS: 7\r\n"}, true, "Message Sent OK!"},  // OK alone does not end it
+        {"working", "", "", SmsDelivery::Sent, kModemSentOk, kSending, 5},
+        {"SIM PIN", "AT+CMGS=", "\r\n+CME ERROR: 11\r\n", SmsDelivery::NotSent,
+         "not sent: the SIM needs its PIN (+CME ERROR: 11) to AT+CMGS; the modem reports: the SIM needs its PIN, "
+         "not registered, signal 3 of 31",
+         joined(upToPrompt, kQueries), 7},
+        {"dropped", kText, "\r\nOK\r\n", SmsDelivery::NotSent,
+         "not sent: the modem answered OK without +CMGS: it dropped the message" + ready, joined(kSending, kQueries),
+         8},
+        {"centre", kText, "\r\n+CMS ERROR: 330\r\n", SmsDelivery::NotSent,
+         "not sent: SMS service centre unknown (+CMS ERROR: 330)" + ready, joined(kSending, kQueries), 8},
+        {"no prompt", "AT+CMGS=", "", SmsDelivery::NotSent,
+         "not sent: no prompt from the modem within 300 ms after AT+CMGS" + ready,
+         joined(joined(upToPrompt, {"\x1b"}), kQueries), 408},
+        {"silent", "ATZ", "", SmsDelivery::NotSent, "not sent: no answer from the modem within 300 ms to ATZ",
+         std::vector<std::string>(1, "ATZ\r"), 400},
+        {"no confirmation", kText, "", SmsDelivery::Unconfirmed,
+         "not confirmed: the modem did not answer the message within 1 s; it may have been sent", kSending, 1604},
     };
     for (const auto& c : cases) {
-        ModemDialogue d = answeredDialogue(c.message, {kGoodModem.begin(), kGoodModem.begin() + 4});
-        for (std::size_t i = 0; i < c.reads.size(); ++i) {
-            const ModemStep step = d.feed(c.reads[i], milliseconds(10 + i));
-            EXPECT_EQ(step.finished, c.endsOnLastRead && i + 1 == c.reads.size()) << c.reads[0] << ", read " << i;
-        }
-        if (!c.endsOnLastRead) {
-            EXPECT_FALSE(d.feed("", milliseconds(4 + 1200)).finished) << "four reply time-outs for the message";
-            EXPECT_EQ(d.feed("", milliseconds(4 + 1201)).timeoutText, "Message Timeout");
-        }
-        EXPECT_EQ(d.result(), c.result) << c.reads[0];
+        SCOPED_TRACE(c.name);
+        std::map<std::string, std::string> script = c.name == std::string("SIM PIN") ? pinNeeded : decltype(script){};
+        if (*c.head)
+            script[c.head] = c.answer;
+        const Played p = play(script);
+        EXPECT_EQ(p.outcome.delivery, c.delivery);
+        EXPECT_EQ(p.outcome.text(), c.text);
+        EXPECT_EQ(p.written, c.written);
+        EXPECT_LE(p.endedAt, c.endedBy);
+        EXPECT_EQ(p.outcome.worthRetrying, c.delivery != SmsDelivery::Sent);
     }
+}
+
+// Result codes count only as whole lines of the modem's own: the echo of a text
+// that says "ERROR", "OK" or "+CMGS:" never ends the wait, nor does "ok".
+TEST(ModemDialogue, OnlyWholeResultLinesEndAWait)
+{
+    for (const std::string message : {"ERROR on pump 2", "OK", "level +CMGS: high"}) {
+        const Played p = play({{kText, message + "\r\n+CMS ERROR: 500\r\n"}}, message);
+        EXPECT_EQ(p.outcome.reason, "not sent: unknown error (+CMS ERROR: 500)") << message;
+        EXPECT_EQ(play({{kText, message + "\r\n+CMGS: 7\r\n\r\nOK\r\n"}}, message).outcome.delivery, SmsDelivery::Sent)
+            << message;
+    }
+    ModemDialogue d = prepareModemDialogue(kNumber, kMessage).value();
+    d.start(milliseconds(0));
+    for (const char* noise : {"ATZ\r", "\r\nok\r\n", "noise OK more\r\n", "\r\nO"})
+        EXPECT_EQ(d.feed(noise, milliseconds(1)).write, "") << noise;
+    EXPECT_EQ(d.feed("K\r\n", milliseconds(2)).write, "AT+CMGF=1\r");
+    EXPECT_EQ(d.feed("\r\n+CMS ERROR: 5", milliseconds(3)).write, "") << "the code is read to its line end";
+    EXPECT_EQ(d.feed("00\r\n", milliseconds(4)).write, "AT+CPIN?\r");
+    EXPECT_EQ(d.feed("", milliseconds(1504)).write, "") << "a status query waits 1.5 s";
+    EXPECT_TRUE(d.feed("", milliseconds(1505)).finished) << "a modem that does not answer one is not asked more";
+    EXPECT_EQ(d.outcome().text(), "not sent: unknown error (+CMS ERROR: 500) to AT+CMGF");
 }
 
 // The recipient loses blanks, hyphens, dots and brackets; then only digits with an
-// optional leading "+" reach the command.
+// optional leading "+" reach the command. "(0)" after a country code is refused with
+// the number as it should be written; lists are split at commas.
 TEST(PrepareModemDialogue, RecipientCannotCarryCommands)
 {
     for (const auto& [typed, sent] :
@@ -129,21 +163,32 @@ TEST(PrepareModemDialogue, RecipientCannotCarryCommands)
         ASSERT_FALSE(refused) << number;
         EXPECT_NE(refused.error().reason.find("\"" + number + "\" is not a phone number"), std::string::npos);
     }
+    EXPECT_EQ(normalizePhoneNumber("+44 (0)7700-900.123").error().reason,
+              "The recipient number \"+44 (0)7700-900.123\" has \"(0)\" after the country code; that 0 is not dialled "
+              "from abroad. Write it as \"+447700900123\".");
+    EXPECT_EQ(splitRecipients(" 0770 1, ,+44 20,"), (std::vector<std::string>{"0770 1", "+44 20"}));
 }
 
-// The text in the GSM default alphabet: the escape table for [ ] { } € ^ \ | ~, one
-// "?" for anything else (Ctrl-Z and ESC among them, which would end or cancel the
-// text), counting what was replaced and the characters sent.
-TEST(PrepareModemDialogue, TextInTheGsmAlphabetEscapesOrReplacesWhatItLacks)
+// After the prompt only printable bytes go out: the escape table and the characters
+// at control codes of the alphabet become look-alikes, counted in a note.
+TEST(PrepareModemDialogue, TextHoldsOnlyPrintableBytes)
 {
-    const GsmText text = encodeGsmText("@\u00A35 caf\xC3\xA9 \xE2\x82\xAC"
-                                       "3 a\xF0\x9F\x94\xA5"
-                                       "b x\xFFy\x1a\x1b[]{}^\\|~\xC3");
-    EXPECT_EQ(text.bytes, std::string("\0\x01"
-                                      "5 caf\x05 \x1b\x65"
-                                      "3 a?b x?y??",
-                                      22) +
-                              "\x1b<\x1b>\x1b(\x1b)\x1b\x14\x1b/\x1b@\x1b=?");
-    EXPECT_EQ(text.replaced, 5u);
-    EXPECT_EQ(text.characters, 22u + 16u + 1u);
+    const GsmText text = encodeGsmText("[07/12] {a}~\\|^ \xE2\x82\xAC"
+                                       "5 @x \xC3\xB2\xCE\x93\xC3\xA9\xC3\xA0 "
+                                       "\xC3\x84\xC3\xB1 \x1b\x1a\n\xF0\x9F\x94\xA5\xFF");
+    EXPECT_EQ(text.bytes, "(07/12) (a)-//' EUR5 (at)x oGea [}    ??");
+    EXPECT_EQ(text.replaced, 19u);
+    std::string everything;
+    for (char32_t c = 1; c < 0x800; ++c) {  // every one- and two-byte character as UTF-8
+        if (c < 0x80)
+            everything.push_back(static_cast<char>(c));
+        else
+            everything += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+    }
+    for (const char byte : encodeGsmText(everything).bytes)
+        ASSERT_TRUE(byte >= 0x20 && byte <= 0x7E) << int(byte);
+    const auto dialogue = prepareModemDialogue(kNumber, "a[b]");
+    EXPECT_EQ(dialogue->exchanges()[4].written, "a(b)\x1a");
+    EXPECT_EQ(play({}, "a[b]").outcome.text(),
+              "Message Sent OK!; 2 character(s) the modem cannot take were sent as look-alikes or \"?\"");
 }

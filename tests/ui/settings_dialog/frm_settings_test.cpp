@@ -26,28 +26,54 @@ private slots:
             QCOMPARE(f.find<QLineEdit>("txtDayCost")->text(), QStringLiteral("0.2"));
             f.find<QLineEdit>("txtDayFrom")->setText("7");
             QCOMPARE(f.find<QLineEdit>("txtNightTo")->text(), QStringLiteral("7"));
-            f.find<QLineEdit>("txtInterval")->setText("ten");
             f.find<QCheckBox>("chkURL")->click();
-            // A number the modem cannot take is refused, nothing stored; an empty one only while SMS is on.
-            f.find<QLineEdit>("txtMobile")->setText("0770x");
-            f.find<QPushButton>("cmdApply")->click();
+            // What would switch monitoring off or reach a wrong number is refused, nothing stored.
+            const struct {
+                const char* control;
+                const char* typed;
+                const char* told;
+            } refusals[] = {
+                {"txtMobile", "0770x", "\"0770x\" is not a phone number"},
+                {"txtMobile", "07700900123, 0770x", "\"0770x\" is not a phone number"},
+                {"txtMobile", "+44 (0)7700 900123", "Write it as \"+447700900123\""},
+                {"txtAlarmHi", "240A", "AlarmHi \"240A\" is not a number"},
+                {"txtInterval", "ten", "AlarmInterval \"ten\" is not a number"},
+                {"txtMultiplier", "x", "Multiplier \"x\" is not a number"},
+                {"txtS1Multi", "1e306", "S1Multi \"1e306\" is too large"},
+                {"txtNoData", "-1", "NoDataMinutes \"-1\" is not a whole number"},
+                {"txtRepeat", "ten", "SMSRepeatMinutes \"ten\" is not a whole number"},
+            };
+            for (const auto& r : refusals) {
+                auto* edit = f.find<QLineEdit>(r.control);
+                const QString before = edit->text();
+                edit->setText(r.typed);
+                f.find<QPushButton>("cmdApply")->click();
+                QVERIFY2(!f.messages.isEmpty() && f.messages.constLast().contains(r.told), r.typed);
+                edit->setText(before);
+            }
             f.find<QLineEdit>("txtMobile")->clear();
             f.find<QCheckBox>("chkSMS")->setChecked(true);
             f.find<QPushButton>("cmdApply")->click();
-            storedWhenRefused = f.store().GetSetting("AlarmInterval").has_value();
+            QVERIFY(f.messages.constLast().contains("there is no recipient number"));
+            storedWhenRefused = f.store().GetSetting("AlarmHi").has_value();
             f.find<QCheckBox>("chkSMS")->setChecked(false);
+            f.find<QLineEdit>("txtMobile")->setText("07700900123, +44 7700 900124");
+            f.find<QLineEdit>("txtAlarmSMS")->setText(QString(113, 'x'));
+            f.find<QPushButton>("cmdApply")->click();
+            f.find<QLineEdit>("txtAlarmSMS")->setText("OVER CURRENT ALARM");
             f.find<QPushButton>("cmdApply")->click();
             hiddenAfterApply = pulse->isHidden();
             f.find<QPushButton>("cmdClose")->click();
         });
         QVERIFY(!storedWhenRefused);
-        QCOMPARE(f.messages.filter("is not a phone number").size(), 2);
+        QCOMPARE(f.messages.size(), 11);
+        QVERIFY(f.messages.constLast().startsWith("The alarm SMS can be 161 characters long"));
         f.messages.clear();
-        QCOMPARE(f.store().GetSetting("SMSNumber"), std::optional<std::string>(""));
+        QCOMPARE(f.store().GetSetting("SMSNumber"), std::optional<std::string>("07700900123, +44 7700 900124"));
         QVERIFY(hiddenAfterApply);
         QVERIFY(!pulse->isHidden());
         QCOMPARE(pulse->text(), QStringLiteral("Gas && Oil && Steam"));
-        QCOMPARE(f.store().GetSetting("AlarmInterval"), std::optional<std::string>("ten"));
+        QCOMPARE(f.store().GetSetting("NoDataMinutes"), std::optional<std::string>("5"));
         QCOMPARE(f.store().GetSetting("FromHour"), std::optional<std::string>("7"));
 
         // Edits closed without Apply are dropped; a dialog closed by its frame is made anew from the store.
