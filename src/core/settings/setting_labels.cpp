@@ -8,7 +8,7 @@ namespace lumivane {
 std::string_view settingLabel(std::string_view key)
 {
     // Captions as the dialog shows them, with the box they sit in where one caption serves twice.
-    static constexpr std::array<std::pair<std::string_view, std::string_view>, 21> kLabels{{
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 23> kLabels{{
         {"DayCost", "Day Time Cost per kWh \xC2\xA3"},
         {"NightCost", "Night Time Cost per kWh \xC2\xA3"},
         {"Multiplier", "kWh Multiplier"},
@@ -30,6 +30,8 @@ std::string_view settingLabel(std::string_view key)
         {"Txt", "Text File (TXT)"},
         {"CSV", "MS Excel (CSV)"},
         {"Export", "Export to File"},
+        {"NoDataMinutes", "No data after (min)"},
+        {"SMSRepeatMinutes", "SMS at most every (min)"},
     }};
     for (const auto& [name, label] : kLabels)
         if (name == key)
