@@ -54,8 +54,8 @@ void checkBlock(const FileOutcome& o, const SettingsRecord& settings, const Date
     check(b[4] == roundAsShown(b[1] + b[3], 2), "the bill's total is not the sum of its costs", bill->text);
     // Day kWh, night kWh, day cost, night cost, as the JSON writes them.
     const std::vector<double> j = numbers(json, "\"(?:dayKwh|nightKwh|dayCost|nightCost)\":");
-    check(j.size() == 4 && (std::isnan(j[2]) || (j[0] == text[0] && j[1] == text[2] && j[2] == text[1] &&
-                                                  j[3] == text[3])),
+    check(j.size() == 4 &&
+              (std::isnan(j[2]) || (j[0] == text[0] && j[1] == text[2] && j[2] == text[1] && j[3] == text[3])),
           "the JSON's figures are not the text's", json);
 
     const std::string csv = dayFiguresCsv(o.figures, o.period, settings);

@@ -29,10 +29,10 @@ struct BillInputs {
     const DateScope* scope = nullptr;
     std::string_view shortDate;  // the clock's short date
     std::string_view computerName;
-    std::string_view reportsFolder;                   // ends with the separator
-    std::string_view titleSuffix = {};                // appended to the title ("-2012-03" for one month of a log)
-    const std::vector<std::string>* notes = nullptr;  // the file's data notes, for "%notes"
-    std::string_view fileName = {};                   // the bill's file name; "" for billFileNameOf's
+    std::string_view reportsFolder;                       // ends with the separator
+    std::string_view titleSuffix = {};                    // appended to the title ("-2012-03" for one month of a log)
+    const std::vector<std::string>* notes = nullptr;      // the file's data notes, for "%notes"
+    std::string_view fileName = {};                       // the bill's file name; "" for billFileNameOf's
     const std::vector<std::string>* runInputs = nullptr;  // files the bill must not replace
 };
 

@@ -25,7 +25,7 @@ struct ReportEnvironment {
     std::string programFolder;  // folder of the templates; ends with the separator
     const Clock* clock = nullptr;
     std::string computerName;
-    bool writesCsv = false;  // CSV files are written beside the bills: their names are claimed too
+    bool writesCsv = false;           // CSV files are written beside the bills: their names are claimed too
     std::vector<std::string> inputs;  // the run's files: no report may replace one
 };
 
