@@ -160,9 +160,7 @@ void drawBookedSteps(const std::vector<BookedStep>& steps, GraphState& graph, co
 
 namespace {
 
-// A pre-scan that stopped early leaves the scale of an earlier file (a file's
-// bars squeezed into a few pixels): the bars then take the scale the pre-scan
-// would have given them from the steps that are drawn.
+// The scale the pre-scan would give the steps that are drawn.
 void scaleFromBookedSteps(const std::vector<BookedStep>& steps, GraphState& graph)
 {
     double largest = 1.0;
@@ -345,16 +343,16 @@ private:
     void finish()
     {
         booking_.finish(engineFilter_);
-        // A pre-scan that ran to its end sets the graph; one that stopped leaves
-        // it, and the bars take their scale from the steps they draw.
         if (scanning_)
             scan_.finish(graph_);
-        else if (bars_)
+        // Drawn bars take their scale from the steps they draw: the pre-scan's
+        // count takes in every month of the log, so a year's log would squeeze
+        // its booked month into a twelfth of the graph, and a pre-scan that
+        // stopped would leave an earlier file's scale.
+        if (bars_) {
             scaleFromBookedSteps(booked_, graph_);
-        // Now the scale is as the pre-scan leaves it, the steps booked before any
-        // failing line become their bars, as the engine's walk would have drawn them.
-        if (bars_)
             drawBookedSteps(booked_, graph_, palette_, *bars_);
+        }
         if (!booking_.touchedMemory()) {
             memory_.currentReading = scanMemory_.currentReading;
             memory_.lastStep = scanMemory_.lastStep;
@@ -393,13 +391,12 @@ EngineOutcome scanAndCalculateMeterLog(std::string_view bytes, std::string_view 
     std::vector<BookedStep>& steps = booked ? *booked : ownBooked;
     steps.clear();
     if (bytes.empty() || !engineShape || engineShape->layout != scanShape.layout) {
-        const bool scanned = scanMeterLog(bytes, &scope, graph, memory);
+        scanMeterLog(bytes, &scope, graph, memory);
         if (!bars)
             return calculateMeterLog(bytes, path, scope, settings, memory, graph, palette, nullptr);
         // The steps are kept and drawn after the walk, as the single walk does.
         auto outcome = engineWalk(bytes, path, scope, settings, memory, graph, palette, nullptr, &steps);
-        if (!scanned)
-            scaleFromBookedSteps(steps, graph);
+        scaleFromBookedSteps(steps, graph);
         drawBookedSteps(steps, graph, palette, *bars);
         return outcome;
     }

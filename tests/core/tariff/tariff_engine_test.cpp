@@ -155,8 +155,8 @@ TEST(TariffEngine, OneWalkEndsLikeThePreScanThenTheEngine)
                 const std::string path = "/d/logs/" + name;
                 const EngineOutcome one = scanAndCalculateMeterLog(bytes, path, scope, settings, memory[1], graph[1],
                                                                    palette, drawn ? &sink[1] : nullptr, &booked);
-                // Bars of a pre-scan that stopped take the scale of their own steps (checked on its own).
-                if (!scanMeterLog(bytes, &scope, graph[0], memory[0]) && drawn)
+                // Drawn bars take the scale of their own steps (checked on its own).
+                if (!scanMeterLog(bytes, &scope, graph[0], memory[0]) || drawn)
                     std::tie(graph[0].graphScale, graph[0].graphBarWidth) =
                         std::pair(graph[1].graphScale, graph[1].graphBarWidth);
                 const EngineOutcome two = calculateMeterLog(bytes, path, scope, settings, memory[0], graph[0], palette,
@@ -171,16 +171,22 @@ TEST(TariffEngine, OneWalkEndsLikeThePreScanThenTheEngine)
     }
 }
 
-// A pre-scan stopped by a long-form line would leave an earlier file's scale; the bars take their own.
-TEST(TariffEngine, BarsOfAStoppedPreScanTakeTheScaleOfTheirOwnSteps)
+// Bars span the graph whatever the pre-scan counted: a pre-scan stopped by a
+// long-form line would leave an earlier file's scale, and one over a log of
+// thirteen months would squeeze the booked month into a thirteenth of it.
+TEST(TariffEngine, BarsTakeTheScaleOfTheStepsBooked)
 {
-    EngineRun e;
-    e.graph = {.graphScale = 5, .graphBarWidth = 6};
-    RecordingBarSink sink;
-    const std::string path = (test::testDataDir() / "meterlogs" / "long_form.csv").string();
-    ASSERT_TRUE(
-        scanAndCalculateMeterLog(test::readFile(path), path, e.scope, e.settings, e.memory, e.graph, e.palette, &sink));
-    ASSERT_EQ(sink.bars.size(), 2u);
-    EXPECT_FLOAT_EQ(sink.bars[0].y2, 0);  // the largest step, 2, reaches the top
-    EXPECT_FLOAT_EQ(sink.bars[1].x2, 48 + 474);
+    for (const char* name : {"long_form.csv", "thirteen_months.csv"}) {
+        EngineRun e;
+        e.graph = {.graphScale = 5, .graphBarWidth = 6};
+        RecordingBarSink sink;
+        const std::string path = (test::testDataDir() / "meterlogs" / name).string();
+        ASSERT_TRUE(scanAndCalculateMeterLog(test::readFile(path), path, e.scope, e.settings, e.memory, e.graph,
+                                             e.palette, &sink));
+        ASSERT_FALSE(sink.bars.empty()) << name;
+        EXPECT_FLOAT_EQ(sink.bars.back().x2, 48 + 474) << name;
+        if (name == std::string_view("long_form.csv")) {
+            EXPECT_FLOAT_EQ(sink.bars[0].y2, 0);  // the largest step, 2, reaches the top
+        }
+    }
 }
