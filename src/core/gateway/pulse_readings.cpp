@@ -51,25 +51,17 @@ std::string localFaultText(std::string_view heading, std::string_view reason)
     return "\r\n" + std::string(heading) + "\r\n" + std::string(reason);
 }
 
-PulseResponsePlan planPulseResponse(std::string_view body, const SettingsRecord& settings, const Clock& clock)
+Expected<PulseResponsePlan> planPulseResponse(std::string_view body, const SettingsRecord& settings, const Clock& clock)
 {
-    PulseResponsePlan plan;
-    if (body.empty()) {
-        plan.kind = PulseResponsePlan::Kind::EmptyResponse;
-        return plan;
-    }
+    if (body.empty())
+        return failure(pulseErrorText({}));
     const auto document = parsePulseDocument(body);
-    if (!document) {
-        plan.failure = "Pulse data refused: " + document.error().reason;
-        return plan;
-    }
+    if (!document)
+        return failure(pulseErrorText("Pulse data refused: " + document.error().reason));
     const auto readings = computePulseReadings(*document, settings.settingsS1Multi, settings.settingsS2Multi);
-    if (!readings) {
-        plan.kind = PulseResponsePlan::Kind::SettingsError;
-        plan.failure = readings.error().reason;
-        return plan;
-    }
-    plan.kind = PulseResponsePlan::Kind::Readings;
+    if (!readings)
+        return failure(localFaultText(kSettingsFaultHeading, readings.error().reason));
+    PulseResponsePlan plan;
     // The log holds the raw counters; the multipliers only affect what is shown.
     if (settings.settingsStoreLocal == 1)
         plan.logRecord = pulseLogRecord(*document, clock.generalDateTimeText());

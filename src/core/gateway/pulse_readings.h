@@ -46,16 +46,15 @@ std::string localFaultText(std::string_view heading, std::string_view reason);
 
 // What the window does with one gateway answer, decided without touching anything.
 struct PulseResponsePlan {
-    // Failure is the gateway's answer refused; SettingsError is a local fault.
-    enum class Kind { Readings, EmptyResponse, Failure, SettingsError };
-    Kind kind = Kind::Failure;
-    std::string failure;                   // reason, for Failure and SettingsError
     std::optional<std::string> logRecord;  // to append to the pulse log first (StoreLocal 1)
     std::string displayText;               // to append to the text area after the record
 };
 
 // Reads the body with the settings of this moment; the record's date-time is taken
-// from the clock now, so it is the time of recording, not of the request.
-PulseResponsePlan planPulseResponse(std::string_view body, const SettingsRecord& settings, const Clock& clock);
+// from the clock now, so it is the time of recording, not of the request. An
+// empty or refused answer, or a multiplier that is no number (a fault of this
+// computer, under its own heading), is an error whose reason is the text to show.
+Expected<PulseResponsePlan> planPulseResponse(std::string_view body, const SettingsRecord& settings,
+                                              const Clock& clock);
 
 }  // namespace lumivane

@@ -118,25 +118,17 @@ void GatewayMonitor::showPulseResponse(const lumivane::HttpResult& response)
         return emit resultsAppended(qtText(lumivane::pulseErrorText(lumivane::utf8Text(response.error))));
 
     // The settings and the clock are read now, when the answer is there.
-    const lumivane::PulseResponsePlan plan =
-        lumivane::planPulseResponse(response.body.toStdString(), settings_, *environment_.clock);
-    switch (plan.kind) {
-    case lumivane::PulseResponsePlan::Kind::EmptyResponse:
-        return emit resultsAppended(qtText(lumivane::pulseErrorText({})));
-    case lumivane::PulseResponsePlan::Kind::Failure:
-        return emit resultsAppended(qtText(lumivane::pulseErrorText(plan.failure)));
-    case lumivane::PulseResponsePlan::Kind::SettingsError:
-        return emit resultsAppended(qtText(lumivane::localFaultText(lumivane::kSettingsFaultHeading, plan.failure)));
-    case lumivane::PulseResponsePlan::Kind::Readings: break;
-    }
-    if (plan.logRecord) {
+    const auto plan = lumivane::planPulseResponse(response.body.toStdString(), settings_, *environment_.clock);
+    if (!plan)
+        return emit resultsAppended(qtText(plan.error().reason));
+    if (plan->logRecord) {
         const auto written = lumivane::appendLogRecord(
-            lumivane::pathOf(environment_.logsFolder + QLatin1String(lumivane::kPulseLogName)), *plan.logRecord);
+            lumivane::pathOf(environment_.logsFolder + QLatin1String(lumivane::kPulseLogName)), *plan->logRecord);
         if (!written)
             return emit resultsAppended(
                 qtText(lumivane::localFaultText(lumivane::kPulseLogFaultHeading, written.error().reason)));
     }
-    emit resultsAppended(qtText(plan.displayText));
+    emit resultsAppended(qtText(plan->displayText));
 }
 
 void GatewayMonitor::tmrAlarm_Timer()

@@ -62,24 +62,22 @@ TEST(PulsePlan, ReadingsWithARecordOnlyWithStoreLocalOneAndFailuresWithout)
     settings.settingsS2Multi = "0.5";
     for (const std::int16_t storeLocal : {0, 2}) {  // the readings and the record with 1: the window's test
         settings.settingsStoreLocal = storeLocal;
-        EXPECT_FALSE(planPulseResponse(kExample, settings, clock).logRecord) << storeLocal;
+        EXPECT_FALSE(planPulseResponse(kExample, settings, clock)->logRecord) << storeLocal;
     }
+    // The text to show: the gateway's answer refused, or a setting of this computer at fault.
     const struct {
         std::string body;
         const char* s2Multi;
-        PulseResponsePlan::Kind kind;
-        const char* failure;
+        const char* shown;
     } failures[] = {
-        {"", "1", PulseResponsePlan::Kind::EmptyResponse, ""},
-        {pulseBody("5", "1", "40000", "2"), "1", PulseResponsePlan::Kind::Failure, "Pulse data refused: field 30"},
-        // A setting of this computer, not the server's answer, is at fault.
-        {kExample, "half", PulseResponsePlan::Kind::SettingsError, "multiplier S2Multi \"half\" is not a number"},
+        {"", "1", "\r\nERROR retrieving data from server!"},
+        {pulseBody("5", "1", "40000", "2"), "1", "ERROR retrieving data from server!\r\nPulse data refused: field 30"},
+        {kExample, "half", "ERROR in the settings:\r\nmultiplier S2Multi \"half\" is not a number"},
     };
     for (const auto& c : failures) {
         settings.settingsS2Multi = c.s2Multi;
         const auto plan = planPulseResponse(c.body, settings, clock);
-        EXPECT_EQ(plan.kind, c.kind);
-        EXPECT_NE(plan.failure.find(c.failure), std::string::npos) << plan.failure;
-        EXPECT_FALSE(plan.logRecord);
+        ASSERT_FALSE(plan) << c.shown;
+        EXPECT_NE(plan.error().reason.find(c.shown), std::string::npos) << plan.error().reason;
     }
 }
