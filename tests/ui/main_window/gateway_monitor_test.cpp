@@ -33,6 +33,7 @@ const QByteArray kPulseBody = "5,1," + QByteArray("0,").repeated(28) + "7,2";
 void tick(MainWindowFixture& f, bool checkEnds = true)
 {
     auto* timer = f.find<QTimer>("tmrAlarm");
+    timer->start();  // running, as when it times out by itself
     QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
     QVERIFY(!timer->isActive());
     if (checkEnds)
