@@ -31,9 +31,8 @@ public:
         Redirect,  // "302 Found" pointing back at the same document
     };
 
-    // Listens on 127.0.0.1 with a port the system picks; isListening() says whether it worked.
+    // Listens on 127.0.0.1 with a port the system picks.
     explicit GatewayServer(QObject* parent = nullptr);
-    bool isListening() const { return front_.isListening(); }
     // "127.0.0.1:<port>", the form the gateway address setting takes.
     QString address() const;
 

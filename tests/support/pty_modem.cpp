@@ -61,12 +61,6 @@ std::vector<std::string> PtyModem::commands() const
     return commands_;
 }
 
-std::string PtyModem::received() const
-{
-    std::lock_guard lock(mutex_);
-    return received_;
-}
-
 void PtyModem::run()
 {
     std::string pending;
@@ -77,10 +71,6 @@ void PtyModem::run()
         if (n <= 0) {
             ::usleep(5000);  // a hang-up without data would otherwise spin
             continue;
-        }
-        {
-            std::lock_guard lock(mutex_);
-            received_.append(buffer, static_cast<std::size_t>(n));
         }
         for (const char c : std::string_view(buffer, static_cast<std::size_t>(n))) {
             pending.push_back(c);
@@ -121,10 +111,8 @@ bool PtyModem::handle(const std::string& command)
 std::string PtyModem::answerTo(const std::string& command)
 {
     const bool text = command.back() == kCtrlZ || (command.back() == kEscape && command.rfind("AT", 0) != 0);
-    if (text && command.back() == kEscape) {
-        ++cancelled_;
-        return "\r\nOK\r\n";
-    }
+    if (text && command.back() == kEscape)
+        return "\r\nOK\r\n";  // cancelled: nothing is sent
     for (const auto& [prefix, errorLine] : refusals_)
         if ((text && prefix == "TEXT") || (!text && command.rfind(prefix, 0) == 0))
             return "\r\n" + errorLine + "\r\n";

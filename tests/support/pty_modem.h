@@ -50,11 +50,8 @@ public:
 
     // The commands the program wrote so far, each with its CR, Ctrl-Z or ESC.
     std::vector<std::string> commands() const;
-    // Every byte the program wrote so far.
-    std::string received() const;
-    // The texts the modem accepted and sent, and those cancelled by ESC.
+    // The texts the modem accepted and sent.
     int messagesSent() const { return sent_; }
-    int messagesCancelled() const { return cancelled_; }
     bool hungUp() const { return hungUp_; }
 
 private:
@@ -72,9 +69,7 @@ private:
     bool inText_ = false;  // after the prompt, until Ctrl-Z or ESC
     std::vector<std::pair<std::string, std::string>> refusals_;
     std::vector<std::string> status_{"READY", "0,1", "20,99"};
-    std::string received_;
     std::atomic<int> sent_{0};
-    std::atomic<int> cancelled_{0};
     std::chrono::milliseconds replyDelay_{0};
     std::thread thread_;
     std::atomic<bool> stopping_{false};

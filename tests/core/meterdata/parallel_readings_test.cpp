@@ -16,23 +16,20 @@
 namespace lumivane {
 namespace {
 
-// Sets the reader's thread switches for one scope.
-class ThreadSwitch {
-public:
-    ThreadSwitch(const char* threads, const char* partBytes)
-    {
-        ::setenv("LUMIVANE_THREADS", threads, 1);
-        if (partBytes)
-            ::setenv("LUMIVANE_PART_BYTES", partBytes, 1);
-        else
-            ::unsetenv("LUMIVANE_PART_BYTES");
-    }
-    ~ThreadSwitch()
-    {
-        ::unsetenv("LUMIVANE_THREADS");
+// What `work` gives with the reader's thread switches set (no part size: the reader's own).
+template <typename Work>
+auto withThreads(const char* threads, const char* partBytes, Work work)
+{
+    ::setenv("LUMIVANE_THREADS", threads, 1);
+    if (partBytes)
+        ::setenv("LUMIVANE_PART_BYTES", partBytes, 1);
+    else
         ::unsetenv("LUMIVANE_PART_BYTES");
-    }
-};
+    const auto result = work();
+    ::unsetenv("LUMIVANE_THREADS");
+    ::unsetenv("LUMIVANE_PART_BYTES");
+    return result;
+}
 
 // A damaged log of one layout: skipped statuses, long forms, bare dates,
 // dates that are none, short and empty lines, odd values, then at `badAt` a
@@ -147,18 +144,12 @@ std::string engineTranscript(const Log& log)
 // the walk of one thread: line numbers, readings, lines without a date, errors.
 TEST(ParallelReadings, PartsOfAnySizeWalkLikeOneThread)
 {
-    const std::vector<Log> logs = logsOfAllKinds();
-    for (const Log& log : logs) {
+    for (const Log& log : logsOfAllKinds()) {
         for (const bool longForm : {true, false}) {
-            std::string one;
-            {
-                const ThreadSwitch single("1", nullptr);
-                one = walkTranscript(log, longForm);
-            }
-            for (const char* partBytes : {"1", "9", "64", "700"}) {
-                const ThreadSwitch parts("3", partBytes);
-                ASSERT_EQ(one, walkTranscript(log, longForm)) << log.name << ", parts of " << partBytes;
-            }
+            const auto walk = [&] { return walkTranscript(log, longForm); };
+            const std::string one = withThreads("1", nullptr, walk);
+            for (const char* partBytes : {"1", "9", "64", "700"})
+                ASSERT_EQ(one, withThreads("3", partBytes, walk)) << log.name << ", parts of " << partBytes;
         }
     }
 }
@@ -168,31 +159,20 @@ TEST(ParallelReadings, PartsOfAnySizeWalkLikeOneThread)
 TEST(ParallelReadings, EngineOnPartsEndsLikeOnOneThread)
 {
     for (const Log& log : logsOfAllKinds()) {
-        std::string one;
-        {
-            const ThreadSwitch single("1", nullptr);
-            one = engineTranscript(log);
-        }
-        for (const char* partBytes : {"1", "50", "1000"}) {
-            const ThreadSwitch parts("2", partBytes);
-            ASSERT_EQ(one, engineTranscript(log)) << log.name << ", parts of " << partBytes;
-        }
+        const auto calculate = [&] { return engineTranscript(log); };
+        const std::string one = withThreads("1", nullptr, calculate);
+        for (const char* partBytes : {"1", "50", "1000"})
+            ASSERT_EQ(one, withThreads("2", partBytes, calculate)) << log.name << ", parts of " << partBytes;
     }
 }
 
 TEST(ParallelReadings, ThreadSwitchAndSmallFiles)
 {
-    {
-        const ThreadSwitch single("1", nullptr);
-        EXPECT_FALSE(ParallelPlan::fromEnvironment().splits(std::size_t{1} << 30));
-    }
-    {
-        const ThreadSwitch two("2", nullptr);
-        const ParallelPlan plan = ParallelPlan::fromEnvironment();
-        EXPECT_EQ(plan.threads, 2u);
-        EXPECT_FALSE(plan.splits(1000));
-        EXPECT_TRUE(plan.splits(std::size_t{8} << 20));
-    }
+    EXPECT_FALSE(withThreads("1", nullptr, ParallelPlan::fromEnvironment).splits(std::size_t{1} << 30));
+    const ParallelPlan plan = withThreads("2", nullptr, ParallelPlan::fromEnvironment);
+    EXPECT_EQ(plan.threads, 2u);
+    EXPECT_FALSE(plan.splits(1000));
+    EXPECT_TRUE(plan.splits(std::size_t{8} << 20));
 }
 
 }  // namespace lumivane

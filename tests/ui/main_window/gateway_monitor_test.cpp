@@ -1,8 +1,10 @@
-// The gateway monitor end to end: a real HTTP server on 127.0.0.1, real log
-// files, and for the alarm SMS a scripted modem on a real pseudo-terminal.
-// Ticks are given by hand; the real timer is kept out of the test.
+// The gateway monitor end to end: a real HTTP server on 127.0.0.1 as the gateway,
+// a text-mode modem on a real pseudo-terminal (ESC after the prompt cancels), real
+// log files. Ticks are given by hand; the steady clock moves only when a test says.
 #include <QDir>
+#include <QLabel>
 #include <QPushButton>
+#include <QSerialPort>
 #include <QTimer>
 
 #include "support/gateway_server.h"
@@ -26,13 +28,22 @@ const QString kQueued = "\r\nWaiting for the current check to finish before aski
 // 32 words: counter 1 = 65541 and counter 2 = 131079.
 const QByteArray kPulseBody = "5,1," + QByteArray("0,").repeated(28) + "7,2";
 
-// One tick by hand; the timer the tick starts again (at once, or once its check
-// has ended) is kept out of the test.
-void tick(MainWindowFixture& f)
+// One tick by hand: the timer stops while the check is out and runs again after it,
+// whatever the check's end; it is then kept out of the test (at once when the gateway is held).
+void tick(MainWindowFixture& f, bool checkEnds = true)
 {
     auto* timer = f.find<QTimer>("tmrAlarm");
+    timer->start();  // running, as when it times out by itself
     QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
+    QVERIFY(!timer->isActive());
+    if (checkEnds)
+        QTRY_VERIFY_WITH_TIMEOUT(timer->isActive(), 5000);
     timer->stop();
+}
+
+QStringList alarmLog(MainWindowFixture& f)
+{
+    return QString::fromUtf8(contentOf(f.folders().logs + "alarmdata.txt")).split("\r\n", Qt::SkipEmptyParts);
 }
 
 }  // namespace
@@ -40,17 +51,41 @@ void tick(MainWindowFixture& f)
 class GatewayMonitorTest : public QObject {
     Q_OBJECT
     std::unique_ptr<GatewayServer> server;
+    std::unique_ptr<PtyModem> modem;
 
     std::unique_ptr<MainWindowFixture> start(StoredSettings stored)
     {
-        stored.emplace("PulseData", "1");
-        stored.emplace("PulseURL", server->address().toStdString());
+        for (const auto& [key, text] : StoredSettings{{"MonitorAlarm", "1"},
+                                                      {"AlarmInterval", "0"},
+                                                      {"AlarmLog", "1"},
+                                                      {"PulseData", "1"},
+                                                      {"PulseURL", server->address().toStdString()}})
+            stored.emplace(key, text);
+        if (modem)
+            stored.emplace("CommPort", modem->port());
         auto f = std::make_unique<MainWindowFixture>(lumivane::test::WindowOptions{.stored = stored});
         f->find<QTimer>("tmrAlarm")->stop();
         return f;
     }
 
+    void startModem(const std::function<void(PtyModem&)>& script = {})
+    {
+        modem = std::make_unique<PtyModem>();
+        QVERIFY2(modem->error().empty(), modem->error().c_str());
+        modem->actAsWorkingModem();
+        if (script)
+            script(*modem);
+        modem->start();
+    }
+
 private slots:
+    void init() { server = std::make_unique<GatewayServer>(); }
+    void cleanup()
+    {
+        modem.reset();
+        server.reset();
+    }
+
     void pulseButtonShowsAndLogsTheReadingsOrSaysWhatFailed()
     {
         const QByteArray logged = "\r\nS1=65541, S2=131079, DT=05/12/2026 14:03:29\r\n";
@@ -72,11 +107,11 @@ private slots:
             server->setMode("/pdata.htm", row.mode);
             server->setCurrents({"100"});
             server->setMode("/cdata.htm", Mode::Hold);
-            auto f = start({{"StoreLocal", "1"}, {"S2Multi", "0.5"}, {"MonitorAlarm", "1"}, {"AlarmInterval", "0"}});
+            auto f = start({{"StoreLocal", "1"}, {"S2Multi", "0.5"}});
             if (!row.logsFolderKept)
                 QVERIFY(QDir(f->folders().logs).removeRecursively());
             if (row.behindCheck) {
-                tick(*f);
+                tick(*f, false);
                 QTRY_COMPARE(server->requestCount("/cdata.htm"), 1);
             }
             auto* pulse = f->find<QPushButton>("cmdPulse");
@@ -112,20 +147,12 @@ private slots:
     // on the banner acknowledges the alarm.
     void alarmCheckAndSmsGoOnWhileTheSettingsDialogIsOpenAndAreAcknowledged()
     {
-        server = std::make_unique<GatewayServer>();
-        const auto modem = std::make_unique<PtyModem>();
-        modem->actAsWorkingModem();
-        QVERIFY2(modem->error().empty(), modem->error().c_str());
-        modem->setReplyDelay(std::chrono::milliseconds(150));  // the dialogue lasts a while
-        modem->start();
+        // The dialogue lasts a while.
+        startModem([](PtyModem& m) { m.setReplyDelay(std::chrono::milliseconds(150)); });
         server->setCurrents({"250"});
         server->setMode("/cdata.htm", Mode::Hold);
-        auto f = start({{"MonitorAlarm", "1"},
-                        {"AlarmInterval", "0"},
-                        {"SendSMS", "1"},
-                        {"AlarmLog", "1"},
+        auto f = start({{"SendSMS", "1"},
                         {"SMSNumber", "+44 7700 900999"},
-                        {"CommPort", modem->port()},
                         {"SMSAlarmMsg", "<font color=green size=6>ALL CLEAR</font><!--\t"}});
         auto* banner = f->find<EventLabel>("lblAlarm");
         const QString alarmLog = f->folders().logs + "alarmdata.txt";
@@ -145,7 +172,7 @@ private slots:
                 f->throughSettingsButton([&] { QTRY_VERIFY_WITH_TIMEOUT(f->results().contains("Alarm SMS"), 20000); });
             },
             Qt::SingleShotConnection);
-        tick(*f);
+        tick(*f, false);
         QTRY_VERIFY_WITH_TIMEOUT(f->results().contains("Alarm SMS"), 20000);
         f->find<QTimer>("tmrAlarm")->stop();
         QVERIFY(checkPending && smsRunning);
@@ -160,13 +187,112 @@ private slots:
             "; 2 character(s) the modem cannot take were sent as look-alikes or \"?\"";
         QVERIFY2(f->results().endsWith("\r\n" + sent), qPrintable(f->results()));
         QCOMPARE(contentOf(alarmLog), ("\r\n" + message + "\r\n" + sent + "\r\n").toUtf8());
-        modem->stop();
-        QCOMPARE(modem->commands().at(3), "AT+CMGS=\"+447700900999\"\r");
 
         f->clock().set("05/12/2026", "14:10:00");
         QTest::mouseDClick(banner, Qt::LeftButton);
         QVERIFY(banner->isHidden());
         QVERIFY(contentOf(alarmLog).endsWith("\"?\"\r\nAcknowledged: [05/12/2026 14:10:00]\r\n"));
+    }
+
+    // A silent gateway raises the no-data alarm once NoDataMinutes have passed without a
+    // good reading; checks go on, and the first answer is recorded. The status line
+    // says what the gateway last did. Monitoring goes on after every kind of check.
+    void silentGatewayRaisesTheNoDataAlarmUntilItAnswers()
+    {
+        server->setMode("/cdata.htm", Mode::CutShort);
+        auto f = start({{"NoDataMinutes", "1"}});
+        auto* banner = f->find<EventLabel>("lblAlarm");
+        auto* status = f->find<QLabel>("lblStatus");
+        tick(*f);
+        QCOMPARE(status->text(), "Gateway: no answer since 14:03:27 (1 check)");
+        QVERIFY(banner->isHidden());
+        f->advanceSteadyClock(std::chrono::seconds(61));
+        f->clock().set("05/12/2026", "14:04:28");
+        tick(*f);
+        QVERIFY(!banner->isHidden());
+        QCOMPARE(banner->text(), "NO DATA FROM GATEWAY: [05/12/2026 14:04:28] no good reading since start-up");
+        QCOMPARE(status->text(), "Gateway: no answer since 14:03:27 (2 checks)");
+        tick(*f);  // during the no-data alarm the checks go on
+        QCOMPARE(status->text(), "Gateway: no answer since 14:03:27 (3 checks)");
+        server->setMode("/cdata.htm", Mode::Answer);
+        server->setCurrents({"231"});
+        f->clock().set("05/12/2026", "14:05:00");
+        tick(*f);
+        QCOMPARE(status->text(), "Gateway: last good reading 14:05:00, 231 A");
+        QCOMPARE(alarmLog(*f),
+                 (QStringList{"NO DATA FROM GATEWAY: [05/12/2026 14:04:28] no good reading since start-up",
+                              "Gateway answering again: [05/12/2026 14:05:00]"}));
+        server->setCurrents({"high"});
+        tick(*f);  // an answer that is refused: checks go on
+    }
+
+    // Over a modem that cancels on ESC, the alarm reaches every recipient: after the
+    // prompt only printable bytes and the final Ctrl-Z. The results area and the alarm
+    // log hold one stamped line per recipient, also with AlarmLog 0.
+    void alarmSmsReachesEachRecipientInPrintableText()
+    {
+        startModem();
+        server->setCurrents({"250"});
+        auto f = start({{"SendSMS", "1"},
+                        {"AlarmLog", "0"},
+                        {"SMSNumber", "07700900111, +44 7700 900222"},
+                        {"SMSAlarmMsg", "Pump@{2}"}});
+        tick(*f);
+        QTRY_COMPARE_WITH_TIMEOUT(alarmLog(*f).size(), 2, 10000);
+        const QString stamp = "[05/12/2026 14:03:27] for the alarm of [05/12/2026 14:03:27] to ";
+        const QString note = "; 5 character(s) the modem cannot take were sent as look-alikes or \"?\"";
+        QCOMPARE(alarmLog(*f), (QStringList{"Alarm SMS sent: " + stamp + "07700900111" + note,
+                                            "Alarm SMS sent: " + stamp + "+44 7700 900222" + note}));
+        QCOMPARE(modem->messagesSent(), 2);
+        // What followed the first prompt, up to its Ctrl-Z: only printable bytes, no ESC.
+        QCOMPARE(modem->commands().at(4), std::string("Pump(at)(2): (05/12/2026 14:03:27) 250 Amps => 240 Amps.\x1a"));
+    }
+
+    // A refusal is recorded at once with the modem's diagnosis, tried again after each
+    // retry wait with the port free in between, and given up after the last try.
+    void refusedAlarmSmsIsExplainedAndTriedAgain()
+    {
+        startModem([](PtyModem& m) {
+            m.refuse("AT+CMGS=", "+CME ERROR: 11");
+            m.setStatus("SIM PIN", "0,0", "3,99");
+        });
+        server->setCurrents({"250"});
+        auto f = start({{"SendSMS", "1"}, {"SMSNumber", "07700900111"}});
+        tick(*f);
+        QTRY_COMPARE_WITH_TIMEOUT(alarmLog(*f).size(), 2, 5000);  // at once, not after time-outs
+        const QString why = ": the SIM needs its PIN (+CME ERROR: 11) to AT+CMGS; the modem reports: the SIM "
+                            "needs its PIN, not registered, signal 3 of 31; 2 character(s) the modem cannot take were "
+                            "sent as look-alikes or \"?\"";
+        const QString head =
+            "Alarm SMS not sent: [05/12/2026 14:03:27] for the alarm of [05/12/2026 14:03:27] to 07700900111";
+        QCOMPARE(alarmLog(*f).at(1), head + why + "; tried again in 0 s");
+        QVERIFY(f->find<QLabel>("lblStatus")->text().endsWith("Alarm SMS: waiting to try again"));
+        QVERIFY(QSerialPort(QString::fromStdString(modem->port())).open(QIODevice::ReadWrite));
+        QTRY_COMPARE_WITH_TIMEOUT(alarmLog(*f).size(), 4, 5000);
+        QCOMPARE(alarmLog(*f).at(2), head + why + " (try 2); tried again in 0 s");
+        QCOMPARE(alarmLog(*f).at(3), head + why + " (try 3); no more tries");
+        QCOMPARE(modem->messagesSent(), 0);
+    }
+
+    // Closing while an alarm SMS is on its way asks first (No keeps the window); closed
+    // anyway, the SMS is recorded as abandoned.
+    void closingDuringAnAlarmSmsAsksAndRecordsItAbandoned()
+    {
+        startModem([](PtyModem& m) { m.setReplyDelay(std::chrono::milliseconds(400)); });
+        server->setCurrents({"250"});
+        auto f = start({{"SendSMS", "1"}, {"SMSNumber", "07700900111"}});
+        f->window().show();
+        tick(*f);
+        QTRY_VERIFY_WITH_TIMEOUT(f->find<QLabel>("lblStatus")->text().contains("Alarm SMS: sending (AT"), 5000);
+        f->answer = QMessageBox::No;
+        QVERIFY(!f->window().close());
+        QCOMPARE(f->messages, QStringList{"An alarm SMS is still being sent. Close anyway?"});
+        f->answer = QMessageBox::Yes;
+        QVERIFY(f->window().close());
+        QCOMPARE(
+            alarmLog(*f).constLast(),
+            "Alarm SMS abandoned: [05/12/2026 14:03:27] for the alarm of [05/12/2026 14:03:27] to 07700900111: the "
+            "program was closed");
     }
 };
 

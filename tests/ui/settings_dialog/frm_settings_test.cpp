@@ -29,9 +29,7 @@ private slots:
             f.find<QCheckBox>("chkURL")->click();
             // What would switch monitoring off or reach a wrong number is refused, nothing stored.
             const struct {
-                const char* control;
-                const char* typed;
-                const char* told;
+                const char *control, *typed, *told;
             } refusals[] = {
                 {"txtMobile", "0770x", "\"0770x\" is not a phone number"},
                 {"txtMobile", "07700900123, 0770x", "\"0770x\" is not a phone number"},
