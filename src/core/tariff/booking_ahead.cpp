@@ -58,26 +58,32 @@ BookingAhead::~BookingAhead()
         thread.join();
 }
 
+void BookingAhead::bookOne(std::size_t at, FileBytesReader& files, std::unique_lock<std::mutex>& lock)
+{
+    lock.unlock();
+    std::optional<BookedFile> booked;
+    std::exception_ptr failure;
+    try {
+        booked = bookFile(jobs_[at], settings_, files);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    lock.lock();
+    booked_[at] = std::move(booked);
+    failures_[at] = failure;
+    changed_.notify_all();
+}
+
+bool BookingAhead::canStartAnother() const { return claimed_ < jobs_.size() && claimed_ < next_ + window_; }
+
 void BookingAhead::bookAhead(FileBytesReader& files)
 {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return stopping_ || (claimed_ < jobs_.size() && claimed_ < next_ + window_); });
+        changed_.wait(lock, [this] { return stopping_ || canStartAnother(); });
         if (stopping_)
             return;
-        const std::size_t at = claimed_++;
-        lock.unlock();
-        std::optional<BookedFile> booked;
-        std::exception_ptr failure;
-        try {
-            booked = bookFile(jobs_[at], settings_, files);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        lock.lock();
-        booked_[at] = std::move(booked);
-        failures_[at] = failure;
-        changed_.notify_all();
+        bookOne(claimed_++, files, lock);
     }
 }
 
@@ -95,7 +101,13 @@ std::optional<BookedFile> BookingAhead::take(const BookingJob& job, FileBytesRea
         changed_.notify_all();
         return bookFile(job, settings_, files);
     }
-    changed_.wait(lock, [&] { return booked_[at].has_value() || failures_[at]; });
+    // While another thread books it, this one books a later file rather than wait.
+    while (!booked_[at] && !failures_[at]) {
+        if (canStartAnother())
+            bookOne(claimed_++, files, lock);
+        else
+            changed_.wait(lock);
+    }
     ++next_;
     std::optional<BookedFile> booked = std::move(booked_[at]);
     booked_[at].reset();

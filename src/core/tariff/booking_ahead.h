@@ -42,8 +42,8 @@ BookedFile bookFile(const BookingJob& job, const SettingsRecord& settings, FileB
 class BookingAhead {
 public:
     // `threads` - 1 threads book ahead, each through a reader like `files`
-    // (which must outlive this);
-    // the thread that takes the bookings books its own when none has started it.
+    // (which must outlive this); the thread that takes the bookings books its
+    // own when none has started it, and later ones while it waits.
     // At most twice `threads` files are booked and not yet taken.
     BookingAhead(std::vector<BookingJob> jobs, const SettingsRecord& settings, const FileBytesReader& files,
                  unsigned threads);
@@ -57,7 +57,11 @@ public:
     std::optional<BookedFile> take(const BookingJob& job, FileBytesReader& files);
 
 private:
+    // What a thread of its own does: book the next file not yet started, again and again.
     void bookAhead(FileBytesReader& files);
+    // Books job `at` with the lock released, then stores what it gave.
+    void bookOne(std::size_t at, FileBytesReader& files, std::unique_lock<std::mutex>& lock);
+    bool canStartAnother() const;
 
     const std::vector<BookingJob> jobs_;
     const SettingsRecord settings_;
