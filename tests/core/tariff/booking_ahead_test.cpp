@@ -25,10 +25,9 @@ struct Ask {
     bool bars = false;
 };
 
-// Everything a run over `paths` shows and writes, asked for in `order` (indexes
-// into paths) after preparing all of `paths` in their order, stopped after `stopAfter`.
+// Everything a run shows and writes that is asked for `asked` after preparing `paths`.
 std::string runAll(const char* threads, const char* partBytes, const std::vector<std::string>& paths, Ask ask,
-                   const std::vector<std::size_t>& order, std::size_t stopAfter = 1000)
+                   const std::vector<std::string>& asked)
 {
     ::setenv("LUMIVANE_THREADS", threads, 1);
     if (partBytes)
@@ -39,10 +38,10 @@ std::string runAll(const char* threads, const char* partBytes, const std::vector
     {
         CalculationRun run = f.run();
         run.prepare(paths, DateScope{}, ask.eachMonth, ask.bars);
-        for (std::size_t i = 0; i < order.size() && i < stopAfter; ++i) {
+        for (const std::string& path : asked) {
             RecordingBarSink bars;
             for (const FileOutcome& block :
-                 calculateFileBlocks(run, paths[order[i]], DateScope{}, ask.eachMonth, ask.bars ? &bars : nullptr)) {
+                 calculateFileBlocks(run, path, DateScope{}, ask.eachMonth, ask.bars ? &bars : nullptr)) {
                 seen += block.text + "name " + block.fileName + "\n";
                 if (block.billWritten)
                     seen += readFile(block.billPath);
@@ -79,21 +78,19 @@ TEST(BookingAhead, ManyThreadsGiveWhatOneGives)
     paths.push_back(logs.dir.path().string() + "/gone.csv");
     paths.push_back(logs.file("again/empty.csv", ""));
     paths.push_back(RunFixture::meterLog("site1.csv"));
-    std::vector<std::size_t> inOrder(paths.size());
-    for (std::size_t i = 0; i < paths.size(); ++i)
-        inOrder[i] = i;
     // Asked for out of the prepared order from the third file on: what was booked ahead is dropped.
-    std::vector<std::size_t> swapped = inOrder;
+    std::vector<std::string> swapped = paths;
     std::swap(swapped[2], swapped[7]);
+    // A run stopped early (cancelled) drops the files booked ahead.
+    const std::vector<std::string> firstThree(paths.begin(), paths.begin() + 3);
 
     for (const Ask ask : {Ask{false, false}, Ask{false, true}, Ask{true, false}}) {
         SCOPED_TRACE(std::string(ask.eachMonth ? "each month" : "one block") + (ask.bars ? ", bars" : ""));
-        const std::string one = runAll("1", nullptr, paths, ask, inOrder);
+        const std::string one = runAll("1", nullptr, paths, ask, paths);
         EXPECT_NE(one.find("SITE1-2"), std::string::npos);
-        EXPECT_EQ(runAll("3", nullptr, paths, ask, inOrder), one);
-        EXPECT_EQ(runAll("2", "4099", paths, ask, inOrder), one);
+        EXPECT_EQ(runAll("3", nullptr, paths, ask, paths), one);
+        EXPECT_EQ(runAll("2", "4099", paths, ask, paths), one);
         EXPECT_EQ(runAll("2", nullptr, paths, ask, swapped), runAll("1", nullptr, paths, ask, swapped));
-        // A run stopped early drops the files booked ahead.
-        EXPECT_EQ(runAll("4", nullptr, paths, ask, inOrder, 3), runAll("1", nullptr, paths, ask, inOrder, 3));
+        EXPECT_EQ(runAll("4", nullptr, paths, ask, firstThree), runAll("1", nullptr, paths, ask, firstThree));
     }
 }
