@@ -1,5 +1,8 @@
 #include "core/tariff/booking_ahead.h"
 
+#include <new>
+#include <system_error>
+
 #include "core/meterdata/date_scope_rules.h"
 
 namespace lumivane {
@@ -43,8 +46,20 @@ BookingAhead::BookingAhead(std::vector<BookingJob> jobs, const SettingsRecord& s
     : jobs_(std::move(jobs)), settings_(settings), window_(std::size_t{threads} * 2), booked_(jobs_.size()),
       failures_(jobs_.size())
 {
-    for (unsigned i = 1; i < threads && i < jobs_.size(); ++i)
-        threads_.emplace_back([this, &files] { bookAhead(*files.another()); });
+    // A thread that cannot be started leaves its share to the others and to the run's own thread.
+    try {
+        for (unsigned i = 1; i < threads && i < jobs_.size(); ++i)
+            threads_.emplace_back([this, &files] {
+                std::unique_ptr<FileBytesReader> own;
+                try {
+                    own = files.another();
+                } catch (const std::bad_alloc&) {
+                    return;  // claimed nothing yet: the others book its share
+                }
+                bookAhead(*own);
+            });
+    } catch (const std::system_error&) {
+    }
 }
 
 BookingAhead::~BookingAhead()
