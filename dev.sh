@@ -10,8 +10,9 @@
 #                   every test, the window tests included, under AddressSanitizer and
 #                   UndefinedBehaviorSanitizer (build-asan), then a minute of libFuzzer on
 #                   every fuzz target (build-fuzz)
-#   ./dev.sh tsan   the core's meter log tests, where a file is read on several
-#                   threads, under ThreadSanitizer (build-tsan, no Qt needed)
+#   ./dev.sh tsan   the core's meter log and calculation run tests, where a file is
+#                   read on several threads and files are booked ahead on others,
+#                   under ThreadSanitizer (build-tsan, no Qt needed)
 # With CI=true (set by .ci/run), test and reliability build with warnings as errors.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -128,12 +129,12 @@ reliability)
     ;;
 tsan)
     install_missing cmake g++ make libgtest-dev
-    # Only the core: its meter log reader is the one part that runs threads.
+    # Only the core: its meter log reader and the run's booking ahead are the parts that run threads.
     export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
     cmake -S . -B build-tsan -DLUMIVANE_CORE_ONLY=ON -DLUMIVANE_TSAN=ON "$(werror_option)" "$(launcher_option)" \
         -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1"
-    cmake --build build-tsan -j"$(nproc)" --target core_meter_log_test
-    ctest --test-dir build-tsan --output-on-failure -R core_meter_log_test
+    cmake --build build-tsan -j"$(nproc)" --target core_meter_log_test core_calculation_run_test
+    ctest --test-dir build-tsan --output-on-failure -R 'core_meter_log_test|core_calculation_run_test'
     ;;
 *)
     echo "usage: $0 run|test|package|package-check|reliability|tsan" >&2

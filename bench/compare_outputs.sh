@@ -118,6 +118,13 @@ for scope in "${scopes[@]}"; do
   done
 done
 compare_case "--set Multiplier=2.5 --set FromHour=6" "" year.csv gateway.csv
+# The same names more than once (bills and CSVs get "-2" suffixes), and many files at once.
+mkdir -p again
+cp month.csv damaged.csv again/
+for mode in "--export --reports-dir OUT --csv CSV" "--each-month --export --reports-dir OUT --csv CSV --json"; do
+  compare_case "$mode" "" month.csv again/month.csv damaged.csv month.csv again/damaged.csv empty.csv cut.csv
+done
+compare_case "" "" "${logs[@]}" "${logs[@]}" "${logs[@]}"
 
 echo "compare_outputs: $cases runs, $failures different"
 [[ $failures -eq 0 ]]

@@ -3,6 +3,7 @@
 // page cache in place, with no buffer of the file's size to fill first.
 #include <QFile>
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,8 @@ public:
     // zeros instead of ending the program with a bus error, and this reports
     // the cut; a file that only grew is fine, the walk saw the part mapped.
     Expected<void> confirmLastRead() override;
+
+    std::unique_ptr<FileBytesReader> another() const override { return std::make_unique<MappedFileBytes>(); }
 
     // Whether the bytes of the last successful read are a mapping.
     bool lastReadWasMapped() const { return mapped_ != nullptr; }

@@ -179,6 +179,7 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
 
     CalcJsonRun jsonRun;
     std::string text = run.headerText();
+    run.prepare(options.files, options.scope, options.eachMonth, false);
     for (const std::string& path : options.files) {
         for (FileOutcome& file : calculateFileBlocks(run, path, options.scope, options.eachMonth, nullptr)) {
             text += file.text;

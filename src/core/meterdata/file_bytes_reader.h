@@ -2,6 +2,7 @@
 // Where a calculation gets the bytes of a meter log. The caller supplies the
 // reader: the window and lumivane-calc map files, core and its tests read
 // them into a buffer with the standard library alone.
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,10 @@ public:
     // still the file's all along. A reader that hands out its own copy can
     // always say yes; one that lends out the file itself must check.
     virtual Expected<void> confirmLastRead() { return {}; }
+
+    // A fresh reader of the same kind, for another thread: a reader's bytes
+    // stay valid only until its own next read.
+    virtual std::unique_ptr<FileBytesReader> another() const;
 };
 
 // Reads each file whole into one buffer, reused for the next file.

@@ -140,13 +140,18 @@ void parseGuarded(std::string_view bytes, char lineEnd, const ReadingFilter& lik
 
 }  // namespace
 
+unsigned calculationThreads()
+{
+    if (const auto threads = environmentNumber("LUMIVANE_THREADS"))
+        return static_cast<unsigned>(*threads < 64 ? *threads : 64);
+    const unsigned processors = std::thread::hardware_concurrency();
+    return processors == 0 ? 1 : processors;
+}
+
 ParallelPlan ParallelPlan::fromEnvironment()
 {
     ParallelPlan plan;
-    const unsigned processors = std::thread::hardware_concurrency();
-    plan.threads = processors == 0 ? 1 : processors;
-    if (const auto threads = environmentNumber("LUMIVANE_THREADS"))
-        plan.threads = static_cast<unsigned>(*threads < 64 ? *threads : 64);
+    plan.threads = calculationThreads();
     if (const auto bytes = environmentNumber("LUMIVANE_PART_BYTES")) {
         plan.partBytes = static_cast<std::size_t>(*bytes);
         plan.smallestSplit = 0;

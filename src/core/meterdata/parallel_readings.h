@@ -17,6 +17,10 @@
 
 namespace lumivane {
 
+// How many threads a calculation uses, reading one file or booking several:
+// one per processor (one on a one-processor machine); LUMIVANE_THREADS=N forces N.
+unsigned calculationThreads();
+
 // How many threads read one file, and how many bytes each part holds.
 struct ParallelPlan {
     unsigned threads = 1;

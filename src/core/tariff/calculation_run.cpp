@@ -12,6 +12,7 @@
 #include "core/text/number_text.h"
 #include "core/reports/report_files.h"
 #include "core/reports/reports_menu.h"
+#include "core/tariff/booking_ahead.h"
 #include "core/tariff/data_notes.h"
 #include "core/tariff/file_booking.h"
 #include "core/tariff/monthly_figures.h"
@@ -19,6 +20,7 @@
 #include "core/meterdata/file_bytes_reader.h"
 #include "core/meterdata/meter_log_reader.h"
 #include "core/meterdata/meter_log_scan.h"
+#include "core/meterdata/parallel_readings.h"
 
 namespace lumivane {
 
@@ -39,7 +41,8 @@ struct CalculationRun::State {
     std::vector<std::pair<std::string, std::string>> notes;
     // The file names (without extension, lower case) given to bills and CSVs so far.
     std::set<std::string> usedNames;
-    std::size_t months = 0;  // blocks of --each-month so far, against kMaxMonthsPerRun
+    std::size_t months = 0;               // blocks of --each-month so far, against kMaxMonthsPerRun
+    std::unique_ptr<BookingAhead> ahead;  // the files booked ahead, when prepared
 
     std::string shortDate() const { return environment.clock ? environment.clock->shortDateText() : std::string(); }
 };
@@ -61,7 +64,7 @@ std::string errorLine(std::string_view label, const Error& error)
 
 CalculationRun::CalculationRun(const SettingsRecord& settings, ReportEnvironment environment, GraphState& graph,
                                const GraphPalette& palette, FileBytesReader* files)
-    : state_(new State{settings, std::move(environment), graph, palette, {}, 0, 0, {}, files, {}, {}, {}, 0})
+    : state_(new State{settings, std::move(environment), graph, palette, {}, 0, 0, {}, files, {}, {}, {}, 0, {}})
 {
     if (!state_->files)
         state_->files = &state_->ownFiles;
@@ -98,21 +101,36 @@ std::string lowerCase(std::string text)
 // reports folder not writable) does not undo the calculation: the file's
 // block and totals stand, one line after the block names the reason, and the
 // file gets no menu entry, since the menu lists only bills that exist.
-FileOutcome CalculationRun::calculateFile(const std::string& path, const DateScope& scope, BarSink* bars)
+void CalculationRun::prepare(const std::vector<std::string>& paths, const DateScope& scope, bool eachMonth,
+                             bool keepSteps)
 {
     State& st = *state_;
-    const std::string label = displayText(fileLabelOf(path));
-    const auto bytes = st.files->read(path);
-    FileBooking booking;
-    if (bytes)
-        booking = bookMeterLogFile(*bytes, path, scope, st.settings, bars != nullptr);
-    else
-        booking.figures = bytes.error();
-    // Figures from bytes that changed under the walk are no figures at all.
-    if (bytes)
-        if (auto lost = st.files->confirmLastRead(); !lost)
-            booking.figures = lost.error();
-    return applyFile(label, scope, std::move(booking), bars);
+    st.ahead.reset();
+    const unsigned threads = calculationThreads();
+    if (threads < 2 || paths.size() < 2)
+        return;
+    std::vector<BookingJob> jobs;
+    jobs.reserve(paths.size());
+    for (const std::string& path : paths)
+        jobs.push_back({path, scope, eachMonth, keepSteps && !eachMonth});
+    st.ahead = std::make_unique<BookingAhead>(std::move(jobs), st.settings, *st.files, threads);
+}
+
+BookedFile CalculationRun::book(const BookingJob& job)
+{
+    State& st = *state_;
+    if (st.ahead) {
+        if (auto booked = st.ahead->take(job, *st.files))
+            return std::move(*booked);
+        st.ahead.reset();
+    }
+    return bookFile(job, st.settings, *st.files);
+}
+
+FileOutcome CalculationRun::calculateFile(const std::string& path, const DateScope& scope, BarSink* bars)
+{
+    BookedFile booked = book({path, scope, false, bars != nullptr});
+    return applyFile(displayText(fileLabelOf(path)), scope, std::move(booked.booking), bars);
 }
 
 FileOutcome CalculationRun::applyFile(const std::string& label, const DateScope& scope, FileBooking booking,
@@ -147,17 +165,8 @@ FileOutcome CalculationRun::failedFile(const std::string& label, const Error& er
 
 std::vector<FileOutcome> CalculationRun::calculateFileByMonth(const std::string& path, const DateScope& scope)
 {
-    State& st = *state_;
-    const std::string label = displayText(fileLabelOf(path));
-    Expected<std::vector<MonthFigures>> months = failure("not read");
-    if (const auto rule = scopeRuleOf(scope); !rule)
-        months = rule.error();
-    else if (const auto bytes = st.files->read(path); !bytes)
-        months = bytes.error();
-    else if (months = bookMeterLogFileByMonth(*bytes, path, scope, st.settings); months)
-        if (auto lost = st.files->confirmLastRead(); !lost)
-            months = lost.error();
-    return applyMonths(label, scope, std::move(months));
+    BookedFile booked = book({path, scope, true, false});
+    return applyMonths(displayText(fileLabelOf(path)), scope, std::move(booked.months));
 }
 
 std::vector<FileOutcome> CalculationRun::applyMonths(const std::string& label, const DateScope& scope,

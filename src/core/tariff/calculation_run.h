@@ -18,6 +18,8 @@ namespace lumivane {
 
 struct FileFigures;
 class FileBytesReader;
+struct BookedFile;
+struct BookingJob;
 
 // Where reports go and what the generation lines say.
 struct ReportEnvironment {
@@ -68,6 +70,12 @@ public:
     // "Day Tariff: ..., Night Tariff: ..., Multiplier: ..." and the rule of 79 "-", each with CR LF.
     std::string headerText() const;
 
+    // The files the run will be asked for next, in order, as calculateFileBlocks
+    // asks for them: on more than one processor they are booked ahead on other
+    // threads. A file then asked for with another path, scope or way is booked
+    // in its turn, and those booked ahead are dropped; so are those never asked for.
+    void prepare(const std::vector<std::string>& paths, const DateScope& scope, bool eachMonth, bool keepSteps);
+
     // Pre-scan and engine on one file, the scope read afresh; bars go to `bars`
     // when it is not null. Writes the bill when Export is 1.
     FileOutcome calculateFile(const std::string& path, const DateScope& scope, BarSink* bars);
@@ -109,6 +117,8 @@ private:
     FileOutcome applyFile(const std::string& label, const DateScope& scope, FileBooking booking, BarSink* bars);
     std::vector<FileOutcome> applyMonths(const std::string& label, const DateScope& scope,
                                          Expected<std::vector<MonthFigures>> months);
+    // The job's booking, booked ahead or here.
+    BookedFile book(const BookingJob& job);
     // The one line of a file that cannot be read or calculated.
     static FileOutcome failedFile(const std::string& label, const Error& error);
     // The unique name of a block's bill and CSV; the line of a renaming goes into the outcome.

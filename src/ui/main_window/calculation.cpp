@@ -220,12 +220,20 @@ void Calculation::startRun()
         environment.inputs.push_back(localPath(file));
     const lumivane::SettingsRecord settings = settings_;
     const lumivane::GraphState graph = graph_;
-    onWorker([settings, environment,
-              graph](CalculationWorker& worker) { return worker.begin(settings, environment, graph); },
-             [this](const std::string& header) {
-                 txtProcess->setText(lumivane::qtText(header));
-                 calculateNextFile();
-             });
+    // Each file reads the fields and the graph box afresh; a file whose scope
+    // or bars changed since is booked again in its turn.
+    const lumivane::DateScope scope = environment_.dateScope();
+    const bool withBars = chkGraph->checkState() == Qt::Checked;
+    const bool eachMonth = eachMonth_;
+    const std::vector<std::string> paths = environment.inputs;
+    onWorker(
+        [settings, environment, graph, paths, scope, eachMonth, withBars](CalculationWorker& worker) {
+            return worker.begin(settings, environment, graph, paths, scope, eachMonth, withBars);
+        },
+        [this](const std::string& header) {
+            txtProcess->setText(lumivane::qtText(header));
+            calculateNextFile();
+        });
 }
 
 void Calculation::calculateNextFile()

@@ -14,11 +14,13 @@ lumivane::CalculationRun& started(const std::unique_ptr<lumivane::CalculationRun
 }  // namespace
 
 std::string CalculationWorker::begin(const lumivane::SettingsRecord& settings, lumivane::ReportEnvironment environment,
-                                     const lumivane::GraphState& graph)
+                                     const lumivane::GraphState& graph, const std::vector<std::string>& paths,
+                                     const lumivane::DateScope& scope, bool eachMonth, bool withBars)
 {
     run_.reset();
     graph_ = graph;
     run_ = std::make_unique<lumivane::CalculationRun>(settings, std::move(environment), graph_, palette_, &files_);
+    run_->prepare(paths, scope, eachMonth, withBars);
     return run_->headerText();
 }
 

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/graph/bar_recording.h"
 #include "core/graph/graph_state.h"
@@ -33,9 +34,11 @@ struct FinishedRun {
 class CalculationWorker : public QObject {
     Q_OBJECT
 public:
-    // A new run with these values; its header text.
+    // A new run with these values; its header text. The files it will be asked
+    // for, as they look at the start, are booked ahead on other processors.
     std::string begin(const lumivane::SettingsRecord& settings, lumivane::ReportEnvironment environment,
-                      const lumivane::GraphState& graph);
+                      const lumivane::GraphState& graph, const std::vector<std::string>& paths,
+                      const lumivane::DateScope& scope, bool eachMonth, bool withBars);
     // One file of the run: every month on its own when asked, else one block.
     CalculatedFile calculate(const std::string& path, const lumivane::DateScope& scope, bool eachMonth, bool withBars);
     // Ends the run, writing the reports menu when asked.
