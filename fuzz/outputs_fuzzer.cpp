@@ -11,12 +11,13 @@
 // costs; the CSV's rows are the period's days, their kWh add up to the block's
 // and each row's total is the sum of its costs; the JSON's kWh and costs are the text's;
 // months add up to the whole log (its last reading in scope less its first).
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <string>
+#include <string_view>
 
 #include "core/meterdata/date_scope_rules.h"
 #include "core/reports/bill_report.h"
@@ -31,20 +32,53 @@ using lumivane::fuzz::check;
 
 namespace {
 
-// The numbers of a text in order ("1,234.500" is one), or those after `key`.
-std::vector<double> numbers(const std::string& text, const std::string& key = "")
+// The length of the number at the start of `t` ("-1,234.500", "2e-3", "null"), 0 when none is there.
+std::size_t numberAt(std::string_view t)
 {
-    const std::regex pattern(key + "(-?[0-9][0-9,]*(\\.[0-9]+)?(e[-+]?[0-9]+)?|null)");
+    if (t.starts_with("null"))
+        return 4;
+    std::size_t i = t.starts_with('-') ? 1 : 0;
+    const auto digits = [&t](std::size_t at, std::string_view also = "") {
+        while (at < t.size() && (std::isdigit(static_cast<unsigned char>(t[at])) || also.find(t[at]) != also.npos))
+            ++at;
+        return at;
+    };
+    if (i >= t.size() || !std::isdigit(static_cast<unsigned char>(t[i])))
+        return 0;
+    i = digits(i, ",");
+    if (i + 1 < t.size() && t[i] == '.' && std::isdigit(static_cast<unsigned char>(t[i + 1])))
+        i = digits(i + 1);
+    std::size_t e = i + 1 < t.size() && t[i] == 'e' && (t[i + 1] == '-' || t[i + 1] == '+') ? i + 2 : i + 1;
+    if (i < t.size() && t[i] == 'e' && e < t.size() && std::isdigit(static_cast<unsigned char>(t[e])))
+        i = digits(e);
+    return i;
+}
+
+// The numbers of a text in order ("1,234.500" is one), or only those right after one of `keys`.
+std::vector<double> numbers(std::string_view text, std::initializer_list<std::string_view> keys = {})
+{
     std::vector<double> out;
-    for (std::sregex_iterator i(text.begin(), text.end(), pattern), end; i != end; ++i)
-        out.push_back((*i)[1] == "null" ? NAN : moneyTextValue((*i)[1].str()));
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t at = keys.size() == 0 ? i : std::string_view::npos;
+        for (const std::string_view key : keys)
+            if (text.substr(i).starts_with(key))
+                at = i + key.size();
+        const std::size_t length = at == std::string_view::npos ? 0 : numberAt(text.substr(at));
+        if (length == 0) {
+            ++i;
+            continue;
+        }
+        const std::string_view number = text.substr(at, length);
+        out.push_back(number == "null" ? NAN : moneyTextValue(number));
+        i = at + length;
+    }
     return out;
 }
 
 void checkBlock(const FileOutcome& o, const SettingsRecord& settings, const DateScope& scope, const std::string& json)
 {
     // Day kWh and cost, night kWh and cost: the text's own figures.
-    const std::vector<double> text = numbers(o.text.substr(o.text.find("Day Total:")), "(?:Total: |\xC2\xA3)");
+    const std::vector<double> text = numbers(o.text.substr(o.text.find("Day Total:")), {"Total: ", "\xC2\xA3"});
     const auto bill = fillBill("%dayunits %daytotal %nightunits %nighttotal %totaltotal %title %premises %period "
                                "%calc %totals %dayhours %nighthours %daycost %nightcost %todaysdate",
                                {"site1.csv", &o.figures, &settings, &scope, "d", "pc", "/r/"});
@@ -53,13 +87,13 @@ void checkBlock(const FileOutcome& o, const SettingsRecord& settings, const Date
           "the bill's figures are not the text's", o.text + bill->text);
     check(b[4] == roundAsShown(b[1] + b[3], 2), "the bill's total is not the sum of its costs", bill->text);
     // Day kWh, night kWh, day cost, night cost, as the JSON writes them.
-    const std::vector<double> j = numbers(json, "\"(?:dayKwh|nightKwh|dayCost|nightCost)\":");
+    const std::vector<double> j = numbers(json, {"\"dayKwh\":", "\"nightKwh\":", "\"dayCost\":", "\"nightCost\":"});
     check(j.size() == 4 &&
               (std::isnan(j[2]) || (j[0] == text[0] && j[1] == text[2] && j[2] == text[1] && j[3] == text[3])),
           "the JSON's figures are not the text's", json);
 
     const std::string csv = dayFiguresCsv(o.figures, o.period, settings);
-    const std::vector<double> cells = numbers(csv, ",");  // neither the header nor a date follows a comma
+    const std::vector<double> cells = numbers(csv, {","});  // neither the header nor a date follows a comma
     const int days = o.period.year == 0 ? 0 : o.period.endDay - o.period.startDay + 1;
     check(cells.size() == static_cast<std::size_t>(days) * 5, "CSV rows are not the period's days", o.period.text);
     double kwh = 0;
