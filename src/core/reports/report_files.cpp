@@ -179,9 +179,11 @@ Expected<void> replaceFile(std::string_view bytes, std::string_view tail, const 
         return failedWrite(target, std::strerror(errno));
     // The bytes reach the disk before the rename makes them the file, so a
     // power cut leaves the old file or the new one, never an empty one.
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
-                    std::fwrite(tail.data(), 1, tail.size(), file) == tail.size() && std::fflush(file) == 0 &&
-                    calls.sync(file) == 0;
+    // An empty view may hold no pointer at all, which fwrite must never be given.
+    const auto writeAll = [file](std::string_view part) {
+        return part.empty() || std::fwrite(part.data(), 1, part.size(), file) == part.size();
+    };
+    const bool ok = writeAll(bytes) && writeAll(tail) && std::fflush(file) == 0 && calls.sync(file) == 0;
     const int writeErrno = errno;
 #if defined(_WIN32)
     // An open file cannot be renamed here; there is no lock to keep either.
