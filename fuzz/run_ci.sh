@@ -11,7 +11,7 @@ BUILD_DIR=${FUZZ_BUILD_DIR:-build-fuzz}
 SECONDS_EACH=${FUZZ_SECONDS:-60}
 # A fixed number of executions did not reach a fault that a minute finds:
 # each target gets the same time instead, and two run at once.
-TARGETS=(meter_log_fuzzer gateway_documents_fuzzer placeholder_fuzzer settings_text_fuzzer modem_dialogue_fuzzer)
+TARGETS=(meter_log_fuzzer gateway_documents_fuzzer placeholder_fuzzer settings_text_fuzzer modem_dialogue_fuzzer outputs_fuzzer)
 PARALLEL=${FUZZ_JOBS:-2}
 
 if ! command -v clang++ >/dev/null 2>&1; then
