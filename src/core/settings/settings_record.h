@@ -46,6 +46,11 @@ struct SettingsRecord {
     std::int16_t settingsAlarmLog;
     std::int16_t settingsNoDataMinutes;
     std::int16_t settingsSMSRepeatMinutes;
+    // Billing and reading rules; their defaults change nothing.
+    double settingsStandingCharge = 0;     // pounds per day of a bill's period
+    double settingsVATRate = 0;            // percent
+    std::int16_t settingsMeterDigits = 0;  // digits of the register; 0 when it is not known to wrap
+    std::int16_t settingsJoinPeriods = 0;  // 1: the last reading before a scope is its baseline
 };
 
 enum class SettingType { Double, Int16, Boolean, Text };
