@@ -1,6 +1,7 @@
 #include "core/tariff/data_notes.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/text/display_text.h"
 #include "core/text/number_text.h"
@@ -214,10 +215,13 @@ void survey(std::string_view bytes, const LayoutShape& shape, const ScopeRule& r
             fields.count < 2 ? ReadingFilter::Result::Skip : filter.take(fields, lineNumber, reading, error);
         if (result == ReadingFilter::Result::Error)
             return;
-        if (result == ReadingFilter::Result::Skip) {
+        // A reading whose value is no number is skipped by the booking too.
+        const bool unreadable = result == ReadingFilter::Result::Reading && !parseMeterValue(reading.valueText);
+        if (result == ReadingFilter::Result::Skip || unreadable) {
             if (s.skipped++ == 0) {
                 s.firstSkippedLine = lineNumber;
-                s.firstSkipReason = skipReasonOf(fields, filter);
+                s.firstSkipReason = unreadable ? "its value " + detail::quoted(reading.valueText) + " is not a number"
+                                               : skipReasonOf(fields, filter);
             }
             continue;
         }
@@ -266,6 +270,57 @@ std::string dataNotesText(const std::vector<std::pair<std::string, std::string>>
     for (const auto& [label, note] : labelledNotes)
         text.append(label).append(": ").append(note).append("\r\n");
     return text;
+}
+
+void DataNoteCollector::unreadableValue(const MeterReading& reading)
+{
+    if (unreadable_.count++ == 0) {
+        unreadable_.line = reading.lineNumber;
+        unreadable_.text = displayText(detail::quoted(reading.valueText));
+    }
+}
+
+void DataNoteCollector::noReadingValue(const MeterReading& reading)
+{
+    if (noReading_.count++ == 0)
+        noReading_.line = reading.lineNumber;
+}
+
+void DataNoteCollector::registerWrap(const MeterReading& reading, double previous, double value, int digits)
+{
+    if (wraps_.count++ == 0) {
+        wraps_.line = reading.lineNumber;
+        wraps_.text = formatPlain(previous) + " to " + formatPlain(value);
+        wrapDigits_ = digits;
+    }
+}
+
+void DataNoteCollector::appendReadingRuleNotes(std::vector<std::string>& notes) const
+{
+    const std::string minus = "\xE2\x88\x92";
+    if (unreadable_.count == 1)
+        notes.push_back("line " + std::to_string(unreadable_.line) + ": the value " + unreadable_.text +
+                        " is not a number; that reading was skipped");
+    else if (unreadable_.count > 1)
+        notes.push_back(std::to_string(unreadable_.count) +
+                        " readings were skipped because their value is not a number; the first, line " +
+                        std::to_string(unreadable_.line) + ": the value " + unreadable_.text);
+    if (noReading_.count == 1)
+        notes.push_back("line " + std::to_string(noReading_.line) + ": the no-reading value " + minus +
+                        "499999; the next reading starts afresh");
+    else if (noReading_.count > 1)
+        notes.push_back(std::to_string(noReading_.count) + " no-reading values " + minus +
+                        "499999, the first on line " + std::to_string(noReading_.line) +
+                        "; the reading after each starts afresh");
+    if (wraps_.count > 0) {
+        const std::string register_ = "the " + std::to_string(wrapDigits_) + "-digit register";
+        const std::string rule = "reading + " + formatPlain(std::pow(10.0, wrapDigits_)) + " " + minus + " previous";
+        notes.push_back(wraps_.count == 1 ? "line " + std::to_string(wraps_.line) + ": " + register_ +
+                                                " went round from " + wraps_.text + ", booked as " + rule
+                                          : std::to_string(wraps_.count) + " falls of " + register_ +
+                                                " were booked as going round (" + rule + "); the first, line " +
+                                                std::to_string(wraps_.line) + ": from " + wraps_.text);
+    }
 }
 
 }  // namespace lumivane

@@ -51,6 +51,15 @@ public:
     }
     std::size_t bookedSteps() const { return booked_; }
 
+    // A reading skipped because its value is no number (empty, "N/A", "-" or other text).
+    void unreadableValue(const MeterReading& reading);
+    // A reading of the no-reading value: it books nothing, the next reading starts afresh.
+    void noReadingValue(const MeterReading& reading);
+    // A fall of a register of `digits` digits booked as going round past its top.
+    void registerWrap(const MeterReading& reading, double previous, double value, int digits);
+    // One sentence for each of the three above that happened: the count and the first line.
+    void appendReadingRuleNotes(std::vector<std::string>& notes) const;
+
     // The notes in the order other months, falling readings, gaps; one sentence each, no label.
     void appendNotes(const FileFigures& figures, std::vector<std::string>& notes) const;
 
@@ -97,6 +106,17 @@ private:
     std::size_t fallingLine_ = 0;
     CalendarStamp fallingStamp_;
     double fallingBooked_ = 0;
+
+    // The first of several readings of one kind, and how many there were.
+    struct FirstOfMany {
+        std::size_t count = 0;
+        std::size_t line = 0;
+        std::string text;
+    };
+    FirstOfMany unreadable_;
+    FirstOfMany noReading_;
+    FirstOfMany wraps_;  // text: the first wrap's "from X to Y"
+    int wrapDigits_ = 0;
 };
 
 // The note on lines skipped because their timestamp is no date; "" when none.

@@ -4,6 +4,7 @@
 
 #include "core/meterdata/meter_log_scan.h"
 #include "core/tariff/data_notes.h"
+#include "core/tariff/register_rules.h"
 
 namespace lumivane {
 
@@ -17,7 +18,7 @@ namespace {
 // Each month's notes once its walk is done; lines that are no dated reading
 // belong to no month, so the first month tells of them.
 void appendMonthNotes(std::vector<MonthFigures>& months, const std::vector<DataNoteCollector>& collectors,
-                      const ReadingFilter& filter)
+                      const DataNoteCollector& passedOver, const ReadingFilter& filter)
 {
     for (std::size_t i = 0; i < months.size(); ++i) {
         FileFigures& f = months[i].figures;
@@ -25,8 +26,12 @@ void appendMonthNotes(std::vector<MonthFigures>& months, const std::vector<DataN
         if (f.bookedSteps == 0)
             f.notes.push_back("no step was booked in this month: its one reading only set the baseline");
         collectors[i].appendNotes(f, f.notes);
+        collectors[i].appendReadingRuleNotes(f.notes);
     }
-    if (std::string note = noDateNote(filter.noDateLines()); !note.empty() && !months.empty())
+    if (months.empty())
+        return;
+    passedOver.appendReadingRuleNotes(months.front().figures.notes);
+    if (std::string note = noDateNote(filter.noDateLines()); !note.empty())
         months.front().figures.notes.push_back(std::move(note));
 }
 
@@ -39,12 +44,17 @@ Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view by
     if (!shape)
         return shape.error();
     ReadingMemory memory;
+    const RegisterRules rules(settings);
     std::vector<MonthFigures> months;
     // Each month's notes are collected as its steps are booked: a gap or a
     // falling reading belongs to the month of the step's later reading.
     std::vector<DataNoteCollector> collectors;
+    // Readings passed over belong to no month, so the first month tells of them.
+    DataNoteCollector passedOver;
     std::size_t current = 0;
+    // The reading the next step starts from.
     MeterReading previous;
+    std::string previousText;
     auto monthOf = [&](const CalendarStamp& stamp) -> std::size_t {
         auto sameMonth = [&](const MonthFigures& m) { return m.year == stamp.year && m.month == stamp.month; };
         if (current < months.size() && sameMonth(months[current]))
@@ -64,39 +74,37 @@ Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view by
     };
     ReadingFilter filter(*shape, true, scope);
     const auto walked = walkMeterReadings(bytes, filter, [&](const MeterReading& r) -> Expected<void> {
+        const auto value = parseMeterValue(r.valueText);
+        if (rules.passesOver(r, value, memory, passedOver))
+            return {};
         const std::size_t index = monthOf(r.stamp);
         FileFigures& f = months[index].figures;
-        DataNoteCollector& notes = collectors[index];
-        const auto value = parseMeterValue(r.valueText);
-        if (!value)
-            return failure("the value " + detail::quoted(r.valueText) + " is not a number", r.lineNumber);
         if (f.fromText.empty())
             f.fromText.assign(r.timestampText);
         f.toText.assign(r.timestampText);
+        const double from = memory.previousReading;
+        const std::optional<double> booked = rules.take(r, *value, memory, collectors[index]);
+        if (booked) {
+            // A month's register reads: where its first step starts (maybe in the month before) and its last.
+            if (!f.openingRead.present)
+                f.openingRead = {true, from, previousText};
+            f.closingRead = {true, *value, std::string(r.timestampText)};
+            const auto day = static_cast<std::size_t>(r.stamp.day);
+            if (settings.settingsFromHours <= r.stamp.hour && r.stamp.hour <= settings.settingsToHours) {
+                f.dayUnits[day] += *booked;
+                f.dayTotal += *booked;
+            } else {
+                f.nightUnits[day] += *booked;
+                f.nightTotal += *booked;
+            }
+        }
         previous.stamp = r.stamp;
-        // The first reading only sets the baseline: a step needs two readings.
-        const bool baseline = memory.previousReading == kNoBaselineMarker;
-        memory.lastStep = baseline ? 0 : *value - memory.previousReading;
-        memory.previousReading = *value;
-        if (baseline) {
-            notes.baseline(r);
-            return {};
-        }
-        const double booked = memory.lastStep * settings.settingsMultiplier;
-        notes.step(r, memory.lastStep, booked, *value);
-        const auto day = static_cast<std::size_t>(r.stamp.day);
-        if (settings.settingsFromHours <= r.stamp.hour && r.stamp.hour <= settings.settingsToHours) {
-            f.dayUnits[day] += booked;
-            f.dayTotal += booked;
-        } else {
-            f.nightUnits[day] += booked;
-            f.nightTotal += booked;
-        }
+        previousText.assign(r.timestampText);
         return {};
     });
     if (!walked)
         return walked.error();
-    appendMonthNotes(months, collectors, filter);
+    appendMonthNotes(months, collectors, passedOver, filter);
     std::sort(months.begin(), months.end(), [](const MonthFigures& a, const MonthFigures& b) {
         return a.year != b.year ? a.year < b.year : a.month < b.month;
     });

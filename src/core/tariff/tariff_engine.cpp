@@ -7,6 +7,7 @@
 #include "core/graph/bar_geometry.h"
 #include "core/meterdata/meter_log_scan.h"
 #include "core/tariff/data_notes.h"
+#include "core/tariff/register_rules.h"
 
 namespace lumivane {
 // How a bad file is met:
@@ -15,13 +16,39 @@ namespace lumivane {
 //   the timestamp test, then the scope. A line with a status other than 0 is
 //   skipped before its other fields are looked at, so it may be short; a line
 //   that is used must hold its timestamp and value fields.
-// - The value is converted only when a reading is used (booked or taken as the baseline): a
-//   reading skipped by the month restriction is never converted, so its value
-//   text cannot stop the file.
+// - A value that is no number (empty, "N/A", "-") skips its reading and is
+//   noted; it is no baseline, and the step runs from the reading before it.
 // - The first line that cannot be read ends the walk with a Error naming
 //   that line. Bars drawn before it stay on the surface (they cannot be taken
 //   back); the caller books nothing of such a file.
 namespace {
+
+// Whether a text lies in the file's bytes, which outlive the walk, rather
+// than in the filter's buffers, which the next line reuses.
+bool liesIn(std::string_view bytes, std::string_view text)
+{
+    return std::less_equal<const char*>()(bytes.data(), text.data()) &&
+           std::less<const char*>()(text.data(), bytes.data() + bytes.size());
+}
+
+// A timestamp text kept past its line: pointed at when it lies in the file's bytes, else copied.
+class KeptText {
+public:
+    void keep(std::string_view bytes, std::string_view text)
+    {
+        if (liesIn(bytes, text)) {
+            view_ = text;
+        } else {
+            copy_.assign(text);
+            view_ = copy_;
+        }
+    }
+    std::string_view text() const { return view_; }
+
+private:
+    std::string_view view_;
+    std::string copy_;
+};
 
 // The engine's part of each reading in scope: month check, baseline, booking, bar.
 class TariffBooking {
@@ -31,8 +58,7 @@ public:
                   GraphState& graph, const GraphPalette& palette, BarSink* bars,
                   std::vector<BookedStep>* booked = nullptr)
         : f_(figures), memory_(memory), graph_(graph), palette_(palette), bars_(bars), booked_(booked),
-          multiplier_(settings.settingsMultiplier), fromHour_(settings.settingsFromHours),
-          toHour_(settings.settingsToHours), bytes_(bytes)
+          rules_(settings), fromHour_(settings.settingsFromHours), toHour_(settings.settingsToHours), bytes_(bytes)
     {
     }
 
@@ -43,7 +69,10 @@ public:
         if (last_.data() != nullptr)
             f_.toText.assign(last_);
         f_.bookedSteps = notes_.bookedSteps();
+        if (f_.openingRead.present)
+            f_.closingRead = {true, closingValue_, std::string(closingText_.text())};
         notes_.appendNotes(f_, f_.notes);
+        notes_.appendReadingRuleNotes(f_.notes);
         if (std::string note = noDateNote(filter.noDateLines()); !note.empty())
             f_.notes.push_back(std::move(note));
     }
@@ -56,6 +85,11 @@ public:
     // Books one reading; `converted` is its value when already converted.
     Expected<void> book(const MeterReading& r, const std::optional<double>* converted)
     {
+        const std::optional<double> value = converted ? *converted : parseMeterValue(r.valueText);
+        if (rules_.passesOver(r, value, memory_, notes_)) {
+            touched_ = touched_ || value.has_value();
+            return {};
+        }
         if (f_.fromText.empty()) {
             f_.fromText.assign(r.timestampText);
             f_.calcMonth = r.stamp.month;
@@ -64,8 +98,7 @@ public:
         // The last timestamp becomes toText once, at the end. Most lie in the
         // file's bytes and are only pointed at; a rewritten long form or a
         // completed bare date lives in the filter until the next line, so it is copied.
-        if (std::less_equal<const char*>()(bytes_.data(), r.timestampText.data()) &&
-            std::less<const char*>()(r.timestampText.data(), bytes_.data() + bytes_.size()))
+        if (liesIn(bytes_, r.timestampText))
             last_ = r.timestampText;
         else
             keepLastText(r.timestampText);
@@ -74,34 +107,29 @@ public:
             notes_.otherMonth(r);
             return {};
         }
-        const auto value = converted ? *converted : parseMeterValue(r.valueText);
-        if (!value)
-            return failure("the value " + detail::quoted(r.valueText) + " is not a number", r.lineNumber);
         touched_ = true;
-        // The first reading in scope only sets the baseline: a step needs two readings.
-        if (memory_.previousReading == kNoBaselineMarker) {
-            memory_.previousReading = *value;
-            memory_.currentReading = *value;
-            memory_.lastStep = 0;
-            notes_.baseline(r);
+        const double previous = memory_.previousReading;
+        const std::optional<double> booked = rules_.take(r, *value, memory_, notes_);
+        if (!booked) {
+            baselineText_.assign(r.timestampText);
             return {};
         }
-        memory_.currentReading = *value;
-        memory_.lastStep = *value - memory_.previousReading;
-        memory_.previousReading = *value;
-        const double booked = memory_.lastStep * multiplier_;
-        notes_.step(r, memory_.lastStep, booked, *value);
+        // The register reads of the period: where its first step starts, and its last reading booked.
+        if (!f_.openingRead.present)
+            f_.openingRead = {true, previous, baselineText_};
+        closingValue_ = *value;
+        closingText_.keep(bytes_, r.timestampText);
         const auto day = static_cast<std::size_t>(r.stamp.day);
         if (fromHour_ <= r.stamp.hour && r.stamp.hour <= toHour_) {
-            f_.dayUnits[day] += booked;
-            f_.dayTotal += booked;
+            f_.dayUnits[day] += *booked;
+            f_.dayTotal += *booked;
             if (bars_)
                 drawDayBar(graph_, palette_, *bars_, memory_.lastStep);
             else if (booked_)
                 booked_->push_back({memory_.lastStep, false});
         } else {
-            f_.nightUnits[day] += booked;
-            f_.nightTotal += booked;
+            f_.nightUnits[day] += *booked;
+            f_.nightTotal += *booked;
             if (bars_)
                 drawNightBar(graph_, palette_, *bars_, memory_.lastStep);
             else if (booked_)
@@ -117,11 +145,14 @@ private:
     const GraphPalette& palette_;
     BarSink* bars_;
     std::vector<BookedStep>* booked_;
-    double multiplier_;
+    RegisterRules rules_;
     int fromHour_;
     int toHour_;
     bool touched_ = false;
     DataNoteCollector notes_;
+    std::string baselineText_;  // the timestamp of the reading the next step starts from
+    double closingValue_ = 0;
+    KeptText closingText_;
     void keepLastText(std::string_view text)
     {
         if (text.size() <= sizeof lastText_) {

@@ -16,20 +16,7 @@
 namespace lumivane {
 namespace {
 
-// What `work` gives with the reader's thread switches set (no part size: the reader's own).
-template <typename Work>
-auto withThreads(const char* threads, const char* partBytes, Work work)
-{
-    ::setenv("LUMIVANE_THREADS", threads, 1);
-    if (partBytes)
-        ::setenv("LUMIVANE_PART_BYTES", partBytes, 1);
-    else
-        ::unsetenv("LUMIVANE_PART_BYTES");
-    const auto result = work();
-    ::unsetenv("LUMIVANE_THREADS");
-    ::unsetenv("LUMIVANE_PART_BYTES");
-    return result;
-}
+using test::withThreads;
 
 // A damaged log of one layout: skipped statuses, long forms, bare dates,
 // dates that are none, short and empty lines, odd values, then at `badAt` a

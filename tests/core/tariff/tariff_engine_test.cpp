@@ -9,11 +9,14 @@
 
 #include "core/graph/recording_bar_sink.h"
 #include "core/meterdata/meter_log_scan.h"
+#include "core/tariff/file_booking.h"
+#include "core/text/number_text.h"
 #include "core/tariff/walk_state.h"
 #include "support/temp_dir.h"
 
 using namespace lumivane;
 using lumivane::test::RecordingBarSink;
+using lumivane::test::withThreads;
 
 namespace {
 
@@ -45,12 +48,15 @@ TEST(TariffEngine, BooksEachLayoutAndLineRuleOrNamesTheLineThatStopsIt)
         const char* error;  // "line N: reason", when the log cannot be read
     } cases[] = {
         {"baseline.csv", "05/03/2012 08:00", "05/03/2012 10:00", 10, 0, ""},  // the first reading sets the baseline
-        // 100 -> -499999 is booked; 50 is then a new baseline; 50 -> 53 books 3.
-        {"marker.csv", "05/03/2012 08:00", "05/03/2012 11:00", -499999.0 - 100 + 3, 0, ""},
+        // -499999 books nothing; 50 is then a new baseline; 50 -> 53 books 3.
+        {"marker.csv", "05/03/2012 08:00", "05/03/2012 11:00", 3, 0, ""},
+        // Values that are no number are skipped, also the first: 100 -> 104 is booked.
+        {"unreadable_values.csv", "05/03/2012 08:00", "05/03/2012 12:00", 4, 0, ""},
+        {"rollover.csv", "05/03/2012 08:00", "05/03/2012 12:00", 10 - 99980 + 10 - 5, 0, ""},  // falls as they are
         // 05:59 and 19:00 by night, 06:00 and 18:59 by day.
         {"day_bounds.csv", "05/03/2012 04:00", "05/03/2012 19:00", 2 + 4, 1 + 8, ""},
         {"skipped_status.csv", "05/03/2012 08:00", "07/03/2012 20:00", 0, 12, ""},  // the next reading books it all
-        // Only the month of the first reading is booked; the April "abc" is never converted.
+        // Only the month of the first reading is booked; the April "abc" is skipped.
         {"later_month.csv", "28/03/2012 08:00", "02/04/2012 08:00", 10, 0, ""},
         {"plain_site1.csv", "01/03/2012 00:00", "02/03/2012 06:30", 17, 3, ""},  // status 1 skips its line
         {"plain_site1_lf.csv", "01/03/2012 00:00", "02/03/2012 06:30", 17, 3, ""},
@@ -187,6 +193,77 @@ TEST(TariffEngine, BarsTakeTheScaleOfTheStepsBooked)
         EXPECT_FLOAT_EQ(sink.bars.back().x2, 48 + 474) << name;
         if (name == std::string_view("long_form.csv")) {
             EXPECT_FLOAT_EQ(sink.bars[0].y2, 0);  // the largest step, 2, reaches the top
+        }
+    }
+}
+
+namespace {
+
+std::string readText(const RegisterRead& read)
+{
+    return read.present ? formatPlain(read.value) + " at " + read.timestampText : "none";
+}
+
+// The whole file's booking and its months' as text: totals, register reads and notes.
+std::string bookedText(const std::string& bytes, const DateScope& scope, const SettingsRecord& settings)
+{
+    const FileBooking file = bookMeterLogFile(bytes, "/d/x.csv", scope, settings, false);
+    const auto months = bookMeterLogFileByMonth(bytes, "/d/x.csv", scope, settings);
+    if (!file.figures || !months)
+        return "not booked";
+    std::string text;
+    for (const FileFigures& f : {*file.figures, months->front().figures}) {
+        text += formatPlain(f.dayTotal + f.nightTotal) + " kWh from " + readText(f.openingRead) + " to " +
+                readText(f.closingRead) + "\n";
+        for (const std::string& note : f.notes)
+            text += note + "\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+// The file and --each-month book each reading alike, read whole or in parts on
+// threads: what is booked, the register reads between which it is, and one note per cause.
+TEST(TariffEngine, ReadingRulesBookAlikeEverywhereAndNoteEachCause)
+{
+    const struct {
+        const char* file;
+        int digits;
+        const char* booked;  // the file's line, which its one month repeats
+        const char* note;
+    } cases[] = {
+        {"marker.csv", 0, "3 kWh from 50 at 05/03/2012 10:00 to 53 at 05/03/2012 11:00",
+         "line 3: the no-reading value \u2212"
+         "499999; the next reading starts afresh"},
+        {"markers.csv", 0, "4 kWh from 50 at 05/03/2012 10:00 to 61 at 05/03/2012 15:00",
+         "3 no-reading values \u2212"
+         "499999, the first on line 3; the reading after each starts afresh"},
+        {"unreadable_values.csv", 0, "4 kWh from 100 at 05/03/2012 08:00 to 104 at 05/03/2012 12:00",
+         "4 readings were skipped because their value is not a number; the first, line 2: the value \"N/A\""},
+        {"all_unreadable.csv", 0, "0 kWh from none to none",
+         "no reading was booked: all 2 data lines were skipped; the first, line 2: its value \"N/A\" is not a number"},
+        // A fall of more than half of 10^5 goes round; one of 5 is still a fall.
+        {"rollover.csv", 5, "35 kWh from 99980 at 05/03/2012 08:00 to 15 at 05/03/2012 12:00",
+         "line 4: the 5-digit register went round from 99990 to 10, booked as reading + 100000 \u2212 previous"},
+        {"rollover.csv", 6, "-99965 kWh from 99980 at 05/03/2012 08:00 to 15 at 05/03/2012 12:00",
+         "2 falling readings"},
+        {"rollover.csv", 0, "-99965 kWh from 99980 at 05/03/2012 08:00 to 15 at 05/03/2012 12:00",
+         "2 falling readings"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + ", " + std::to_string(c.digits) + " digits");
+        SettingsRecord settings;
+        settings.settingsMeterDigits = static_cast<std::int16_t>(c.digits);
+        const std::string bytes = test::readFile(test::testDataDir() / "meterlogs" / c.file);
+        const auto book = [&] { return bookedText(bytes, DateScope{}, settings); };
+        const std::string text = withThreads("1", nullptr, book);
+        EXPECT_EQ(withThreads("2", "64", book), text);
+        // Each line once for the file and once for its one month.
+        EXPECT_EQ(text.rfind(std::string(c.booked) + "\n", 0), 0u) << text;
+        for (const std::string& line : {std::string(c.booked) + "\n", "\n" + std::string(c.note)}) {
+            const std::size_t first = text.find(line);
+            EXPECT_NE(text.find(line, first + 1), std::string::npos) << line << " in\n" << text;
         }
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 // What a walk over a meter log leaves, as text, so that two ways of walking can be compared.
+#include <cstdlib>
 #include <sstream>
 #include <string>
 
@@ -22,6 +23,21 @@ inline std::string walkState(const EngineOutcome& o, const ReadingMemory& m, con
     out << " | " << m.previousReading << ' ' << m.currentReading << ' ' << m.lastStep << " | " << g.graphScale << ' '
         << g.graphBarWidth << ' ' << g.graphDayX << ' ' << g.graphNightX << ' ' << g.graphColourIndex;
     return out.str();
+}
+
+// What `work` gives with the reader's thread switches set (no part size: the reader's own).
+template <typename Work>
+auto withThreads(const char* threads, const char* partBytes, Work work)
+{
+    ::setenv("LUMIVANE_THREADS", threads, 1);
+    if (partBytes)
+        ::setenv("LUMIVANE_PART_BYTES", partBytes, 1);
+    else
+        ::unsetenv("LUMIVANE_PART_BYTES");
+    const auto result = work();
+    ::unsetenv("LUMIVANE_THREADS");
+    ::unsetenv("LUMIVANE_PART_BYTES");
+    return result;
 }
 
 }  // namespace lumivane::test

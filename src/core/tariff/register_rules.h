@@ -1,0 +1,40 @@
+#pragma once
+// How a register's readings become steps: a value that cannot be read, the
+// no-reading value, the first reading after either, and a register of known
+// digits going round past its top. The engine and the month-by-month walk
+// both book through these rules, so they agree reading for reading.
+#include <optional>
+
+#include "core/meterdata/reading_filter.h"
+#include "core/meterdata/reading_memory.h"
+#include "core/settings/settings_record.h"
+
+namespace lumivane {
+
+class DataNoteCollector;
+
+// A meter writes this for "no reading": it books nothing, and the next reading starts afresh.
+inline constexpr double kNoReadingValue = -499999.0;
+
+class RegisterRules {
+public:
+    explicit RegisterRules(const SettingsRecord& settings);
+
+    // Whether a reading is passed over before it reaches any month: a value
+    // that cannot be read leaves the reading memory as it was, the no-reading
+    // value leaves it without a baseline. Either is told to `notes`.
+    bool passesOver(const MeterReading& reading, const std::optional<double>& value, ReadingMemory& memory,
+                    DataNoteCollector& notes) const;
+
+    // Takes a value that passed: the kWh booked for its step (lastStep times the
+    // multiplier, after any wrap), or none when it only set the baseline.
+    std::optional<double> take(const MeterReading& reading, double value, ReadingMemory& memory,
+                               DataNoteCollector& notes) const;
+
+private:
+    double multiplier_;
+    double range_ = 0;  // 10^digits when the register's digits are known, else 0
+    int digits_ = 0;
+};
+
+}  // namespace lumivane
