@@ -4,6 +4,7 @@
 
 #include "core/meterdata/meter_log_scan.h"
 #include "core/tariff/data_notes.h"
+#include "core/tariff/reading_before_scope.h"
 #include "core/tariff/register_rules.h"
 
 namespace lumivane {
@@ -55,6 +56,11 @@ Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view by
     // The reading the next step starts from.
     MeterReading previous;
     std::string previousText;
+    if (auto before = readingBeforeScope(bytes, *shape, scope, settings)) {
+        memory.previousReading = before->value;
+        previous.stamp = before->stamp;
+        previousText = std::move(before->timestampText);
+    }
     auto monthOf = [&](const CalendarStamp& stamp) -> std::size_t {
         auto sameMonth = [&](const MonthFigures& m) { return m.year == stamp.year && m.month == stamp.month; };
         if (current < months.size() && sameMonth(months[current]))

@@ -21,8 +21,8 @@ std::string monthKeyText(int year, int month);
 // Walks the readings in scope like the engine, but books every month: a step
 // goes to the month and day of its later reading, also across a month's end,
 // so the months add up to the whole log. The readings follow the engine's
-// RegisterRules: only the first reading in scope is a baseline, and
-// one after a no-reading value.
+// RegisterRules: only the first reading in scope is a baseline (or, with
+// JoinPeriods, the last one before the scope), and one after a no-reading value.
 // The months in calendar order, only those with readings in scope.
 Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view bytes, std::string_view path,
                                                              const ScopeRule& scope, const SettingsRecord& settings);

@@ -7,6 +7,7 @@
 #include "core/graph/bar_geometry.h"
 #include "core/meterdata/meter_log_scan.h"
 #include "core/tariff/data_notes.h"
+#include "core/tariff/reading_before_scope.h"
 #include "core/tariff/register_rules.h"
 
 namespace lumivane {
@@ -60,6 +61,21 @@ public:
         : f_(figures), memory_(memory), graph_(graph), palette_(palette), bars_(bars), booked_(booked),
           rules_(settings), fromHour_(settings.settingsFromHours), toHour_(settings.settingsToHours), bytes_(bytes)
     {
+    }
+
+    // Starts from the reading before the scope, when the periods join up.
+    void seed(const std::optional<ReadingBeforeScope>& before)
+    {
+        if (!before)
+            return;
+        memory_.previousReading = before->value;
+        memory_.currentReading = before->value;
+        memory_.lastStep = 0;
+        baselineText_ = before->timestampText;
+        MeterReading reading;
+        reading.stamp = before->stamp;
+        notes_.baseline(reading);
+        touched_ = true;
     }
 
     // Puts the last timestamp into toText and the notes into the figures;
@@ -212,6 +228,7 @@ EngineOutcome engineWalk(std::string_view bytes, std::string_view path, const Sc
         return shape.error();
     FileFigures figures;
     TariffBooking booking(bytes, figures, settings, memory, graph, palette, bars, booked);
+    booking.seed(readingBeforeScope(bytes, *shape, scope, settings));
     ReadingFilter filter(*shape, true, scope);
     auto walked = walkMeterReadings(bytes, filter, booking);
     booking.finish(filter);
@@ -255,6 +272,7 @@ public:
           scanFilter_(scanShape, false, scope), engineFilter_(engineShape, true, scope),
           headerLines_(scanShape.headerLines)
     {
+        booking_.seed(readingBeforeScope(bytes, engineShape, scope, settings));
     }
 
     EngineOutcome run(std::string_view bytes)

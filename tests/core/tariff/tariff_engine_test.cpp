@@ -149,6 +149,7 @@ TEST(TariffEngine, OneWalkEndsLikeThePreScanThenTheEngine)
             settings.settingsMultiplier = 2.5;
             settings.settingsFromHours = 7;
             settings.settingsToHours = 19;
+            settings.settingsJoinPeriods = 1;  // a scope's baseline from before it, in both walks
             const GraphPalette palette = defaultGraphPalette();
             // Both walks start from what an earlier run left.
             const ReadingMemory memoryLeft{.currentReading = 77, .lastStep = 7};
@@ -266,4 +267,42 @@ TEST(TariffEngine, ReadingRulesBookAlikeEverywhereAndNoteEachCause)
             EXPECT_NE(text.find(line, first + 1), std::string::npos) << line << " in\n" << text;
         }
     }
+}
+
+// Scoped bills that join up take the last reading before the scope as their
+// baseline, so consecutive ones add up to the whole log; else each loses the step into it.
+TEST(TariffEngine, JoinedScopesAddUpToTheWholeLog)
+{
+    const std::string bytes = test::readFile(test::testDataDir() / "meterlogs" / "fortnight.csv");  // d*d on day d
+    for (const int join : {1, 0}) {
+        SettingsRecord settings;
+        settings.settingsJoinPeriods = static_cast<std::int16_t>(join);
+        const auto book = [&] {
+            return bookedText(bytes, {true, "1", "3", "2012", "7"}, settings) + "+" +
+                   bookedText(bytes, {true, "8", "3", "2012", "7"}, settings) + "=" +
+                   bookedText(bytes, DateScope{}, settings);
+        };
+        const std::string text = withThreads("1", nullptr, book);
+        EXPECT_EQ(withThreads("2", "64", book), text);
+        // The whole log books 196 - 1; without joining, the second week loses 64 - 49.
+        EXPECT_EQ(text, join ? "48 kWh from 1 at 01/03/2012 12:00 to 49 at 07/03/2012 12:00\n"
+                               "48 kWh from 1 at 01/03/2012 12:00 to 49 at 07/03/2012 12:00\n+"
+                               "147 kWh from 49 at 07/03/2012 12:00 to 196 at 14/03/2012 12:00\n"
+                               "147 kWh from 49 at 07/03/2012 12:00 to 196 at 14/03/2012 12:00\n="
+                               "195 kWh from 1 at 01/03/2012 12:00 to 196 at 14/03/2012 12:00\n"
+                               "195 kWh from 1 at 01/03/2012 12:00 to 196 at 14/03/2012 12:00\n"
+                             : "48 kWh from 1 at 01/03/2012 12:00 to 49 at 07/03/2012 12:00\n"
+                               "48 kWh from 1 at 01/03/2012 12:00 to 49 at 07/03/2012 12:00\n+"
+                               "132 kWh from 64 at 08/03/2012 12:00 to 196 at 14/03/2012 12:00\n"
+                               "132 kWh from 64 at 08/03/2012 12:00 to 196 at 14/03/2012 12:00\n="
+                               "195 kWh from 1 at 01/03/2012 12:00 to 196 at 14/03/2012 12:00\n"
+                               "195 kWh from 1 at 01/03/2012 12:00 to 196 at 14/03/2012 12:00\n");
+    }
+    // A no-reading value just before the scope leaves it to start afresh.
+    SettingsRecord joined;
+    joined.settingsJoinPeriods = 1;
+    EXPECT_EQ(bookedText(test::readFile(test::testDataDir() / "meterlogs" / "marker_before_scope.csv"),
+                         {true, "5", "3", "2012", "1"}, joined)
+                  .rfind("3 kWh from 50 at 05/03/2012 10:00 to 53", 0),
+              0u);
 }
