@@ -20,7 +20,8 @@ void beginFileWalk(GraphState& graph, ReadingMemory& memory);
 class PreScanSteps {
 public:
     explicit PreScanSteps(ReadingMemory& memory) : memory_(memory) {}
-    // Takes one reading; an error (a value that is no number) ends the pre-scan.
+    // Takes one reading; an error (a value that is no number) ends the pre-scan,
+    // which then leaves the graph's scale, although the booking skips that reading and goes on.
     Expected<void> operator()(const MeterReading& reading)
     {
         return takeValue(parseMeterValue(reading.valueText), reading.lineNumber);

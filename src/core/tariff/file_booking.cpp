@@ -95,12 +95,12 @@ Expected<std::vector<MonthFigures>> bookMeterLogFileByMonth(std::string_view byt
     for (const MonthFigures& month : *months)
         if (const auto overflow = notMoney(month.figures, settings))
             return *overflow;
-    if (months->empty()) {
+    if (months->empty() || months->front().year == 0) {
         // A file with no month still has its block, and the note why nothing was booked.
-        MonthFigures none;
+        if (months->empty())
+            months->emplace_back();
         if (const auto shape = engineShapeOf(bytes, path))
-            none.figures.notes.push_back(nothingBookedNote(bytes, *shape, scope));
-        months->push_back(std::move(none));
+            months->front().figures.notes.push_back(nothingBookedNote(bytes, *shape, scope));
     }
     return months;
 }

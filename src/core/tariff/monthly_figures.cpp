@@ -29,9 +29,15 @@ void appendMonthNotes(std::vector<MonthFigures>& months, const std::vector<DataN
         collectors[i].appendNotes(f, f.notes);
         collectors[i].appendReadingRuleNotes(f.notes);
     }
-    if (months.empty())
+    std::vector<std::string> passedNotes;
+    passedOver.appendReadingRuleNotes(passedNotes);
+    if (months.empty() && passedNotes.empty())
         return;
-    passedOver.appendReadingRuleNotes(months.front().figures.notes);
+    // A file whose readings were all passed over still tells why, in a block of no month.
+    if (months.empty())
+        months.emplace_back();
+    std::vector<std::string>& first = months.front().figures.notes;
+    first.insert(first.end(), passedNotes.begin(), passedNotes.end());
     if (std::string note = noDateNote(filter.noDateLines()); !note.empty())
         months.front().figures.notes.push_back(std::move(note));
 }

@@ -23,7 +23,8 @@ std::string monthKeyText(int year, int month);
 // so the months add up to the whole log. The readings follow the engine's
 // RegisterRules: only the first reading in scope is a baseline (or, with
 // JoinPeriods, the last one before the scope), and one after a no-reading value.
-// The months in calendar order, only those with readings in scope.
+// The months in calendar order, only those with readings in scope; when every
+// reading was passed over (values that are no number), one entry of year 0 with their notes.
 Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view bytes, std::string_view path,
                                                              const ScopeRule& scope, const SettingsRecord& settings);
 
