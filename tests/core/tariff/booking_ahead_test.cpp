@@ -5,12 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
 #include "core/graph/recording_bar_sink.h"
 #include "core/tariff/file_blocks.h"
+#include "core/tariff/walk_state.h"
 #include "support/run_fixture.h"
 
 using namespace lumivane;
@@ -29,13 +29,10 @@ struct Ask {
 std::string runAll(const char* threads, const char* partBytes, const std::vector<std::string>& paths, Ask ask,
                    const std::vector<std::string>& asked)
 {
-    ::setenv("LUMIVANE_THREADS", threads, 1);
-    if (partBytes)
-        ::setenv("LUMIVANE_PART_BYTES", partBytes, 1);
     RunFixture f;
     f.settings.settingsExport = 1;
-    std::string seen;
-    {
+    std::string seen = test::withThreads(threads, partBytes, [&] {
+        std::string seen;
         CalculationRun run = f.run();
         run.prepare(paths, DateScope{}, ask.eachMonth, ask.bars);
         for (const std::string& path : asked) {
@@ -53,10 +50,8 @@ std::string runAll(const char* threads, const char* partBytes, const std::vector
         }
         seen += run.closingText();
         const auto menu = run.buildReportsMenu();
-        seen += menu ? readFile(*menu) : menu.error().reason;
-    }
-    ::unsetenv("LUMIVANE_THREADS");
-    ::unsetenv("LUMIVANE_PART_BYTES");
+        return seen + (menu ? readFile(*menu) : menu.error().reason);
+    });
     // Each run writes into a folder of its own.
     for (std::size_t at = seen.find(f.reports); at != std::string::npos; at = seen.find(f.reports, at))
         seen.replace(at, f.reports.size(), "REPORTS/");
