@@ -246,11 +246,16 @@ TEST(TariffEngine, ReadingRulesBookAlikeEverywhereAndNoteEachCause)
          "499999, the first on line 3; the reading after each starts afresh"},
         {"unreadable_values.csv", 0, "4 kWh from 100 at 05/03/2012 08:00 to 104 at 05/03/2012 12:00",
          "4 readings were skipped because their value is not a number; the first, line 2: the value \"N/A\""},
+        {"empty_value.csv", 0, "3 kWh from 100 at 05/03/2012 08:00 to 103 at 05/03/2012 10:00",
+         "line 3: the value \"\" is not a number; that reading was skipped"},
         {"all_unreadable.csv", 0, "0 kWh from none to none",
          "no reading was booked: all 2 data lines were skipped; the first, line 2: its value \"N/A\" is not a number"},
         // A fall of more than half of 10^5 goes round; one of 5 is still a fall.
         {"rollover.csv", 5, "35 kWh from 99980 at 05/03/2012 08:00 to 15 at 05/03/2012 12:00",
          "line 4: the 5-digit register went round from 99990 to 10, booked as reading + 100000 \u2212 previous"},
+        {"rollovers.csv", 2, "112 kWh from 90 at 05/03/2012 08:00 to 2 at 05/03/2012 12:00",
+         "2 falls of the 2-digit register were booked as going round (reading + 100 \u2212 previous); the first, line 3: "
+         "from 90 to 5"},
         {"rollover.csv", 6, "-99965 kWh from 99980 at 05/03/2012 08:00 to 15 at 05/03/2012 12:00",
          "2 falling readings"},
         {"rollover.csv", 0, "-99965 kWh from 99980 at 05/03/2012 08:00 to 15 at 05/03/2012 12:00",
