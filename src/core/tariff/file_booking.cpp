@@ -78,7 +78,7 @@ FileBooking bookMeterLogFile(std::string_view bytes, std::string_view path, cons
     }
     if (engine->bookedSteps == 0)
         if (const auto shape = engineShapeOf(bytes, path))
-            engine->notes.push_back(nothingBookedNote(bytes, *shape, scope));
+            addNothingBookedNote(engine->notes, bytes, *shape, scope);
     booking.figures = std::move(*engine);
     return booking;
 }
@@ -99,7 +99,7 @@ Expected<std::vector<MonthFigures>> bookMeterLogFileByMonth(std::string_view byt
         // A file with no month still has its block, and the note why nothing was booked.
         MonthFigures none;
         if (const auto shape = engineShapeOf(bytes, path))
-            none.figures.notes.push_back(nothingBookedNote(bytes, *shape, scope));
+            addNothingBookedNote(none.figures.notes, bytes, *shape, scope);
         months->push_back(std::move(none));
     }
     return months;

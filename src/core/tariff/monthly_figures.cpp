@@ -1,6 +1,7 @@
 #include "core/tariff/monthly_figures.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "core/meterdata/meter_log_scan.h"
 #include "core/tariff/data_notes.h"
@@ -44,7 +45,8 @@ Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view by
     // falling reading belongs to the month of the step's later reading.
     std::vector<DataNoteCollector> collectors;
     std::size_t current = 0;
-    MeterReading previous;
+    CalendarStamp previous;
+    std::optional<CalendarStamp> latest;  // the latest time met, which a log that steps back catches up with
     auto monthOf = [&](const CalendarStamp& stamp) -> std::size_t {
         auto sameMonth = [&](const MonthFigures& m) { return m.year == stamp.year && m.month == stamp.month; };
         if (current < months.size() && sameMonth(months[current]))
@@ -59,7 +61,7 @@ Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view by
         }
         // The step into this month runs from the reading before it.
         if (memory.previousReading != kNoBaselineMarker)
-            collectors[current].baseline(previous);
+            collectors[current].continueFrom(previous, *latest);
         return current;
     };
     ReadingFilter filter(*shape, true, scope);
@@ -73,7 +75,10 @@ Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view by
         if (f.fromText.empty())
             f.fromText.assign(r.timestampText);
         f.toText.assign(r.timestampText);
-        previous.stamp = r.stamp;
+        previous = r.stamp;
+        if (!latest ||
+            std::pair(r.stamp.dayNumber, r.stamp.secondOfDay) > std::pair(latest->dayNumber, latest->secondOfDay))
+            latest = r.stamp;
         // The first reading only sets the baseline: a step needs two readings.
         const bool baseline = memory.previousReading == kNoBaselineMarker;
         memory.lastStep = baseline ? 0 : *value - memory.previousReading;

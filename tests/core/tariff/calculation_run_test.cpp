@@ -134,7 +134,7 @@ TEST(CalculationRun, DataNotesFollowTheGrandTotalsAndJoinTheBill)
     EXPECT_EQ(text + run.closingText(), readFile(test::testDataDir() / "run_text" / "data_notes.txt"));
     EXPECT_EQ(templateLine(readFile(f.reports + "SITE1.html"), "N"), "");
     const std::string notes = templateLine(readFile(f.reports + "RESET_GAP_MONTH.html"), "N");
-    EXPECT_EQ(notes.rfind("<section class='notes'><h2>Data notes</h2><ul><li>2 readings outside 3/2012", 0), 0u)
+    EXPECT_EQ(notes.rfind("<section class='notes'><h2>Data notes</h2><ul><li>2 readings outside March 2012", 0), 0u)
         << notes;
     EXPECT_NE(
         templateLine(readFile(f.reports + "SKIPPED_LINES.html"), "N").find("line 2: &quot;31/02/2012 10:00&quot;"),
