@@ -158,7 +158,7 @@ void DataNoteCollector::otherMonth(const MeterReading& reading)
 {
     if (otherCount_++ == 0) {
         otherFirstLine_ = reading.lineNumber;
-        otherFirstText_ = displayText(reading.timestampText);
+        otherFirst_ = reading.stamp;
     }
     otherLast_ = reading.stamp;
 }
@@ -219,7 +219,7 @@ void DataNoteCollector::appendNotes(const FileFigures& f, std::vector<std::strin
     if (otherCount_ > 0 && booked_ > 0)
         notes.push_back(counted(otherCount_, "reading", "readings") + " outside " + monthText(f.calcMonth, f.calcYear) +
                         ", the month of the first reading, " + (otherCount_ == 1 ? "was" : "were") +
-                        " not booked: from " + otherFirstText_ + " to " + stampText(otherLast_) +
+                        " not booked: from " + stampText(otherFirst_) + " to " + stampText(otherLast_) +
                         ", the first on line " + std::to_string(otherFirstLine_));
     if (fallingCount_ > 0)
         notes.push_back(counted(fallingCount_, "falling reading", "falling readings") +

@@ -124,7 +124,7 @@ private:
     std::vector<Gap> gaps_;  // steps of an hour or more; the usual interval sorts them at the end
     std::size_t otherCount_ = 0;
     std::size_t otherFirstLine_ = 0;
-    std::string otherFirstText_;
+    CalendarStamp otherFirst_;
     CalendarStamp otherLast_;
     std::size_t fallingCount_ = 0;
     std::size_t fallingLine_ = 0;
