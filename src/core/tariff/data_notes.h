@@ -36,12 +36,12 @@ public:
     void otherMonth(const MeterReading& reading);
     // A reading that became the baseline.
     void baseline(const MeterReading& reading) { previousTime_ = timeOf(reading.stamp); }
-    // The step into this collector's month starts at `previous`; `latest` is the
-    // latest reading before it, which a log that stepped back catches up with.
-    void continueFrom(const CalendarStamp& previous, const CalendarStamp& latest)
+    // The step into this collector's month starts at `previous`; `latest` (as timeOf)
+    // is the latest reading before it, which a log that stepped back catches up with.
+    void continueFrom(const CalendarStamp& previous, std::int64_t latest)
     {
         previousTime_ = timeOf(previous);
-        resume_ = std::max(resume_, timeOf(latest));
+        resume_ = std::max(resume_, latest);
     }
     // A booked step: `step` unmultiplied, `booked` in kWh, `value` the later reading.
     // Kept to a few instructions: it runs for every step of every file.
@@ -59,6 +59,8 @@ public:
         ++booked_;
     }
     std::size_t bookedSteps() const { return booked_; }
+    // A stamp in seconds, wall-clock, as the collector counts them.
+    static std::int64_t timeOf(const CalendarStamp& s) { return s.dayNumber * 86400 + s.secondOfDay; }
 
     // The notes in the order other months, falling readings, readings out of
     // order, repeated times, gaps; one sentence each, no label. Readings of
@@ -91,7 +93,6 @@ private:
         double booked;
     };
 
-    static std::int64_t timeOf(const CalendarStamp& s) { return s.dayNumber * 86400 + s.secondOfDay; }
     void keepGap(const Gap& gap);
     void fallingStep(const MeterReading& reading, double booked);
     void appendGapNote(std::vector<std::string>& notes) const;

@@ -1,7 +1,7 @@
 #include "core/tariff/monthly_figures.h"
 
 #include <algorithm>
-#include <optional>
+#include <limits>
 
 #include "core/meterdata/meter_log_scan.h"
 #include "core/tariff/data_notes.h"
@@ -46,7 +46,8 @@ Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view by
     std::vector<DataNoteCollector> collectors;
     std::size_t current = 0;
     CalendarStamp previous;
-    std::optional<CalendarStamp> latest;  // the latest time met, which a log that steps back catches up with
+    // The latest time met, which a log that steps back catches up with.
+    std::int64_t latest = std::numeric_limits<std::int64_t>::min();
     auto monthOf = [&](const CalendarStamp& stamp) -> std::size_t {
         auto sameMonth = [&](const MonthFigures& m) { return m.year == stamp.year && m.month == stamp.month; };
         if (current < months.size() && sameMonth(months[current]))
@@ -61,7 +62,7 @@ Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view by
         }
         // The step into this month runs from the reading before it.
         if (memory.previousReading != kNoBaselineMarker)
-            collectors[current].continueFrom(previous, *latest);
+            collectors[current].continueFrom(previous, latest);
         return current;
     };
     ReadingFilter filter(*shape, true, scope);
@@ -76,9 +77,7 @@ Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view by
             f.fromText.assign(r.timestampText);
         f.toText.assign(r.timestampText);
         previous = r.stamp;
-        if (!latest ||
-            std::pair(r.stamp.dayNumber, r.stamp.secondOfDay) > std::pair(latest->dayNumber, latest->secondOfDay))
-            latest = r.stamp;
+        latest = std::max(latest, DataNoteCollector::timeOf(r.stamp));
         // The first reading only sets the baseline: a step needs two readings.
         const bool baseline = memory.previousReading == kNoBaselineMarker;
         memory.lastStep = baseline ? 0 : *value - memory.previousReading;
