@@ -11,9 +11,29 @@ namespace {
 
 std::string twoDigits(int value) { return formatTwoDigits(value); }
 
+std::string grouped(long long count) { return formatGrouped(static_cast<double>(count), 0); }
+
 std::string counted(std::size_t count, const char* one, const char* many)
 {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
+    return grouped(static_cast<long long>(count)) + " " + (count == 1 ? one : many);
+}
+
+// "March 2012".
+std::string monthText(int month, int year)
+{
+    static constexpr std::array<const char*, 12> names = {"January",   "February", "March",    "April",
+                                                          "May",       "June",     "July",     "August",
+                                                          "September", "October",  "November", "December"};
+    const std::string name =
+        1 <= month && month <= 12 ? names[static_cast<std::size_t>(month - 1)] : std::to_string(month);
+    return name + " " + std::to_string(year);
+}
+
+// The day number of the last Sunday of a month of 31 days.
+std::int64_t lastSundayOf(int year, int month)
+{
+    const std::int64_t last = daysFromCivil(year, month, 31);
+    return last - ((last - 3) % 7 + 7) % 7;  // day 3, 4 January 1970, was a Sunday
 }
 
 // Gaps are kept from the first step of an hour; past this many, those that the
@@ -59,7 +79,7 @@ std::string durationText(long long seconds)
     std::string text;
     auto part = [&text](long long value, const std::string& unit) {
         if (value != 0)
-            text += (text.empty() ? "" : " ") + std::to_string(value) + unit;
+            text += (text.empty() ? "" : " ") + grouped(value) + unit;
     };
     part(days, days == 1 ? " day" : " days");
     part(hours, " h");
@@ -78,36 +98,68 @@ std::int64_t DataNoteCollector::usualInterval() const
     return most == end || most->count < kUsualAtLeast ? 0 : most->interval;
 }
 
-void DataNoteCollector::otherInterval(std::int64_t interval, std::int64_t start, std::size_t line, double booked)
+std::int64_t DataNoteCollector::realLength(std::int64_t start, std::int64_t end, int year)
 {
-    if (interval <= 0)
-        return;  // readings out of order or at one time have no interval
-    if (interval >= kHour)
-        keepGap({interval, line, start, booked});
-    if (interval == hotInterval_) {
+    // UK clocks go forward at 01:00 on the last Sunday of March and back at
+    // 02:00 (summer time) on the last Sunday of October.
+    if (clock_.year != year)
+        clock_ = {year, lastSundayOf(year, 3) * 86400 + kHour, lastSundayOf(year, 10) * 86400 + kHour};
+    const std::int64_t wall = end - start;
+    // Only a step across the skipped hour is an hour shorter than its stamps say.
+    if (start < clock_.springSkipped && end >= clock_.springSkipped + kHour)
+        return wall - kHour;
+    // The first step back within the repeated hour is the clock going back.
+    const auto repeatedHour = [this](std::int64_t t) {
+        return clock_.autumnRepeated <= t && t < clock_.autumnRepeated + kHour;
+    };
+    if (wall <= 0 && autumnTaken_ != year && repeatedHour(start) && repeatedHour(end)) {
+        autumnTaken_ = year;
+        return wall + kHour;
+    }
+    return wall;
+}
+
+void DataNoteCollector::otherInterval(std::int64_t interval, std::int64_t start, const MeterReading& reading,
+                                      double booked)
+{
+    const std::int64_t end = start + interval;
+    if (interval > 0 && start < resume_) {
+        if (end <= resume_)
+            return;  // still catching up with the readings before a step back
+        start = resume_;
+    }
+    const std::int64_t length = realLength(start, end, reading.stamp.year);
+    if (length <= 0) {
+        (length < 0 ? earlier_ : repeated_).add(reading.lineNumber);
+        resume_ = std::max(resume_, start);
+        return;
+    }
+    if (length >= kHour)
+        keepGap({length, end - start, reading.lineNumber, start, booked});
+    if (length == hotInterval_) {
         ++slots_[hot_].count;
         return;
     }
     std::size_t i = 0;
-    while (i < usedSlots_ && slots_[i].interval != interval)
+    while (i < usedSlots_ && slots_[i].interval != length)
         ++i;
     // A log with more distinct intervals than slots counts the first ones met.
     if (i == usedSlots_) {
         if (usedSlots_ == slots_.size())
             return;
-        slots_[usedSlots_++] = {interval, 0};
+        slots_[usedSlots_++] = {length, 0};
     }
     ++slots_[i].count;
     hot_ = i;
-    hotInterval_ = interval;
-    hotIsLong_ = interval >= kHour;
+    hotInterval_ = length;
+    hotIsLong_ = length >= kHour;
 }
 
 void DataNoteCollector::otherMonth(const MeterReading& reading)
 {
     if (otherCount_++ == 0) {
         otherFirstLine_ = reading.lineNumber;
-        otherFirstText_ = displayText(reading.timestampText);
+        otherFirst_ = reading.stamp;
     }
     otherLast_ = reading.stamp;
 }
@@ -148,21 +200,38 @@ void DataNoteCollector::appendGapNote(std::vector<std::string>& notes) const
         return;
     notes.push_back(counted(count, "gap", "gaps") + " in the readings (steps of more than 4 times the usual " +
                     durationText(usual) + " and at least 1 h); the longest, line " + std::to_string(longest->line) +
-                    ", starts " + stampText(stampAt(longest->start)) + ", lasts " + durationText(longest->length) +
+                    ", starts " + stampText(stampAt(longest->start)) + ", lasts " + durationText(longest->shown) +
                     " and books " + formatEnergy(longest->booked) + " kWh");
 }
 
+namespace {
+
+// "1 reading is earlier than the one before it, the first on line 14".
+std::string outOfOrderNote(std::size_t count, std::size_t firstLine, const char* one, const char* many)
+{
+    return counted(count, one, many) + (count == 1 ? " the one before it" : " the ones before them") +
+           ", the first on line " + std::to_string(firstLine);
+}
+
+}  // namespace
+
 void DataNoteCollector::appendNotes(const FileFigures& f, std::vector<std::string>& notes) const
 {
-    if (otherCount_ > 0)
-        notes.push_back(counted(otherCount_, "reading", "readings") + " outside " + std::to_string(f.calcMonth) + "/" +
-                        std::to_string(f.calcYear) + ", the month of the first reading, " +
-                        (otherCount_ == 1 ? "was" : "were") + " not booked: from " + otherFirstText_ + " to " +
-                        stampText(otherLast_) + ", the first on line " + std::to_string(otherFirstLine_));
+    if (otherCount_ > 0 && booked_ > 0)
+        notes.push_back(counted(otherCount_, "reading", "readings") + " outside " + monthText(f.calcMonth, f.calcYear) +
+                        ", the month of the first reading, " + (otherCount_ == 1 ? "was" : "were") +
+                        " not booked: from " + stampText(otherFirst_) + " to " + stampText(otherLast_) +
+                        ", the first on line " + std::to_string(otherFirstLine_));
     if (fallingCount_ > 0)
         notes.push_back(counted(fallingCount_, "falling reading", "falling readings") +
                         ", booked as negative energy; the first on line " + std::to_string(fallingLine_) + " at " +
                         stampText(fallingStamp_) + ", a step of " + formatEnergy(fallingBooked_) + " kWh");
+    if (earlier_.count > 0)
+        notes.push_back(
+            outOfOrderNote(earlier_.count, earlier_.firstLine, "reading is earlier than", "readings are earlier than"));
+    if (repeated_.count > 0)
+        notes.push_back(outOfOrderNote(repeated_.count, repeated_.firstLine, "reading has the same timestamp as",
+                                       "readings have the same timestamp as"));
     appendGapNote(notes);
 }
 
@@ -187,6 +256,8 @@ struct ReadingSurvey {
     std::size_t inScope = 0;
     std::size_t firstInScopeLine = 0;
     CalendarStamp firstInScope;
+    std::size_t otherMonths = 0;  // readings in scope of another month than the first
+    ReadingFilter::NoDateLines noDate;
 };
 
 std::string skipReasonOf(const LineFields& fields, const ReadingFilter& filter)
@@ -228,27 +299,28 @@ void survey(std::string_view bytes, const LayoutShape& shape, const ScopeRule& r
         if (s.readings++ == 0)
             s.firstText = std::string(reading.timestampText);
         s.lastText = std::string(reading.timestampText);
-        if (rule.contains(reading.stamp.year, reading.stamp.month, reading.stamp.day) && s.inScope++ == 0) {
+        if (!rule.contains(reading.stamp.year, reading.stamp.month, reading.stamp.day))
+            continue;
+        if (s.inScope++ == 0) {
             s.firstInScopeLine = lineNumber;
             s.firstInScope = reading.stamp;
+        } else if (reading.stamp.month != s.firstInScope.month || reading.stamp.year != s.firstInScope.year) {
+            ++s.otherMonths;
         }
     }
+    s.noDate = filter.noDateLines();
 }
 
-}  // namespace
-
-std::string nothingBookedNote(std::string_view bytes, const LayoutShape& shape, const DateScope& scope)
+std::string nothingBookedNote(const ReadingSurvey& s, const DateScope& scope)
 {
-    const auto rule = scopeRuleOf(scope);
-    if (!rule)
-        return {};
-    ReadingSurvey s;
-    survey(bytes, shape, *rule, s);
     std::string note = "no reading was booked: ";
     if (s.inScope > 0)
-        return note + "the first reading of " + std::to_string(s.firstInScope.month) + "/" +
-               std::to_string(s.firstInScope.year) + " (line " + std::to_string(s.firstInScopeLine) +
-               ") only sets the baseline, and no later reading of that month follows";
+        return note + "the first reading of " + monthText(s.firstInScope.month, s.firstInScope.year) + " (line " +
+               std::to_string(s.firstInScopeLine) +
+               ") only sets the baseline, and no later reading of that month follows" +
+               (s.otherMonths == 0 ? ""
+                                   : "; " + counted(s.otherMonths, "reading", "readings") + " of other months " +
+                                         (s.otherMonths == 1 ? "was" : "were") + " not booked");
     if (scope.enabled && s.readings > 0)
         return note + "the scope from " + displayText(scope.dayText + "/" + scope.monthText + "/" + scope.yearText) +
                " for " + displayText(scope.daysText) + " days holds none of the file's readings, which run from " +
@@ -258,7 +330,25 @@ std::string nothingBookedNote(std::string_view bytes, const LayoutShape& shape, 
     const std::string first = "line " + std::to_string(s.firstSkippedLine) + ": " + displayText(s.firstSkipReason);
     if (s.dataLines == 1)
         return note + "its one data line was skipped; " + first;
-    return note + "all " + std::to_string(s.dataLines) + " data lines were skipped; the first, " + first;
+    return note + "all " + grouped(static_cast<long long>(s.dataLines)) + " data lines were skipped; the first, " +
+           first;
+}
+
+}  // namespace
+
+void addNothingBookedNote(std::vector<std::string>& notes, std::string_view bytes, const LayoutShape& shape,
+                          const DateScope& scope)
+{
+    const auto rule = scopeRuleOf(scope);
+    if (!rule)
+        return;
+    ReadingSurvey s;
+    survey(bytes, shape, *rule, s);
+    // When every data line was skipped for want of a date, the note on such
+    // lines says no more than this one.
+    if (s.readings == 0 && s.noDate.count == s.dataLines)
+        notes.erase(std::remove(notes.begin(), notes.end(), noDateNote(s.noDate)), notes.end());
+    notes.push_back(nothingBookedNote(s, scope));
 }
 
 std::string dataNotesText(const std::vector<std::pair<std::string, std::string>>& labelledNotes)

@@ -1,7 +1,9 @@
 #pragma once
 // Data notes: what a file's figures do not show (readings of other months,
-// falling readings, gaps, lines whose timestamp is no date, a file that
-// booked nothing). Notes never change a figure.
+// falling readings, readings out of time order or at a repeated time, gaps,
+// lines whose timestamp is no date, a file that booked nothing). One note per
+// cause, counts grouped in thousands. Notes never change a figure.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
@@ -34,6 +36,13 @@ public:
     void otherMonth(const MeterReading& reading);
     // A reading that became the baseline.
     void baseline(const MeterReading& reading) { previousTime_ = timeOf(reading.stamp); }
+    // The step into this collector's month starts at `previous`; `latest` (as timeOf)
+    // is the latest reading before it, which a log that stepped back catches up with.
+    void continueFrom(const CalendarStamp& previous, std::int64_t latest)
+    {
+        previousTime_ = timeOf(previous);
+        resume_ = std::max(resume_, latest);
+    }
     // A booked step: `step` unmultiplied, `booked` in kWh, `value` the later reading.
     // Kept to a few instructions: it runs for every step of every file.
     void step(const MeterReading& reading, double step, double booked, double value)
@@ -43,13 +52,15 @@ public:
         if (interval == hotInterval_ && !hotIsLong_)
             ++slots_[hot_].count;
         else
-            otherInterval(interval, previousTime_, reading.lineNumber, booked);
+            otherInterval(interval, previousTime_, reading, booked);
         previousTime_ = time;
         if (step < 0 && value != kMarkerValue)
             fallingStep(reading, booked);
         ++booked_;
     }
     std::size_t bookedSteps() const { return booked_; }
+    // A stamp in seconds, wall-clock, as the collector counts them.
+    static std::int64_t timeOf(const CalendarStamp& s) { return s.dayNumber * 86400 + s.secondOfDay; }
 
     // A reading skipped because its value is no number (empty, "N/A", "-" or other text).
     void unreadableValue(const MeterReading& reading);
@@ -60,7 +71,9 @@ public:
     // One sentence for each of the three above that happened: the count and the first line.
     void appendReadingRuleNotes(std::vector<std::string>& notes) const;
 
-    // The notes in the order other months, falling readings, gaps; one sentence each, no label.
+    // The notes in the order other months, falling readings, readings out of
+    // order, repeated times, gaps; one sentence each, no label. Readings of
+    // other months in a file that booked nothing are left to addNothingBookedNote.
     void appendNotes(const FileFigures& figures, std::vector<std::string>& notes) const;
 
 private:
@@ -76,19 +89,40 @@ private:
     // The interval met most often, when met at least three times; else 0.
     std::int64_t usualInterval() const;
     // Every step whose interval is not the hot one, and every step of an hour or more.
-    void otherInterval(std::int64_t interval, std::int64_t start, std::size_t line, double booked);
+    void otherInterval(std::int64_t interval, std::int64_t start, const MeterReading& reading, double booked);
+    // The step's length in real time: the log's wall-clock times skip an hour
+    // at the spring clock change and repeat one at the autumn change.
+    std::int64_t realLength(std::int64_t start, std::int64_t end, int year);
 
     struct Gap {
-        std::int64_t length;
+        std::int64_t length;  // in real time, which decides whether it is a gap
+        std::int64_t shown;   // as the log's stamps tell it
         std::size_t line;
         std::int64_t start;  // seconds, as timeOf
         double booked;
     };
 
-    static std::int64_t timeOf(const CalendarStamp& s) { return s.dayNumber * 86400 + s.secondOfDay; }
     void keepGap(const Gap& gap);
     void fallingStep(const MeterReading& reading, double booked);
     void appendGapNote(std::vector<std::string>& notes) const;
+
+    // Steps whose later reading is stamped earlier than, or at the same time
+    // as, the reading before it.
+    struct OutOfOrder {
+        std::size_t count = 0;
+        std::size_t firstLine = 0;
+        void add(std::size_t line)
+        {
+            if (count++ == 0)
+                firstLine = line;
+        }
+    };
+    // The UK clock changes of one year, in the log's wall-clock seconds.
+    struct ClockChanges {
+        int year = std::numeric_limits<int>::min();
+        std::int64_t springSkipped = 0;   // 01:00 on the last Sunday of March: the hour to 02:00 is never shown
+        std::int64_t autumnRepeated = 0;  // 01:00 on the last Sunday of October: the hour to 02:00 is shown twice
+    };
 
     std::int64_t previousTime_ = 0;
     std::size_t booked_ = 0;
@@ -100,7 +134,7 @@ private:
     std::vector<Gap> gaps_;  // steps of an hour or more; the usual interval sorts them at the end
     std::size_t otherCount_ = 0;
     std::size_t otherFirstLine_ = 0;
-    std::string otherFirstText_;
+    CalendarStamp otherFirst_;
     CalendarStamp otherLast_;
     std::size_t fallingCount_ = 0;
     std::size_t fallingLine_ = 0;
@@ -117,15 +151,25 @@ private:
     FirstOfMany noReading_;
     FirstOfMany wraps_;  // text: the first wrap's "from X to Y"
     int wrapDigits_ = 0;
+    OutOfOrder earlier_;
+    OutOfOrder repeated_;
+    // The latest time before the last step back: the steps that catch up with
+    // it are measured from it, so a stray earlier stamp makes no gap.
+    std::int64_t resume_ = std::numeric_limits<std::int64_t>::min();
+    ClockChanges clock_;
+    int autumnTaken_ = std::numeric_limits<int>::min();  // the year whose repeated hour was met
 };
 
 // The note on lines skipped because their timestamp is no date; "" when none.
 std::string noDateNote(const ReadingFilter::NoDateLines& lines);
 
-// Why a file booked no step: with a scope, the scope and the span of the
-// file's dated readings; without one, how many data lines were skipped and
-// the first with its reason, or that its one reading only set the baseline.
-std::string nothingBookedNote(std::string_view bytes, const LayoutShape& shape, const DateScope& scope);
+// Adds to `notes` why a file booked no step: with a scope, the scope and the
+// span of the file's dated readings; without one, how many data lines were
+// skipped and the first with its reason, or that its one reading of the month
+// only set the baseline. The note on lines without a date goes when it would
+// only say the same.
+void addNothingBookedNote(std::vector<std::string>& notes, std::string_view bytes, const LayoutShape& shape,
+                          const DateScope& scope);
 
 // The block after the grand totals: the header and one "label: note" line per
 // note, each ending CR LF; "" when there is no note.

@@ -78,7 +78,7 @@ FileBooking bookMeterLogFile(std::string_view bytes, std::string_view path, cons
     }
     if (engine->bookedSteps == 0)
         if (const auto shape = engineShapeOf(bytes, path))
-            engine->notes.push_back(nothingBookedNote(bytes, *shape, scope));
+            addNothingBookedNote(engine->notes, bytes, *shape, scope);
     booking.figures = std::move(*engine);
     return booking;
 }
@@ -100,7 +100,7 @@ Expected<std::vector<MonthFigures>> bookMeterLogFileByMonth(std::string_view byt
         if (months->empty())
             months->emplace_back();
         if (const auto shape = engineShapeOf(bytes, path))
-            months->front().figures.notes.push_back(nothingBookedNote(bytes, *shape, scope));
+            addNothingBookedNote(months->front().figures.notes, bytes, *shape, scope);
     }
     return months;
 }

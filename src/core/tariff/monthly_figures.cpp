@@ -1,6 +1,7 @@
 #include "core/tariff/monthly_figures.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "core/meterdata/meter_log_scan.h"
 #include "core/tariff/data_notes.h"
@@ -62,9 +63,12 @@ Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view by
     // The reading the next step starts from.
     MeterReading previous;
     std::string previousText;
+    // The latest time met, which a log that steps back catches up with.
+    std::int64_t latest = std::numeric_limits<std::int64_t>::min();
     if (auto before = readingBeforeScope(bytes, *shape, scope, settings)) {
         memory.previousReading = before->value;
         previous.stamp = before->stamp;
+        latest = DataNoteCollector::timeOf(before->stamp);
         previousText = std::move(before->timestampText);
     }
     auto monthOf = [&](const CalendarStamp& stamp) -> std::size_t {
@@ -81,7 +85,7 @@ Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view by
         }
         // The step into this month runs from the reading before it.
         if (memory.previousReading != kNoBaselineMarker)
-            collectors[current].baseline(previous);
+            collectors[current].continueFrom(previous.stamp, latest);
         return current;
     };
     ReadingFilter filter(*shape, true, scope);
@@ -112,6 +116,7 @@ Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view by
         }
         previous.stamp = r.stamp;
         previousText.assign(r.timestampText);
+        latest = std::max(latest, DataNoteCollector::timeOf(r.stamp));
         return {};
     });
     if (!walked)

@@ -132,19 +132,15 @@ TEST(CalculationRun, DataNotesFollowTheGrandTotalsAndJoinTheBill)
         text += run.calculateFile(RunFixture::meterLog(log), scope, nullptr).text;
     EXPECT_EQ(text + run.closingText(), readFile(test::testDataDir() / "run_text" / "data_notes.txt"));
     EXPECT_EQ(templateLine(readFile(f.reports + "SITE1.html"), "N"), "");
-    const std::string notes = templateLine(readFile(f.reports + "RESET_GAP_MONTH.html"), "N");
-    EXPECT_EQ(notes.rfind("<section class='notes'><h2>Data notes</h2><ul><li>2 readings outside 3/2012", 0), 0u)
-        << notes;
-    EXPECT_NE(
-        templateLine(readFile(f.reports + "SKIPPED_LINES.html"), "N").find("line 2: &quot;31/02/2012 10:00&quot;"),
-        std::string::npos);
+    EXPECT_EQ(templateLine(readFile(f.reports + "SKIPPED_LINES.html"), "N"),
+              "<section class='notes'><h2>Data notes</h2><ul><li>1 line skipped because the timestamp is no date; the "
+              "first, line 2: &quot;31/02/2012 10:00&quot;</li></ul></section>");
     EXPECT_TRUE(std::filesystem::exists(f.reports + "CSV.html"));
 }
 
-// --each-month stops at the run's cap with one line naming what was left out; a gap
-// is the note of the month it ends in (in its block's notes and the text's), a step
-// into a new month is no gap, and a file with no month keeps its block and note.
-TEST(CalculationRun, EachMonthIsCappedAndKeepsItsGapsInTheirMonth)
+// --each-month stops at the run's cap with one line naming what was left out; a
+// month's notes are labelled with it, and a file with no month keeps its block and note.
+TEST(CalculationRun, EachMonthIsCappedAndLabelsItsNotes)
 {
     RunFixture f;
     CalculationRun run = f.run();
@@ -157,17 +153,11 @@ TEST(CalculationRun, EachMonthIsCappedAndKeepsItsGapsInTheirMonth)
                                   "months\r\n\r\n");
     EXPECT_EQ(run.calculateFileByMonth(RunFixture::meterLog("site1.csv"), {}).front().calculated, false);
 
-    std::string hourly = "S,T,V\r\n";
-    for (int h = 0; h < 53; ++h)  // 29/4 0:00 to 1/5 4:00 hourly
-        hourly += "0," + std::string(h < 48 ? std::to_string(29 + h / 24) + "/4" : "1/5") + "/2012 " +
-                  std::to_string(h % 24) + ":00,1\r\n";
-    CalculationRun gapRun = f.run();
-    const auto gap = gapRun.calculateFileByMonth(f.file("logs/gap.csv", hourly + "0,3/5/2012 0:00,1\r\n"), {});
-    const auto none = gapRun.calculateFileByMonth(f.file("logs/none.csv", "S,T,V\r\n0,x,1\r\n"), {});
+    CalculationRun notesRun = f.run();
+    notesRun.calculateFileByMonth(f.file("logs/fall.csv", "S,T,V\r\n0,30/4/2012 10:00,5\r\n0,1/5/2012 10:00,3\r\n"),
+                                  {});
+    const auto none = notesRun.calculateFileByMonth(f.file("logs/none.csv", "S,T,V\r\n0,x,1\r\n"), {});
     EXPECT_TRUE(none.size() == 1 && none[0].text.rfind("logs/none.csv results...", 0) == 0);
-    EXPECT_NE(gapRun.closingText().find("logs/gap.csv 2012-05: 1 gap"), std::string::npos);
-    EXPECT_NE(gapRun.closingText().find("logs/none.csv: no reading was booked"), std::string::npos);
-    ASSERT_EQ(gap.size(), 2u);
-    EXPECT_TRUE(gap[0].figures.notes.empty() && gap[1].figures.notes.size() == 1 &&
-                gap[1].figures.notes[0].rfind("1 gap", 0) == 0);
+    EXPECT_NE(notesRun.closingText().find("logs/fall.csv 2012-05: 1 falling reading"), std::string::npos);
+    EXPECT_NE(notesRun.closingText().find("logs/none.csv: no reading was booked"), std::string::npos);
 }
