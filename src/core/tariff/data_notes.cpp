@@ -392,14 +392,14 @@ void DataNoteCollector::appendReadingRuleNotes(std::vector<std::string>& notes) 
         notes.push_back("line " + std::to_string(unreadable_.line) + ": the value " + unreadable_.text +
                         " is not a number; that reading was skipped");
     else if (unreadable_.count > 1)
-        notes.push_back(std::to_string(unreadable_.count) +
+        notes.push_back(grouped(static_cast<long long>(unreadable_.count)) +
                         " readings were skipped because their value is not a number; the first, line " +
                         std::to_string(unreadable_.line) + ": the value " + unreadable_.text);
     if (noReading_.count == 1)
         notes.push_back("line " + std::to_string(noReading_.line) + ": the no-reading value " + minus +
                         "499999; the next reading starts afresh");
     else if (noReading_.count > 1)
-        notes.push_back(std::to_string(noReading_.count) + " no-reading values " + minus +
+        notes.push_back(grouped(static_cast<long long>(noReading_.count)) + " no-reading values " + minus +
                         "499999, the first on line " + std::to_string(noReading_.line) +
                         "; the reading after each starts afresh");
     if (wraps_.count > 0) {
@@ -407,7 +407,7 @@ void DataNoteCollector::appendReadingRuleNotes(std::vector<std::string>& notes) 
         const std::string rule = "reading + " + formatPlain(std::pow(10.0, wrapDigits_)) + " " + minus + " previous";
         notes.push_back(wraps_.count == 1 ? "line " + std::to_string(wraps_.line) + ": " + register_ +
                                                 " went round from " + wraps_.text + ", booked as " + rule
-                                          : std::to_string(wraps_.count) + " falls of " + register_ +
+                                          : grouped(static_cast<long long>(wraps_.count)) + " falls of " + register_ +
                                                 " were booked as going round (" + rule + "); the first, line " +
                                                 std::to_string(wraps_.line) + ": from " + wraps_.text);
     }
