@@ -166,6 +166,7 @@ TEST_F(Calc, NoOutputReplacesAnInputOfTheRun)
         {{"--csv", "out", "l/site1.csv"}, "out/SITE1.csv"},
         {{"--export", "--reports-dir", ".", "menu.html"}, "menu.html"},
         {{"--export", "--reports-dir", ".", "a/site1.csv", "SITE1.html"}, "SITE1.html"},
+        {{"--csv", ".", "summary.csv"}, "summary.csv"},  // its own CSV is SUMMARY-2.csv
     };
     for (const auto& c : cases) {
         QDir(work).removeRecursively();
@@ -295,6 +296,63 @@ TEST_F(Calc, BillsAndCsvCoverTheScopedDaysOfTheBookedMonth)
         EXPECT_EQ(csv.count('\n'), c.rows + 1);
         EXPECT_TRUE(csv.contains(c.row)) << csv.toStdString();
     }
+}
+
+// A standing charge and VAT on a 31-day bill: every output charges the same pennies
+// (31 x 0.45 = 13.95; 49.60 + 2.07 + 13.95 = 65.62; 5 % of it 3.28), and the printed
+// text is the window's.
+TEST_F(Calc, StandingChargeAndVatAgreeToThePennyInEveryOutput)
+{
+    std::string text = kHeader + "0,1/3/2012 00:00,0\r\n";
+    for (int day = 1; day <= 31; ++day)
+        text += "0," + std::to_string(day) + "/3/2012 12:00," + std::to_string(10 * day) + "\r\n";
+    text += "0,31/3/2012 22:00,333\r\n";
+    const QString path = QString::fromStdString(home.write("flat.csv", text));
+    const QStringList args{
+        "--set", "StandingCharge=0.45", "--set", "VATRate=5", "--export", "--reports-dir", "out", "--csv", "out", path};
+    run(args);
+    ASSERT_EQ(exitCode, 0) << err.toStdString();
+    SettingsRecord billed;
+    billed.settingsStandingCharge = 0.45;
+    billed.settingsVATRate = 5;
+    EXPECT_EQ(out, windowText({path}, billed));
+    const struct {
+        QByteArray output;
+        const char* shows;
+    } outputs[] = {
+        {out, "    Standing charge: 31 days \xC3\x97 \xC2\xA3"
+              "0.45, \xC2\xA3"
+              "13.95\n    Total before VAT: \xC2\xA3"
+              "65.62\n    VAT 5%: \xC2\xA3"
+              "3.28\n    Total including VAT: \xC2\xA3"
+              "68.90\n"},
+        {out, "\nStanding charge: \xC2\xA3"
+              "13.95\nTotal before VAT: \xC2\xA3"
+              "65.62\nVAT 5%: \xC2\xA3"
+              "3.28\nTotal including VAT: \xC2\xA3"
+              "68.90\n"},
+        {contentOf(work + "/out/FLAT.html"), "Standing charge: 31 days &times; &pound;0.45</td><td>&pound;13.95"},
+        {contentOf(work + "/out/FLAT.html"), "VAT 5%</td><td>&pound;3.28</td></tr><tr class='total'><td colspan=\"4\">"
+                                             "Total including VAT</td><td>&pound;68.90"},
+        {contentOf(work + "/out/menu.html"), "<div class='lMid'>\xC2\xA3"
+                                             "68.90</div></div>"},
+        {contentOf(work + "/out/menu.html"), "<div class=\"sum\">\xC2\xA3"
+                                             "68.90</div>"},
+        {contentOf(work + "/out/FLAT.csv"), "\r\n2012-03-31,10.000,23.000,1.60,2.07,3.67,,,\r\n"
+                                            "total,310.000,23.000,49.60,2.07,51.67,13.95,3.28,68.90"},
+        {contentOf(work + "/out/summary.csv"), "\r\n" + QFile::encodeName(path) +
+                                                   ",,FLAT,2012-03-01,2012-03-31,"
+                                                   "310.000,23.000,49.60,2.07,13.95,3.28,68.90,0\r\n"
+                                                   "TOTAL,,,,,310.000,23.000,49.60,2.07,13.95,3.28,68.90,0"},
+    };
+    for (const auto& o : outputs)
+        EXPECT_TRUE(o.output.contains(o.shows)) << o.shows << "\nin\n" << o.output.toStdString();
+    run(QStringList{"--json"} + args);
+    const QJsonObject doc = QJsonDocument::fromJson(out).object();
+    for (const QJsonValue& charged : {doc["files"][0], doc["totals"]})
+        EXPECT_TRUE(charged["standingCharge"].toDouble() == 13.95 && charged["vat"].toDouble() == 3.28 &&
+                    charged["totalWithVat"].toDouble() == 68.90)
+            << out.toStdString();
 }
 
 // Logs of one name from two folders get a bill, a CSV and a menu row each; a line says which got which name.
