@@ -82,7 +82,8 @@ std::vector<std::string> billMarksOf(const FileFigures& f, const LedgerCharges& 
     std::vector<std::string> marks;
     if (f.bookedSteps == 0)
         marks.emplace_back("nothing booked");
-    else if (c.totalWithVat < 0)
+    // Negative energy stays a mark when the standing charge lifts the total above zero.
+    else if (c.totalWithVat < 0 || f.dayTotal + f.nightTotal < 0)
         marks.emplace_back("negative");
     if (!f.notes.empty())
         marks.emplace_back("see notes");

@@ -119,8 +119,9 @@ TEST(Bill, ReadsChargesAndMarks)
          "<tr><td colspan=\"4\">Total before VAT</td><td>&pound;63.55</td></tr>"
          "<tr><td colspan=\"4\">VAT 5%</td><td>&pound;3.18</td></tr>"
          "<tr class='total'><td colspan=\"4\">Total including VAT</td><td>&pound;66.73</td></tr>", "66.73", {}},
-        {"VAT alone, negative, noted", 0, 20, -10, 2, true, "", "<td colspan=\"4\">VAT 20%</td><td>&pound;-0.32</td>",
-         "-1.92", {"negative", "see notes"}},
+        // Negative energy is marked though the standing charge lifts the total above zero.
+        {"negative energy, noted", 0.45, 20, -10, 2, true, "", "<td colspan=\"4\">VAT 20%</td><td>&pound;2.47</td>",
+         "14.82", {"negative", "see notes"}},
         {"nothing booked", 0, 0, 0, 0, false, "", "", "0.00", {"nothing booked"}},
         // clang-format on
     };
