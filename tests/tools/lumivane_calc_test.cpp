@@ -313,40 +313,27 @@ TEST_F(Calc, StandingChargeAndVatAgreeToThePennyInEveryOutput)
     run(args);
     ASSERT_EQ(exitCode, 0) << err.toStdString();
     SettingsRecord billed;
-    billed.settingsStandingCharge = 0.45;
-    billed.settingsVATRate = 5;
+    std::tie(billed.settingsStandingCharge, billed.settingsVATRate) = std::pair(0.45, 5.0);
     EXPECT_EQ(out, windowText({path}, billed));
-    const struct {
-        QByteArray output;
-        const char* shows;
-    } outputs[] = {
-        {out, "    Standing charge: 31 days \xC3\x97 \xC2\xA3"
-              "0.45, \xC2\xA3"
-              "13.95\n    Total before VAT: \xC2\xA3"
-              "65.62\n    VAT 5%: \xC2\xA3"
-              "3.28\n    Total including VAT: \xC2\xA3"
-              "68.90\n"},
-        {out, "\nStanding charge: \xC2\xA3"
-              "13.95\nTotal before VAT: \xC2\xA3"
-              "65.62\nVAT 5%: \xC2\xA3"
-              "3.28\nTotal including VAT: \xC2\xA3"
-              "68.90\n"},
-        {contentOf(work + "/out/FLAT.html"), "Standing charge: 31 days &times; &pound;0.45</td><td>&pound;13.95"},
-        {contentOf(work + "/out/FLAT.html"), "VAT 5%</td><td>&pound;3.28</td></tr><tr class='total'><td colspan=\"4\">"
-                                             "Total including VAT</td><td>&pound;68.90"},
-        {contentOf(work + "/out/menu.html"), "<div class='lMid'>\xC2\xA3"
-                                             "68.90</div></div>"},
-        {contentOf(work + "/out/menu.html"), "<div class=\"sum\">\xC2\xA3"
-                                             "68.90</div>"},
-        {contentOf(work + "/out/FLAT.csv"), "\r\n2012-03-31,10.000,23.000,1.60,2.07,3.67,,,\r\n"
-                                            "total,310.000,23.000,49.60,2.07,51.67,13.95,3.28,68.90"},
-        {contentOf(work + "/out/summary.csv"), "\r\n" + QFile::encodeName(path) +
-                                                   ",,FLAT,2012-03-01,2012-03-31,"
-                                                   "310.000,23.000,49.60,2.07,13.95,3.28,68.90,0\r\n"
-                                                   "TOTAL,,,,,310.000,23.000,49.60,2.07,13.95,3.28,68.90,0"},
+    const QByteArray bill = contentOf(work + "/out/FLAT.html"), menu = contentOf(work + "/out/menu.html");
+    const std::pair<QByteArray, QByteArray> outputs[] = {
+        {out, "    Standing charge: 31 days × £0.45, £13.95\n    Total before VAT: £65.62\n    VAT 5%: £3.28\n"
+              "    Total including VAT: £68.90\n"},
+        {out, "\nStanding charge: £13.95\nTotal before VAT: £65.62\nVAT 5%: £3.28\nTotal including VAT: £68.90\n"},
+        {bill, "Standing charge: 31 days &times; &pound;0.45</td><td>&pound;13.95"},
+        {bill,
+         "VAT 5%</td><td>&pound;3.28</td></tr><tr class='total'><td colspan=\"4\">Total including VAT</td><td>&pound;68.90"},
+        {menu, "<div class='lMid'>£68.90</div></div>"},
+        {menu, "<div class=\"sum\">£68.90</div>"},
+        {contentOf(work + "/out/FLAT.csv"),
+         "\r\n2012-03-31,10.000,23.000,1.60,2.07,3.67,,,\r\ntotal,310.000,23.000,49.60,2.07,51.67,13.95,3.28,68.90"},
+        {contentOf(work + "/out/summary.csv"),
+         QFile::encodeName(path) + ",,FLAT,2012-03-01,2012-03-31,310.000,23.000,"
+                                   "49.60,2.07,13.95,3.28,68.90,0\r\nTOTAL,,,,,310.000,23.000,49.60,2.07,"
+                                   "13.95,3.28,68.90,0"},
     };
-    for (const auto& o : outputs)
-        EXPECT_TRUE(o.output.contains(o.shows)) << o.shows << "\nin\n" << o.output.toStdString();
+    for (const auto& [output, shows] : outputs)
+        EXPECT_TRUE(output.contains(shows)) << shows.toStdString() << "\nin\n" << output.toStdString();
     run(QStringList{"--json"} + args);
     const QJsonObject doc = QJsonDocument::fromJson(out).object();
     for (const QJsonValue& charged : {doc["files"][0], doc["totals"]})

@@ -97,56 +97,36 @@ TEST(Bill, NameHoursPricesCostsAndGenerationLine)
                   "the bill template has the placeholder " + placeholder + " more than once");
 }
 
-// Reads, standing charge and VAT come in through their own placeholders; the register
-// reads only where the template asks, the charges wherever they are set. The menu's
+// Reads come in where the template asks for them, standing charge and VAT wherever they are
+// set (the rows themselves: StandingChargeAndVatAgreeToThePennyInEveryOutput). The menu's
 // marks name what a person should look at before sending the bill.
 TEST(Bill, ReadsChargesAndMarks)
 {
-    const std::string withAdditions = RunFixture::billTemplate() + "\r\nR=%reads\r\nB=%billing\r\n";
     const struct {
-        const char* name;
         double standingCharge, vat, dayUnits;
         std::size_t steps;
-        bool note;
-        const char *reads, *billing, *total;
+        bool noted;
+        const char *reads, *total;
         std::vector<std::string> marks;
     } cases[] = {
-        // clang-format off
-        {"billed, read", 0.45, 5, 310, 31, false,
-         "<tr><td>Opening read</td><td>1/3/2012 00:00</td><td class='values'>99990</td></tr>"
-         "<tr><td>Closing read</td><td>31/3/2012 &#37;notes</td><td class='values'>10.5</td></tr>",
-         "<tr><td colspan=\"4\">Standing charge: 31 days &times; &pound;0.45</td><td>&pound;13.95</td></tr>"
-         "<tr><td colspan=\"4\">Total before VAT</td><td>&pound;63.55</td></tr>"
-         "<tr><td colspan=\"4\">VAT 5%</td><td>&pound;3.18</td></tr>"
-         "<tr class='total'><td colspan=\"4\">Total including VAT</td><td>&pound;66.73</td></tr>", "66.73", {}},
+        {0.45, 5, 310, 31, false, "<td>31/3/2012 &#37;notes</td><td class='values'>10.5</td>", "66.73", {}},
         // Negative energy is marked though the standing charge lifts the total above zero.
-        {"negative energy, noted", 0.45, 20, -10, 2, true, "", "<td colspan=\"4\">VAT 20%</td><td>&pound;2.47</td>",
-         "14.82", {"negative", "see notes"}},
-        {"nothing booked", 0, 0, 0, 0, false, "", "", "0.00", {"nothing booked"}},
-        // clang-format on
+        {0.45, 20, -10, 2, true, "", "14.82", {"negative", "see notes"}},
+        {0, 0, 0, 0, false, "", "0.00", {"nothing booked"}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
         BillCase b;
-        b.figures.calcYear = 2012;
-        b.figures.calcMonth = 3;
-        b.figures.dayTotal = c.dayUnits;
-        b.figures.bookedSteps = c.steps;
-        if (c.note)
-            b.figures.notes.push_back("a note");
-        if (*c.reads) {
-            b.figures.openingRead = {true, 99990, "1/3/2012 00:00"};
-            b.figures.closingRead = {true, 10.5, "31/3/2012 %notes"};  // a log's text is never a placeholder
-        }
+        b.figures = {.dayTotal = c.dayUnits, .calcMonth = 3, .calcYear = 2012, .bookedSteps = c.steps};
+        b.figures.notes.resize(c.noted ? 1 : 0);
+        if (*c.reads)  // a log's text is never taken for a placeholder
+            b.figures.closingRead = {true, 10.5, "31/3/2012 %notes"};
         b.settings.settingsStandingCharge = c.standingCharge;
         b.settings.settingsVATRate = c.vat;
-        const auto bill = b.fill(withAdditions);
-        ASSERT_TRUE(bill) << bill.error().reason;
+        const auto bill = b.fill(RunFixture::billTemplate() + "\r\nR=%reads\r\nB=%billing\r\n");
         const std::string reads = templateLine(bill->text, "R");
         EXPECT_TRUE(*c.reads ? reads.find(c.reads) != std::string::npos : reads.empty()) << reads;
-        EXPECT_NE(templateLine(bill->text, "B").find(c.billing), std::string::npos) << templateLine(bill->text, "B");
         EXPECT_EQ(bill->figures.billTotalCost, c.total);
-        EXPECT_EQ(bill->figures.billMarks, c.marks);
+        EXPECT_EQ(bill->figures.billMarks, c.marks) << c.total;
         // Without its placeholder a bill would ask for less than the menu says: refused once anything is billed.
         EXPECT_EQ(static_cast<bool>(b.fill()), c.standingCharge == 0 && c.vat == 0);
     }
