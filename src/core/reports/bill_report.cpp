@@ -29,21 +29,11 @@ std::string notesList(const std::vector<std::string>* notes)
     return list + "</ul></section>";
 }
 
-// A log's text put into the bill before a later placeholder is filled: "%"
-// written as a character reference, so it can never be taken for one.
-std::string escapedLogText(std::string_view text)
-{
-    std::string escaped;
-    for (const char c : htmlEscape(text))
-        escaped += c == '%' ? std::string("&#37;") : std::string(1, c);
-    return escaped;
-}
-
 std::string readRow(const char* caption, const RegisterRead& read)
 {
     if (!read.present)
         return {};
-    return "<tr><td>" + std::string(caption) + "</td><td>" + escapedLogText(read.timestampText) +
+    return "<tr><td>" + std::string(caption) + "</td><td>" + htmlEscape(read.timestampText) +
            "</td><td class='values'>" + formatPlain(read.value) + "</td></tr>";
 }
 
