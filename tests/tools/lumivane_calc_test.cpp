@@ -179,6 +179,7 @@ TEST_F(Calc, NoOutputReplacesAnInputOfTheRun)
         EXPECT_EQ(test::readFile(home.path() / c.input), logText) << c.input;
         EXPECT_TRUE(err.contains("not written, since it is the input ")) << err.toStdString();
     }
+    EXPECT_TRUE(QFile::exists(work + "/SUMMARY-2.csv"));  // a case-blind file system would take it for summary.csv
 }
 
 // Runs at the same time into one reports folder never take each other's
