@@ -46,6 +46,7 @@ TEST(CalcOptions, MisuseIsAOneLineUsageErrorNamingTheCulprit)
         {{}, "no meter log file"},
         {std::vector<std::string>(37, "a.csv"), "36"},
         {{"--set", "No\npe=1", "a.csv"}, "No?pe"},  // a line end inside an argument does not break the line
+        {{"--set", "VATRate=120", "a.csv"}, "VAT % \"120\" is not a number from 0 to 100"},  // as the dialog checks it
     };
     for (const char* from : {"31/02/2012", "1/1/12", "1-1-2012", "+1/1/2012", "100/1/2012", "1/1/0000"})
         cases.push_back({{"--from", from, "a.csv"}, "--from"});

@@ -166,6 +166,7 @@ TEST_F(Calc, NoOutputReplacesAnInputOfTheRun)
         {{"--csv", "out", "l/site1.csv"}, "out/SITE1.csv"},
         {{"--export", "--reports-dir", ".", "menu.html"}, "menu.html"},
         {{"--export", "--reports-dir", ".", "a/site1.csv", "SITE1.html"}, "SITE1.html"},
+        {{"--csv", ".", "summary.csv"}, "summary.csv"},  // its own CSV is SUMMARY-2.csv
     };
     for (const auto& c : cases) {
         QDir(work).removeRecursively();
@@ -178,6 +179,7 @@ TEST_F(Calc, NoOutputReplacesAnInputOfTheRun)
         EXPECT_EQ(test::readFile(home.path() / c.input), logText) << c.input;
         EXPECT_TRUE(err.contains("not written, since it is the input ")) << err.toStdString();
     }
+    EXPECT_TRUE(QFile::exists(work + "/SUMMARY-2.csv"));  // a case-blind file system would take it for summary.csv
 }
 
 // Runs at the same time into one reports folder never take each other's
@@ -295,6 +297,50 @@ TEST_F(Calc, BillsAndCsvCoverTheScopedDaysOfTheBookedMonth)
         EXPECT_EQ(csv.count('\n'), c.rows + 1);
         EXPECT_TRUE(csv.contains(c.row)) << csv.toStdString();
     }
+}
+
+// A standing charge and VAT on a 31-day bill: every output charges the same pennies
+// (31 x 0.45 = 13.95; 49.60 + 2.07 + 13.95 = 65.62; 5 % of it 3.28), and the printed
+// text is the window's.
+TEST_F(Calc, StandingChargeAndVatAgreeToThePennyInEveryOutput)
+{
+    std::string text = kHeader + "0,1/3/2012 00:00,0\r\n";
+    for (int day = 1; day <= 31; ++day)
+        text += "0," + std::to_string(day) + "/3/2012 12:00," + std::to_string(10 * day) + "\r\n";
+    text += "0,31/3/2012 22:00,333\r\n";
+    const QString path = QString::fromStdString(home.write("flat.csv", text));
+    const QStringList args{
+        "--set", "StandingCharge=0.45", "--set", "VATRate=5", "--export", "--reports-dir", "out", "--csv", "out", path};
+    run(args);
+    ASSERT_EQ(exitCode, 0) << err.toStdString();
+    SettingsRecord billed;
+    std::tie(billed.settingsStandingCharge, billed.settingsVATRate) = std::pair(0.45, 5.0);
+    EXPECT_EQ(out, windowText({path}, billed));
+    const QByteArray bill = contentOf(work + "/out/FLAT.html"), menu = contentOf(work + "/out/menu.html");
+    const std::pair<QByteArray, QByteArray> outputs[] = {
+        {out, "    Standing charge: 31 days × £0.45, £13.95\n    Total before VAT: £65.62\n    VAT 5%: £3.28\n"
+              "    Total including VAT: £68.90\n"},
+        {out, "\nStanding charge: £13.95\nTotal before VAT: £65.62\nVAT 5%: £3.28\nTotal including VAT: £68.90\n"},
+        {bill, "Standing charge: 31 days &times; &pound;0.45</td><td>&pound;13.95"},
+        {bill,
+         "VAT 5%</td><td>&pound;3.28</td></tr><tr class='total'><td colspan=\"4\">Total including VAT</td><td>&pound;68.90"},
+        {menu, "<div class='lMid'>£68.90</div></div>"},
+        {menu, "<div class=\"sum\">£68.90</div>"},
+        {contentOf(work + "/out/FLAT.csv"),
+         "\r\n2012-03-31,10.000,23.000,1.60,2.07,3.67,,,\r\ntotal,310.000,23.000,49.60,2.07,51.67,13.95,3.28,68.90"},
+        {contentOf(work + "/out/summary.csv"),
+         QFile::encodeName(path) + ",,FLAT,2012-03-01,2012-03-31,310.000,23.000,"
+                                   "49.60,2.07,13.95,3.28,68.90,0\r\nTOTAL,,,,,310.000,23.000,49.60,2.07,"
+                                   "13.95,3.28,68.90,0"},
+    };
+    for (const auto& [output, shows] : outputs)
+        EXPECT_TRUE(output.contains(shows)) << shows.toStdString() << "\nin\n" << output.toStdString();
+    run(QStringList{"--json"} + args);
+    const QJsonObject doc = QJsonDocument::fromJson(out).object();
+    for (const QJsonValue& charged : {doc["files"][0], doc["totals"]})
+        EXPECT_TRUE(charged["standingCharge"].toDouble() == 13.95 && charged["vat"].toDouble() == 3.28 &&
+                    charged["totalWithVat"].toDouble() == 68.90)
+            << out.toStdString();
 }
 
 // Logs of one name from two folders get a bill, a CSV and a menu row each; a line says which got which name.

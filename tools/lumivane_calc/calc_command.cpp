@@ -9,6 +9,7 @@
 
 #include "core/reports/day_figures_csv.h"
 #include "core/reports/report_files.h"
+#include "core/reports/summary_csv.h"
 #include "core/tariff/calculation_run.h"
 #include "core/tariff/file_blocks.h"
 #include "lumivane_calc/calc_json.h"
@@ -117,6 +118,36 @@ CsvResult takeBlock(const FileOutcome& file, const std::string& path, const Calc
     return {"", csv.error};
 }
 
+SummaryRow summaryRowOf(const std::string& path, const FileOutcome& file)
+{
+    SummaryRow row;
+    row.file = path;
+    row.month = file.month;
+    row.title = file.title;
+    row.calculated = file.calculated;
+    row.period = file.period;
+    row.dayUnits = file.figures.dayTotal;
+    row.nightUnits = file.figures.nightTotal;
+    row.charges = file.charges;
+    row.noteCount = file.figures.notes.size();
+    return row;
+}
+
+// summary.csv beside the blocks' CSVs: one problem when it cannot be written.
+void writeSummaryCsv(const std::string& csvFolder, const std::vector<SummaryRow>& rows, const CalculationRun& run,
+                     const CalcOptions& options, CalcCommandOutcome& outcome)
+{
+    if (csvFolder.empty())
+        return;
+    const std::string path = csvFolder + kSummaryCsvName;
+    const SummaryTotals totals{run.grandDayUnits(), run.grandNightUnits(), run.grandCharges()};
+    auto written = refuseInputAsTarget(path, options.files);
+    if (written)
+        written = exportOutput(summaryCsv(rows, totals), path);
+    if (!written)
+        fail(outcome, "no " + std::string(kSummaryCsvName) + ": " + written.error().reason);
+}
+
 }  // namespace
 
 namespace {
@@ -178,18 +209,21 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
     CalculationRun run(settings, std::move(environment), graph, palette, &files);
 
     CalcJsonRun jsonRun;
+    std::vector<SummaryRow> summary;
     std::string text = run.headerText();
     run.prepare(options.files, options.scope, options.eachMonth, false);
     for (const std::string& path : options.files) {
         for (FileOutcome& file : calculateFileBlocks(run, path, options.scope, options.eachMonth, nullptr)) {
             text += file.text;
             CsvResult csv = takeBlock(file, path, options, csvFolder, settings, outcome);
+            summary.push_back(summaryRowOf(path, file));
             jsonRun.files.push_back({path, std::move(file), std::move(csv.path), std::move(csv.error)});
         }
     }
     text += run.closingText();
     if (const auto totals = run.grandTotalsCheck(); !totals)
         fail(outcome, totals.error().reason);
+    writeSummaryCsv(csvFolder, summary, run, options, outcome);
 
     if (settings.settingsExport == 1) {
         const auto menu = run.buildReportsMenu();
@@ -207,6 +241,7 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
     if (options.json) {
         jsonRun.grandDayUnits = run.grandDayUnits();
         jsonRun.grandNightUnits = run.grandNightUnits();
+        jsonRun.grandCharges = run.grandCharges();
         jsonRun.problems = outcome.problems;
         outcome.output = calcJsonDocument(options, settings, jsonRun);
         return outcome;

@@ -3,6 +3,7 @@
 #include "core/meterdata/date_scope_rules.h"
 #include "core/reports/bill_report.h"
 #include "core/text/file_label.h"
+#include "core/reports/file_figures.h"
 #include "core/reports/ledger.h"
 #include "core/text/app_facts.h"
 #include "core/text/display_text.h"
@@ -95,6 +96,30 @@ JsonObject& energyAndCosts(JsonObject& object, double day, double night, const S
         .number("totalCost", pennies(day * s.settingsDayCost + night * s.settingsNightCost));
 }
 
+// The standing charge and VAT as the bill shows them; nothing when they are not billed,
+// so a document without them reads as before.
+JsonObject& billedCharges(JsonObject& object, const LedgerCharges& c)
+{
+    if (!c.billed)
+        return object;
+    return object.number("standingDays", c.standingDays)
+        .number("standingCharge", c.standingCharge)
+        .number("totalBeforeVat", c.totalBeforeVat)
+        .number("vat", c.vat)
+        .number("totalWithVat", c.totalWithVat);
+}
+
+std::string registerRead(const RegisterRead& read)
+{
+    if (!read.present)
+        return "null";
+    return JsonObject()
+        .number("value", read.value)
+        .text("timestamp", read.timestampText)
+        .textOrNull("timestampIso", isoTimestamp(read.timestampText))
+        .str();
+}
+
 std::string fileObject(const CalcJsonFile& file, const SettingsRecord& settings)
 {
     const FileOutcome& o = file.outcome;
@@ -115,6 +140,9 @@ std::string fileObject(const CalcJsonFile& file, const SettingsRecord& settings)
         .text("to", o.figures.toText)
         .textOrNull("toIso", isoTimestamp(o.figures.toText));
     energyAndCosts(object, o.figures.dayTotal, o.figures.nightTotal, settings);
+    billedCharges(object, o.charges)
+        .raw("openingRead", registerRead(o.figures.openingRead))
+        .raw("closingRead", registerRead(o.figures.closingRead));
     if (o.billWritten)
         object.text("bill", o.billPath);
     else if (!o.status)
@@ -161,6 +189,7 @@ std::string calcJsonDocument(const CalcOptions& options, const SettingsRecord& s
     files += "]";
     JsonObject totals;
     energyAndCosts(totals, run.grandDayUnits, run.grandNightUnits, s);
+    billedCharges(totals, run.grandCharges);
 
     JsonObject document;
     document.text("program", "lumivane-calc")

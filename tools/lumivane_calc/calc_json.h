@@ -21,6 +21,7 @@ struct CalcJsonRun {
     std::vector<CalcJsonFile> files;
     double grandDayUnits = 0;
     double grandNightUnits = 0;
+    LedgerCharges grandCharges;         // the sums of the files' shown charges
     std::string menuPath;               // "" when no menu was written
     std::vector<std::string> problems;  // the lines also written to standard error
 };

@@ -112,6 +112,10 @@ Problem applySet(std::string_view value, CalcOptions& options)
         return "--set: there is no setting named " + quoted(key) + " (names are exact case, e.g. DayCost)";
     if (!settingTextFits(setting->type, text))
         return "--set: " + std::string(key) + " takes " + typeDescription(setting->type) + ", not " + quoted(text);
+    // Keys the dialog checks on Apply are checked alike here.
+    if (setting->control == SettingControl::NumberBox)
+        if (const std::string problem = settingRangeProblem(*setting, text); !problem.empty())
+            return "--set: " + std::string(key) + ": " + problem;
     options.overrides.emplace_back(std::string(key), std::string(text));
     return std::nullopt;
 }
@@ -273,7 +277,8 @@ Options:
                      (default 7)
   --set KEY=VALUE    use VALUE for the setting KEY in this run only; nothing is
                      saved. KEY is exact case: DayCost, NightCost, Multiplier,
-                     FromHour, ToHour, ... (may be repeated)
+                     FromHour, ToHour, StandingCharge (pounds per day),
+                     VATRate (percent), ... (may be repeated)
   --export           also write one HTML bill per file and menu.html; no
                      browser is opened. Without --export no file is written,
                      whatever the stored Export setting says

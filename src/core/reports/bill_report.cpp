@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "core/reports/bill_chart.h"
+#include "core/reports/ledger_text.h"
 #include "core/text/file_label.h"
 #include "core/text/html_text.h"
 #include "core/text/number_text.h"
@@ -26,6 +27,57 @@ std::string notesList(const std::vector<std::string>* notes)
     for (const std::string& note : *notes)
         list += "<li>" + htmlEscape(note) + "</li>";
     return list + "</ul></section>";
+}
+
+std::string readRow(const char* caption, const RegisterRead& read)
+{
+    if (!read.present)
+        return {};
+    return "<tr><td>" + std::string(caption) + "</td><td>" + htmlEscape(read.timestampText) +
+           "</td><td class='values'>" + formatPlain(read.value) + "</td></tr>";
+}
+
+// The register reads the period opens and closes with, so a tenant can check
+// the units; nothing when the engine kept neither.
+std::string readsTable(const FileFigures& f)
+{
+    const std::string rows = readRow("Opening read", f.openingRead) + readRow("Closing read", f.closingRead);
+    if (rows.empty())
+        return {};
+    return "<table class='reads'><thead><tr><th>Meter read</th><th>Taken</th><th>Register</th></tr></thead><tbody>" +
+           rows + "</tbody></table>";
+}
+
+std::string chargeRow(const std::string& caption, double money, const char* rowClass = nullptr)
+{
+    std::string row = rowClass ? "<tr class='" + std::string(rowClass) + "'>" : std::string("<tr>");
+    return row + "<td colspan=\"4\">" + caption + "</td><td>&pound;" + formatMoney(money) + "</td></tr>";
+}
+
+// The rows after the energy charges when a standing charge or VAT is set.
+std::string billingRows(const LedgerCharges& c, const SettingsRecord& s)
+{
+    if (!c.billed)
+        return {};
+    const std::string standing = "Standing charge: " + std::to_string(c.standingDays) +
+                                 (c.standingDays == 1 ? " day" : " days") + " &times; &pound;" +
+                                 standingRateText(s.settingsStandingCharge);
+    return chargeRow(standing, c.standingCharge) + chargeRow("Total before VAT", c.totalBeforeVat) +
+           chargeRow("VAT " + formatPlain(s.settingsVATRate) + "%", c.vat) +
+           chargeRow("Total including VAT", c.totalWithVat, "total");
+}
+
+std::vector<std::string> billMarksOf(const FileFigures& f, const LedgerCharges& c)
+{
+    std::vector<std::string> marks;
+    if (f.bookedSteps == 0)
+        marks.emplace_back("nothing booked");
+    // Negative energy stays a mark when the standing charge lifts the total above zero.
+    else if (c.totalWithVat < 0 || f.dayTotal + f.nightTotal < 0)
+        marks.emplace_back("negative");
+    if (!f.notes.empty())
+        marks.emplace_back("see notes");
+    return marks;
 }
 
 }  // namespace
@@ -82,7 +134,7 @@ Expected<BillText> fillBill(std::string_view templateText, const BillInputs& in)
     const int lastRow = period.year == 0 ? 0 : period.endDay;
     const std::string totals = valueCell(dayUnits) + valueCell(nightUnits) + valueCell(dayUnits + nightUnits);
     // The bill's total is the sum of its two rounded costs.
-    const LedgerCharges charges = ledgerChargesOf(dayUnits, nightUnits, s);
+    const LedgerCharges charges = ledgerBillOf(f, period, s);
     const std::string dayCostText = formatMoney(charges.dayCost);
     const std::string nightCostText = formatMoney(charges.nightCost);
     const std::string totalCostText = formatMoney(charges.totalCost);
@@ -113,7 +165,7 @@ Expected<BillText> fillBill(std::string_view templateText, const BillInputs& in)
     if (const std::string_view twice = repeatedPlaceholder(
             templateText, {"%title", "%premises", "%period", "%calc", "%totals", "%dayhours", "%nighthours",
                            "%dayunits", "%daycost", "%daytotal", "%nightunits", "%nightcost", "%nighttotal",
-                           "%totaltotal", "%todaysdate", "%chart", "%notes"});
+                           "%totaltotal", "%todaysdate", "%chart", "%notes", "%reads", "%billing"});
         !twice.empty())
         return failure("the bill template has the placeholder " + std::string(twice) + " more than once");
     bill.text.assign(templateText);
@@ -121,17 +173,23 @@ Expected<BillText> fillBill(std::string_view templateText, const BillInputs& in)
         if (!substitutePlaceholder(bill.text, placeholder, value))
             return failure("the bill template has no placeholder " + std::string(placeholder));
     }
-    // The chart is an addition: a template without its placeholder simply shows none.
+    // The additions go in from the template's end to its start, so that no text
+    // put in (a title or a note may hold "%notes") is taken for a later placeholder.
+    // A bill that left out its standing charge and VAT would ask for less than the menu says.
+    if (!substitutePlaceholder(bill.text, "%billing", billingRows(charges, s)) && charges.billed)
+        return failure("the bill template has no placeholder %billing for the standing charge and VAT");
+    // The others are optional: a template without one simply shows none.
+    substitutePlaceholder(bill.text, "%reads", readsTable(f));
     if (bill.text.find("%chart") != std::string::npos)
         substitutePlaceholder(bill.text, "%chart",
                               billChartSvg(f, period.startDay, lastRow, "Daily kWh, " + title + ", " + period.text));
-    if (bill.text.find("%notes") != std::string::npos)
-        substitutePlaceholder(bill.text, "%notes", notesList(in.notes));
+    substitutePlaceholder(bill.text, "%notes", notesList(in.notes));
     bill.figures.billPeriod = period.text;
     bill.figures.billPath =
         std::string(in.reportsFolder) +
         (in.fileName.empty() ? billFileNameOf(title, bill.figures.renamedFromMenu) : std::string(in.fileName));
-    bill.figures.billTotalCost = totalCostText;
+    bill.figures.billTotalCost = formatMoney(charges.totalWithVat);
+    bill.figures.billMarks = billMarksOf(f, charges);
     bill.figures.billDayCost = dayCostText;
     bill.figures.billNightCost = nightCostText;
     return bill;

@@ -15,11 +15,13 @@ namespace lumivane {
 // What the bill hands to the run for the reports menu.
 struct BillFigures {
     std::string billPath;
-    std::string billTotalCost;
+    std::string billTotalCost;  // what the bill asks for: VAT included when it is billed
     std::string billDayCost;
     std::string billNightCost;
     std::string billPeriod = {};   // the bill's period text, for menus that show it
     bool renamedFromMenu = false;  // the bill's own name was the menu's, so "-bill" was added
+    // What a person should look at before sending it: "negative", "nothing booked", "see notes".
+    std::vector<std::string> billMarks = {};
 };
 
 struct BillInputs {
@@ -54,8 +56,9 @@ std::string billTitleOf(std::string_view fileLabel);
 // Leading dots are dropped, so no bill is a hidden file.
 std::string billFileNameOf(std::string_view title, bool& renamed);
 
-// The template filled in table order, then "%chart" and "%notes" when the
-// template has them; or the placeholder of the table it lacks.
+// The template filled in table order, then "%chart", "%notes" and "%reads"
+// when the template has them, and "%billing" (required once a standing charge
+// or VAT is set); or the placeholder it lacks.
 Expected<BillText> fillBill(std::string_view templateText, const BillInputs& inputs);
 
 // Reads the template, fills it and writes the bill to billPath; the bill's

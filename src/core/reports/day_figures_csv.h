@@ -11,7 +11,9 @@ namespace lumivane {
 // calendar day of the period (ISO date; kWh with three decimals, money with
 // two), rows ended by CR LF but the last, which the file write ends. Days past
 // the month's end have no date and no row; a period without a month gives the
-// header alone.
+// header alone. With a standing charge or VAT set, three more columns
+// "standing_charge,vat,total_with_vat", empty in the day rows, and a last row
+// "total" with the bill's figures.
 std::string dayFiguresCsv(const FileFigures& figures, const BillPeriod& period, const SettingsRecord& settings);
 
 }  // namespace lumivane

@@ -22,6 +22,7 @@ void setText(BillPeriod& period, std::int64_t first, std::int64_t last)
     period.text = dateText(a) + " - " + dateText(b);
     period.startIso = isoOf(a);
     period.endIso = isoOf(b);
+    period.dayCount = static_cast<int>(last - first + 1);
 }
 
 }  // namespace
@@ -84,7 +85,38 @@ LedgerCharges ledgerChargesOf(double dayUnits, double nightUnits, const Settings
     charges.dayCost = roundAsShown(dayUnits * settings.settingsDayCost, 2);
     charges.nightCost = roundAsShown(nightUnits * settings.settingsNightCost, 2);
     charges.totalCost = roundAsShown(charges.dayCost + charges.nightCost, 2);
+    charges.totalBeforeVat = charges.totalCost;
+    charges.totalWithVat = charges.totalCost;
     return charges;
+}
+
+LedgerCharges ledgerBillOf(const FileFigures& figures, const BillPeriod& period, const SettingsRecord& settings)
+{
+    LedgerCharges charges = ledgerChargesOf(figures.dayTotal, figures.nightTotal, settings);
+    charges.billed = settings.settingsStandingCharge != 0 || settings.settingsVATRate != 0;
+    if (!charges.billed)
+        return charges;
+    charges.standingDays = period.dayCount;
+    charges.standingCharge = roundAsShown(period.dayCount * settings.settingsStandingCharge, 2);
+    charges.totalBeforeVat = roundAsShown(charges.totalCost + charges.standingCharge, 2);
+    charges.vat = roundAsShown(charges.totalBeforeVat * settings.settingsVATRate / 100, 2);
+    charges.totalWithVat = roundAsShown(charges.totalBeforeVat + charges.vat, 2);
+    return charges;
+}
+
+void addLedgerCharges(LedgerCharges& sum, const LedgerCharges& bill)
+{
+    // Each sum is rounded again, so that adding many pennies leaves no binary dust.
+    const auto add = [](double& to, double value) { to = roundAsShown(to + value, 2); };
+    add(sum.dayCost, bill.dayCost);
+    add(sum.nightCost, bill.nightCost);
+    add(sum.totalCost, bill.totalCost);
+    add(sum.standingCharge, bill.standingCharge);
+    add(sum.totalBeforeVat, bill.totalBeforeVat);
+    add(sum.vat, bill.vat);
+    add(sum.totalWithVat, bill.totalWithVat);
+    sum.standingDays += bill.standingDays;
+    sum.billed = sum.billed || bill.billed;
 }
 
 }  // namespace lumivane

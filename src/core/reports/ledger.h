@@ -23,6 +23,7 @@ struct BillPeriod {
     int month = 0;
     std::string startIso = {};
     std::string endIso = {};
+    int dayCount = 0;  // days from the first date to the last; 0 without a period
 };
 
 // The period of a file's booked month under `scope`. A file that booked no
@@ -42,13 +43,28 @@ struct LedgerDay {
 std::vector<LedgerDay> ledgerDaysOf(const FileFigures& figures, const BillPeriod& period);
 
 // Charges as every itemised output shows them: each cost rounded as shown,
-// the total the sum of the two shown costs.
+// each total the sum of the shown lines above it. Without a standing charge
+// and VAT the bill ends at totalCost, and totalWithVat equals it.
 struct LedgerCharges {
     double dayCost = 0;
     double nightCost = 0;
     double totalCost = 0;
+    bool billed = false;        // a standing charge or VAT is set: the lines below are shown
+    int standingDays = 0;       // the days of the period charged
+    double standingCharge = 0;  // days times the daily charge
+    double totalBeforeVat = 0;  // totalCost and the standing charge
+    double vat = 0;             // totalBeforeVat at the VAT rate
+    double totalWithVat = 0;    // totalBeforeVat and VAT
 };
 LedgerCharges ledgerChargesOf(double dayUnits, double nightUnits, const SettingsRecord& settings);
+
+// The charges of a whole bill: its energy, and the standing charge for every
+// day of its period with VAT on the lot.
+LedgerCharges ledgerBillOf(const FileFigures& figures, const BillPeriod& period, const SettingsRecord& settings);
+
+// Adds one bill's shown charges to a run's: totals of bills are the sums of
+// what each bill shows, VAT included, so a run's total is the sum of its bills'.
+void addLedgerCharges(LedgerCharges& sum, const LedgerCharges& bill);
 
 // "2012-03-05".
 std::string isoDateText(int year, int month, int day);

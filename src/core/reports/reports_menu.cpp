@@ -63,6 +63,8 @@ Expected<std::string> fillReportsMenu(std::string_view templateText, const Repor
         link += "'>";
         link += name;
         link += "</a>";
+        for (const std::string& mark : entry.billMarks)
+            link += "<span class='lMark'>" + htmlEscape(mark) + "</span>";
         rows += "<div class='lRow'>";
         rows += cell("lLeft", link);
         if (withPeriods)

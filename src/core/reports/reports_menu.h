@@ -26,7 +26,8 @@ struct ReportLinkLists {
 // The menu template filled in table order from the run's bills, one row per
 // bill with a path ("lRow": its link "lLeft", its period "lPeriod" when the
 // template has "%listofperiods", which is then emptied, and its day, night and
-// total costs "lMid"); or the placeholder it lacks.
+// total costs "lMid"; the bill's marks follow its link as "lMark"); or the
+// placeholder it lacks.
 Expected<std::string> fillReportsMenu(std::string_view templateText, const ReportLinkLists& lists,
                                       std::string_view shortDate, std::string_view computerName);
 

@@ -56,13 +56,35 @@ SettingsForm settingsFormOf(const SettingsRecord& r)
     f.txtInterval = r.settingsAlarmInterval;
     f.txtNoData = std::to_string(r.settingsNoDataMinutes);
     f.txtRepeat = std::to_string(r.settingsSMSRepeatMinutes);
+    for (const SettingKey* key : tableBuiltKeys())
+        f.tableRows.emplace_back(key->key, settingTextOf(r, key->key));
     return f;
+}
+
+std::vector<const SettingKey*> tableBuiltKeys()
+{
+    std::vector<const SettingKey*> keys;
+    for (const SettingKey& key : settingKeys())
+        if (key.control != SettingControl::Other)
+            keys.push_back(&key);
+    return keys;
+}
+
+std::string tableRowsProblem(const SettingsForm& form)
+{
+    for (const auto& [name, text] : form.tableRows) {
+        const SettingKey* key = findSettingKey(name);
+        if (key && key->control == SettingControl::NumberBox)
+            if (std::string problem = settingRangeProblem(*key, text); !problem.empty())
+                return problem;
+    }
+    return {};
 }
 
 std::vector<std::pair<std::string_view, std::string>> storedTextsOf(const SettingsForm& f)
 {
     const auto choice = [](bool selected) { return std::string(selected ? "True" : "False"); };
-    return {
+    std::vector<std::pair<std::string_view, std::string>> texts = {
         {"DayCost", f.txtDayCost},
         {"NightCost", f.txtNightCost},
         {"Multiplier", f.txtMultiplier},
@@ -94,6 +116,9 @@ std::vector<std::pair<std::string_view, std::string>> storedTextsOf(const Settin
         {"NoDataMinutes", f.txtNoData},
         {"SMSRepeatMinutes", f.txtRepeat},
     };
+    // Rows built from the table follow, so a stored file keeps its order of keys.
+    texts.insert(texts.end(), f.tableRows.begin(), f.tableRows.end());
+    return texts;
 }
 
 }  // namespace lumivane

@@ -45,6 +45,9 @@ struct SettingsForm {
     std::string txtInterval;
     std::string txtNoData;
     std::string txtRepeat;
+    // The rows the dialog builds from the table of keys (number boxes and check
+    // boxes), key and text as stored, in table order; a check box's text is "0"/"1"/"2".
+    std::vector<std::pair<std::string_view, std::string>> tableRows;
 };
 
 // 0, 1 and 2 as clear, ticked and greyed; any other value shows as clear.
@@ -57,8 +60,15 @@ std::string switchText(SwitchState state);
 // whole numbers, texts unchanged; of the format choices the last true one is selected.
 SettingsForm settingsFormOf(const SettingsRecord& record);
 
-// The 30 key texts Apply stores, in the order Apply saves them: texts exactly
+// The keys whose dialog rows are built from the table alone, in table order.
+std::vector<const SettingKey*> tableBuiltKeys();
+
+// The key texts Apply stores, in the order Apply saves them: texts exactly
 // as typed, switches as "0"/"1"/"2", the three format choices as "True"/"False".
 std::vector<std::pair<std::string_view, std::string>> storedTextsOf(const SettingsForm& form);
+
+// Why Apply must not store the table-built rows (the first number box whose
+// text is outside its key's range); "" when it may.
+std::string tableRowsProblem(const SettingsForm& form);
 
 }  // namespace lumivane

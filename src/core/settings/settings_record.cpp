@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 
 #include "core/text/number_text.h"
@@ -14,37 +15,47 @@ using R = SettingsRecord;
 
 // The one table of keys, in load order: name, default text, and the field
 // whose type says how the text converts.
-constexpr std::array<SettingKey, 30> kKeys{{
-    {"DayCost", "0.16", &R::settingsDayCost},
-    {"NightCost", "0.09", &R::settingsNightCost},
-    {"Multiplier", "1.0", &R::settingsMultiplier},
-    {"FromHour", "6", &R::settingsFromHours},
-    {"ToHour", "18", &R::settingsToHours},
-    {"PulseData", "0", &R::settingsPulseData},
-    {"PulseURL", "10.10.10.10", &R::settingsPulseURL},
+constexpr std::array<SettingKey, kSettingKeyCount> kKeys{{
+    {"DayCost", "0.16", &R::settingsDayCost, "Day Time Cost per kWh \xC2\xA3"},
+    {"NightCost", "0.09", &R::settingsNightCost, "Night Time Cost per kWh \xC2\xA3"},
+    {"Multiplier", "1.0", &R::settingsMultiplier, "kWh Multiplier"},
+    {"FromHour", "6", &R::settingsFromHours, "Day time Hours (From)"},
+    {"ToHour", "18", &R::settingsToHours, "Day time Hours (To)"},
+    {"PulseData", "0", &R::settingsPulseData, "Enable Pulse"},
+    {"PulseURL", "10.10.10.10", &R::settingsPulseURL, "EGX400 IP/FQDN"},
     {"S1Label", "Gas", &R::settingsS1Label},
     {"S2Label", "Water", &R::settingsS2Label},
-    {"S1Multi", "1.0", &R::settingsS1Multi},
-    {"S2Multi", "1.0", &R::settingsS2Multi},
-    {"StoreLocal", "0", &R::settingsStoreLocal},
+    {"S1Multi", "1.0", &R::settingsS1Multi, "S1 Multi."},
+    {"S2Multi", "1.0", &R::settingsS2Multi, "S2 Multi."},
+    {"StoreLocal", "0", &R::settingsStoreLocal, "Store Locally (Input Settings)"},
     {"S1EGU", "Ltr/Min", &R::settingsS1EGU},
     {"S2EGU", "M/3", &R::settingsS2EGU},
-    {"CommPort", "3", &R::settingsCommPort},
-    {"CommSettings", "460800,n,8,1", &R::settingsCommSettings},
+    {"CommPort", "3", &R::settingsCommPort, "Modem Comm Port"},
+    {"CommSettings", "460800,n,8,1", &R::settingsCommSettings, "Comm Port Settings"},
     {"SMSAlarmMsg", "OVER CURRENT ALARM", &R::settingsSMSAlarmMsg},
     {"SMSTestMsg", "Brenvik Automation test SMS.", &R::settingsSMSTestMsg},
     {"SMSNumber", "07700900123", &R::settingsSMSNumber},
-    {"AlarmHi", "240", &R::settingsAlarmHi},
-    {"AlarmInterval", "15", &R::settingsAlarmInterval},
-    {"AlarmLog", "0", &R::settingsAlarmLog},
-    {"MonitorAlarm", "0", &R::settingsMonitorAlarm},
-    {"SendSMS", "0", &R::settingsSendSMS},
-    {"HTM", "False", &R::settingsHTMOutput},
-    {"Txt", "False", &R::settingsTxtOutput},
-    {"CSV", "False", &R::settingsCSVOutput},
-    {"Export", "0", &R::settingsExport},
-    {"NoDataMinutes", "5", &R::settingsNoDataMinutes},
-    {"SMSRepeatMinutes", "10", &R::settingsSMSRepeatMinutes},
+    {"AlarmHi", "240", &R::settingsAlarmHi, "HI Limit"},
+    {"AlarmInterval", "15", &R::settingsAlarmInterval, "Interval"},
+    {"AlarmLog", "0", &R::settingsAlarmLog, "Store Locally (Alarm)"},
+    {"MonitorAlarm", "0", &R::settingsMonitorAlarm, "Monitor Alarm."},
+    {"SendSMS", "0", &R::settingsSendSMS, "Send SMS on Alarm"},
+    {"HTM", "False", &R::settingsHTMOutput, "Web Page (HTML)"},
+    {"Txt", "False", &R::settingsTxtOutput, "Text File (TXT)"},
+    {"CSV", "False", &R::settingsCSVOutput, "MS Excel (CSV)"},
+    {"Export", "0", &R::settingsExport, "Export to File"},
+    {"NoDataMinutes", "5", &R::settingsNoDataMinutes, "No data after (min)"},
+    {"SMSRepeatMinutes", "10", &R::settingsSMSRepeatMinutes, "SMS at most every (min)"},
+    // Billing and reading rules, edited in the dialog's Billing group.
+    {"StandingCharge",
+     "0",
+     &R::settingsStandingCharge,
+     "Standing charge per day \xC2\xA3",
+     SettingControl::NumberBox,
+     {0, 100}},
+    {"VATRate", "0", &R::settingsVATRate, "VAT %", SettingControl::NumberBox, {0, 100}},
+    {"MeterDigits", "0", &R::settingsMeterDigits, "Meter digits", SettingControl::NumberBox, {0, 12}},
+    {"JoinPeriods", "0", &R::settingsJoinPeriods, "Join periods", SettingControl::CheckBox},
 }};
 
 // The variant's alternatives and SettingType list the types in the same order.
@@ -113,7 +124,7 @@ SettingsRecord::SettingsRecord()
     }
 }
 
-const std::array<SettingKey, 30>& settingKeys() { return kKeys; }
+const std::array<SettingKey, kSettingKeyCount>& settingKeys() { return kKeys; }
 
 const SettingKey* findSettingKey(std::string_view key)
 {
@@ -121,6 +132,24 @@ const SettingKey* findSettingKey(std::string_view key)
         if (k.key == key)
             return &k;
     return nullptr;
+}
+
+std::string_view settingLabel(std::string_view key)
+{
+    const SettingKey* found = findSettingKey(key);
+    return found && !found->label.empty() ? found->label : key;
+}
+
+std::string settingRangeProblem(const SettingKey& key, std::string_view text)
+{
+    // A whole-number key takes whole numbers only: 2.5 meter digits is a typing slip, not 2.
+    const std::optional<double> value = parseDecimal(text);
+    const bool whole = key.type != SettingType::Int16 || (value && *value == std::floor(*value));
+    if (value && whole && *value >= key.range.lowest && *value <= key.range.highest)
+        return {};
+    return std::string(key.label) + " \"" + std::string(text) + "\" is not " +
+           (key.type == SettingType::Int16 ? "a whole number" : "a number") + " from " + formatPlain(key.range.lowest) +
+           " to " + formatPlain(key.range.highest) + ".";
 }
 
 bool settingTextFits(SettingType type, std::string_view text)

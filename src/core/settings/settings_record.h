@@ -1,5 +1,5 @@
 #pragma once
-// The 30 configuration values held by the main window, and their loading
+// The 34 configuration values held by the main window, and their loading
 // from the texts of the settings store.
 #include <array>
 #include <cstdint>
@@ -60,16 +60,34 @@ enum class SettingType { Double, Int16, Boolean, Text };
 using SettingField = std::variant<double SettingsRecord::*, std::int16_t SettingsRecord::*, bool SettingsRecord::*,
                                   std::string SettingsRecord::*>;
 
-// One row of the table of keys, from which defaults, loading and saving derive.
+// How the settings dialog edits a key that it builds from the table alone:
+// a number box (checked against the key's range on Apply) or a check box.
+// Keys with controls of their own are Other.
+enum class SettingControl { Other, NumberBox, CheckBox };
+
+// The values a number box accepts.
+struct SettingRange {
+    double lowest = 0;
+    double highest = 0;
+};
+
+// One row of the table of keys, from which defaults, loading, saving, the
+// dialog's captions and its checks derive.
 struct SettingKey {
-    constexpr SettingKey(std::string_view name, std::string_view defaultValue, SettingField member)
-        : key(name), defaultText(defaultValue), type(static_cast<SettingType>(member.index())), field(member)
+    constexpr SettingKey(std::string_view name, std::string_view defaultValue, SettingField member,
+                         std::string_view caption = {}, SettingControl editedAs = SettingControl::Other,
+                         SettingRange accepted = {})
+        : key(name), defaultText(defaultValue), type(static_cast<SettingType>(member.index())), field(member),
+          label(caption), control(editedAs), range(accepted)
     {
     }
     std::string_view key;          // name in the section "Settings"
     std::string_view defaultText;  // what a missing key reads as
     SettingType type;              // how the stored text converts
     SettingField field;            // the record field it fills
+    std::string_view label;        // the dialog's caption; "" for none
+    SettingControl control;        // how a table-built dialog row edits it
+    SettingRange range;            // what a number box accepts
 };
 
 inline constexpr const char* kSettingsSection = "Settings";
@@ -82,11 +100,20 @@ inline constexpr std::string_view kAddFilesFolderKey = "AddFilesFolder";
 inline constexpr std::string_view kResultsFolderKey = "ResultsFolder";
 inline constexpr std::string_view kWindowSizeKey = "WindowSize";
 
-// All 30 keys in load order.
-const std::array<SettingKey, 30>& settingKeys();
+inline constexpr std::size_t kSettingKeyCount = 34;
+
+// All keys in load order.
+const std::array<SettingKey, kSettingKeyCount>& settingKeys();
 
 // The key of that name (exact case), or nullptr.
 const SettingKey* findSettingKey(std::string_view key);
+
+// The dialog's caption for the key ("Day Time Cost per kWh £"), or the key itself when it has none.
+std::string_view settingLabel(std::string_view key);
+
+// Why a number box's text cannot be stored for the key (not a number of the
+// key's type, or outside its range), naming the caption; "" when it can.
+std::string settingRangeProblem(const SettingKey& key, std::string_view text);
 
 // Whether a stored text converts to the type without falling back to the default.
 bool settingTextFits(SettingType type, std::string_view text);

@@ -7,11 +7,13 @@
 #include <set>
 
 #include "core/reports/bill_report.h"
+#include "core/reports/ledger_text.h"
 #include "core/text/display_text.h"
 #include "core/text/file_label.h"
 #include "core/text/number_text.h"
 #include "core/reports/report_files.h"
 #include "core/reports/reports_menu.h"
+#include "core/reports/summary_csv.h"
 #include "core/tariff/booking_ahead.h"
 #include "core/tariff/data_notes.h"
 #include "core/tariff/file_booking.h"
@@ -32,6 +34,7 @@ struct CalculationRun::State {
     ReadingMemory memory;
     double grandDayUnits = 0;
     double grandNightUnits = 0;
+    LedgerCharges grandCharges;
     ReportLinkLists links;
     // Each file is read once, in one block (or mapped), and both the
     // pre-scan and the engine walk those bytes in place.
@@ -64,7 +67,7 @@ std::string errorLine(std::string_view label, const Error& error)
 
 CalculationRun::CalculationRun(const SettingsRecord& settings, ReportEnvironment environment, GraphState& graph,
                                const GraphPalette& palette, FileBytesReader* files)
-    : state_(new State{settings, std::move(environment), graph, palette, {}, 0, 0, {}, files, {}, {}, {}, 0, {}})
+    : state_(new State{settings, std::move(environment), graph, palette, {}, 0, 0, {}, {}, files, {}, {}, {}, 0, {}})
 {
     if (!state_->files)
         state_->files = &state_->ownFiles;
@@ -212,12 +215,15 @@ std::string CalculationRun::claimFileName(const std::string& label, const std::s
     if (renamed && st.settings.settingsExport == 1)
         outcome.text += label + ": the bill is named " + base + ".html, since its own name is the reports menu's\r\n";
     // Names compare without case: on a case-blind file system SITE1 and site1 are one file.
+    // The run's summary.csv takes "summary" for itself beside the blocks' CSVs.
+    const bool summaryName = st.environment.writesCsv && lowerCase(base) == "summary";
     std::string name = base;
-    for (int n = 2; !st.usedNames.insert(lowerCase(name)).second; ++n)
+    for (int n = 2; (summaryName && n == 2) || !st.usedNames.insert(lowerCase(name)).second; ++n)
         name = base + "-" + std::to_string(n);
     if (name != base) {
-        outcome.renamed =
-            label + ": its reports are named " + name + ", since " + base + " is an earlier file's name in this run";
+        const std::string why = summaryName ? std::string(kSummaryCsvName) + " is the run's summary"
+                                            : base + " is an earlier file's name in this run";
+        outcome.renamed = label + ": its reports are named " + name + ", since " + why;
         outcome.text += outcome.renamed + "\r\n";
     }
     return name;
@@ -230,14 +236,16 @@ FileOutcome CalculationRun::finishFile(const std::string& label, const DateScope
     FileOutcome outcome;
     outcome.calculated = true;
     const std::string shownLabel = month.empty() ? label : label + " " + month;
-    outcome.text = resultsText(shownLabel, figures, st.settings);
     outcome.month = month;
     outcome.title = billTitleOf(label) + (month.empty() ? "" : "-" + month);
     // A month's period is that month as far as the scope takes it.
     outcome.period = ledgerPeriodOf(figures, scope);
+    outcome.charges = ledgerBillOf(figures, outcome.period, st.settings);
+    outcome.text = resultsText(shownLabel, figures, st.settings) + billedLinesText(outcome.charges, st.settings);
     outcome.figures = figures;
     st.grandDayUnits += figures.dayTotal;
     st.grandNightUnits += figures.nightTotal;
+    addLedgerCharges(st.grandCharges, outcome.charges);
     const bool writesFiles = st.settings.settingsExport == 1 || st.environment.writesCsv;
     if (writesFiles)
         outcome.fileName = claimFileName(shownLabel, outcome.title, outcome);
@@ -295,7 +303,7 @@ std::string CalculationRun::grandTotalsText() const
     text += "Total - Night: " + formatEnergy(night) + " kWh, " + pound + formatMoney(nightCost) + "\r\n";
     text +=
         "        Total: " + formatEnergy(day + night) + " kWh, " + pound + formatMoney(nightCost + dayCost) + "\r\n";
-    return text;
+    return text + grandBilledLinesText(st.grandCharges, st.settings);
 }
 
 std::string CalculationRun::dataNotesText() const { return lumivane::dataNotesText(state_->notes); }
@@ -324,5 +332,6 @@ Expected<std::string> CalculationRun::buildReportsMenu()
 
 double CalculationRun::grandDayUnits() const { return state_->grandDayUnits; }
 double CalculationRun::grandNightUnits() const { return state_->grandNightUnits; }
+const LedgerCharges& CalculationRun::grandCharges() const { return state_->grandCharges; }
 
 }  // namespace lumivane

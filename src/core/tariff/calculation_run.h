@@ -47,7 +47,8 @@ struct FileOutcome {
     std::string month;  // "2012-03" for one month of a log, else ""
     std::string title;  // the bill's title, the month included
     BillPeriod period;
-    FileFigures figures;  // its notes are the file's data notes
+    LedgerCharges charges;  // what its bill, CSV and JSON charge
+    FileFigures figures;    // its notes are the file's data notes
     // The name of its bill and CSV without extension, unique in the run
     // ("SITE01-2" after an earlier SITE01); "" when the run writes no files.
     std::string fileName = {};
@@ -90,7 +91,8 @@ public:
     // The grand totals as money: or why they are not finite numbers.
     Expected<void> grandTotalsCheck() const;
 
-    // The four-line grand-totals block (two lines when they are no numbers), each line ending with CR LF.
+    // The four-line grand-totals block (two lines when they are no numbers), then the
+    // standing charge and VAT lines when they are billed, each line ending with CR LF.
     std::string grandTotalsText() const;
 
     // The data notes of the files so far: the header line and one "label: note"
@@ -107,6 +109,8 @@ public:
     // kWh of all calculated files so far (unmultiplied by any price).
     double grandDayUnits() const;
     double grandNightUnits() const;
+    // The sums of the calculated files' shown charges.
+    const LedgerCharges& grandCharges() const;
 
 private:
     // The file's text, totals and bill once its walk is done.

@@ -11,7 +11,6 @@
 #include "core/gateway/alarm_monitor.h"
 #include "core/gateway/pulse_readings.h"
 #include "core/reports/report_files.h"
-#include "core/settings/setting_labels.h"
 #include "core/text/app_facts.h"
 #include "platform/desktop_services.h"
 #include "platform/settings_store.h"

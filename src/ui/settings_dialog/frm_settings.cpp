@@ -21,6 +21,7 @@
 #include "core/gateway/alarm_monitor.h"
 #include "core/gateway/alarm_settings_check.h"
 #include "core/gateway/pulse_readings.h"
+#include "core/text/number_text.h"
 #include "platform/utf8_text.h"
 #include "ui/widgets/font_scale.h"
 
@@ -143,6 +144,13 @@ QFormLayout* makeForm()
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     form->setRowWrapPolicy(QFormLayout::DontWrapRows);
     return form;
+}
+
+// The object name of a table-built row's control: "txt" or "chk" and the key.
+QString tableControlName(const lumivane::SettingKey& key)
+{
+    const char* prefix = key.control == lumivane::SettingControl::CheckBox ? "chk" : "txt";
+    return QLatin1String(prefix) + lumivane::qtText(key.key);
 }
 
 }  // namespace
@@ -345,10 +353,13 @@ void frmSettings::buildControls()
     buttons->addWidget(cmdApply);
     buttons->addWidget(cmdClose);
 
+    QGroupBox* fraBilling = buildTableGroup(QStringLiteral("Billing"), numberWidth);
+
     auto* topRow = new QHBoxLayout;
     topRow->addWidget(fraCost);
     topRow->addWidget(fraTime);
     topRow->addWidget(fraComm);
+    topRow->addWidget(fraBilling);
 
     auto* dialogLayout = new QVBoxLayout(this);
     dialogLayout->addLayout(topRow);
@@ -364,6 +375,13 @@ void frmSettings::buildControls()
         optExport[0], chkSMS,       txtMobile,     txtTestSMS, txtAlarmSMS, cmdTestSMS,  cmdApply,    cmdClose};
     for (std::size_t i = 1; i < std::size(tabChain); ++i)
         QWidget::setTabOrder(tabChain[i - 1], tabChain[i]);
+    // The Billing rows follow the frames beside them, before the input frames.
+    QWidget* previous = txtCommSettings;
+    for (QWidget* control : tableControls) {
+        QWidget::setTabOrder(previous, control);
+        previous = control;
+    }
+    QWidget::setTabOrder(previous, chkURL);
 
     connect(txtDayFrom, &QLineEdit::textChanged, txtNightTo, &QLineEdit::setText);
     connect(txtDayTo, &QLineEdit::textChanged, txtNightFrom, &QLineEdit::setText);
@@ -373,6 +391,28 @@ void frmSettings::buildControls()
     connect(cmdViewFile, &QPushButton::clicked, this, &frmSettings::cmdViewFile_Click);
     connect(Command2, &QPushButton::clicked, this, &frmSettings::Command2_Click);
     connect(cmdClear, &QPushButton::clicked, this, &frmSettings::cmdClear_Click);
+}
+
+QGroupBox* frmSettings::buildTableGroup(const QString& caption, int numberWidth)
+{
+    QGroupBox* frame = makeFrame(this, caption);
+    frame->setObjectName(QStringLiteral("fraBilling"));
+    auto* form = makeForm();
+    for (const lumivane::SettingKey* key : lumivane::tableBuiltKeys()) {
+        const QString label = lumivane::qtText(key->label);
+        const QByteArray name = tableControlName(*key).toLatin1();
+        if (key->control == lumivane::SettingControl::CheckBox) {
+            QCheckBox* box = makeCheck(frame, name.constData(), label);
+            form->addRow(box);
+            tableControls.append(box);
+        } else {
+            QLineEdit* edit = makeEdit(frame, name.constData(), numberWidth);
+            form->addRow(makeLabel(frame, label, edit), edit);
+            tableControls.append(edit);
+        }
+    }
+    frame->setLayout(form);
+    return frame;
 }
 
 void frmSettings::setRecord(const lumivane::SettingsRecord& record)
@@ -407,6 +447,14 @@ void frmSettings::setRecord(const lumivane::SettingsRecord& record)
     txtInterval->setText(lumivane::qtText(f.txtInterval));
     txtNoData->setText(lumivane::qtText(f.txtNoData));
     txtRepeat->setText(lumivane::qtText(f.txtRepeat));
+    for (std::size_t i = 0; i < f.tableRows.size() && i < std::size_t(tableControls.size()); ++i) {
+        QWidget* control = tableControls[static_cast<int>(i)];
+        const std::string& text = f.tableRows[i].second;
+        if (auto* box = qobject_cast<QCheckBox*>(control))
+            setSwitch(box, lumivane::switchStateOf(lumivane::parseInt16HalfEven(text).value_or(0)));
+        else
+            static_cast<QLineEdit*>(control)->setText(lumivane::qtText(text));
+    }
 }
 
 lumivane::SettingsForm frmSettings::currentForm() const
@@ -441,6 +489,13 @@ lumivane::SettingsForm frmSettings::currentForm() const
     f.txtInterval = lumivane::utf8Text(txtInterval->text());
     f.txtNoData = lumivane::utf8Text(txtNoData->text());
     f.txtRepeat = lumivane::utf8Text(txtRepeat->text());
+    const std::vector<const lumivane::SettingKey*> keys = lumivane::tableBuiltKeys();
+    for (std::size_t i = 0; i < keys.size() && i < std::size_t(tableControls.size()); ++i) {
+        QWidget* control = tableControls[static_cast<int>(i)];
+        const auto* box = qobject_cast<const QCheckBox*>(control);
+        f.tableRows.emplace_back(keys[i]->key, box ? lumivane::switchText(switchStateOf(box))
+                                                   : lumivane::utf8Text(static_cast<QLineEdit*>(control)->text()));
+    }
     return f;
 }
 
@@ -455,7 +510,9 @@ void frmSettings::cmdApply_Click()
     // A value that would silently switch monitoring off, or send an alarm to a wrong
     // number, is refused now rather than found out when an alarm is raised.
     const lumivane::SettingsForm form = currentForm();
-    const lumivane::SettingsCheck check = lumivane::checkAlarmSettings(form);
+    lumivane::SettingsCheck check = lumivane::checkAlarmSettings(form);
+    if (check.refusal.empty())
+        check.refusal = lumivane::tableRowsProblem(form);
     if (!check.refusal.empty()) {
         showMessage(lumivane::qtText(check.refusal) + QStringLiteral("\n\nNothing was stored."), QMessageBox::Ok,
                     QMessageBox::Warning);

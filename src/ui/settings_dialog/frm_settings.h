@@ -12,6 +12,7 @@
 #include "ui/widgets/message_box.h"
 
 class QCheckBox;
+class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -59,6 +60,8 @@ protected:
 
 private:
     void buildControls();
+    // The Billing group: one row per table-built key, its caption and control from the table.
+    QGroupBox* buildTableGroup(const QString& caption, int numberWidth);
     QString pulseLogPath() const;
     void viewLog(const QString& path);
     QMessageBox::StandardButton showMessage(const QString& text, QMessageBox::StandardButtons buttons,
@@ -102,6 +105,8 @@ private:
     QLineEdit* txtURL = nullptr;
     QLineEdit* txtCommPort = nullptr;
     QLineEdit* txtCommSettings = nullptr;
+    // The table-built rows' controls ("txt" or "chk" and the key), in table order.
+    QList<QWidget*> tableControls;
     QPushButton* cmdApply = nullptr;
     QPushButton* cmdClose = nullptr;
 };

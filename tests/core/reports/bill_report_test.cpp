@@ -97,6 +97,41 @@ TEST(Bill, NameHoursPricesCostsAndGenerationLine)
                   "the bill template has the placeholder " + placeholder + " more than once");
 }
 
+// Reads come in where the template asks for them, standing charge and VAT wherever they are
+// set (the rows themselves: StandingChargeAndVatAgreeToThePennyInEveryOutput). The menu's
+// marks name what a person should look at before sending the bill.
+TEST(Bill, ReadsChargesAndMarks)
+{
+    const struct {
+        double standingCharge, vat, dayUnits;
+        std::size_t steps;
+        bool noted;
+        const char *reads, *total;
+        std::vector<std::string> marks;
+    } cases[] = {
+        {0.45, 5, 310, 31, false, "<td>31/3/2012 &#37;notes</td><td class='values'>10.5</td>", "66.73", {}},
+        // Negative energy is marked though the standing charge lifts the total above zero.
+        {0.45, 20, -10, 2, true, "", "14.82", {"negative", "see notes"}},
+        {0, 0, 0, 0, false, "", "0.00", {"nothing booked"}},
+    };
+    for (const auto& c : cases) {
+        BillCase b;
+        b.figures = {.dayTotal = c.dayUnits, .calcMonth = 3, .calcYear = 2012, .bookedSteps = c.steps};
+        b.figures.notes.resize(c.noted ? 1 : 0);
+        if (*c.reads)  // a log's text is never taken for a placeholder
+            b.figures.closingRead = {true, 10.5, "31/3/2012 %notes"};
+        b.settings.settingsStandingCharge = c.standingCharge;
+        b.settings.settingsVATRate = c.vat;
+        const auto bill = b.fill(RunFixture::billTemplate() + "\r\nR=%reads\r\nB=%billing\r\n");
+        const std::string reads = templateLine(bill->text, "R");
+        EXPECT_TRUE(*c.reads ? reads.find(c.reads) != std::string::npos : reads.empty()) << reads;
+        EXPECT_EQ(bill->figures.billTotalCost, c.total);
+        EXPECT_EQ(bill->figures.billMarks, c.marks) << c.total;
+        // Without its placeholder a bill would ask for less than the menu says: refused once anything is billed.
+        EXPECT_EQ(static_cast<bool>(b.fill()), c.standingCharge == 0 && c.vat == 0);
+    }
+}
+
 // Titles are upper-cased by Unicode's rules; a log named ".csv" keeps its name (its bill,
 // no hidden file, is the data notes run's "CSV.html").
 TEST(Bill, TitleIsTheNameInUpperCase)

@@ -33,6 +33,11 @@ TEST(ReportsMenu, CountsEveryBillAndSumsAndLinksThoseWithAPath)
          "<div class='lRow'><div class='lLeft'><a href='file:///op/my%20r/A%26B%3CC%3E%27%7C.html' "
          "title='A&amp;B&lt;C&gt;&#39;|'>A&amp;B&lt;C&gt;&#39;|</a></div>"
          "<div class='lMid'>£1.00</div><div class='lMid'>£1.00</div><div class='lMid'>£2.00</div></div>"},
+        // A bill to look at carries its marks after its name.
+        {"marked", {{"/r/A.html", "-1.00", "-1.00", "0.00", "", false, {"negative", "see notes"}}}, "1", "-1.00", "-1.00",
+         "<div class='lRow'><div class='lLeft'><a href='file:///r/A.html' title='A'>A</a><span class='lMark'>negative"
+         "</span><span class='lMark'>see notes</span></div><div class='lMid'>£-1.00</div><div class='lMid'>£0.00</div>"
+         "<div class='lMid'>£-1.00</div></div>"},
         // clang-format on
     };
     for (const auto& c : cases) {

@@ -33,6 +33,8 @@ TEST(SettingsForm, ARecordShownAndAppliedLoadsBackUnchanged)
     r.settingsTxtOutput = true;
     r.settingsAlarmLog = 2;
     r.settingsS2Label = "Steam";
+    r.settingsStandingCharge = 0.4512;
+    r.settingsJoinPeriods = 1;
     const SettingsForm form = settingsFormOf(r);
     std::map<std::string, std::string> stored;
     for (const auto& [key, text] : storedTextsOf(form))

@@ -32,3 +32,13 @@ TEST(SettingsRecord, ConvertsStoredTextsOrFallsBackToTheKeysDefault)
                      "setting Txt: the stored text \"may?be\" cannot be read; False is used\n"
                      "setting Export: the stored text \"\" cannot be read; 0 is used\n");
 }
+
+// Messages about a stored setting name it as the dialog does. Texts are taken as stored,
+// so only numbers and switches can be unreadable, and only they need a caption.
+TEST(SettingsRecord, EveryKeyThatCanBeUnreadableHasTheDialogsCaption)
+{
+    EXPECT_EQ(settingLabel("DayCost"), "Day Time Cost per kWh \xC2\xA3");
+    for (const SettingKey& key : settingKeys())
+        EXPECT_TRUE(key.type == SettingType::Text || settingLabel(key.key) != key.key) << key.key;
+    EXPECT_EQ(settingLabel("S1Label"), "S1Label");
+}

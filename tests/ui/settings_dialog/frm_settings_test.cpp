@@ -27,6 +27,10 @@ private slots:
             f.find<QLineEdit>("txtDayFrom")->setText("7");
             QCOMPARE(f.find<QLineEdit>("txtNightTo")->text(), QStringLiteral("7"));
             f.find<QCheckBox>("chkURL")->click();
+            f.find<QLineEdit>("txtStandingCharge")->setText("0.45");
+            f.find<QLineEdit>("txtVATRate")->setText("5");
+            f.find<QLineEdit>("txtMeterDigits")->setText("5");
+            f.find<QCheckBox>("chkJoinPeriods")->click();
             // What would switch monitoring off or reach a wrong number is refused, nothing stored.
             const struct {
                 const char *control, *typed, *told;
@@ -40,6 +44,9 @@ private slots:
                 {"txtS1Multi", "1e306", "S1Multi \"1e306\" is too large"},
                 {"txtNoData", "-1", "NoDataMinutes \"-1\" is not a whole number"},
                 {"txtRepeat", "ten", "SMSRepeatMinutes \"ten\" is not a whole number"},
+                {"txtStandingCharge", "0,45", "Standing charge per day \u00A3 \"0,45\" is not a number from 0 to 100"},
+                {"txtVATRate", "100.5", "VAT % \"100.5\" is not a number from 0 to 100"},
+                {"txtMeterDigits", "2.5", "Meter digits \"2.5\" is not a whole number from 0 to 12"},
             };
             for (const auto& r : refusals) {
                 auto* edit = f.find<QLineEdit>(r.control);
@@ -64,7 +71,7 @@ private slots:
             f.find<QPushButton>("cmdClose")->click();
         });
         QVERIFY(!storedWhenRefused);
-        QCOMPARE(f.messages.size(), 11);
+        QCOMPARE(f.messages.size(), 14);
         QVERIFY(f.messages.constLast().startsWith("The alarm SMS can be 161 characters long"));
         f.messages.clear();
         QCOMPARE(f.store().GetSetting("SMSNumber"), std::optional<std::string>("07700900123, +44 7700 900124"));
@@ -73,6 +80,15 @@ private slots:
         QCOMPARE(pulse->text(), QStringLiteral("Gas && Oil && Steam"));
         QCOMPARE(f.store().GetSetting("NoDataMinutes"), std::optional<std::string>("5"));
         QCOMPARE(f.store().GetSetting("FromHour"), std::optional<std::string>("7"));
+        // The Billing group, built from the table of keys, stores and shows its keys like the others.
+        for (const auto& [key, text] :
+             {std::pair{"StandingCharge", "0.45"}, {"VATRate", "5"}, {"MeterDigits", "5"}, {"JoinPeriods", "1"}})
+            QCOMPARE(f.store().GetSetting(key), std::optional<std::string>(text));
+        f.throughSettingsButton([&] {
+            QVERIFY(f.find<QCheckBox>("chkJoinPeriods")->isChecked());
+            QCOMPARE(f.find<QLineEdit>("txtVATRate")->text(), QStringLiteral("5"));
+            f.find<QPushButton>("cmdClose")->click();
+        });
 
         // Edits closed without Apply are dropped; a dialog closed by its frame is made anew from the store.
         f.throughSettingsButton([&] {
