@@ -39,7 +39,7 @@ std::string readFile(const std::filesystem::path& path)
 std::filesystem::path testDataDir()
 {
     const char* dir = std::getenv("LUMIVANE_TEST_DATA");
-    return dir ? std::filesystem::path(dir) : std::filesystem::path(__FILE__).parent_path().parent_path() / "data";
+    return dir ? std::filesystem::path(dir) : std::filesystem::path(LUMIVANE_TEST_DATA_DIR);
 }
 
 }  // namespace lumivane::test
