@@ -256,7 +256,8 @@ struct ReadingSurvey {
     std::size_t inScope = 0;
     std::size_t firstInScopeLine = 0;
     CalendarStamp firstInScope;
-    std::size_t otherMonths = 0;  // readings in scope of another month than the first
+    std::size_t otherMonths = 0;   // readings in scope of another month than the first
+    std::size_t laterInMonth = 0;  // readings after the first in its month: each started afresh
     ReadingFilter::NoDateLines noDate;
 };
 
@@ -306,6 +307,8 @@ void survey(std::string_view bytes, const LayoutShape& shape, const ScopeRule& r
             s.firstInScope = reading.stamp;
         } else if (reading.stamp.month != s.firstInScope.month || reading.stamp.year != s.firstInScope.year) {
             ++s.otherMonths;
+        } else {
+            ++s.laterInMonth;
         }
     }
     s.noDate = filter.noDateLines();
@@ -316,8 +319,10 @@ std::string nothingBookedNote(const ReadingSurvey& s, const DateScope& scope)
     std::string note = "no reading was booked: ";
     if (s.inScope > 0)
         return note + "the first reading of " + monthText(s.firstInScope.month, s.firstInScope.year) + " (line " +
-               std::to_string(s.firstInScopeLine) +
-               ") only sets the baseline, and no later reading of that month follows" +
+               std::to_string(s.firstInScopeLine) + ") only sets the baseline, and " +
+               (s.laterInMonth == 0 ? "no later reading of that month follows"
+                                    : "each later reading of that month is the no-reading value or starts afresh "
+                                      "after it") +
                (s.otherMonths == 0 ? ""
                                    : "; " + counted(s.otherMonths, "reading", "readings") + " of other months " +
                                          (s.otherMonths == 1 ? "was" : "were") + " not booked");

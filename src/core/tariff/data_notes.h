@@ -35,7 +35,13 @@ public:
     // A reading in scope of another month than the booked one.
     void otherMonth(const MeterReading& reading);
     // A reading that became the baseline.
-    void baseline(const MeterReading& reading) { previousTime_ = timeOf(reading.stamp); }
+    void baseline(const MeterReading& reading)
+    {
+        previousTime_ = timeOf(reading.stamp);
+        ++baselines_;
+    }
+    // Readings that became a baseline: more than one only after the no-reading value.
+    std::size_t baselines() const { return baselines_; }
     // The step into this collector's month starts at `previous`; `latest` (as timeOf)
     // is the latest reading before it, which a log that stepped back catches up with.
     void continueFrom(const CalendarStamp& previous, std::int64_t latest)
@@ -126,6 +132,7 @@ private:
 
     std::int64_t previousTime_ = 0;
     std::size_t booked_ = 0;
+    std::size_t baselines_ = 0;
     std::array<Slot, 8> slots_{};
     std::size_t usedSlots_ = 0;
     std::size_t hot_ = 0;

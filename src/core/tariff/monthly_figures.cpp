@@ -26,7 +26,10 @@ void appendMonthNotes(std::vector<MonthFigures>& months, const std::vector<DataN
         FileFigures& f = months[i].figures;
         f.bookedSteps = collectors[i].bookedSteps();
         if (f.bookedSteps == 0)
-            f.notes.push_back("no step was booked in this month: its one reading only set the baseline");
+            f.notes.push_back(collectors[i].baselines() > 1
+                                  ? "no step was booked in this month: each of its readings started afresh after the "
+                                    "no-reading value"
+                                  : "no step was booked in this month: its one reading only set the baseline");
         collectors[i].appendNotes(f, f.notes);
         collectors[i].appendReadingRuleNotes(f.notes);
     }

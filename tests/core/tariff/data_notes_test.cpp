@@ -59,6 +59,8 @@ TEST(DataNotes, OneNotePerCause)
         {"a line with no date", "0,1/3/2012 10:00,1\r\n0,x,2\r\n0,1/3/2012 11:00,3\r\n"},
         {"nothing booked, no line dated", "0,x,1\r\n0,y,2\r\n"},
         {"nothing booked in the first month", "0,1/3/2012 10:00,1\r\n0,1/4/2012 10:00,2\r\n"},
+        {"nothing booked, each reading afresh",
+         "0,1/3/2012 10:00,5\r\n0,1/3/2012 11:00,-499999\r\n0,1/3/2012 12:00,7\r\n"},
     };
     const SettingsRecord settings;
     std::string text;
