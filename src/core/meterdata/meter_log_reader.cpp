@@ -203,19 +203,20 @@ LUMIVANE_STEP ReadingFilter::Result ReadingFilter::statusOf(std::string_view sta
 
 LUMIVANE_STEP bool ReadingFilter::stampOf(std::string_view timestamp, CalendarStamp& stamp)
 {
-    std::size_t blank = std::string_view::npos;
+    std::size_t separator = std::string_view::npos;
     if (sharesLastDate(timestamp)) {
         stamp = lastStamp_;
         if (timestamp.size() > lastDateLength_)
-            blank = lastDateLength_;
+            separator = lastDateLength_;
     } else {
-        blank = timestamp.find(' ');
-        if (!takeNewDate(timestamp.substr(0, blank), stamp))
+        separator = timeSeparatorOf(timestamp);
+        if (!takeNewDate(timestamp.substr(0, separator), stamp))
             return false;
     }
-    if (blank == std::string_view::npos)
+    if (separator == std::string_view::npos)
         return true;
-    if (!timeOfDay(timestamp.substr(blank + 1), stamp))
+    const std::string_view time = timestamp.substr(separator + 1);
+    if (!timeOfDay(lastDateIso_ ? withoutUtcOffset(time) : time, stamp))
         return false;
     stamp.hasTime = true;
     return true;
@@ -224,10 +225,12 @@ LUMIVANE_STEP bool ReadingFilter::stampOf(std::string_view timestamp, CalendarSt
 LUMIVANE_STEP bool ReadingFilter::sharesLastDate(std::string_view timestamp) const
 {
     // Consecutive readings share their date text. The kept date holds no
-    // blank, so a timestamp that starts with it followed by a blank (or that
-    // is just that date) has the same date part, and only its time is new.
+    // blank, so a timestamp that starts with it followed by a blank (or a "T"
+    // after an ISO date, or that is just that date) has the same date part,
+    // and only its time is new.
     const std::size_t known = lastDateLength_;
-    return known > 0 && timestamp.size() >= known && (timestamp.size() == known || timestamp[known] == ' ') &&
+    return known > 0 && timestamp.size() >= known &&
+           (timestamp.size() == known || timestamp[known] == ' ' || (lastDateIso_ && timestamp[known] == 'T')) &&
            sameBytes(timestamp.data(), lastDate_, known);
 }
 
@@ -242,6 +245,7 @@ LUMIVANE_STEP bool ReadingFilter::takeNewDate(std::string_view datePart, Calenda
     stamp.dayNumber = daysFromCivil(stamp.year, stamp.month, stamp.day);
     lastInScope_ = scope_.containsDay(stamp.dayNumber);
     lastStamp_ = stamp;
+    lastDateIso_ = isIsoDate(datePart);
     lastDateLength_ = datePart.size() <= sizeof lastDate_ ? datePart.size() : 0;
     if (lastDateLength_ > 0)
         std::memcpy(lastDate_, datePart.data(), lastDateLength_);

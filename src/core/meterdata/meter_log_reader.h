@@ -69,6 +69,7 @@ Expected<void> walkMeterReadings(std::string_view bytes, ReadingFilter& filter, 
             break;
         }
     }
+    filter.noteBareLineFeeds(lines.bareLineFeeds());
     return {};
 }
 

@@ -23,27 +23,11 @@ std::optional<unsigned long long> environmentNumber(const char* name)
     return value;
 }
 
-// Just after the line end at or after `from` (a CR LF is one end); the size when there is none.
-std::size_t afterLineEnd(std::string_view bytes, std::size_t from, char lineEnd)
-{
-    if (from >= bytes.size())
-        return bytes.size();
-    const void* hit = std::memchr(bytes.data() + from, lineEnd, bytes.size() - from);
-    if (hit == nullptr)
-        return bytes.size();
-    std::size_t after = static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data()) + 1;
-    if (lineEnd == '\r' && after < bytes.size() && bytes[after] == '\n')
-        ++after;
-    return after;
-}
-
 // The whole of the line that starts at `start`, to be split again in order: long forms are rare.
 std::string_view wholeLine(std::string_view bytes, const char* start, char lineEnd)
 {
     const auto from = static_cast<std::size_t>(start - bytes.data());
-    const void* hit = std::memchr(start, lineEnd, bytes.size() - from);
-    const std::size_t end = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data()) : bytes.size();
-    return bytes.substr(from, end - from);
+    return bytes.substr(from, lineEndAt(bytes, from, lineEnd) - from);
 }
 
 void keepText(std::string_view bytes, std::string_view text, ParsedPart::Record& r)
@@ -82,7 +66,9 @@ void keepReading(std::string_view bytes, const MeterReading& reading, ParsedPart
 }
 
 // Sorts the lines of one part with a filter of its own; line numbers count from 0.
-void parsePart(std::string_view bytes, char lineEnd, const ReadingFilter& like, ParsedPart& out)
+// `readableBefore` bytes of the file before the part may be looked at.
+void parsePart(std::string_view bytes, char lineEnd, std::size_t readableBefore, const ReadingFilter& like,
+               ParsedPart& out)
 {
     out.records.clear();
     // Room for the shortest lines at once: growing would copy the records and
@@ -93,7 +79,7 @@ void parsePart(std::string_view bytes, char lineEnd, const ReadingFilter& like, 
     out.failure = nullptr;
     ReadingFilter filter(like.shape(), like.longForm(), like.scope());
     const LayoutShape& shape = filter.shape();
-    FieldCursor cursor(bytes, shape.separator, lineEnd);
+    FieldCursor cursor(bytes, shape.separator, lineEnd, readableBefore);
     LineFields fields;
     MeterReading reading;
     Error error;
@@ -123,16 +109,19 @@ void parsePart(std::string_view bytes, char lineEnd, const ReadingFilter& like, 
             r.kind = ParsedLine::Kind::Error;
             out.error = std::move(error);
             out.lines = line + 1;
+            out.bareLineFeeds = cursor.bareLineFeeds();
             return;
         }
     }
     out.lines = line;
+    out.bareLineFeeds = cursor.bareLineFeeds();
 }
 
-void parseGuarded(std::string_view bytes, char lineEnd, const ReadingFilter& like, ParsedPart& out)
+void parseGuarded(std::string_view bytes, char lineEnd, std::size_t readableBefore, const ReadingFilter& like,
+                  ParsedPart& out)
 {
     try {
-        parsePart(bytes, lineEnd, like, out);
+        parsePart(bytes, lineEnd, readableBefore, like, out);
     } catch (...) {
         out.failure = std::current_exception();
     }
@@ -171,8 +160,12 @@ ParallelLineParser::ParallelLineParser(std::string_view bytes, const ReadingFilt
         bank.firstLines.resize(plan_.threads);
     }
     // Header lines are never readings; the parts start after them.
-    for (std::size_t i = 0; i < like.shape().headerLines && at_ < bytes_.size(); ++i, ++nextLine_)
-        at_ = afterLineEnd(bytes_, at_, lineEnd_);
+    for (std::size_t i = 0; i < like.shape().headerLines && at_ < bytes_.size(); ++i, ++nextLine_) {
+        const std::size_t end = lineEndAt(bytes_, at_, lineEnd_);
+        if (end < bytes_.size() && bytes_[end] != lineEnd_)
+            bareLineFeeds_.note(nextLine_);
+        at_ = nextLineStart(bytes_, at_, lineEnd_);
+    }
 }
 
 ParallelLineParser::~ParallelLineParser()
@@ -198,17 +191,18 @@ void ParallelLineParser::launch(Bank& bank)
     const std::size_t partBytes = even < plan_.partBytes ? even : plan_.partBytes;
     for (std::size_t i = 0; i < count && at_ < bytes_.size(); ++i) {
         bank.starts[i] = at_;
-        at_ = afterLineEnd(bytes_, at_ + partBytes - 1, lineEnd_);
+        at_ = nextLineStart(bytes_, at_ + partBytes - 1, lineEnd_);
         bank.used = i + 1;
     }
     bank.starts[bank.used] = at_;
     for (std::size_t i = 0; i < bank.used; ++i) {
         const std::string_view part = bytes_.substr(bank.starts[i], bank.starts[i + 1] - bank.starts[i]);
+        const std::size_t before = bank.starts[i];
         try {
-            bank.threads.emplace_back(parseGuarded, part, lineEnd_, std::cref(like_), std::ref(bank.parts[i]));
+            bank.threads.emplace_back(parseGuarded, part, lineEnd_, before, std::cref(like_), std::ref(bank.parts[i]));
         } catch (const std::system_error&) {
             // No thread to be had: this one reads the part.
-            parseGuarded(part, lineEnd_, like_, bank.parts[i]);
+            parseGuarded(part, lineEnd_, before, like_, bank.parts[i]);
         }
     }
 }
@@ -230,6 +224,7 @@ bool ParallelLineParser::nextStretch()
         if (bank.parts[i].failure)
             std::rethrow_exception(bank.parts[i].failure);
         bank.firstLines[i] = nextLine_;
+        bareLineFeeds_.add(bank.parts[i].bareLineFeeds, nextLine_ - 1);
         nextLine_ += bank.parts[i].lines;
         if (bank.parts[i].error) {
             // Nothing after a line that cannot be read is looked at.

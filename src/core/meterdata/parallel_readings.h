@@ -80,6 +80,7 @@ struct ParsedPart {
     std::vector<Record> records;
     std::string completed;  // bare dates with " 00:00", one after another
     std::size_t lines = 0;
+    BareLineFeeds bareLineFeeds;  // numbered from 1 at the part's first line
     std::optional<Error> error;
     std::exception_ptr failure;  // an exception of the part's thread, thrown again on the caller's
 };
@@ -105,6 +106,9 @@ public:
     // The record `r` of part `i` as a line of the file.
     void expand(std::size_t i, const ParsedPart::Record& r, ParsedLine& line) const;
 
+    // The lines that ended in a bare LF in the stretches read so far, numbered in the file.
+    const BareLineFeeds& bareLineFeeds() const { return bareLineFeeds_; }
+
 private:
     // One stretch: its parts, where they start, their first line numbers, their threads.
     struct Bank {
@@ -124,6 +128,7 @@ private:
     char lineEnd_;
     std::size_t at_ = 0;  // where the next stretch starts
     std::size_t nextLine_ = 1;
+    BareLineFeeds bareLineFeeds_;
     Bank banks_[2];
     std::size_t current_ = 1;
     bool started_ = false;
@@ -161,8 +166,10 @@ inline void ParallelLineParser::expand(std::size_t i, const ParsedPart::Record& 
 
 // Hands every data line of `bytes` to visit(const ParsedLine&) in file order
 // until visit returns false; the lines are read in parts on plan.threads threads.
+// The lines that end in a bare LF, when every line was visited.
 template <class Visit>
-void forEachParsedLine(std::string_view bytes, const ReadingFilter& like, const ParallelPlan& plan, Visit&& visit)
+BareLineFeeds forEachParsedLine(std::string_view bytes, const ReadingFilter& like, const ParallelPlan& plan,
+                                Visit&& visit)
 {
     ParallelLineParser parser(bytes, like, plan);
     ParsedLine line;
@@ -171,10 +178,11 @@ void forEachParsedLine(std::string_view bytes, const ReadingFilter& like, const 
             for (const ParsedPart::Record& r : parser.part(i).records) {
                 parser.expand(i, r, line);
                 if (!visit(static_cast<const ParsedLine&>(line)))
-                    return;
+                    return {};
             }
         }
     }
+    return parser.bareLineFeeds();
 }
 
 // walkMeterReadings on plan.threads threads: the same readings, skips, notes
@@ -187,7 +195,7 @@ Expected<void> walkParsedReadings(std::string_view bytes, ReadingFilter& filter,
     LineFields fields;
     MeterReading longReading;
     Error error;
-    forEachParsedLine(bytes, filter, plan, [&](const ParsedLine& line) {
+    const BareLineFeeds bare = forEachParsedLine(bytes, filter, plan, [&](const ParsedLine& line) {
         switch (line.kind) {
         case ParsedLine::Kind::Reading: outcome = onReading(line.reading); break;
         case ParsedLine::Kind::NoDate: filter.noteNoDate(line.reading.lineNumber, line.text); break;
@@ -203,6 +211,8 @@ Expected<void> walkParsedReadings(std::string_view bytes, ReadingFilter& filter,
         }
         return outcome.ok();
     });
+    if (outcome)
+        filter.noteBareLineFeeds(bare);
     return outcome;
 }
 

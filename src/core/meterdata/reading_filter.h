@@ -72,6 +72,11 @@ public:
     // Counts a line whose timestamp is no date, as take does when it skips one.
     void noteNoDate(std::size_t lineNumber, std::string_view timestamp);
 
+    // The lines of the file that ended in a bare LF where its lines end in CR,
+    // as the walk that went through every line found them.
+    const BareLineFeeds& bareLineFeeds() const { return bareLineFeeds_; }
+    void noteBareLineFeeds(const BareLineFeeds& found) { bareLineFeeds_ = found; }
+
 private:
     // The steps of take, in the order a line meets them.
     Result timestampOf(const LineFields& fields, std::size_t lineNumber, std::string_view& timestamp, Error& error);
@@ -93,10 +98,12 @@ private:
     char completed_[96];
     char lastDate_[16];
     std::size_t lastDateLength_ = 0;
+    bool lastDateIso_ = false;  // the kept date is "YYYY-MM-DD": a "T" may follow it, and an offset its time
     CalendarStamp lastStamp_;
     bool lastInScope_ = false;
     SkipReason skip_ = SkipReason::None;
     NoDateLines noDate_;
+    BareLineFeeds bareLineFeeds_;
 };
 
 }  // namespace lumivane

@@ -4,6 +4,7 @@
 
 #include "core/meterdata/meter_log_scan.h"
 #include "core/tariff/data_notes.h"
+#include "core/tariff/line_end_note.h"
 
 namespace lumivane {
 
@@ -27,6 +28,8 @@ void appendMonthNotes(std::vector<MonthFigures>& months, const std::vector<DataN
         collectors[i].appendNotes(f, f.notes);
     }
     if (std::string note = noDateNote(filter.noDateLines()); !note.empty() && !months.empty())
+        months.front().figures.notes.push_back(std::move(note));
+    if (std::string note = bareLineFeedNote(filter.bareLineFeeds()); !note.empty() && !months.empty())
         months.front().figures.notes.push_back(std::move(note));
 }
 

@@ -7,6 +7,7 @@
 #include "core/graph/bar_geometry.h"
 #include "core/meterdata/meter_log_scan.h"
 #include "core/tariff/data_notes.h"
+#include "core/tariff/line_end_note.h"
 
 namespace lumivane {
 // How a bad file is met:
@@ -45,6 +46,8 @@ public:
         f_.bookedSteps = notes_.bookedSteps();
         notes_.appendNotes(f_, f_.notes);
         if (std::string note = noDateNote(filter.noDateLines()); !note.empty())
+            f_.notes.push_back(std::move(note));
+        if (std::string note = bareLineFeedNote(filter.bareLineFeeds()); !note.empty())
             f_.notes.push_back(std::move(note));
     }
 
@@ -248,6 +251,8 @@ public:
             if (calculating_)
                 takeForEngine(fields, lineNumber);
         }
+        if (!engineError_)
+            engineFilter_.noteBareLineFeeds(lines.bareLineFeeds());
         finish();
         if (engineError_)
             return std::move(*engineError_);
@@ -259,10 +264,12 @@ private:
     EngineOutcome runParsed(std::string_view bytes, const ParallelPlan& plan)
     {
         LineFields fields;
-        forEachParsedLine(bytes, engineFilter_, plan, [&](const ParsedLine& line) {
+        const BareLineFeeds bare = forEachParsedLine(bytes, engineFilter_, plan, [&](const ParsedLine& line) {
             takeParsed(line, fields);
             return scanning_ || calculating_;
         });
+        if (!engineError_)
+            engineFilter_.noteBareLineFeeds(bare);
         finish();
         if (engineError_)
             return std::move(*engineError_);
