@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <system_error>
 #include <thread>
 
 #include "core/meterdata/meter_value.h"
@@ -117,14 +116,18 @@ void parsePart(std::string_view bytes, char lineEnd, std::size_t readableBefore,
     out.bareLineFeeds = cursor.bareLineFeeds();
 }
 
-void parseGuarded(std::string_view bytes, char lineEnd, std::size_t readableBefore, const ReadingFilter& like,
-                  ParsedPart& out)
+void parseGuarded(const PartJob& job)
 {
     try {
-        parsePart(bytes, lineEnd, readableBefore, like, out);
+        parsePart(job.bytes, job.lineEnd, job.readableBefore, *job.like, *job.out);
     } catch (...) {
-        out.failure = std::current_exception();
+        job.out->failure = std::current_exception();
     }
+}
+
+std::size_t threadsOf(const ParallelPlan& plan)
+{
+    return plan.threads < 1 ? 1 : (plan.threads > 64 ? 64 : plan.threads);
 }
 
 }  // namespace
@@ -149,11 +152,11 @@ ParallelPlan ParallelPlan::fromEnvironment()
 }
 
 ParallelLineParser::ParallelLineParser(std::string_view bytes, const ReadingFilter& like, const ParallelPlan& plan)
-    : bytes_(bytes), like_(like), plan_(plan), lineEnd_(lineEndOf(bytes))
+    : bytes_(bytes), like_(like), plan_(plan), lineEnd_(lineEndOf(bytes)), workers_(threadsOf(plan), parseGuarded)
 {
     if (plan_.partBytes == 0)
         plan_.partBytes = 1;
-    plan_.threads = plan_.threads < 1 ? 1 : (plan_.threads > 64 ? 64 : plan_.threads);
+    plan_.threads = static_cast<unsigned>(threadsOf(plan));
     for (Bank& bank : banks_) {
         bank.parts.resize(plan_.threads);
         bank.starts.resize(plan_.threads + 1);
@@ -168,19 +171,8 @@ ParallelLineParser::ParallelLineParser(std::string_view bytes, const ReadingFilt
     }
 }
 
-ParallelLineParser::~ParallelLineParser()
-{
-    // A caller that stops early leaves a stretch being read.
-    for (Bank& bank : banks_)
-        joinAll(bank);
-}
-
-void ParallelLineParser::joinAll(Bank& bank)
-{
-    for (std::thread& thread : bank.threads)
-        thread.join();
-    bank.threads.clear();
-}
+// The workers stop before the banks go; a stretch being read is finished first.
+ParallelLineParser::~ParallelLineParser() = default;
 
 void ParallelLineParser::launch(Bank& bank)
 {
@@ -197,13 +189,7 @@ void ParallelLineParser::launch(Bank& bank)
     bank.starts[bank.used] = at_;
     for (std::size_t i = 0; i < bank.used; ++i) {
         const std::string_view part = bytes_.substr(bank.starts[i], bank.starts[i + 1] - bank.starts[i]);
-        const std::size_t before = bank.starts[i];
-        try {
-            bank.threads.emplace_back(parseGuarded, part, lineEnd_, before, std::cref(like_), std::ref(bank.parts[i]));
-        } catch (const std::system_error&) {
-            // No thread to be had: this one reads the part.
-            parseGuarded(part, lineEnd_, before, like_, bank.parts[i]);
-        }
+        workers_.submit(i, PartJob{part, lineEnd_, bank.starts[i], &like_, &bank.parts[i]});
     }
 }
 
@@ -216,7 +202,7 @@ bool ParallelLineParser::nextStretch()
     }
     current_ = 1 - current_;
     Bank& bank = banks_[current_];
-    joinAll(bank);
+    workers_.waitAll();
     if (bank.used == 0)
         return false;
     bool stops = false;
