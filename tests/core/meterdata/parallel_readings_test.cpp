@@ -176,9 +176,10 @@ TEST(ParallelReadings, EngineOnPartsEndsLikeOnOneThread)
         const std::string one = withThreads("1", nullptr, calculate);
         for (const char* partBytes : {"1", "50", "1000"})
             ASSERT_EQ(one, withThreads("2", partBytes, calculate)) << log.name << ", parts of " << partBytes;
-        if (!log.twin.empty())
+        if (!log.twin.empty()) {
             ASSERT_EQ(engineTranscript(log, false), engineTranscript({log.name, log.path, log.twin}, false))
                 << log.name;
+        }
     }
 }
 
