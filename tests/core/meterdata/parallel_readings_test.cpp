@@ -1,5 +1,6 @@
 #include "core/meterdata/parallel_readings.h"
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -48,7 +49,6 @@ std::string damagedLog(unsigned seed, const std::string& layout, std::string lin
     std::mt19937 random(seed);
     double value = 500;
     const char* months[] = {"Feb", "Mar", "Apr", "Mar"};
-    const char* isoEndings[] = {"", "Z", "+01:00", ":00"};
     for (int i = 1; i <= lines; ++i) {
         const int minutes = i * 53, day = 1 + minutes / 1440 % 28;
         char stamp[64];
@@ -62,7 +62,7 @@ std::string damagedLog(unsigned seed, const std::string& layout, std::string lin
             std::snprintf(stamp, sizeof stamp, iso ? "2012-13-%02dT01:00" : "%d/13/2012 1:00", day);
         else if (iso)
             std::snprintf(stamp, sizeof stamp, "2012-03-%02d%c%02d:%02d%s", day, "T "[i % 2], minutes % 1440 / 60,
-                          minutes % 60, isoEndings[i % 4]);
+                          minutes % 60, std::array{"", "Z", "+01:00", ":00"}[i % 4]);
         else
             std::snprintf(stamp, sizeof stamp, "%02d/03/2012 %02d:%02d", day, minutes % 1440 / 60, minutes % 60);
         value += (random() % 90) / 8.0 - (roll == 3 ? 40 : 0);
