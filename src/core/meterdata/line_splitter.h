@@ -98,6 +98,18 @@ public:
     // The lines that ended in a bare LF so far, numbered from this cursor's first line.
     const BareLineFeeds& bareLineFeeds() const { return bare_; }
 
+    // The bytes from the next line on, and the line end: a caller may read a
+    // line of a fixed shape itself, then skipLine past it.
+    std::string_view rest() const { return std::string_view(data_ + pos_, size_ - pos_); }
+    char lineEnd() const { return end_; }
+    // Moves past the next line, whose CR or LF is `length` bytes from its start.
+    void skipLine(std::size_t length)
+    {
+        prefetchAhead();
+        ++lines_;
+        pos_ = afterLineEnd(pos_ + length);
+    }
+
     // The fields of the next line; false after the last line.
     bool next(LineFields& fields)
     {

@@ -83,7 +83,16 @@ void parsePart(std::string_view bytes, char lineEnd, std::size_t readableBefore,
     MeterReading reading;
     Error error;
     std::uint32_t line = 0;
-    for (; cursor.next(fields); ++line) {
+    for (;; ++line) {
+        if (const std::size_t length = filter.takeFixed(cursor.rest(), lineEnd, line, reading)) {
+            cursor.skipLine(length);
+            ParsedPart::Record& r = out.records.emplace_back();
+            r.line = line;
+            keepReading(bytes, reading, out, r);
+            continue;
+        }
+        if (!cursor.next(fields))
+            break;
         if (fields.count < 2)
             continue;
         // Made in place: most lines are readings, and a copy per line costs more than the test.

@@ -38,7 +38,8 @@ class ReadingFilter {
 public:
     ReadingFilter(const LayoutShape& shape, bool longForm, const ScopeRule& scope)
         : shape_(shape), longForm_(longForm), scope_(scope),
-          needed_((shape.timestampField > shape.valueField ? shape.timestampField : shape.valueField) + 1)
+          needed_((shape.timestampField > shape.valueField ? shape.timestampField : shape.valueField) + 1),
+          fixedShape_(shape.separator == ',' && shape.hasStatus && shape.timestampField == 1 && shape.valueField == 2)
     {
     }
     const LayoutShape& shape() const { return shape_; }
@@ -58,6 +59,12 @@ public:
     // Sorts one data line (already split, at least two fields). A Reading's
     // texts stay valid until the next call.
     Result take(const LineFields& fields, std::size_t lineNumber, MeterReading& reading, Error& error);
+
+    // The plain layout's usual line, "0,<the kept date> hh:mm,<value>" and its
+    // line end, read in place as take would read it; the length up to its
+    // line end, or 0 for any other line (take reads it then). `rest` holds
+    // the line and what follows it.
+    std::size_t takeFixed(std::string_view rest, char lineEnd, std::size_t lineNumber, MeterReading& reading);
 
     // The reason of the last Skip.
     SkipReason lastSkip() const { return skip_; }
@@ -93,6 +100,7 @@ private:
     bool longForm_;
     const ScopeRule& scope_;
     int needed_;
+    bool fixedShape_;  // the plain layout, whose usual line takeFixed reads
     // Long-form rewrites and bare dates completed with " 00:00" live here for one reading.
     char rewritten_[80];
     char completed_[96];

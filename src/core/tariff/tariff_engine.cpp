@@ -236,7 +236,18 @@ public:
         FieldCursor lines(bytes, ',');
         LineFields fields;
         std::size_t lineNumber = 0;
-        while ((scanning_ || calculating_) && lines.next(fields)) {
+        while (scanning_ || calculating_) {
+            // The usual line of the plain layout is read in place, for both sides.
+            if (scanning_ && calculating_ && lineNumber >= headerLines_) {
+                if (const std::size_t length =
+                        engineFilter_.takeFixed(lines.rest(), lines.lineEnd(), lineNumber + 1, reading_)) {
+                    lines.skipLine(length);
+                    bookForBoth(++lineNumber);
+                    continue;
+                }
+            }
+            if (!lines.next(fields))
+                break;
             ++lineNumber;
             if (lineNumber <= headerLines_ || fields.count < 2)
                 continue;
@@ -315,8 +326,13 @@ private:
             stopEngine(std::move(error_));
             return;
         }
-        if (result != ReadingFilter::Result::Reading)
-            return;
+        if (result == ReadingFilter::Result::Reading)
+            bookForBoth(lineNumber);
+    }
+
+    // The reading in reading_ for the pre-scan and the engine.
+    void bookForBoth(std::size_t lineNumber)
+    {
         const std::optional<double> value = parseMeterValue(reading_.valueText);
         if (!scan_.takeValue(value, lineNumber))
             scanning_ = false;

@@ -183,6 +183,25 @@ TEST(ParallelReadings, EngineOnPartsEndsLikeOnOneThread)
     }
 }
 
+// The plain layout's usual line is read in place; lines that nearly have its
+// shape read as the general rules read them, which a field after the value
+// brings every line to.
+TEST(ParallelReadings, UsualLinesReadInPlaceLikeEveryOtherLine)
+{
+    std::string usual = "Status,Timestamp,Value\r\n", general = usual;
+    for (const char* line :
+         {"0,05/03/2012 00:00,100", "0,05/03/2012 12:60,101", "0,05/03/2012 24:00,102", "1,05/03/2012 10:00,103",
+          "00,05/03/2012 10:00,5", "0,05/03/2012 1a:00,5", "0,05/03/2012T10:00,5", "0,05/03/2012 10:00:30,5",
+          "0,05/03/2012 10:01,12345678901234567", "0,05/03/2012 10:02,", "0,06/03/2012 10:00,7", "0,06/03/2012 11:00,8",
+          "0,30/03/2012 10:00,9", "0,30/03/2012 11:00,10", "0,06/03/2012 12:00,11",
+          "1,------------------------------"}) {
+        usual += line + std::string("\r\n");
+        general += line + std::string(",x\r\n");
+    }
+    EXPECT_EQ(walkTranscript({"usual", "/d/u.csv", usual}, true),
+              walkTranscript({"general", "/d/u.csv", general}, true));
+}
+
 TEST(ParallelReadings, ThreadSwitchAndSmallFiles)
 {
     EXPECT_FALSE(withThreads("1", nullptr, ParallelPlan::fromEnvironment).splits(std::size_t{1} << 30));
