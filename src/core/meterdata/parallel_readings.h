@@ -33,8 +33,8 @@ struct ParallelPlan {
     // processor saves on a file of a few MiB.
     std::size_t smallestSplit = std::size_t{4} << 20;
 
-    // One thread per processor (one on a one-processor machine). LUMIVANE_THREADS=N
-    // forces N threads (1: the plain walk); LUMIVANE_PART_BYTES=N cuts parts of
+    // One thread per processor from three processors on, else one.
+    // LUMIVANE_THREADS=N forces N threads (1: the plain walk); LUMIVANE_PART_BYTES=N cuts parts of
     // about N bytes and splits files of any size, so tests can put many line
     // ends on part boundaries.
     static ParallelPlan fromEnvironment();
