@@ -6,7 +6,8 @@
 # Generates logs of all three layouts (bad statuses, long forms, LF-only and
 # CR-only line ends, damaged and empty files), runs both programs on them with
 # several scopes and with --each-month, --csv, --json and --export, and
-# compares standard output, exit status and every file written. The new
+# compares standard output, exit status and every file written; then the
+# same logs with ISO 8601 time stamps against the day-first originals. The new
 # program runs with its reader on one thread (LUMIVANE_THREADS=1), on all
 # processors, and on three threads with parts of a few KiB, so that many line
 # ends fall on part boundaries. BENCH_GEN defaults to lumivane-bench-gen beside
@@ -125,6 +126,43 @@ for mode in "--export --reports-dir OUT --csv CSV" "--each-month --export --repo
   compare_case "$mode" "" month.csv again/month.csv damaged.csv month.csv again/damaged.csv empty.csv cut.csv
 done
 compare_case "" "" "${logs[@]}" "${logs[@]}" "${logs[@]}"
+
+# ISO 8601 twins: the same logs with "YYYY-MM-DDThh:mm" (and the other ISO
+# spellings) must give what the old program gives on the day-first logs, once
+# the time stamps shown as they stand are written back day first.
+mkdir -p "$work/iso"
+dmy='\b([0-9]{2})/([0-9]{2})/([0-9]{4}) ([0-9]{2}:[0-9]{2})'
+sed -E "s#$dmy#\\3-\\2-\\1T\\4#" month.csv >"$work/iso/month.csv"
+sed -E "s#$dmy#\\3-\\2-\\1T\\4Z#" year.csv >"$work/iso/year.csv"
+sed -E "s#$dmy#\\3-\\2-\\1T\\4+01:00#" gateway.csv >"$work/iso/gateway.csv"
+sed -E "s#$dmy:#\\3-\\2-\\1 \\4:#" unit4.IRIO.txt >"$work/iso/unit4.IRIO.txt"
+# Back to day first; the JSON's own ISO fields ("T" and seconds) stay.
+ymd='\b([0-9]{4})-([0-9]{2})-([0-9]{2})'
+day_first="s#${ymd}T([0-9]{2}:[0-9]{2})(Z|\\+01:00)#\\3/\\2/\\1 \\4#g;
+  s#${ymd}T([0-9]{2}:[0-9]{2})([^:0-9]|\$)#\\3/\\2/\\1 \\4\\5#g; s#${ymd} ([0-9]{2}:[0-9]{2}:[0-9]{2})#\\3/\\2/\\1 \\4#g"
+iso_twin_case() {
+  local mode=$1 scope=$2
+  shift 2
+  run_case "$old" "$mode" "$scope" "$@"
+  rm -rf "$work/expected"
+  mv "$work/run" "$work/expected"
+  for threads in "LUMIVANE_THREADS=1" "LUMIVANE_THREADS=3 LUMIVANE_PART_BYTES=4099"; do
+    (cd "$work/iso" && env $threads bash -c "$(declare -f run_case); work='$work'; run_case \"\$@\"" _ "$new" \
+      "$mode" "$scope" "$@")
+    find "$work/run" -type f -exec sed -E -i "$day_first" {} +
+    cases=$((cases + 1))
+    if ! diff -r "$work/expected" "$work/run" >"$work/diff"; then
+      failures=$((failures + 1))
+      echo "DIFFERENT (ISO twin): ${threads} $mode $scope $*"
+      head -20 "$work/diff"
+    fi
+  done
+}
+for scope in "" "--from 3/3/2012 --days 20"; do
+  for mode in "" "--each-month --json" "--csv CSV" "--export --reports-dir OUT"; do
+    iso_twin_case "$mode" "$scope" month.csv year.csv gateway.csv unit4.IRIO.txt
+  done
+done
 
 echo "compare_outputs: $cases runs, $failures different"
 [[ $failures -eq 0 ]]

@@ -90,8 +90,44 @@ CalendarStamp civilFromDays(std::int64_t dayNumber)
     return stamp;
 }
 
+bool isIsoDate(std::string_view text) { return text.size() >= 10 && text[4] == '-' && text[7] == '-'; }
+
+namespace {
+
+// "YYYY-MM-DD": exactly four, two and two digits.
+bool parseIsoDate(std::string_view text, CalendarStamp& stamp)
+{
+    std::size_t pos = 0;
+    stamp.year = readDigits(text, pos, 4, 4);
+    if (stamp.year < 0 || !expect(text, pos, '-'))
+        return false;
+    stamp.month = readDigits(text, pos, 2, 2);
+    if (stamp.month < 0 || !expect(text, pos, '-'))
+        return false;
+    stamp.day = readDigits(text, pos, 2, 2);
+    return pos == text.size() && stamp.day >= 1 && stamp.year >= 1 && stamp.month >= 1 && stamp.month <= 12 &&
+           stamp.day <= monthLength(stamp.year, stamp.month);
+}
+
+// Whether `text` is a UTC offset "+hh:mm" or "-hh:mm".
+bool isUtcOffset(std::string_view text)
+{
+    std::size_t pos = 1;
+    if (text.size() != 6 || (text[0] != '+' && text[0] != '-'))
+        return false;
+    const int hours = readDigits(text, pos, 2, 2);
+    if (hours < 0 || hours > 23 || !expect(text, pos, ':'))
+        return false;
+    const int minutes = readDigits(text, pos, 2, 2);
+    return minutes >= 0 && minutes <= 59 && pos == text.size();
+}
+
+}  // namespace
+
 bool parseDatePart(std::string_view text, CalendarStamp& stamp)
 {
+    if (isIsoDate(text))
+        return parseIsoDate(text, stamp);
     std::size_t pos = 0;
     const int first = readDigits(text, pos, 1, 4);
     if (first < 0)
@@ -147,15 +183,32 @@ bool parseTimePart(std::string_view text, CalendarStamp& stamp)
     return true;
 }
 
+std::size_t timeSeparatorOf(std::string_view text)
+{
+    if (isIsoDate(text))
+        return text.size() > 10 && (text[10] == 'T' || text[10] == ' ') ? 10 : text.size() == 10 ? text.npos : 0;
+    return text.find(' ');
+}
+
+std::string_view withoutUtcOffset(std::string_view time)
+{
+    if (!time.empty() && time.back() == 'Z')
+        return time.substr(0, time.size() - 1);
+    if (time.size() > 6 && isUtcOffset(time.substr(time.size() - 6)))
+        return time.substr(0, time.size() - 6);
+    return time;
+}
+
 std::optional<CalendarStamp> parseTimestamp(std::string_view text)
 {
     CalendarStamp stamp;
-    const std::size_t blank = text.find(' ');
-    if (!parseDatePart(text.substr(0, blank), stamp))
+    const std::size_t separator = timeSeparatorOf(text);
+    if (!parseDatePart(text.substr(0, separator), stamp))
         return std::nullopt;
-    if (blank == std::string_view::npos)
+    if (separator == std::string_view::npos)
         return stamp;
-    if (!parseTimePart(text.substr(blank + 1), stamp))
+    const std::string_view time = text.substr(separator + 1);
+    if (!parseTimePart(isIsoDate(text) ? withoutUtcOffset(time) : time, stamp))
         return std::nullopt;
     stamp.hasTime = true;
     return stamp;

@@ -39,10 +39,24 @@ CalendarStamp civilFromDays(std::int64_t dayNumber);
 
 // The timestamp test of the meter logs: "D/M/YYYY" day first, or the rewritten
 // long form "YYYY/M/D", each optionally followed by one blank and "H:MM" or
-// "H:MM:SS" (24-hour clock). Only real calendar dates and times pass.
+// "H:MM:SS" (24-hour clock); or ISO 8601 "YYYY-MM-DD", optionally followed by
+// "T" or one blank, the time, and "Z" or "+hh:mm"/"-hh:mm". An offset is read
+// and ignored: the wall-clock time as written is the reading's time. Only real
+// calendar dates and times pass.
 std::optional<CalendarStamp> parseTimestamp(std::string_view text);
 
-// The date alone ("D/M/YYYY" or "YYYY/M/D"); fills year, month and day.
+// Whether the text starts like an ISO date ("YYYY-MM-DD", dashes at 4 and 7).
+bool isIsoDate(std::string_view text);
+
+// Where a timestamp's date part ends and its time follows: the first blank,
+// or the "T" or blank after an ISO date; npos for a bare date. 0 for an ISO
+// date followed by anything else, which leaves no date.
+std::size_t timeSeparatorOf(std::string_view text);
+
+// The time of an ISO timestamp without its "Z" or "+hh:mm"/"-hh:mm".
+std::string_view withoutUtcOffset(std::string_view time);
+
+// The date alone ("D/M/YYYY", "YYYY/M/D" or "YYYY-MM-DD"); fills year, month and day.
 bool parseDatePart(std::string_view text, CalendarStamp& stamp);
 
 // The time alone ("H:MM" or "H:MM:SS"); gives its hour.

@@ -19,7 +19,46 @@ namespace lumivane {
 // The byte that ends the lines of a file: CR, or LF when the file holds no CR.
 char lineEndOf(std::string_view bytes);
 
-// The lines of a file: ends are CR LF or CR; a file without any CR is split at LF.
+// Whether the LF at `lf` ends a line of its own in a file whose lines end in
+// CR: it is not the LF of a CR LF, nor of the CR NUL LF of UTF-16 text (which
+// reads as before, its line numbers as an editor shows them). `readableBefore`
+// bytes before it may be looked at.
+inline bool endsLineAlone(const char* lf, std::size_t readableBefore)
+{
+    if (readableBefore >= 1 && lf[-1] == '\r')
+        return false;
+    return !(readableBefore >= 2 && lf[-1] == '\0' && lf[-2] == '\r');
+}
+
+// Where the line that holds `from` ends (its CR or LF), or the size when it is
+// the last line. In a file whose lines end in CR, a bare LF ends a line too:
+// a file that mixes CR LF and LF loses no line to the next.
+std::size_t lineEndAt(std::string_view bytes, std::size_t from, char lineEnd);
+
+// Just after the end of the line that holds `from` (a CR LF is one end); the size when there is none.
+std::size_t nextLineStart(std::string_view bytes, std::size_t from, char lineEnd);
+
+// The lines of a file that end in a bare LF where the file's lines end in CR:
+// how many, and the number of the first (counted from 1 where the count began).
+struct BareLineFeeds {
+    std::size_t count = 0;
+    std::size_t firstLine = 0;
+
+    void note(std::size_t line)
+    {
+        if (count++ == 0)
+            firstLine = line;
+    }
+    // Adds the tally of a later stretch whose line 1 is line `offset + 1` here.
+    void add(const BareLineFeeds& later, std::size_t offset)
+    {
+        if (later.count > 0 && count == 0)
+            firstLine = later.firstLine + offset;
+        count += later.count;
+    }
+};
+
+// The lines of a file: ends are CR LF, CR or a bare LF; a file without any CR is split at LF.
 class LineCursor {
 public:
     explicit LineCursor(std::string_view bytes);
@@ -28,7 +67,8 @@ public:
     bool next(std::string_view& line);
 
 private:
-    std::string_view rest_;
+    std::string_view bytes_;
+    std::size_t pos_ = 0;
     char end_;
     bool done_ = false;
 };
@@ -45,14 +85,30 @@ struct LineFields {
 
 // The lines of a file split into their fields in one pass over the bytes:
 // the same lines as LineCursor, each split as LineFields::split would.
-// A block of bytes is tested at once for the separator and the line end
-// (16 with SSE2, else 8 in a word), so a line of 30 bytes costs two or four
-// block tests instead of a look at every byte.
+// A block of bytes is tested at once for the separator and both line end
+// bytes (16 with SSE2, else 8 in a word), so a line of 30 bytes costs two or
+// four block tests instead of a look at every byte.
 class FieldCursor {
 public:
     FieldCursor(std::string_view bytes, char separator) : FieldCursor(bytes, separator, lineEndOf(bytes)) {}
-    // A part of a file, with the line end of the whole file.
-    FieldCursor(std::string_view bytes, char separator, char lineEnd);
+    // A part of a file, with the line end of the whole file; `readableBefore`
+    // bytes of the file before the part may be looked at.
+    FieldCursor(std::string_view bytes, char separator, char lineEnd, std::size_t readableBefore = 0);
+
+    // The lines that ended in a bare LF so far, numbered from this cursor's first line.
+    const BareLineFeeds& bareLineFeeds() const { return bare_; }
+
+    // The bytes from the next line on, and the line end: a caller may read a
+    // line of a fixed shape itself, then skipLine past it.
+    std::string_view rest() const { return std::string_view(data_ + pos_, size_ - pos_); }
+    char lineEnd() const { return end_; }
+    // Moves past the next line, whose CR or LF is `length` bytes from its start.
+    void skipLine(std::size_t length)
+    {
+        prefetchAhead();
+        ++lines_;
+        pos_ = afterLineEnd(pos_ + length);
+    }
 
     // The fields of the next line; false after the last line.
     bool next(LineFields& fields)
@@ -60,6 +116,7 @@ public:
         if (pos_ >= size_)
             return false;
         prefetchAhead();
+        ++lines_;
         std::size_t fieldStart = pos_;
         int count = 0;
         std::size_t at = pos_;
@@ -69,7 +126,13 @@ public:
             while (found != 0) {
                 const std::size_t i = block + (static_cast<std::size_t>(std::countr_zero(found)) / kBitsPerByte);
                 found &= found - 1;
-                if (data_[i] == end_) {
+                // Only separators and line ends are hits.
+                if (data_[i] != separator_) {
+                    if (data_[i] != end_) {
+                        if (!endsLineAlone(data_ + i, i + readableBefore_))
+                            continue;
+                        bare_.note(lines_);
+                    }
                     finishLine(fields, count, fieldStart, i);
                     pos_ = afterLineEnd(i);
                     return true;
@@ -122,7 +185,8 @@ private:
     std::uint64_t blockHits(const char* p) const
     {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, separatorBlock_), _mm_cmpeq_epi8(bytes, endBlock_));
+        const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(bytes, endBlock_), _mm_cmpeq_epi8(bytes, lineFeedBlock_));
+        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, separatorBlock_), ends);
         return static_cast<std::uint32_t>(_mm_movemask_epi8(hits));
     }
 #else
@@ -142,7 +206,7 @@ private:
         std::memcpy(&word, p, 8);
         if constexpr (std::endian::native == std::endian::big)
             word = byteSwapped(word);
-        return zeroBytes(word ^ separatorBlock_) | zeroBytes(word ^ endBlock_);
+        return zeroBytes(word ^ separatorBlock_) | zeroBytes(word ^ endBlock_) | zeroBytes(word ^ lineFeedBlock_);
     }
 #endif
 
@@ -171,7 +235,7 @@ private:
     std::size_t afterLineEnd(std::size_t i) const
     {
         std::size_t skip = i + 1;
-        if (end_ == '\r' && skip < size_ && data_[skip] == '\n')
+        if (data_[i] == '\r' && skip < size_ && data_[skip] == '\n')
             ++skip;
         return skip;
     }
@@ -179,14 +243,19 @@ private:
     const char* data_;
     std::size_t size_;
     std::size_t pos_ = 0;
+    std::size_t readableBefore_;
+    std::size_t lines_ = 0;
+    BareLineFeeds bare_;
     char separator_;
     char end_;
 #ifdef LUMIVANE_FIELD_CURSOR_SSE2
     __m128i separatorBlock_;
     __m128i endBlock_;
+    __m128i lineFeedBlock_;
 #else
     std::uint64_t separatorBlock_;
     std::uint64_t endBlock_;
+    std::uint64_t lineFeedBlock_;
 #endif
 };
 

@@ -203,19 +203,20 @@ LUMIVANE_STEP ReadingFilter::Result ReadingFilter::statusOf(std::string_view sta
 
 LUMIVANE_STEP bool ReadingFilter::stampOf(std::string_view timestamp, CalendarStamp& stamp)
 {
-    std::size_t blank = std::string_view::npos;
+    std::size_t separator = std::string_view::npos;
     if (sharesLastDate(timestamp)) {
         stamp = lastStamp_;
         if (timestamp.size() > lastDateLength_)
-            blank = lastDateLength_;
+            separator = lastDateLength_;
     } else {
-        blank = timestamp.find(' ');
-        if (!takeNewDate(timestamp.substr(0, blank), stamp))
+        separator = timeSeparatorOf(timestamp);
+        if (!takeNewDate(timestamp.substr(0, separator), stamp))
             return false;
     }
-    if (blank == std::string_view::npos)
+    if (separator == std::string_view::npos)
         return true;
-    if (!timeOfDay(timestamp.substr(blank + 1), stamp))
+    const std::string_view time = timestamp.substr(separator + 1);
+    if (!timeOfDay(lastDateIso_ ? withoutUtcOffset(time) : time, stamp))
         return false;
     stamp.hasTime = true;
     return true;
@@ -224,10 +225,12 @@ LUMIVANE_STEP bool ReadingFilter::stampOf(std::string_view timestamp, CalendarSt
 LUMIVANE_STEP bool ReadingFilter::sharesLastDate(std::string_view timestamp) const
 {
     // Consecutive readings share their date text. The kept date holds no
-    // blank, so a timestamp that starts with it followed by a blank (or that
-    // is just that date) has the same date part, and only its time is new.
+    // blank, so a timestamp that starts with it followed by a blank (or a "T"
+    // after an ISO date, or that is just that date) has the same date part,
+    // and only its time is new.
     const std::size_t known = lastDateLength_;
-    return known > 0 && timestamp.size() >= known && (timestamp.size() == known || timestamp[known] == ' ') &&
+    return known > 0 && timestamp.size() >= known &&
+           (timestamp.size() == known || timestamp[known] == ' ' || (lastDateIso_ && timestamp[known] == 'T')) &&
            sameBytes(timestamp.data(), lastDate_, known);
 }
 
@@ -242,6 +245,7 @@ LUMIVANE_STEP bool ReadingFilter::takeNewDate(std::string_view datePart, Calenda
     stamp.dayNumber = daysFromCivil(stamp.year, stamp.month, stamp.day);
     lastInScope_ = scope_.containsDay(stamp.dayNumber);
     lastStamp_ = stamp;
+    lastDateIso_ = isIsoDate(datePart);
     lastDateLength_ = datePart.size() <= sizeof lastDate_ ? datePart.size() : 0;
     if (lastDateLength_ > 0)
         std::memcpy(lastDate_, datePart.data(), lastDateLength_);
@@ -257,6 +261,39 @@ LUMIVANE_STEP bool ReadingFilter::completeBareDate(std::string_view& timestamp)
     std::memcpy(completed_ + timestamp.size(), " 00:00", 6);
     timestamp = std::string_view(completed_, timestamp.size() + 6);
     return true;
+}
+
+std::size_t ReadingFilter::takeFixed(std::string_view rest, char lineEnd, std::size_t lineNumber, MeterReading& reading)
+{
+    // "0," + "DD/MM/YYYY" (the kept date, in scope) + " hh:mm" + "," + the value,
+    // whose end must be found within 16 bytes.
+    constexpr std::size_t kValueAt = 19, kLongest = kValueAt + 16;
+    const char* const p = rest.data();
+    if (!fixedShape_ || rest.size() < kLongest || lastDateLength_ != 10 || !lastInScope_ || lastDateIso_ ||
+        p[0] != '0' || p[1] != ',' || p[12] != ' ' || p[18] != ',' || !sameBytes(p + 2, lastDate_, 10))
+        return 0;
+    const char* const t = p + 13;
+    if (!isDigit(t[0]) || !isDigit(t[1]) || t[2] != ':' || !isDigit(t[3]) || !isDigit(t[4]) || t[3] > '5')
+        return 0;
+    const int hour = (t[0] - '0') * 10 + (t[1] - '0');
+    if (hour > 23)
+        return 0;
+    std::size_t end = kValueAt;
+    while (end < kLongest && p[end] != ',' && p[end] != '\r' && p[end] != '\n')
+        ++end;
+    // Another field, a value longer than 16 bytes or an LF that may end the
+    // line alone in a CR file: take reads the line.
+    if (end == kLongest || p[end] != lineEnd)
+        return 0;
+    CalendarStamp& stamp = reading.stamp;
+    stamp = lastStamp_;
+    stamp.hour = hour;
+    stamp.secondOfDay = hour * 3600 + ((t[3] - '0') * 10 + (t[4] - '0')) * 60;
+    stamp.hasTime = true;
+    reading.timestampText = std::string_view(p + 2, 16);
+    reading.valueText = std::string_view(p + kValueAt, end - kValueAt);
+    reading.lineNumber = lineNumber;
+    return end;
 }
 
 ReadingFilter::Result ReadingFilter::skipNoDate(std::size_t lineNumber, std::string_view timestamp)

@@ -54,7 +54,18 @@ Expected<void> walkMeterReadings(std::string_view bytes, ReadingFilter& filter, 
     std::size_t lineNumber = 0;
     MeterReading reading;
     Error error;
-    while (lines.next(fields)) {
+    for (;;) {
+        if (lineNumber >= shape.headerLines) {
+            if (const std::size_t length = filter.takeFixed(lines.rest(), lines.lineEnd(), lineNumber + 1, reading)) {
+                lines.skipLine(length);
+                ++lineNumber;
+                if (auto stop = onReading(static_cast<const MeterReading&>(reading)); !stop)
+                    return stop;
+                continue;
+            }
+        }
+        if (!lines.next(fields))
+            break;
         ++lineNumber;
         if (lineNumber <= shape.headerLines)
             continue;
@@ -69,6 +80,7 @@ Expected<void> walkMeterReadings(std::string_view bytes, ReadingFilter& filter, 
             break;
         }
     }
+    filter.noteBareLineFeeds(lines.bareLineFeeds());
     return {};
 }
 

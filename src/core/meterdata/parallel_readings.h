@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/meterdata/part_workers.h"
 #include "core/meterdata/reading_filter.h"
 
 namespace lumivane {
@@ -24,14 +25,16 @@ unsigned calculationThreads();
 // How many threads read one file, and how many bytes each part holds.
 struct ParallelPlan {
     unsigned threads = 1;
-    std::size_t partBytes = std::size_t{512} << 10;
+    // Parts of 256 KiB: the threads are kept from stretch to stretch, so
+    // smaller parts cost no thread starts, and their records touch fewer pages.
+    std::size_t partBytes = std::size_t{256} << 10;
     // Smaller files are read on one thread: the records of a file are fresh
     // memory, and the page faults of filling them cost more than a second
     // processor saves on a file of a few MiB.
     std::size_t smallestSplit = std::size_t{4} << 20;
 
-    // One thread per processor (one on a one-processor machine). LUMIVANE_THREADS=N
-    // forces N threads (1: the plain walk); LUMIVANE_PART_BYTES=N cuts parts of
+    // One thread per processor from three processors on, else one.
+    // LUMIVANE_THREADS=N forces N threads (1: the plain walk); LUMIVANE_PART_BYTES=N cuts parts of
     // about N bytes and splits files of any size, so tests can put many line
     // ends on part boundaries.
     static ParallelPlan fromEnvironment();
@@ -80,6 +83,7 @@ struct ParsedPart {
     std::vector<Record> records;
     std::string completed;  // bare dates with " 00:00", one after another
     std::size_t lines = 0;
+    BareLineFeeds bareLineFeeds;  // numbered from 1 at the part's first line
     std::optional<Error> error;
     std::exception_ptr failure;  // an exception of the part's thread, thrown again on the caller's
 };
@@ -105,18 +109,19 @@ public:
     // The record `r` of part `i` as a line of the file.
     void expand(std::size_t i, const ParsedPart::Record& r, ParsedLine& line) const;
 
+    // The lines that ended in a bare LF in the stretches read so far, numbered in the file.
+    const BareLineFeeds& bareLineFeeds() const { return bareLineFeeds_; }
+
 private:
-    // One stretch: its parts, where they start, their first line numbers, their threads.
+    // One stretch: its parts, where they start, their first line numbers.
     struct Bank {
         std::vector<ParsedPart> parts;
         std::vector<std::size_t> starts;
         std::vector<std::size_t> firstLines;
-        std::vector<std::thread> threads;
         std::size_t used = 0;
     };
     // Cuts the next stretch into `bank` and starts reading its parts.
     void launch(Bank& bank);
-    static void joinAll(Bank& bank);
 
     std::string_view bytes_;
     const ReadingFilter& like_;
@@ -124,9 +129,12 @@ private:
     char lineEnd_;
     std::size_t at_ = 0;  // where the next stretch starts
     std::size_t nextLine_ = 1;
+    BareLineFeeds bareLineFeeds_;
     Bank banks_[2];
     std::size_t current_ = 1;
     bool started_ = false;
+    // Last, so its threads stop before the banks they fill go.
+    PartWorkers workers_;
 };
 
 // Kept in the header: it runs once per line on the ordered pass.
@@ -161,8 +169,10 @@ inline void ParallelLineParser::expand(std::size_t i, const ParsedPart::Record& 
 
 // Hands every data line of `bytes` to visit(const ParsedLine&) in file order
 // until visit returns false; the lines are read in parts on plan.threads threads.
+// The lines that end in a bare LF, when every line was visited.
 template <class Visit>
-void forEachParsedLine(std::string_view bytes, const ReadingFilter& like, const ParallelPlan& plan, Visit&& visit)
+BareLineFeeds forEachParsedLine(std::string_view bytes, const ReadingFilter& like, const ParallelPlan& plan,
+                                Visit&& visit)
 {
     ParallelLineParser parser(bytes, like, plan);
     ParsedLine line;
@@ -171,10 +181,11 @@ void forEachParsedLine(std::string_view bytes, const ReadingFilter& like, const 
             for (const ParsedPart::Record& r : parser.part(i).records) {
                 parser.expand(i, r, line);
                 if (!visit(static_cast<const ParsedLine&>(line)))
-                    return;
+                    return {};
             }
         }
     }
+    return parser.bareLineFeeds();
 }
 
 // walkMeterReadings on plan.threads threads: the same readings, skips, notes
@@ -187,7 +198,7 @@ Expected<void> walkParsedReadings(std::string_view bytes, ReadingFilter& filter,
     LineFields fields;
     MeterReading longReading;
     Error error;
-    forEachParsedLine(bytes, filter, plan, [&](const ParsedLine& line) {
+    const BareLineFeeds bare = forEachParsedLine(bytes, filter, plan, [&](const ParsedLine& line) {
         switch (line.kind) {
         case ParsedLine::Kind::Reading: outcome = onReading(line.reading); break;
         case ParsedLine::Kind::NoDate: filter.noteNoDate(line.reading.lineNumber, line.text); break;
@@ -203,6 +214,8 @@ Expected<void> walkParsedReadings(std::string_view bytes, ReadingFilter& filter,
         }
         return outcome.ok();
     });
+    if (outcome)
+        filter.noteBareLineFeeds(bare);
     return outcome;
 }
 

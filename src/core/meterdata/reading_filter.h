@@ -38,7 +38,8 @@ class ReadingFilter {
 public:
     ReadingFilter(const LayoutShape& shape, bool longForm, const ScopeRule& scope)
         : shape_(shape), longForm_(longForm), scope_(scope),
-          needed_((shape.timestampField > shape.valueField ? shape.timestampField : shape.valueField) + 1)
+          needed_((shape.timestampField > shape.valueField ? shape.timestampField : shape.valueField) + 1),
+          fixedShape_(shape.separator == ',' && shape.hasStatus && shape.timestampField == 1 && shape.valueField == 2)
     {
     }
     const LayoutShape& shape() const { return shape_; }
@@ -59,6 +60,12 @@ public:
     // texts stay valid until the next call.
     Result take(const LineFields& fields, std::size_t lineNumber, MeterReading& reading, Error& error);
 
+    // The plain layout's usual line, "0,<the kept date> hh:mm,<value>" and its
+    // line end, read in place as take would read it; the length up to its
+    // line end, or 0 for any other line (take reads it then). `rest` holds
+    // the line and what follows it.
+    std::size_t takeFixed(std::string_view rest, char lineEnd, std::size_t lineNumber, MeterReading& reading);
+
     // The reason of the last Skip.
     SkipReason lastSkip() const { return skip_; }
 
@@ -71,6 +78,11 @@ public:
     const NoDateLines& noDateLines() const { return noDate_; }
     // Counts a line whose timestamp is no date, as take does when it skips one.
     void noteNoDate(std::size_t lineNumber, std::string_view timestamp);
+
+    // The lines of the file that ended in a bare LF where its lines end in CR,
+    // as the walk that went through every line found them.
+    const BareLineFeeds& bareLineFeeds() const { return bareLineFeeds_; }
+    void noteBareLineFeeds(const BareLineFeeds& found) { bareLineFeeds_ = found; }
 
 private:
     // The steps of take, in the order a line meets them.
@@ -88,15 +100,18 @@ private:
     bool longForm_;
     const ScopeRule& scope_;
     int needed_;
+    bool fixedShape_;  // the plain layout, whose usual line takeFixed reads
     // Long-form rewrites and bare dates completed with " 00:00" live here for one reading.
     char rewritten_[80];
     char completed_[96];
     char lastDate_[16];
     std::size_t lastDateLength_ = 0;
+    bool lastDateIso_ = false;  // the kept date is "YYYY-MM-DD": a "T" may follow it, and an offset its time
     CalendarStamp lastStamp_;
     bool lastInScope_ = false;
     SkipReason skip_ = SkipReason::None;
     NoDateLines noDate_;
+    BareLineFeeds bareLineFeeds_;
 };
 
 }  // namespace lumivane

@@ -7,6 +7,7 @@
 #include "core/tariff/data_notes.h"
 #include "core/tariff/reading_before_scope.h"
 #include "core/tariff/register_rules.h"
+#include "core/tariff/line_end_note.h"
 
 namespace lumivane {
 
@@ -43,6 +44,8 @@ void appendMonthNotes(std::vector<MonthFigures>& months, const std::vector<DataN
     std::vector<std::string>& first = months.front().figures.notes;
     first.insert(first.end(), passedNotes.begin(), passedNotes.end());
     if (std::string note = noDateNote(filter.noDateLines()); !note.empty())
+        months.front().figures.notes.push_back(std::move(note));
+    if (std::string note = bareLineFeedNote(filter.bareLineFeeds()); !note.empty() && !months.empty())
         months.front().figures.notes.push_back(std::move(note));
 }
 

@@ -9,6 +9,7 @@
 #include "core/tariff/data_notes.h"
 #include "core/tariff/reading_before_scope.h"
 #include "core/tariff/register_rules.h"
+#include "core/tariff/line_end_note.h"
 
 namespace lumivane {
 // How a bad file is met:
@@ -90,6 +91,8 @@ public:
         notes_.appendNotes(f_, f_.notes);
         notes_.appendReadingRuleNotes(f_.notes);
         if (std::string note = noDateNote(filter.noDateLines()); !note.empty())
+            f_.notes.push_back(std::move(note));
+        if (std::string note = bareLineFeedNote(filter.bareLineFeeds()); !note.empty())
             f_.notes.push_back(std::move(note));
     }
 
@@ -282,7 +285,18 @@ public:
         FieldCursor lines(bytes, ',');
         LineFields fields;
         std::size_t lineNumber = 0;
-        while ((scanning_ || calculating_) && lines.next(fields)) {
+        while (scanning_ || calculating_) {
+            // The usual line of the plain layout is read in place, for both sides.
+            if (scanning_ && calculating_ && lineNumber >= headerLines_) {
+                if (const std::size_t length =
+                        engineFilter_.takeFixed(lines.rest(), lines.lineEnd(), lineNumber + 1, reading_)) {
+                    lines.skipLine(length);
+                    bookForBoth(++lineNumber);
+                    continue;
+                }
+            }
+            if (!lines.next(fields))
+                break;
             ++lineNumber;
             if (lineNumber <= headerLines_ || fields.count < 2)
                 continue;
@@ -297,6 +311,8 @@ public:
             if (calculating_)
                 takeForEngine(fields, lineNumber);
         }
+        if (!engineError_)
+            engineFilter_.noteBareLineFeeds(lines.bareLineFeeds());
         finish();
         if (engineError_)
             return std::move(*engineError_);
@@ -308,10 +324,12 @@ private:
     EngineOutcome runParsed(std::string_view bytes, const ParallelPlan& plan)
     {
         LineFields fields;
-        forEachParsedLine(bytes, engineFilter_, plan, [&](const ParsedLine& line) {
+        const BareLineFeeds bare = forEachParsedLine(bytes, engineFilter_, plan, [&](const ParsedLine& line) {
             takeParsed(line, fields);
             return scanning_ || calculating_;
         });
+        if (!engineError_)
+            engineFilter_.noteBareLineFeeds(bare);
         finish();
         if (engineError_)
             return std::move(*engineError_);
@@ -357,8 +375,13 @@ private:
             stopEngine(std::move(error_));
             return;
         }
-        if (result != ReadingFilter::Result::Reading)
-            return;
+        if (result == ReadingFilter::Result::Reading)
+            bookForBoth(lineNumber);
+    }
+
+    // The reading in reading_ for the pre-scan and the engine.
+    void bookForBoth(std::size_t lineNumber)
+    {
         const std::optional<double> value = parseMeterValue(reading_.valueText);
         if (!scan_.takeValue(value, lineNumber))
             scanning_ = false;

@@ -1,5 +1,6 @@
 #include "core/meterdata/parallel_readings.h"
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -20,15 +21,18 @@ using test::withThreads;
 
 // A damaged log of one layout: skipped statuses, long forms, bare dates,
 // dates that are none, short and empty lines, odd values, then at `badAt` a
-// status that is no number.
-std::string damagedLog(unsigned seed, const std::string& layout, const char* lineEnd, int lines, int badAt)
+// status that is no number. Time stamps day first, or as ISO 8601 twins;
+// line ends "mixed": CR LF with a bare LF at every fifth line.
+std::string damagedLog(unsigned seed, const std::string& layout, std::string lineEnd, int lines, int badAt,
+                       bool iso = false)
 {
-    const bool tab = layout == "tab";
+    const bool tab = layout == "tab", mixed = lineEnd == "mixed";
+    const auto endOf = [&](int line) { return mixed ? (line % 5 == 2 ? "\n" : "\r\n") : lineEnd; };
     std::string text;
     const int headers = layout == "gateway" ? 7 : tab ? 8 : 1;
     for (int h = 1; h <= headers; ++h)
-        text += (h == 1 && layout == "gateway" ? "Gateway Name,Gateway SN,x" : "Head,er " + std::to_string(h)) +
-                std::string(lineEnd);
+        text +=
+            (h == 1 && layout == "gateway" ? "Gateway Name,Gateway SN,x" : "Head,er " + std::to_string(h)) + endOf(h);
     std::mt19937 random(seed);
     double value = 500;
     const char* months[] = {"Feb", "Mar", "Apr", "Mar"};
@@ -40,9 +44,12 @@ std::string damagedLog(unsigned seed, const std::string& layout, const char* lin
             std::snprintf(stamp, sizeof stamp, "%02d-%s-2012 %02d:%02d:07.250", day, months[random() % 4],
                           minutes % 1440 / 60, minutes % 60);
         else if (roll == 1)
-            std::snprintf(stamp, sizeof stamp, "%02d/03/2012", day);
+            std::snprintf(stamp, sizeof stamp, iso ? "2012-03-%02d" : "%02d/03/2012", day);
         else if (roll == 2)
-            std::snprintf(stamp, sizeof stamp, "%d/13/2012 1:00", day);
+            std::snprintf(stamp, sizeof stamp, iso ? "2012-13-%02dT01:00" : "%d/13/2012 1:00", day);
+        else if (iso)
+            std::snprintf(stamp, sizeof stamp, "2012-03-%02d%c%02d:%02d%s", day, "T "[i % 2], minutes % 1440 / 60,
+                          minutes % 60, std::array{"", "Z", "+01:00", ":00"}[i % 4]);
         else
             std::snprintf(stamp, sizeof stamp, "%02d/03/2012 %02d:%02d", day, minutes % 1440 / 60, minutes % 60);
         value += (random() % 90) / 8.0 - (roll == 3 ? 40 : 0);
@@ -56,13 +63,14 @@ std::string damagedLog(unsigned seed, const std::string& layout, const char* lin
             text += status + ",GW," + stamp + ",kWh," + number + ",x,y";
         else
             text += status + "," + stamp + "," + number;
-        text += lineEnd;
+        text += endOf(headers + i);
     }
     return text;
 }
 
 struct Log {
     std::string name, path, bytes;
+    std::string twin;  // of an ISO 8601 log: the same log day first
 };
 
 std::vector<Log> logsOfAllKinds()
@@ -70,13 +78,14 @@ std::vector<Log> logsOfAllKinds()
     std::vector<Log> logs;
     for (const auto& entry : std::filesystem::directory_iterator(test::testDataDir() / "meterlogs"))
         logs.push_back({entry.path().filename().string(), entry.path().string(), test::readFile(entry.path())});
-    const char* ends[] = {"\r\n", "\n", "\r"};
+    const char* ends[] = {"\r\n", "\n", "\r", "mixed"};
     unsigned seed = 1;
     for (const std::string layout : {"plain", "gateway", "tab"})
         for (const char* end : ends) {
             const std::string path = "/d/" + layout + (layout == "tab" ? ".IRIO.txt" : ".csv");
             logs.push_back({layout + " " + std::to_string(seed), path, damagedLog(seed, layout, end, 900, 0)});
             logs.push_back({layout + " bad", path, damagedLog(seed + 50, layout, end, 900, 700)});
+            logs.push_back({layout + " iso", path, damagedLog(seed, layout, end, 900, 0, true), logs.end()[-2].bytes});
             ++seed;
         }
     return logs;
@@ -101,14 +110,15 @@ std::string walkTranscript(const Log& log, bool longForm)
         return {};
     });
     out << filter.noDateLines().count << ' ' << filter.noDateLines().firstLine << ' ' << filter.noDateLines().firstText
-        << '\n';
+        << ' ' << filter.bareLineFeeds().count << ' ' << filter.bareLineFeeds().firstLine << '\n';
     if (!walked)
         out << walked.error().line << ": " << walked.error().reason;
     return out.str();
 }
 
-// What the one-walk engine leaves, notes included.
-std::string engineTranscript(const Log& log)
+// What the one-walk engine leaves, notes included; `texts` false leaves out
+// the time stamp texts, which are shown as they stand in the file.
+std::string engineTranscript(const Log& log, bool texts = true)
 {
     const ScopeRule scope{true, daysFromCivil(2012, 3, 2), 25};
     SettingsRecord settings;
@@ -116,12 +126,14 @@ std::string engineTranscript(const Log& log)
     ReadingMemory memory;
     GraphState graph;
     test::RecordingBarSink sink;
-    const EngineOutcome outcome =
+    EngineOutcome outcome =
         scanAndCalculateMeterLog(log.bytes, log.path, scope, settings, memory, graph, defaultGraphPalette(), &sink);
+    if (outcome && !texts)
+        outcome->fromText = outcome->toText = "";
     std::string text = test::walkState(outcome, memory, graph) + " bars " + std::to_string(sink.bars.size());
     if (outcome)
         for (const std::string& note : outcome->notes)
-            text += "\n" + note;
+            text += "\n" + (texts ? note : note.substr(0, note.find_first_of("\":")));
     return text;
 }
 
@@ -142,7 +154,8 @@ TEST(ParallelReadings, PartsOfAnySizeWalkLikeOneThread)
 }
 
 // The pre-scan and the engine read in parts end as on one thread: figures,
-// reading memory, graph scale, bars and data notes.
+// reading memory, graph scale, bars and data notes. A log with ISO 8601 time
+// stamps (T or blank, seconds, Z or an offset) books what its day-first twin books.
 TEST(ParallelReadings, EngineOnPartsEndsLikeOnOneThread)
 {
     for (const Log& log : logsOfAllKinds()) {
@@ -150,7 +163,30 @@ TEST(ParallelReadings, EngineOnPartsEndsLikeOnOneThread)
         const std::string one = withThreads("1", nullptr, calculate);
         for (const char* partBytes : {"1", "50", "1000"})
             ASSERT_EQ(one, withThreads("2", partBytes, calculate)) << log.name << ", parts of " << partBytes;
+        if (!log.twin.empty()) {
+            ASSERT_EQ(engineTranscript(log, false), engineTranscript({log.name, log.path, log.twin}, false))
+                << log.name;
+        }
     }
+}
+
+// The plain layout's usual line is read in place; lines that nearly have its
+// shape read as the general rules read them, which a field after the value
+// brings every line to.
+TEST(ParallelReadings, UsualLinesReadInPlaceLikeEveryOtherLine)
+{
+    std::string usual = "Status,Timestamp,Value\r\n", general = usual;
+    for (const char* line :
+         {"0,05/03/2012 00:00,100", "0,05/03/2012 12:60,101", "0,05/03/2012 24:00,102", "1,05/03/2012 10:00,103",
+          "00,05/03/2012 10:00,5", "0,05/03/2012 1a:00,5", "0,05/03/2012T10:00,5", "0,05/03/2012 10:00:30,5",
+          "0,05/03/2012 10:01,12345678901234567", "0,05/03/2012 10:02,", "0,06/03/2012 10:00,7", "0,06/03/2012 11:00,8",
+          "0,30/03/2012 10:00,9", "0,30/03/2012 11:00,10", "0,06/03/2012 12:00,11",
+          "1,------------------------------"}) {
+        usual += line + std::string("\r\n");
+        general += line + std::string(",x\r\n");
+    }
+    EXPECT_EQ(walkTranscript({"usual", "/d/u.csv", usual}, true),
+              walkTranscript({"general", "/d/u.csv", general}, true));
 }
 
 TEST(ParallelReadings, ThreadSwitchAndSmallFiles)

@@ -46,6 +46,7 @@ TEST(TariffEngine, BooksEachLayoutAndLineRuleOrNamesTheLineThatStopsIt)
         const char* to;
         double day, night;
         const char* error;  // "line N: reason", when the log cannot be read
+        const char* note = "";
     } cases[] = {
         {"baseline.csv", "05/03/2012 08:00", "05/03/2012 10:00", 10, 0, ""},  // the first reading sets the baseline
         // -499999 books nothing; 50 is then a new baseline; 50 -> 53 books 3.
@@ -61,6 +62,9 @@ TEST(TariffEngine, BooksEachLayoutAndLineRuleOrNamesTheLineThatStopsIt)
         {"plain_site1.csv", "01/03/2012 00:00", "02/03/2012 06:30", 17, 3, ""},  // status 1 skips its line
         {"plain_site1_lf.csv", "01/03/2012 00:00", "02/03/2012 06:30", 17, 3, ""},
         {"cr_only.csv", "05/03/2012 08:00", "05/03/2012 09:00", 2, 0, ""},  // the last line needs no end
+        // CR LF with two bare LFs: no line is joined to the next.
+        {"mixed_line_ends.csv", "05/03/2012 08:00", "05/03/2012 20:00", 5, 1, "",
+         "2 lines end in a bare LF instead of CR LF, the first line 2; each was read as a line of its own"},
         // 0 uses, other whole numbers skip; a status longer than 5 characters is the long form.
         {"status_rules.csv", "01/03/2012 01:00", "2012/03/01 03:00:00", 0, 2, ""},
         {"bare_dates.csv", "05/03/2012 00:00", "05/03/2012 00:00", 0, 1, ""},
@@ -83,6 +87,7 @@ TEST(TariffEngine, BooksEachLayoutAndLineRuleOrNamesTheLineThatStopsIt)
         EXPECT_EQ(out->toText, c.to);
         EXPECT_DOUBLE_EQ(out->dayTotal, c.day);
         EXPECT_DOUBLE_EQ(out->nightTotal, c.night);
+        EXPECT_EQ(std::count(out->notes.begin(), out->notes.end(), c.note), *c.note ? 1 : 0) << out->notes.size();
     }
     EngineRun noDayHours;  // a from hour after the to hour leaves no day hours
     noDayHours.settings.settingsFromHours = 19;
