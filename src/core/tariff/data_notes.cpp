@@ -271,6 +271,19 @@ std::string skipReasonOf(const LineFields& fields, const ReadingFilter& filter)
     return "its timestamp " + detail::quoted(at < fields.count ? fields.field[at] : std::string_view()) + " is no date";
 }
 
+// A reading in scope: the first, or one after it in its month or in another.
+void countInScope(ReadingSurvey& s, const CalendarStamp& stamp, std::size_t lineNumber)
+{
+    if (s.inScope++ == 0) {
+        s.firstInScopeLine = lineNumber;
+        s.firstInScope = stamp;
+    } else if (stamp.month != s.firstInScope.month || stamp.year != s.firstInScope.year) {
+        ++s.otherMonths;
+    } else {
+        ++s.laterInMonth;
+    }
+}
+
 void survey(std::string_view bytes, const LayoutShape& shape, const ScopeRule& rule, ReadingSurvey& s)
 {
     const ScopeRule everything;
@@ -302,14 +315,7 @@ void survey(std::string_view bytes, const LayoutShape& shape, const ScopeRule& r
         s.lastText = std::string(reading.timestampText);
         if (!rule.contains(reading.stamp.year, reading.stamp.month, reading.stamp.day))
             continue;
-        if (s.inScope++ == 0) {
-            s.firstInScopeLine = lineNumber;
-            s.firstInScope = reading.stamp;
-        } else if (reading.stamp.month != s.firstInScope.month || reading.stamp.year != s.firstInScope.year) {
-            ++s.otherMonths;
-        } else {
-            ++s.laterInMonth;
-        }
+        countInScope(s, reading.stamp, lineNumber);
     }
     s.noDate = filter.noDateLines();
 }

@@ -49,6 +49,31 @@ void appendMonthNotes(std::vector<MonthFigures>& months, const std::vector<DataN
         months.front().figures.notes.push_back(std::move(note));
 }
 
+// One booked step of a month: the later reading, the kWh booked, and the reading it started from.
+struct MonthStep {
+    double value;
+    double booked;
+    double from;
+};
+
+// Books a step on its day, and keeps the month's register reads: where its
+// first step starts (maybe in the month before) and its last.
+void bookIntoMonth(FileFigures& f, const MeterReading& r, const MonthStep& step, const std::string& fromText,
+                   const SettingsRecord& settings)
+{
+    if (!f.openingRead.present)
+        f.openingRead = {true, step.from, fromText};
+    f.closingRead = {true, step.value, std::string(r.timestampText)};
+    const auto day = static_cast<std::size_t>(r.stamp.day);
+    if (settings.settingsFromHours <= r.stamp.hour && r.stamp.hour <= settings.settingsToHours) {
+        f.dayUnits[day] += step.booked;
+        f.dayTotal += step.booked;
+    } else {
+        f.nightUnits[day] += step.booked;
+        f.nightTotal += step.booked;
+    }
+}
+
 }  // namespace
 
 Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view bytes, std::string_view path,
@@ -106,20 +131,8 @@ Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view by
         f.toText.assign(r.timestampText);
         const double from = memory.previousReading;
         const std::optional<double> booked = rules.take(r, *value, memory, collectors[index]);
-        if (booked) {
-            // A month's register reads: where its first step starts (maybe in the month before) and its last.
-            if (!f.openingRead.present)
-                f.openingRead = {true, from, previousText};
-            f.closingRead = {true, *value, std::string(r.timestampText)};
-            const auto day = static_cast<std::size_t>(r.stamp.day);
-            if (settings.settingsFromHours <= r.stamp.hour && r.stamp.hour <= settings.settingsToHours) {
-                f.dayUnits[day] += *booked;
-                f.dayTotal += *booked;
-            } else {
-                f.nightUnits[day] += *booked;
-                f.nightTotal += *booked;
-            }
-        }
+        if (booked)
+            bookIntoMonth(f, r, {*value, *booked, from}, previousText, settings);
         previous.stamp = r.stamp;
         previousText.assign(r.timestampText);
         latest = std::max(latest, DataNoteCollector::timeOf(r.stamp));
