@@ -6,11 +6,15 @@
 //   bit 2     every month on its own
 //   bit 3     night-heavy hours and a multiplier of 2.5
 //   bit 4     prices of 0.09 for both tariffs, where halves of a penny are common
+//   bit 5     a standing charge of £0.4512 a day and 5 % VAT
 //
 // Checks: the bill's units and costs are the text's, its total the sum of its
 // costs; the CSV's rows are the period's days, their kWh add up to the block's
 // and each row's total is the sum of its costs; the JSON's kWh and costs are the text's;
-// months add up to the whole log (its last reading in scope less its first).
+// the standing charge and VAT lines are the same in the text, the bill, the JSON and the CSV;
+// months add up to the whole log (its last reading in scope less its first), unless
+// the no-reading value started it afresh.
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -23,6 +27,7 @@
 #include "core/reports/bill_report.h"
 #include "core/reports/day_figures_csv.h"
 #include "core/tariff/calculation_run.h"
+#include "core/tariff/register_rules.h"
 #include "core/text/number_text.h"
 #include "fuzz_support.h"
 #include "lumivane_calc/calc_json.h"
@@ -80,7 +85,7 @@ void checkBlock(const FileOutcome& o, const SettingsRecord& settings, const Date
     // Day kWh and cost, night kWh and cost: the text's own figures.
     const std::vector<double> text = numbers(o.text.substr(o.text.find("Day Total:")), {"Total: ", "\xC2\xA3"});
     const auto bill = fillBill("%dayunits %daytotal %nightunits %nighttotal %totaltotal %title %premises %period "
-                               "%calc %totals %dayhours %nighthours %daycost %nightcost %todaysdate",
+                               "%calc %totals %dayhours %nighthours %daycost %nightcost %todaysdate %billing",
                                {"site1.csv", &o.figures, &settings, &scope, "d", "pc", "/r/"});
     const std::vector<double> b = numbers(bill->text.substr(0, bill->text.find(" SITE1")));
     check(b[0] == text[0] && b[1] == text[1] && b[2] == text[2] && b[3] == text[3],
@@ -93,13 +98,25 @@ void checkBlock(const FileOutcome& o, const SettingsRecord& settings, const Date
           "the JSON's figures are not the text's", json);
 
     const std::string csv = dayFiguresCsv(o.figures, o.period, settings);
-    const std::vector<double> cells = numbers(csv, {","});  // neither the header nor a date follows a comma
+    // A billed CSV ends with a row of totals, after the days.
+    const std::size_t totalRow = settings.settingsStandingCharge != 0 ? csv.rfind("\ntotal,") : std::string::npos;
+    const std::vector<double> cells = numbers(csv.substr(0, totalRow), {","});  // no header or date follows a comma
     const int days = o.period.year == 0 ? 0 : o.period.endDay - o.period.startDay + 1;
     check(cells.size() == static_cast<std::size_t>(days) * 5, "CSV rows are not the period's days", o.period.text);
     double kwh = 0;
     for (std::size_t i = 0; i + 4 < cells.size(); i += 5) {
         kwh += cells[i] + cells[i + 1];
         check(cells[i + 4] == roundAsShown(cells[i + 2] + cells[i + 3], 2), "a CSV row's total is not its costs'", csv);
+    }
+    if (settings.settingsStandingCharge != 0) {
+        // Standing charge, total before VAT, VAT, the total with it: text, bill, JSON and CSV.
+        const auto t = numbers(o.text.substr(o.text.find("Standing charge:")), {", \xC2\xA3", ": \xC2\xA3"});
+        const auto c = numbers(csv.substr(std::min(totalRow, csv.size())), {","});
+        const auto bj = numbers(json, {"\"standingCharge\":", "\"totalBeforeVat\":", "\"vat\":", "\"totalWithVat\":"});
+        check(t.size() == 4 && numbers(bill->text, {"<td>&pound;"}) == t && (bj == t || std::isnan(bj[0])) &&
+                  c.size() == 8 && c[5] == t[0] && c[6] == t[2] && c[7] == t[3] &&
+                  t[1] == roundAsShown(b[4] + t[0], 2) && t[3] == roundAsShown(t[1] + t[2], 2),
+              "the standing charge and VAT do not agree", o.text + bill->text + json + csv);
     }
     const double total = o.figures.dayTotal + o.figures.nightTotal;
     if (std::fabs(total) < 1e9)
@@ -122,6 +139,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (mode & 16)
         settings.settingsDayCost = settings.settingsNightCost = 0.09;
+    if (mode & 32) {
+        settings.settingsStandingCharge = 0.4512;
+        settings.settingsVATRate = 5;
+    }
     const DateScope scopes[4] = {
         {}, {true, "28", "2", "2012", "7"}, {true, "30", "12", "2024", "5"}, {true, "1", "3", "2012", "40"}};
     CalcOptions options;
@@ -152,12 +173,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto rule = scopeRuleOf(options.scope);
     const auto shape = engineShapeOf(bytes, path);
     std::vector<double> v;
+    bool restarted = false;  // the no-reading value breaks the chain of steps on purpose
     const auto walk = [&](const MeterReading& r) -> Expected<void> {
         v.push_back(parseMeterValue(r.valueText).value_or(NAN));
+        restarted = restarted || v.back() == kNoReadingValue;
         return {};
     };
     if (options.eachMonth && whole && rule && shape && walkMeterReadings(bytes, *shape, true, *rule, walk) &&
-        v.size() > 1) {
+        v.size() > 1 && !restarted) {
         const double expected = (v.back() - v.front()) * settings.settingsMultiplier;
         const double scale = (std::fabs(v.front()) + std::fabs(v.back()) + 1) * static_cast<double>(v.size());
         if (std::isfinite(expected) && scale < 1e12)
