@@ -211,6 +211,7 @@ CalcCommandOutcome runCalcCommand(const CalcOptions& options)
     CalcJsonRun jsonRun;
     std::vector<SummaryRow> summary;
     std::string text = run.headerText();
+    run.leaveGraphUnscaled();  // nothing here shows the graph
     run.prepare(options.files, options.scope, options.eachMonth, false);
     for (const std::string& path : options.files) {
         for (FileOutcome& file : calculateFileBlocks(run, path, options.scope, options.eachMonth, nullptr)) {

@@ -10,9 +10,9 @@ namespace lumivane {
 bool BookingJob::sameAs(const BookingJob& other) const
 {
     return path == other.path && byMonth == other.byMonth && keepSteps == other.keepSteps &&
-           scope.enabled == other.scope.enabled && scope.dayText == other.scope.dayText &&
-           scope.monthText == other.scope.monthText && scope.yearText == other.scope.yearText &&
-           scope.daysText == other.scope.daysText;
+           scaleGraph == other.scaleGraph && scope.enabled == other.scope.enabled &&
+           scope.dayText == other.scope.dayText && scope.monthText == other.scope.monthText &&
+           scope.yearText == other.scope.yearText && scope.daysText == other.scope.daysText;
 }
 
 BookedFile bookFile(const BookingJob& job, const SettingsRecord& settings, FileBytesReader& files)
@@ -34,7 +34,7 @@ BookedFile bookFile(const BookingJob& job, const SettingsRecord& settings, FileB
         booked.booking.figures = bytes.error();
         return booked;
     }
-    booked.booking = bookMeterLogFile(*bytes, job.path, job.scope, settings, job.keepSteps);
+    booked.booking = bookMeterLogFile(*bytes, job.path, job.scope, settings, job.keepSteps, job.scaleGraph);
     // Figures from bytes that changed under the walk are no figures at all.
     if (auto lost = files.confirmLastRead(); !lost)
         booked.booking.figures = lost.error();

@@ -26,6 +26,7 @@ struct BookingJob {
     DateScope scope;
     bool byMonth = false;
     bool keepSteps = false;
+    bool scaleGraph = true;  // false: no graph is ever shown, so its pre-scan is skipped
 
     bool sameAs(const BookingJob& other) const;
 };

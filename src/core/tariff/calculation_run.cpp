@@ -46,6 +46,7 @@ struct CalculationRun::State {
     std::set<std::string> usedNames;
     std::size_t months = 0;               // blocks of --each-month so far, against kMaxMonthsPerRun
     std::unique_ptr<BookingAhead> ahead;  // the files booked ahead, when prepared
+    bool scaleGraph = true;               // false when the graph is never shown
 
     std::string shortDate() const { return environment.clock ? environment.clock->shortDateText() : std::string(); }
 };
@@ -104,6 +105,8 @@ std::string lowerCase(std::string text)
 // reports folder not writable) does not undo the calculation: the file's
 // block and totals stand, one line after the block names the reason, and the
 // file gets no menu entry, since the menu lists only bills that exist.
+void CalculationRun::leaveGraphUnscaled() { state_->scaleGraph = false; }
+
 void CalculationRun::prepare(const std::vector<std::string>& paths, const DateScope& scope, bool eachMonth,
                              bool keepSteps)
 {
@@ -115,7 +118,7 @@ void CalculationRun::prepare(const std::vector<std::string>& paths, const DateSc
     std::vector<BookingJob> jobs;
     jobs.reserve(paths.size());
     for (const std::string& path : paths)
-        jobs.push_back({path, scope, eachMonth, keepSteps && !eachMonth});
+        jobs.push_back({path, scope, eachMonth, keepSteps && !eachMonth, st.scaleGraph});
     st.ahead = std::make_unique<BookingAhead>(std::move(jobs), st.settings, *st.files, threads);
 }
 
@@ -132,7 +135,7 @@ BookedFile CalculationRun::book(const BookingJob& job)
 
 FileOutcome CalculationRun::calculateFile(const std::string& path, const DateScope& scope, BarSink* bars)
 {
-    BookedFile booked = book({path, scope, false, bars != nullptr});
+    BookedFile booked = book({path, scope, false, bars != nullptr, state_->scaleGraph});
     return applyFile(displayText(fileLabelOf(path)), scope, std::move(booked.booking), bars);
 }
 
@@ -168,7 +171,7 @@ FileOutcome CalculationRun::failedFile(const std::string& label, const Error& er
 
 std::vector<FileOutcome> CalculationRun::calculateFileByMonth(const std::string& path, const DateScope& scope)
 {
-    BookedFile booked = book({path, scope, true, false});
+    BookedFile booked = book({path, scope, true, false, state_->scaleGraph});
     return applyMonths(displayText(fileLabelOf(path)), scope, std::move(booked.months));
 }
 

@@ -77,6 +77,11 @@ public:
     // in its turn, and those booked ahead are dropped; so are those never asked for.
     void prepare(const std::vector<std::string>& paths, const DateScope& scope, bool eachMonth, bool keepSteps);
 
+    // For a run whose graph is never shown (the command line): files are
+    // booked without the pre-scan, which only sets the graph's scale. Call
+    // before prepare; every figure, note and report stays the same.
+    void leaveGraphUnscaled();
+
     // Pre-scan and engine on one file, the scope read afresh; bars go to `bars`
     // when it is not null. Writes the bill when Export is 1.
     FileOutcome calculateFile(const std::string& path, const DateScope& scope, BarSink* bars);

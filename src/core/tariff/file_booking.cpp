@@ -50,7 +50,7 @@ std::optional<std::string> nonFiniteCause(double day, double night, const Settin
 }
 
 FileBooking bookMeterLogFile(std::string_view bytes, std::string_view path, const DateScope& scope,
-                             const SettingsRecord& settings, bool keepSteps)
+                             const SettingsRecord& settings, bool keepSteps, bool scaleGraph)
 {
     FileBooking booking;
     const auto rule = scopeRuleOf(scope);
@@ -62,8 +62,11 @@ FileBooking bookMeterLogFile(std::string_view bytes, std::string_view path, cons
     graph.graphScale = kUnsetScale;
     ReadingMemory memory;
     NoBars none;
-    EngineOutcome engine = scanAndCalculateMeterLog(bytes, path, *rule, settings, memory, graph, defaultGraphPalette(),
-                                                    keepSteps ? &none : nullptr, &booking.steps);
+    EngineOutcome engine =
+        scaleGraph || keepSteps
+            ? scanAndCalculateMeterLog(bytes, path, *rule, settings, memory, graph, defaultGraphPalette(),
+                                       keepSteps ? &none : nullptr, &booking.steps)
+            : calculateMeterLog(bytes, path, *rule, settings, memory, graph, defaultGraphPalette(), nullptr);
     if (graph.graphScale != kUnsetScale)
         booking.scale = std::pair{graph.graphScale, graph.graphBarWidth};
     if (!keepSteps)

@@ -25,9 +25,11 @@ struct FileBooking {
 };
 
 // Pre-scan and engine over a file's bytes (path for the layout test) under the
-// scope and the settings; a pure function of its arguments.
+// scope and the settings; a pure function of its arguments. Without
+// `scaleGraph` (and steps not kept) the pre-scan, whose only product is the
+// graph's scale, is left out: the figures and notes are the same.
 FileBooking bookMeterLogFile(std::string_view bytes, std::string_view path, const DateScope& scope,
-                             const SettingsRecord& settings, bool keepSteps);
+                             const SettingsRecord& settings, bool keepSteps, bool scaleGraph = true);
 
 // Every month of the file with its notes. A file with no reading in scope
 // gives one entry of year 0 holding the note why nothing was booked.

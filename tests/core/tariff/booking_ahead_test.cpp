@@ -23,9 +23,10 @@ namespace {
 struct Ask {
     bool eachMonth = false;
     bool bars = false;
+    bool unscaled = false;  // the graph is never shown
 };
 
-// Everything a run shows and writes that is asked for `asked` after preparing `paths`.
+// The graph's scale, then everything a run shows and writes that is asked for `asked` after preparing `paths`.
 std::string runAll(const char* threads, const char* partBytes, const std::vector<std::string>& paths, Ask ask,
                    const std::vector<std::string>& asked)
 {
@@ -34,6 +35,8 @@ std::string runAll(const char* threads, const char* partBytes, const std::vector
     std::string seen = test::withThreads(threads, partBytes, [&] {
         std::string seen;
         CalculationRun run = f.run();
+        if (ask.unscaled)
+            run.leaveGraphUnscaled();
         run.prepare(paths, DateScope{}, ask.eachMonth, ask.bars);
         for (const std::string& path : asked) {
             RecordingBarSink bars;
@@ -50,7 +53,8 @@ std::string runAll(const char* threads, const char* partBytes, const std::vector
         }
         seen += run.closingText();
         const auto menu = run.buildReportsMenu();
-        return seen + (menu ? readFile(*menu) : menu.error().reason);
+        return "scale " + std::to_string(f.graph.graphScale) + "\n" + seen +
+               (menu ? readFile(*menu) : menu.error().reason);
     });
     // Each run writes into a folder of its own.
     for (std::size_t at = seen.find(f.reports); at != std::string::npos; at = seen.find(f.reports, at))
@@ -88,4 +92,10 @@ TEST(BookingAhead, ManyThreadsGiveWhatOneGives)
         EXPECT_EQ(runAll("2", nullptr, paths, ask, swapped), runAll("1", nullptr, paths, ask, swapped));
         EXPECT_EQ(runAll("4", nullptr, paths, ask, firstThree), runAll("1", nullptr, paths, ask, firstThree));
     }
+    // Without the pre-scan that only scales the graph, the same run; the graph keeps its scale.
+    const std::string scaled = runAll("1", nullptr, paths, {}, paths);
+    const std::string unscaled = runAll("2", nullptr, paths, {false, false, true}, paths);
+    EXPECT_EQ(unscaled.substr(unscaled.find('\n')), scaled.substr(scaled.find('\n')));
+    EXPECT_EQ(unscaled.substr(0, unscaled.find('\n')), "scale " + std::to_string(GraphState{}.graphScale));
+    EXPECT_NE(unscaled.substr(0, 20), scaled.substr(0, 20));
 }
