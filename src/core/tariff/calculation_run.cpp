@@ -105,8 +105,6 @@ std::string lowerCase(std::string text)
 // reports folder not writable) does not undo the calculation: the file's
 // block and totals stand, one line after the block names the reason, and the
 // file gets no menu entry, since the menu lists only bills that exist.
-void CalculationRun::leaveGraphUnscaled() { state_->scaleGraph = false; }
-
 void CalculationRun::prepare(const std::vector<std::string>& paths, const DateScope& scope, bool eachMonth,
                              bool keepSteps)
 {
@@ -121,6 +119,8 @@ void CalculationRun::prepare(const std::vector<std::string>& paths, const DateSc
         jobs.push_back({path, scope, eachMonth, keepSteps && !eachMonth, st.scaleGraph});
     st.ahead = std::make_unique<BookingAhead>(std::move(jobs), st.settings, *st.files, threads);
 }
+
+void CalculationRun::leaveGraphUnscaled() { state_->scaleGraph = false; }
 
 BookedFile CalculationRun::book(const BookingJob& job)
 {
