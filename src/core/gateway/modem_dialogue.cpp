@@ -194,11 +194,14 @@ Expected<std::string> normalizePhoneNumber(std::string_view number)
         if (c != ' ')
             compact.push_back(c);
     if (typed.front() == '+' && compact.find("(0)") != std::string::npos) {
+        // Every "(0)" goes, or the number suggested would be refused in its turn.
         std::string corrected = compact;
-        corrected.erase(corrected.find("(0)"), 3);
+        for (std::size_t at = corrected.find("(0)"); at != std::string::npos; at = corrected.find("(0)"))
+            corrected.erase(at, 3);
+        const Expected<std::string> dialled = normalizePhoneNumber(corrected);
         return failure("The recipient number \"" + typed +
-                       "\" has \"(0)\" after the country code; that 0 is not dialled from abroad. Write it as \"" +
-                       normalizePhoneNumber(corrected).value() + "\".");
+                       "\" has \"(0)\" after the country code; that 0 is not dialled from abroad." +
+                       (dialled ? " Write it as \"" + *dialled + "\"." : std::string()));
     }
     return digits;
 }

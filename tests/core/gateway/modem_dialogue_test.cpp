@@ -164,6 +164,9 @@ TEST(PrepareModemDialogue, RecipientCannotCarryCommands)
     EXPECT_EQ(normalizePhoneNumber("+44 (0)7700-900.123").error().reason,
               "The recipient number \"+44 (0)7700-900.123\" has \"(0)\" after the country code; that 0 is not dialled "
               "from abroad. Write it as \"+447700900123\".");
+    // Two of them, or nothing left without them: refused, with a suggestion only when one can be dialled.
+    EXPECT_TRUE(normalizePhoneNumber("+44 ((0)0)7700").error().reason.ends_with("Write it as \"+447700\"."));
+    EXPECT_TRUE(normalizePhoneNumber("+(0)").error().reason.ends_with("not dialled from abroad."));
     EXPECT_EQ(splitRecipients(" 0770 1, ,+44 20,"), (std::vector<std::string>{"0770 1", "+44 20"}));
 }
 
