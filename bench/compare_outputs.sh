@@ -91,22 +91,30 @@ run_case() {
 
 cases=0
 failures=0
+# The old program's outputs for MODE SCOPE FILES..., kept as what the new one must give.
+expect_old() {
+  run_case "$old" "$@"
+  rm -rf "$work/expected"
+  mv "$work/run" "$work/expected"
+}
+# Counts one run of the new program against the old one's; names it when they differ.
+# (Bills carry the time they were written; run_case leaves that out.)
+tally() {
+  cases=$((cases + 1))
+  if ! diff -r "$work/expected" "$work/run" >"$work/diff"; then
+    failures=$((failures + 1))
+    echo "DIFFERENT: $*"
+    head -20 "$work/diff"
+  fi
+}
 compare_case() {
   local mode=$1 scope=$2
   shift 2
-  run_case "$old" "$mode" "$scope" "$@"
-  rm -rf "$work/expected"
-  mv "$work/run" "$work/expected"
+  expect_old "$mode" "$scope" "$@"
   for threads in "LUMIVANE_THREADS=1" "" "LUMIVANE_THREADS=3 LUMIVANE_PART_BYTES=4099"; do
     # shellcheck disable=SC2086 # the switches are words
     env $threads bash -c "$(declare -f run_case); work='$work'; run_case \"\$@\"" _ "$new" "$mode" "$scope" "$@"
-    cases=$((cases + 1))
-    # Bills carry the time they were written; they are compared without it.
-    if ! diff -r "$work/expected" "$work/run" >"$work/diff"; then
-      failures=$((failures + 1))
-      echo "DIFFERENT: ${threads:-all processors} $mode $scope $*"
-      head -20 "$work/diff"
-    fi
+    tally "${threads:-all processors} $mode $scope $*"
   done
 }
 
@@ -143,19 +151,12 @@ day_first="s#${ymd}T([0-9]{2}:[0-9]{2})(Z|\\+01:00)#\\3/\\2/\\1 \\4#g;
 iso_twin_case() {
   local mode=$1 scope=$2
   shift 2
-  run_case "$old" "$mode" "$scope" "$@"
-  rm -rf "$work/expected"
-  mv "$work/run" "$work/expected"
+  expect_old "$mode" "$scope" "$@"
   for threads in "LUMIVANE_THREADS=1" "LUMIVANE_THREADS=3 LUMIVANE_PART_BYTES=4099"; do
     (cd "$work/iso" && env $threads bash -c "$(declare -f run_case); work='$work'; run_case \"\$@\"" _ "$new" \
       "$mode" "$scope" "$@")
     find "$work/run" -type f -exec sed -E -i "$day_first" {} +
-    cases=$((cases + 1))
-    if ! diff -r "$work/expected" "$work/run" >"$work/diff"; then
-      failures=$((failures + 1))
-      echo "DIFFERENT (ISO twin): ${threads} $mode $scope $*"
-      head -20 "$work/diff"
-    fi
+    tally "(ISO twin) ${threads} $mode $scope $*"
   done
 }
 for scope in "" "--from 3/3/2012 --days 20"; do
