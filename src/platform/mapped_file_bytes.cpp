@@ -14,15 +14,15 @@ namespace {
 
 constexpr const char* kCutShort = "the file was cut short by another program while it was being read";
 
-// Opens `file` on `name` when it is a regular file of a size worth mapping.
+// Opens `file` on `name` when it is a regular file of a size that can be mapped.
 // On POSIX systems the kind and size are judged on the opened descriptor, and
 // the open cannot wait: a path swapped for a pipe after a look at it would
 // otherwise block the whole run.
-bool openForMapping(QFile& file, const QString& name, qint64 largeFile, bool mappedBefore)
+bool openForMapping(QFile& file, const QString& name)
 {
-    const auto worthMapping = [&](qint64 size) {
+    const auto worthMapping = [](qint64 size) {
         // Files over the limit are left to the buffered read, which refuses them.
-        return size > 0 && size <= static_cast<qint64>(kMaxMeterLogBytes) && (!mappedBefore || size > largeFile);
+        return size > 0 && size <= static_cast<qint64>(kMaxMeterLogBytes);
     };
 #if defined(Q_OS_UNIX)
     const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -69,11 +69,10 @@ Expected<std::string_view> MappedFileBytes::read(const std::string& path)
     // cannot be, and an empty file has nothing to map. Those, and any file
     // the system refuses to map, take the buffered read, which also words
     // every error the same way as before.
-    // A mapping costs page-table work for every file walked; the buffer costs
-    // a page fault per 4 KiB when it is first filled and nothing for later
-    // files that fit. So the first file of a run and large files are mapped,
-    // and further small files (a run over many month logs) reuse the buffer.
-    if (openForMapping(file_, name, kLargeFile, mappedBefore_)) {
+    // Every file is mapped, small ones too: copying a month's log into a
+    // buffer cost more (a third of a run over 36 of them went to the copy)
+    // than setting up the pages of its mapping.
+    if (openForMapping(file_, name)) {
         const qint64 size = file_.size();
         if (size > 0)
             mapped_ = file_.map(0, size);
@@ -83,7 +82,6 @@ Expected<std::string_view> MappedFileBytes::read(const std::string& path)
             mapped_ = nullptr;
         }
         if (mapped_) {
-            mappedBefore_ = true;
             mappedSize_ = size;
             return std::string_view(reinterpret_cast<const char*>(mapped_), static_cast<std::size_t>(size));
         }

@@ -19,10 +19,8 @@ public:
     MappedFileBytes(const MappedFileBytes&) = delete;
     MappedFileBytes& operator=(const MappedFileBytes&) = delete;
 
-    // The file mapped whole, or read whole into one reused buffer when it is
-    // small and an earlier file was mapped already; files that cannot be
-    // mapped (empty, folders, special files, missing) are read by the
-    // buffered reader, with its errors.
+    // The file mapped whole; files that cannot be mapped (empty, folders,
+    // special files, missing) are read by the buffered reader, with its errors.
     Expected<std::string_view> read(const std::string& path) override;
 
     // The mapping lends out the file itself, so another program may cut it short
@@ -39,13 +37,10 @@ public:
 private:
     void release();
 
-    static constexpr qint64 kLargeFile = qint64{4} << 20;
-
     QFile file_;
     uchar* mapped_ = nullptr;
     qint64 mappedSize_ = 0;
     BusErrorGuard guard_;
-    bool mappedBefore_ = false;
     BufferedFileBytes fallback_;
 };
 

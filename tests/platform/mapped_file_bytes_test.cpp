@@ -65,8 +65,8 @@ private:
 TEST(MappedFileBytes, ReadsAndRunsLikeTheBufferedRead)
 {
     RunFixture f;
-    // Only the first file and large ones are mapped; small ones after them take the buffer,
-    // and each read replaces the bytes of the one before.
+    // Every file with bytes is mapped, the others take the buffered read; each
+    // read replaces the bytes of the one before.
     const std::vector<std::string> paths{
         RunFixture::meterLog("plain_site1.csv"), f.file("empty.csv", ""), f.file("one.csv", "x"),
         f.dir.path().string() + "/missing",      f.dir.path().string(),   largeLog(f, 5)};
@@ -81,7 +81,7 @@ TEST(MappedFileBytes, ReadsAndRunsLikeTheBufferedRead)
             text += run.calculateFile(path, DateScope{}, nullptr).text;
         return text + run.grandTotalsText();
     };
-    MappedFileBytes forRun;  // a reader of its own, so that the run's first file is mapped too
+    MappedFileBytes forRun;
     EXPECT_EQ(runText(&forRun), runText(nullptr));
 }
 
