@@ -102,6 +102,15 @@ public:
     // line of a fixed shape itself, then skipLine past it.
     std::string_view rest() const { return std::string_view(data_ + pos_, size_ - pos_); }
     char lineEnd() const { return end_; }
+    // Where the next line starts, from the start of the bytes.
+    std::size_t position() const { return pos_; }
+    // Moves on to `at`, the start of a line `lines` lines on, read elsewhere.
+    void jumpTo(std::size_t at, std::size_t lines)
+    {
+        pos_ = at;
+        lines_ += lines;
+    }
+
     // Moves past the next line, whose CR or LF is `length` bytes from its start.
     void skipLine(std::size_t length)
     {

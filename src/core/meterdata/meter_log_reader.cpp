@@ -1,5 +1,6 @@
 #include "core/meterdata/meter_log_reader.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -249,6 +250,12 @@ LUMIVANE_STEP bool ReadingFilter::takeNewDate(std::string_view datePart, Calenda
     lastDateLength_ = datePart.size() <= sizeof lastDate_ ? datePart.size() : 0;
     if (lastDateLength_ > 0)
         std::memcpy(lastDate_, datePart.data(), lastDateLength_);
+    fixedReady_ = fixedShape_ && lastDateLength_ == 10 && lastInScope_ && !lastDateIso_;
+    if (fixedReady_) {
+        std::memcpy(fixedHead_, "0,", 2);
+        std::memcpy(fixedHead_ + 2, lastDate_, 10);
+        std::memcpy(fixedHead_ + 12, " \0\0:", 4);
+    }
     return true;
 }
 
@@ -261,39 +268,6 @@ LUMIVANE_STEP bool ReadingFilter::completeBareDate(std::string_view& timestamp)
     std::memcpy(completed_ + timestamp.size(), " 00:00", 6);
     timestamp = std::string_view(completed_, timestamp.size() + 6);
     return true;
-}
-
-std::size_t ReadingFilter::takeFixed(std::string_view rest, char lineEnd, std::size_t lineNumber, MeterReading& reading)
-{
-    // "0," + "DD/MM/YYYY" (the kept date, in scope) + " hh:mm" + "," + the value,
-    // whose end must be found within 16 bytes.
-    constexpr std::size_t kValueAt = 19, kLongest = kValueAt + 16;
-    const char* const p = rest.data();
-    if (!fixedShape_ || rest.size() < kLongest || lastDateLength_ != 10 || !lastInScope_ || lastDateIso_ ||
-        p[0] != '0' || p[1] != ',' || p[12] != ' ' || p[18] != ',' || !sameBytes(p + 2, lastDate_, 10))
-        return 0;
-    const char* const t = p + 13;
-    if (!isDigit(t[0]) || !isDigit(t[1]) || t[2] != ':' || !isDigit(t[3]) || !isDigit(t[4]) || t[3] > '5')
-        return 0;
-    const int hour = (t[0] - '0') * 10 + (t[1] - '0');
-    if (hour > 23)
-        return 0;
-    std::size_t end = kValueAt;
-    while (end < kLongest && p[end] != ',' && p[end] != '\r' && p[end] != '\n')
-        ++end;
-    // Another field, a value longer than 16 bytes or an LF that may end the
-    // line alone in a CR file: take reads the line.
-    if (end == kLongest || p[end] != lineEnd)
-        return 0;
-    CalendarStamp& stamp = reading.stamp;
-    stamp = lastStamp_;
-    stamp.hour = hour;
-    stamp.secondOfDay = hour * 3600 + ((t[3] - '0') * 10 + (t[4] - '0')) * 60;
-    stamp.hasTime = true;
-    reading.timestampText = std::string_view(p + 2, 16);
-    reading.valueText = std::string_view(p + kValueAt, end - kValueAt);
-    reading.lineNumber = lineNumber;
-    return end;
 }
 
 ReadingFilter::Result ReadingFilter::skipNoDate(std::size_t lineNumber, std::string_view timestamp)
@@ -332,6 +306,7 @@ ReadingFilter::Result ReadingFilter::take(const LineFields& fields, std::size_t 
         return skipNoDate(lineNumber, timestamp);
     reading.timestampText = timestamp;
     reading.valueText = fields.field[shape_.valueField];
+    reading.valuePlain = false;
     reading.lineNumber = lineNumber;
     return Result::Reading;
 }

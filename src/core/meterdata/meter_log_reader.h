@@ -12,7 +12,9 @@
 #include "core/meterdata/date_scope_rules.h"
 #include "core/meterdata/file_buffer.h"
 #include "core/meterdata/line_splitter.h"
+#include "core/meterdata/line_walk.h"
 #include "core/meterdata/meter_value.h"
+#include "core/meterdata/month_runs.h"
 #include "core/meterdata/parallel_readings.h"
 #include "core/meterdata/reading_filter.h"
 #include "core/text/expected.h"
@@ -46,42 +48,20 @@ Expected<std::size_t> rewriteLongForm(std::string_view timestamp, char* out, std
 template <class OnReading>
 Expected<void> walkMeterReadings(std::string_view bytes, ReadingFilter& filter, OnReading&& onReading)
 {
+    // A booking that takes a month's readings whole has the lines of other
+    // months read ahead on the other processors.
+    if constexpr (TakesMonthRuns<OnReading>) {
+        if (const ParallelPlan plan = ParallelPlan::forMonthRuns(); plan.splits(bytes.size()))
+            return walkWithMonthRuns(bytes, filter, plan, onReading);
+    }
     if (const ParallelPlan plan = ParallelPlan::fromEnvironment(); plan.splits(bytes.size()))
         return walkParsedReadings(bytes, filter, plan, onReading);
-    const LayoutShape& shape = filter.shape();
-    FieldCursor lines(bytes, shape.separator);
-    LineFields fields;
+    FieldCursor lines(bytes, filter.shape().separator);
     std::size_t lineNumber = 0;
-    MeterReading reading;
-    Error error;
-    for (;;) {
-        if (lineNumber >= shape.headerLines) {
-            if (const std::size_t length = filter.takeFixed(lines.rest(), lines.lineEnd(), lineNumber + 1, reading)) {
-                lines.skipLine(length);
-                ++lineNumber;
-                if (auto stop = onReading(static_cast<const MeterReading&>(reading)); !stop)
-                    return stop;
-                continue;
-            }
-        }
-        if (!lines.next(fields))
-            break;
-        ++lineNumber;
-        if (lineNumber <= shape.headerLines)
-            continue;
-        if (fields.count < 2)
-            continue;
-        switch (filter.take(fields, lineNumber, reading, error)) {
-        case ReadingFilter::Result::Skip: break;
-        case ReadingFilter::Result::Error: return error;
-        case ReadingFilter::Result::Reading:
-            if (auto stop = onReading(static_cast<const MeterReading&>(reading)); !stop)
-                return stop;
-            break;
-        }
-    }
-    filter.noteBareLineFeeds(lines.bareLineFeeds());
-    return {};
+    auto walked = walkLinesUpTo(lines, lineNumber, bytes.size(), filter, onReading);
+    if (walked)
+        filter.noteBareLineFeeds(lines.bareLineFeeds());
+    return walked;
 }
 
 // The same with a filter of its own.

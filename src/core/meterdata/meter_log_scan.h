@@ -24,7 +24,7 @@ public:
     // which then leaves the graph's scale, although the booking skips that reading and goes on.
     Expected<void> operator()(const MeterReading& reading)
     {
-        return takeValue(parseMeterValue(reading.valueText), reading.lineNumber);
+        return takeValue(meterValueOf(reading), reading.lineNumber);
     }
     // The same with the reading's value already converted.
     Expected<void> takeValue(std::optional<double> value, std::size_t lineNumber);

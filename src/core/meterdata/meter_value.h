@@ -77,6 +77,44 @@ inline bool wideDecimal(const char* p, std::size_t length, std::uint64_t& mantis
     return true;
 }
 
+// The shape of a plain value: digits with at most one "." between or before
+// them, up to eight on either side.
+struct PlainDigits {
+    unsigned whole = 0;     // digits before the "." (all of them without one)
+    unsigned fraction = 0;  // digits after it
+};
+
+// Whether the `length` (1..15) bytes of a value, whose digits are the set
+// bits of `digits` and whose "." the set bits of `points` (bit k for byte k;
+// bits past the length do not count), are a plain value, and its shape.
+// Any other spelling (a sign, no digit after the ".", longer runs of digits)
+// is left to parseMeterValue.
+inline bool plainDigits(unsigned length, unsigned digits, unsigned points, PlainDigits& shape)
+{
+    const unsigned inValue = (1u << length) - 1;
+    points &= inValue;
+    if (length == 0 || ((digits | points) & inValue) != inValue || (points & (points - 1)) != 0)
+        return false;
+    shape.whole = points != 0 ? static_cast<unsigned>(std::countr_zero(points)) : length;
+    shape.fraction = points != 0 ? length - shape.whole - 1 : 0;
+    return shape.whole <= 8 && shape.fraction <= 8 && (points == 0 || shape.fraction > 0);
+}
+
+// The value of a plain value at `p` of that shape, as parseMeterValue reads
+// it. The 8 bytes before `p` must be readable.
+inline double plainValue(const char* p, const PlainDigits& shape)
+{
+    static constexpr std::uint64_t kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+    const std::uint64_t head = shape.whole == 0 ? 0 : digitsValue(eightBytes(p), shape.whole);
+    if (shape.fraction == 0)
+        return static_cast<double>(head);
+    const unsigned length = shape.whole + 1 + shape.fraction;
+    const std::uint64_t tail = digitsValue(eightBytes(p + length - 8) >> ((8 - shape.fraction) * 8), shape.fraction);
+    // Both the digits and the power of ten are exact doubles: one division rounds as a full conversion does.
+    return static_cast<double>(head * kScale[shape.fraction] + tail) / kPowers[shape.fraction];
+}
+
 }  // namespace detail
 
 // A meter value: plain decimals ("1234.567", "-2") are read exactly by a fast

@@ -48,7 +48,7 @@ void keepReading(std::string_view bytes, const MeterReading& reading, ParsedPart
     r.dayNumber = static_cast<std::int32_t>(stamp.dayNumber);
     r.valueAt = static_cast<std::uint32_t>(reading.valueText.data() - bytes.data());
     r.valueLength = static_cast<std::uint32_t>(reading.valueText.size());
-    if (const auto number = parseMeterValue(reading.valueText)) {
+    if (const auto number = meterValueOf(reading)) {
         r.number = *number;
         r.converted = true;
     }
@@ -160,6 +160,19 @@ ParallelPlan ParallelPlan::fromEnvironment()
     // processors on, or when the thread count is forced.
     if (plan.threads <= 2 && !environmentNumber("LUMIVANE_THREADS"))
         plan.threads = 1;
+    if (const auto bytes = environmentNumber("LUMIVANE_PART_BYTES")) {
+        plan.partBytes = static_cast<std::size_t>(*bytes);
+        plan.smallestSplit = 0;
+    }
+    return plan;
+}
+
+ParallelPlan ParallelPlan::forMonthRuns()
+{
+    ParallelPlan plan;
+    plan.threads = calculationThreads();
+    // One part per thread: the first is walked by the booking's own thread.
+    plan.partBytes = 0;
     if (const auto bytes = environmentNumber("LUMIVANE_PART_BYTES")) {
         plan.partBytes = static_cast<std::size_t>(*bytes);
         plan.smallestSplit = 0;

@@ -38,6 +38,10 @@ struct ParallelPlan {
     // about N bytes and splits files of any size, so tests can put many line
     // ends on part boundaries.
     static ParallelPlan fromEnvironment();
+    // For a booking that takes runs of one month whole (month_runs.h): one
+    // thread per processor, two on two; parts of a file's size over the threads,
+    // or of LUMIVANE_PART_BYTES.
+    static ParallelPlan forMonthRuns();
 
     // Whether a file of `size` bytes is read in parts (records keep 32-bit offsets).
     bool splits(std::size_t size) const

@@ -1,13 +1,24 @@
 #pragma once
 // The tests a data line of a meter log goes through before it is a reading:
 // the layout's fields, the status, the long form, the timestamp and the scope.
+#include <bit>
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
 #include "core/meterdata/date_scope_rules.h"
 #include "core/meterdata/line_splitter.h"
+#include "core/meterdata/meter_value.h"
 #include "core/text/expected.h"
+
+// For the few steps that run once per line and are worth more inlined into
+// the walk than kept as calls.
+#if defined(__GNUC__) || defined(__clang__)
+#define LUMIVANE_PER_LINE inline __attribute__((always_inline))
+#else
+#define LUMIVANE_PER_LINE inline
+#endif
 
 namespace lumivane {
 
@@ -28,7 +39,19 @@ struct MeterReading {
     std::string_view valueText;
     CalendarStamp stamp;
     std::size_t lineNumber = 0;
+    // The usual line's value when it is plain digits (so a number of at
+    // least 0): converted only where it is used, from its shape.
+    bool valuePlain = false;
+    detail::PlainDigits plainDigits;
 };
+
+// The reading's value as parseMeterValue reads it.
+inline std::optional<double> meterValueOf(const MeterReading& reading)
+{
+    if (reading.valuePlain)
+        return detail::plainValue(reading.valueText.data(), reading.plainDigits);
+    return parseMeterValue(reading.valueText);
+}
 
 // The tests one data line goes through before it is a reading: the long
 // form (when allowed), the status, the field count, the timestamp, the scope.
@@ -101,6 +124,10 @@ private:
     const ScopeRule& scope_;
     int needed_;
     bool fixedShape_;  // the plain layout, whose usual line takeFixed reads
+    // The kept date is one takeFixed can read lines of (ten bytes, day first,
+    // in scope), and the first bytes of such a line: "0," + date + " " and the ":" at 15.
+    bool fixedReady_ = false;
+    char fixedHead_[16] = {};
     // Long-form rewrites and bare dates completed with " 00:00" live here for one reading.
     char rewritten_[80];
     char completed_[96];
@@ -113,5 +140,74 @@ private:
     NoDateLines noDate_;
     BareLineFeeds bareLineFeeds_;
 };
+
+// Kept in the header: it runs for nearly every line of a log, and inlined into
+// the walk its reading stays in registers for the booking.
+LUMIVANE_PER_LINE std::size_t ReadingFilter::takeFixed(std::string_view rest, char lineEnd, std::size_t lineNumber,
+                                                       MeterReading& reading)
+{
+    // "0," + "DD/MM/YYYY" (the kept date, in scope) + " hh:mm" + "," + the value,
+    // whose end must be found within 16 bytes.
+    constexpr std::size_t kValueAt = 19, kLongest = kValueAt + 16;
+    const char* const p = rest.data();
+    if (!fixedReady_ || rest.size() < kLongest)
+        return 0;
+#ifdef LUMIVANE_FIELD_CURSOR_SSE2
+    // Status, separators, the date and the time's ":" in one compare of 16 bytes.
+    const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i expected = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fixedHead_));
+    constexpr int kFixedBytes = 0x9FFF;  // bytes 0 to 12 and 15
+    if ((_mm_movemask_epi8(_mm_cmpeq_epi8(head, expected)) & kFixedBytes) != kFixedBytes || p[18] != ',')
+        return 0;
+#else
+    if (std::memcmp(p, fixedHead_, 13) != 0 || p[15] != ':' || p[18] != ',')
+        return 0;
+#endif
+    const char* const t = p + 13;
+    const auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); };
+    const unsigned h0 = digit(t[0]), h1 = digit(t[1]), m0 = digit(t[3]), m1 = digit(t[4]);
+    if (h0 > 2 || h1 > 9 || m0 > 5 || m1 > 9)
+        return 0;
+    const int hour = static_cast<int>(h0 * 10 + h1);
+    if (hour > 23)
+        return 0;
+    const char* const value = p + kValueAt;
+#ifdef LUMIVANE_FIELD_CURSOR_SSE2
+    // The value's end and the shape of its bytes from one load of 16.
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(value));
+    const __m128i stops = _mm_or_si128(
+        _mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')),
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
+    const auto ends = static_cast<unsigned>(_mm_movemask_epi8(stops));
+    // Another field, a value longer than 15 bytes or an LF that may end the
+    // line alone in a CR file: take reads the line.
+    if (ends == 0)
+        return 0;
+    const auto length = static_cast<unsigned>(std::countr_zero(ends));
+    if (value[length] != lineEnd)
+        return 0;
+    const __m128i nine = _mm_set1_epi8(9);
+    const __m128i offsets = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
+    const auto digits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(offsets, nine), nine)));
+    const auto points = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('.'))));
+    reading.valuePlain = detail::plainDigits(length, digits, points, reading.plainDigits);
+#else
+    unsigned length = 0;
+    while (length < 16 && value[length] != ',' && value[length] != '\r' && value[length] != '\n')
+        ++length;
+    if (length == 16 || value[length] != lineEnd)
+        return 0;
+    reading.valuePlain = false;
+#endif
+    CalendarStamp& stamp = reading.stamp;
+    stamp = lastStamp_;
+    stamp.hour = hour;
+    stamp.secondOfDay = hour * 3600 + static_cast<int>(m0 * 10 + m1) * 60;
+    stamp.hasTime = true;
+    reading.timestampText = std::string_view(p + 2, 16);
+    reading.valueText = std::string_view(value, length);
+    reading.lineNumber = lineNumber;
+    return kValueAt + length;
+}
 
 }  // namespace lumivane

@@ -155,15 +155,6 @@ void DataNoteCollector::otherInterval(std::int64_t interval, std::int64_t start,
     hotIsLong_ = length >= kHour;
 }
 
-void DataNoteCollector::otherMonth(const MeterReading& reading)
-{
-    if (otherCount_++ == 0) {
-        otherFirstLine_ = reading.lineNumber;
-        otherFirst_ = reading.stamp;
-    }
-    otherLast_ = reading.stamp;
-}
-
 void DataNoteCollector::keepGap(const Gap& gap)
 {
     if (gaps_.size() >= kKeptGaps) {
@@ -301,7 +292,7 @@ void survey(std::string_view bytes, const LayoutShape& shape, const ScopeRule& r
         if (result == ReadingFilter::Result::Error)
             return;
         // A reading whose value is no number is skipped by the booking too.
-        const bool unreadable = result == ReadingFilter::Result::Reading && !parseMeterValue(reading.valueText);
+        const bool unreadable = result == ReadingFilter::Result::Reading && !meterValueOf(reading);
         if (result == ReadingFilter::Result::Skip || unreadable) {
             if (s.skipped++ == 0) {
                 s.firstSkippedLine = lineNumber;

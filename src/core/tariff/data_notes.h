@@ -32,8 +32,27 @@ std::string durationText(long long seconds);
 // few comparisons per booked reading and allocate only on the rare paths.
 class DataNoteCollector {
 public:
-    // A reading in scope of another month than the booked one.
-    void otherMonth(const MeterReading& reading);
+    // A reading in scope of another month than the booked one; most of a
+    // year's log, so kept to a count and the stamp.
+    void otherMonth(const MeterReading& reading)
+    {
+        if (otherCount_++ == 0) {
+            otherFirstLine_ = reading.lineNumber;
+            otherFirst_ = reading.stamp;
+        }
+        otherLast_ = reading.stamp;
+    }
+    // `count` readings of another month, the first on `firstLine`, noted as
+    // that many calls of otherMonth would note them.
+    void otherMonths(std::size_t count, std::size_t firstLine, const CalendarStamp& first, const CalendarStamp& last)
+    {
+        if (otherCount_ == 0) {
+            otherFirstLine_ = firstLine;
+            otherFirst_ = first;
+        }
+        otherCount_ += count;
+        otherLast_ = last;
+    }
     // A reading that became the baseline.
     void baseline(const MeterReading& reading)
     {

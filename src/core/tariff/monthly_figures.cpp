@@ -121,7 +121,7 @@ Expected<std::vector<MonthFigures>> calculateMeterLogByMonth(std::string_view by
     };
     ReadingFilter filter(*shape, true, scope);
     const auto walked = walkMeterReadings(bytes, filter, [&](const MeterReading& r) -> Expected<void> {
-        const auto value = parseMeterValue(r.valueText);
+        const auto value = meterValueOf(r);
         if (rules.passesOver(r, value, memory, passedOver))
             return {};
         const std::size_t index = monthOf(r.stamp);

@@ -15,7 +15,7 @@ std::optional<ReadingBeforeScope> readingBeforeScope(std::string_view bytes, con
     std::optional<ReadingBeforeScope> last;
     ReadingFilter filter(shape, true, before);
     const auto walked = walkMeterReadings(bytes, filter, [&](const MeterReading& r) -> Expected<void> {
-        const auto value = parseMeterValue(r.valueText);
+        const auto value = meterValueOf(r);
         if (!value)
             return {};
         if (*value == kNoReadingValue) {

@@ -99,15 +99,37 @@ public:
     // True once a reading reached the reading memory.
     bool touchedMemory() const { return touched_; }
 
-    Expected<void> operator()(const MeterReading& r) { return book(r, nullptr); }
+    // A walk's visitor: booking a reading never stops the walk.
+    LUMIVANE_PER_LINE Expected<void> operator()(const MeterReading& r)
+    {
+        book(r, nullptr);
+        return {};
+    }
+
+    // Takes a run of another month than the booked one whole: its readings
+    // are only counted and its last timestamp kept, as book would do one by one.
+    bool takeRun(const MonthRun& run, std::size_t lineOffset)
+    {
+        if (f_.fromText.empty() || (run.month == f_.calcMonth && run.year == f_.calcYear))
+            return false;
+        last_ = run.lastTimestamp;
+        notes_.otherMonths(run.readings, lineOffset + run.firstLine, run.firstStamp, run.lastStamp);
+        return true;
+    }
 
     // Books one reading; `converted` is its value when already converted.
-    Expected<void> book(const MeterReading& r, const std::optional<double>* converted)
+    LUMIVANE_PER_LINE void book(const MeterReading& r, const std::optional<double>* converted)
     {
-        const std::optional<double> value = converted ? *converted : parseMeterValue(r.valueText);
-        if (rules_.passesOver(r, value, memory_, notes_)) {
-            touched_ = touched_ || value.has_value();
-            return {};
+        // A plain value is a number of at least 0, which the register rules
+        // pass: it is converted only when its month is booked.
+        const bool plain = converted == nullptr && r.valuePlain;
+        std::optional<double> value;
+        if (!plain) {
+            value = converted ? *converted : parseMeterValue(r.valueText);
+            if (rules_.passesOver(r, value, memory_, notes_)) {
+                touched_ = touched_ || value.has_value();
+                return;
+            }
         }
         if (f_.fromText.empty()) {
             f_.fromText.assign(r.timestampText);
@@ -124,14 +146,16 @@ public:
         // Only the calendar month of the first reading in scope is booked, in its year.
         if (r.stamp.month != f_.calcMonth || r.stamp.year != f_.calcYear) {
             notes_.otherMonth(r);
-            return {};
+            return;
         }
+        if (plain)
+            value = detail::plainValue(r.valueText.data(), r.plainDigits);
         touched_ = true;
         const double previous = memory_.previousReading;
         const std::optional<double> booked = rules_.take(r, *value, memory_, notes_);
         if (!booked) {
             baselineText_.assign(r.timestampText);
-            return {};
+            return;
         }
         // The register reads of the period: where its first step starts, and its last reading booked.
         if (!f_.openingRead.present)
@@ -154,7 +178,6 @@ public:
             else if (booked_)
                 booked_->push_back({memory_.lastStep, true});
         }
-        return {};
     }
 
 private:
@@ -345,8 +368,7 @@ private:
             if (scanning_ && !scan_.takeValue(line.value, lineNumber))
                 scanning_ = false;
             if (calculating_)
-                if (auto stop = booking_.book(line.reading, &line.value); !stop)
-                    stopEngine(stop.error());
+                booking_.book(line.reading, &line.value);
             break;
         case ParsedLine::Kind::NoDate:
             if (calculating_)
@@ -382,11 +404,10 @@ private:
     // The reading in reading_ for the pre-scan and the engine.
     void bookForBoth(std::size_t lineNumber)
     {
-        const std::optional<double> value = parseMeterValue(reading_.valueText);
+        const std::optional<double> value = meterValueOf(reading_);
         if (!scan_.takeValue(value, lineNumber))
             scanning_ = false;
-        if (auto stop = booking_.book(reading_, &value); !stop)
-            stopEngine(stop.error());
+        booking_.book(reading_, &value);
     }
 
     void takeForScan(const LineFields& fields, std::size_t lineNumber)
@@ -402,8 +423,7 @@ private:
         if (result == ReadingFilter::Result::Error)
             stopEngine(std::move(error_));
         else if (result == ReadingFilter::Result::Reading)
-            if (auto stop = booking_(reading_); !stop)
-                stopEngine(stop.error());
+            booking_.book(reading_, nullptr);
     }
 
     void stopEngine(Error error)

@@ -102,7 +102,7 @@ std::string walkTranscript(const Log& log, bool longForm)
     std::ostringstream out;
     out.precision(17);
     const auto walked = walkMeterReadings(log.bytes, filter, [&](const MeterReading& r) -> Expected<void> {
-        const auto value = parseMeterValue(r.valueText);
+        const auto value = meterValueOf(r);
         out << r.lineNumber << ' ' << r.timestampText << ' ' << r.valueText << ' ' << (value ? *value : -1.0) << ' '
             << r.stamp.dayNumber << ' ' << r.stamp.secondOfDay << ' ' << r.stamp.hour << r.stamp.hasTime << '\n';
         if (r.valueText == "0x1")
@@ -134,6 +134,66 @@ std::string engineTranscript(const Log& log, bool texts = true)
     if (outcome)
         for (const std::string& note : outcome->notes)
             text += "\n" + (texts ? note : note.substr(0, note.find_first_of("\":")));
+    return text;
+}
+
+// A log of four months, hourly, with what breaks a run of one month: a
+// step back into the first month, values that are no number, negative or
+// the no-reading value, skipped statuses, short lines, lines without a date,
+// bare dates, bare LFs in a CR LF file; at `badAt` a status that is no number.
+std::string monthsLog(unsigned seed, const std::string& lineEnd, int badAt)
+{
+    std::mt19937 random(seed);
+    std::string text = "Status,Timestamp,Value" + lineEnd;
+    double value = 100;
+    for (int i = 1; i <= 2900; ++i) {
+        // Hours from 1 January 2012; around line 1500 the log steps back into January for a day.
+        const int hour = (i > 1500 && i <= 1524) ? 300 + i - 1500 : i;
+        const int day = hour / 24;
+        const int month = day < 31 ? 1 : day < 60 ? 2 : day < 91 ? 3 : 4;
+        const int dayOfMonth = day - (month == 1 ? 0 : month == 2 ? 31 : month == 3 ? 60 : 91) + 1;
+        char stamp[40];
+        std::snprintf(stamp, sizeof stamp, "%02d/%02d/2012 %02d:%02d", dayOfMonth, month, hour % 24, (i * 7) % 60);
+        value += (random() % 50) / 4.0;
+        const unsigned roll = random() % 60;
+        const std::string number = roll == 0   ? "N/A"
+                                   : roll == 1 ? "-3.5"
+                                   : roll == 2 ? "-499999"
+                                   : roll == 3 ? "123456789.5"
+                                               : std::to_string(value);
+        if (i == badAt)
+            text += "x," + std::string(stamp) + "," + number;
+        else if (roll == 4)
+            text += "1," + std::string(stamp) + ",7";
+        else if (roll == 5)
+            text += "lonely";
+        else if (roll == 6)
+            text += "0,31/02/2012 10:00," + number;
+        else if (roll == 7)
+            text += "0," + std::string(stamp).substr(0, 10) + "," + number;
+        else
+            text += "0," + std::string(stamp) + "," + number;
+        text += lineEnd == "mixed" ? (roll == 8 ? "\n" : "\r\n") : lineEnd;
+    }
+    return text;
+}
+
+// The engine alone (no pre-scan, as lumivane-calc books): figures, reading
+// memory and every data note, time stamp texts included.
+std::string bookingTranscript(const Log& log, const ScopeRule& scope)
+{
+    SettingsRecord settings;
+    settings.settingsMultiplier = 1.5;
+    ReadingMemory memory;
+    GraphState graph;
+    const EngineOutcome outcome =
+        calculateMeterLog(log.bytes, log.path, scope, settings, memory, graph, defaultGraphPalette(), nullptr);
+    std::string text = test::walkState(outcome, memory, graph);
+    if (outcome) {
+        text += " from " + outcome->fromText + " to " + outcome->toText;
+        for (const std::string& note : outcome->notes)
+            text += "\n" + note;
+    }
     return text;
 }
 
@@ -170,6 +230,30 @@ TEST(ParallelReadings, EngineOnPartsEndsLikeOnOneThread)
     }
 }
 
+// A booking that takes the runs of other months whole, read ahead on other
+// threads, books and notes what the walk of one thread does, wherever the
+// parts are cut: runs of the booked month after a step back are booked, and
+// whatever breaks a run is walked in order.
+TEST(ParallelReadings, MonthRunsReadAheadBookLikeOneThread)
+{
+    std::vector<Log> logs = logsOfAllKinds();
+    for (const char* end : {"\r\n", "\n", "mixed"})
+        for (const int badAt : {0, 2700})
+            logs.push_back({std::string("months ") + std::to_string(badAt), "/d/months.csv", monthsLog(7, end, badAt)});
+    const ScopeRule none;
+    const ScopeRule march{true, daysFromCivil(2012, 2, 27), 40};
+    for (const Log& log : logs) {
+        for (const ScopeRule& scope : {none, march}) {
+            const auto book = [&] { return bookingTranscript(log, scope); };
+            const std::string one = withThreads("1", nullptr, book);
+            for (const char* threads : {"2", "3"})
+                for (const char* partBytes : {"1", "300", "7000"})
+                    ASSERT_EQ(one, withThreads(threads, partBytes, book))
+                        << log.name << ", " << threads << " threads, parts of " << partBytes;
+        }
+    }
+}
+
 // The plain layout's usual line is read in place; lines that nearly have its
 // shape read as the general rules read them, which a field after the value
 // brings every line to.
@@ -196,6 +280,12 @@ TEST(ParallelReadings, ThreadSwitchAndSmallFiles)
     EXPECT_EQ(plan.threads, 2u);
     EXPECT_FALSE(plan.splits(1000));
     EXPECT_TRUE(plan.splits(std::size_t{8} << 20));
+    // A booking that takes month runs splits a large file on two processors too, in two even parts.
+    const ParallelPlan runs = withThreads("2", nullptr, ParallelPlan::forMonthRuns);
+    EXPECT_EQ(runs.threads, 2u);
+    EXPECT_EQ(runs.partBytes, 0u);
+    EXPECT_FALSE(runs.splits(1000));
+    EXPECT_TRUE(runs.splits(std::size_t{8} << 20));
 }
 
 }  // namespace lumivane
