@@ -64,8 +64,14 @@ awk 'NR == 20000 { print "0,14/03/2012 09:00,12,x4\r"; print "0,14/03/2012 09:01
 awk 'NR == 30000 { print "s,14/03/2012 09:00,12\r" } { print }' month.csv >bad-status.csv
 awk 'NR == 25000 { print "15-Mzr-2012 10:00:00.5,GW,15-Mzr-2012 10:00:00.5,kWh,1,x\r" } { print }' \
   gateway.csv >bad-month.csv
+# A year whose months are broken up: a reading of January in July (the booked
+# month again, after a step back), values that are no number, dates that are
+# none, the no-reading value.
+awk 'NR == 260000 { print "0,15/01/2013 10:00,10001.5\r" } NR % 50000 == 3 { print "0,14/05/2013 09:00,N/A\r" }
+     NR % 70000 == 5 { print "0,31/02/2013 10:00,5\r" } NR % 90000 == 7 { print "0,14/06/2013 09:00,-499999\r" }
+     { print }' year.csv >year-damaged.csv
 
-logs=(year.csv month.csv gateway.csv gateway-long.csv unit4.IRIO.txt whole.csv month-lf.csv gateway-cr.csv
+logs=(year.csv year-damaged.csv month.csv gateway.csv gateway-long.csv unit4.IRIO.txt whole.csv month-lf.csv gateway-cr.csv
   empty.csv cut.csv damaged.csv bad-value.csv bad-status.csv bad-month.csv)
 scopes=("" "--from 3/3/2012 --days 20" "--from 28/2/2012 --days 9" "--from 30/12/2013 --days 5")
 modes=("" "--each-month" "--json" "--each-month --json" "--csv CSV" "--each-month --csv CSV" "--export --reports-dir OUT")
