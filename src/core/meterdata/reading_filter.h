@@ -192,12 +192,14 @@ LUMIVANE_PER_LINE std::size_t ReadingFilter::takeFixed(std::string_view rest, ch
     const auto points = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('.'))));
     reading.valuePlain = detail::plainDigits(length, digits, points, reading.plainDigits);
 #else
-    unsigned length = 0;
-    while (length < 16 && value[length] != ',' && value[length] != '\r' && value[length] != '\n')
-        ++length;
+    unsigned length = 0, digits = 0, points = 0;
+    for (; length < 16 && value[length] != ',' && value[length] != '\r' && value[length] != '\n'; ++length) {
+        digits |= (digit(value[length]) <= 9 ? 1u : 0u) << length;
+        points |= (value[length] == '.' ? 1u : 0u) << length;
+    }
     if (length == 16 || value[length] != lineEnd)
         return 0;
-    reading.valuePlain = false;
+    reading.valuePlain = detail::plainDigits(length, digits, points, reading.plainDigits);
 #endif
     CalendarStamp& stamp = reading.stamp;
     stamp = lastStamp_;
