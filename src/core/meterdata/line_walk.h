@@ -9,6 +9,16 @@
 
 namespace lumivane {
 
+// A walk's visitor that can take the usual lines that follow a reading
+// straight from the bytes: takeUsualLines(lines, lineNumber, limit, filter)
+// moves `lines` past those it took and leaves any other line to the walk.
+template <class OnReading>
+concept TakesUsualLines = requires(OnReading& visitor, FieldCursor& lines, std::size_t& lineNumber, std::size_t limit,
+                                   const ReadingFilter& filter)
+{
+    visitor.takeUsualLines(lines, lineNumber, limit, filter);
+};
+
 // Walks the lines from where `lines` stands up to the line that starts at
 // byte `limit` (or the end), calling onReading(const MeterReading&) for each
 // reading in scope; `lineNumber` counts the lines walked so far, header lines
@@ -28,6 +38,8 @@ Expected<void> walkLinesUpTo(FieldCursor& lines, std::size_t& lineNumber, std::s
                 ++lineNumber;
                 if (auto stop = onReading(static_cast<const MeterReading&>(reading)); !stop)
                     return stop;
+                if constexpr (TakesUsualLines<OnReading>)
+                    onReading.takeUsualLines(lines, lineNumber, limit, filter);
                 continue;
             }
         }

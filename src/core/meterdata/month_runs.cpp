@@ -46,6 +46,34 @@ public:
         ++current.lines;
     }
 
+    // The usual lines that follow a plain reading of the kept date, with
+    // plain values of their own, added to its run at once; `from` is where
+    // the part starts in the file.
+    void addUsualLines(FieldCursor& lines, const ReadingFilter& filter, std::size_t from)
+    {
+        const char lineEnd = lines.lineEnd();
+        ReadingFilter::FixedLine line, latest;
+        const char* last = nullptr;
+        std::size_t taken = 0;
+        for (;;) {
+            const std::string_view rest = lines.rest();
+            if (!filter.readFixed(rest, lineEnd, line) || !line.valuePlain)
+                break;
+            latest = line;
+            last = rest.data();
+            ++taken;
+            lines.skipLine(line.length);
+        }
+        if (taken == 0)
+            return;
+        PartSegment& s = segments_.back();
+        s.run.readings += taken;
+        s.run.lastStamp = filter.usualStamp(latest);
+        s.run.lastTimestamp = std::string_view(last + 2, 16);
+        s.lines += taken;
+        s.to = from + lines.position();
+    }
+
     // Everything from `from` to `to` is walked.
     void walkRest(std::size_t to)
     {
@@ -128,17 +156,19 @@ std::vector<PartSegment> surveyPart(std::string_view bytes, std::size_t from, st
     MeterReading reading;
     SegmentBuilder segments(from);
     for (;;) {
-        const std::size_t bareBefore = lines.bareLineFeeds().count;
-        LineRole role = LineRole::Walked;
-        bool stops = false;
+        // The usual line, and those like it that follow a plain one.
         if (const std::size_t length = filter.takeFixed(lines.rest(), lineEnd, 0, reading)) {
             lines.skipLine(length);
-            role = reading.valuePlain ? LineRole::Plain : LineRole::Walked;
-        } else if (lines.next(fields)) {
-            role = roleOfGeneralLine(filter, fields, bytes, reading, stops);
-        } else {
-            break;
+            segments.add(reading.valuePlain ? LineRole::Plain : LineRole::Walked, reading, from + lines.position());
+            if (reading.valuePlain)
+                segments.addUsualLines(lines, filter, from);
+            continue;
         }
+        const std::size_t bareBefore = lines.bareLineFeeds().count;
+        if (!lines.next(fields))
+            break;
+        bool stops = false;
+        LineRole role = roleOfGeneralLine(filter, fields, bytes, reading, stops);
         if (stops) {
             segments.walkRest(to);
             break;

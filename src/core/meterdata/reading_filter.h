@@ -89,6 +89,29 @@ public:
     // the line and what follows it.
     std::size_t takeFixed(std::string_view rest, char lineEnd, std::size_t lineNumber, MeterReading& reading);
 
+    // The usual line as takeFixed reads it, before it is a reading: its time
+    // of day, the value at byte kFixedValueAt and the length up to its line end.
+    struct FixedLine {
+        std::size_t length = 0;
+        int hour = 0;
+        int secondOfDay = 0;
+        bool valuePlain = false;
+        detail::PlainDigits plainDigits;
+    };
+    static constexpr std::size_t kFixedValueAt = 19;
+    // False for any line takeFixed leaves to take.
+    bool readFixed(std::string_view rest, char lineEnd, FixedLine& line) const;
+    // The kept date, which is in scope, and the stamp takeFixed gives a usual line of it.
+    const CalendarStamp& keptStamp() const { return lastStamp_; }
+    CalendarStamp usualStamp(const FixedLine& line) const
+    {
+        CalendarStamp stamp = lastStamp_;
+        stamp.hour = line.hour;
+        stamp.secondOfDay = line.secondOfDay;
+        stamp.hasTime = true;
+        return stamp;
+    }
+
     // The reason of the last Skip.
     SkipReason lastSkip() const { return skip_; }
 
@@ -143,35 +166,34 @@ private:
 
 // Kept in the header: it runs for nearly every line of a log, and inlined into
 // the walk its reading stays in registers for the booking.
-LUMIVANE_PER_LINE std::size_t ReadingFilter::takeFixed(std::string_view rest, char lineEnd, std::size_t lineNumber,
-                                                       MeterReading& reading)
+LUMIVANE_PER_LINE bool ReadingFilter::readFixed(std::string_view rest, char lineEnd, FixedLine& line) const
 {
     // "0," + "DD/MM/YYYY" (the kept date, in scope) + " hh:mm" + "," + the value,
     // whose end must be found within 16 bytes.
-    constexpr std::size_t kValueAt = 19, kLongest = kValueAt + 16;
+    constexpr std::size_t kLongest = kFixedValueAt + 16;
     const char* const p = rest.data();
     if (!fixedReady_ || rest.size() < kLongest)
-        return 0;
+        return false;
 #ifdef LUMIVANE_FIELD_CURSOR_SSE2
     // Status, separators, the date and the time's ":" in one compare of 16 bytes.
     const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i expected = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fixedHead_));
     constexpr int kFixedBytes = 0x9FFF;  // bytes 0 to 12 and 15
     if ((_mm_movemask_epi8(_mm_cmpeq_epi8(head, expected)) & kFixedBytes) != kFixedBytes || p[18] != ',')
-        return 0;
+        return false;
 #else
     if (std::memcmp(p, fixedHead_, 13) != 0 || p[15] != ':' || p[18] != ',')
-        return 0;
+        return false;
 #endif
     const char* const t = p + 13;
     const auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); };
     const unsigned h0 = digit(t[0]), h1 = digit(t[1]), m0 = digit(t[3]), m1 = digit(t[4]);
     if (h0 > 2 || h1 > 9 || m0 > 5 || m1 > 9)
-        return 0;
+        return false;
     const int hour = static_cast<int>(h0 * 10 + h1);
     if (hour > 23)
-        return 0;
-    const char* const value = p + kValueAt;
+        return false;
+    const char* const value = p + kFixedValueAt;
 #ifdef LUMIVANE_FIELD_CURSOR_SSE2
     // The value's end and the shape of its bytes from one load of 16.
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(value));
@@ -182,15 +204,14 @@ LUMIVANE_PER_LINE std::size_t ReadingFilter::takeFixed(std::string_view rest, ch
     // Another field, a value longer than 15 bytes or an LF that may end the
     // line alone in a CR file: take reads the line.
     if (ends == 0)
-        return 0;
+        return false;
     const auto length = static_cast<unsigned>(std::countr_zero(ends));
     if (value[length] != lineEnd)
-        return 0;
+        return false;
     const __m128i nine = _mm_set1_epi8(9);
     const __m128i offsets = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
     const auto digits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(offsets, nine), nine)));
     const auto points = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('.'))));
-    reading.valuePlain = detail::plainDigits(length, digits, points, reading.plainDigits);
 #else
     unsigned length = 0, digits = 0, points = 0;
     for (; length < 16 && value[length] != ',' && value[length] != '\r' && value[length] != '\n'; ++length) {
@@ -198,18 +219,28 @@ LUMIVANE_PER_LINE std::size_t ReadingFilter::takeFixed(std::string_view rest, ch
         points |= (value[length] == '.' ? 1u : 0u) << length;
     }
     if (length == 16 || value[length] != lineEnd)
-        return 0;
-    reading.valuePlain = detail::plainDigits(length, digits, points, reading.plainDigits);
+        return false;
 #endif
-    CalendarStamp& stamp = reading.stamp;
-    stamp = lastStamp_;
-    stamp.hour = hour;
-    stamp.secondOfDay = hour * 3600 + static_cast<int>(m0 * 10 + m1) * 60;
-    stamp.hasTime = true;
-    reading.timestampText = std::string_view(p + 2, 16);
-    reading.valueText = std::string_view(value, length);
+    line.valuePlain = detail::plainDigits(length, digits, points, line.plainDigits);
+    line.hour = hour;
+    line.secondOfDay = hour * 3600 + static_cast<int>(m0 * 10 + m1) * 60;
+    line.length = kFixedValueAt + length;
+    return true;
+}
+
+LUMIVANE_PER_LINE std::size_t ReadingFilter::takeFixed(std::string_view rest, char lineEnd, std::size_t lineNumber,
+                                                       MeterReading& reading)
+{
+    FixedLine line;
+    if (!readFixed(rest, lineEnd, line))
+        return 0;
+    reading.valuePlain = line.valuePlain;
+    reading.plainDigits = line.plainDigits;
+    reading.stamp = usualStamp(line);
+    reading.timestampText = std::string_view(rest.data() + 2, 16);
+    reading.valueText = std::string_view(rest.data() + kFixedValueAt, line.length - kFixedValueAt);
     reading.lineNumber = lineNumber;
-    return kValueAt + length;
+    return line.length;
 }
 
 }  // namespace lumivane

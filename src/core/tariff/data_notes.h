@@ -53,6 +53,12 @@ public:
         otherCount_ += count;
         otherLast_ = last;
     }
+    // `count` more readings of another month after one noted by otherMonth, the last at `last`.
+    void laterOtherMonths(std::size_t count, const CalendarStamp& last)
+    {
+        otherCount_ += count;
+        otherLast_ = last;
+    }
     // A reading that became the baseline.
     void baseline(const MeterReading& reading)
     {
@@ -84,6 +90,23 @@ public:
         ++booked_;
     }
     std::size_t bookedSteps() const { return booked_; }
+    // The interval of the steps step counts with one addition, and the time
+    // of the last step's reading: a run of such steps, none of them falling,
+    // may be noted at once by hotSteps. False when no such interval is known yet.
+    bool hotInterval(std::int64_t& interval, std::int64_t& previousTime) const
+    {
+        interval = hotInterval_;
+        previousTime = previousTime_;
+        return usedSlots_ > 0 && !hotIsLong_;
+    }
+    // `count` steps of the hot interval that do not fall, the last reading at
+    // `lastTime`, noted as that many calls of step would note them.
+    void hotSteps(std::size_t count, std::int64_t lastTime)
+    {
+        slots_[hot_].count += count;
+        previousTime_ = lastTime;
+        booked_ += count;
+    }
     // A stamp in seconds, wall-clock, as the collector counts them.
     static std::int64_t timeOf(const CalendarStamp& s) { return s.dayNumber * 86400 + s.secondOfDay; }
 

@@ -30,6 +30,9 @@ public:
     std::optional<double> take(const MeterReading& reading, double value, ReadingMemory& memory,
                                DataNoteCollector& notes) const;
 
+    // The kWh a step that needs no rule books: the step times the multiplier, as take books it.
+    double bookedOf(double step) const { return step * multiplier_; }
+
 private:
     double multiplier_;
     double range_ = 0;  // 10^digits when the register's digits are known, else 0

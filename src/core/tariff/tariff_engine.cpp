@@ -117,6 +117,97 @@ public:
         return true;
     }
 
+    // Books the usual lines that follow, straight from the bytes, for as long
+    // as each is one more step of the hot interval in the booked month that
+    // does not fall and draws no bar: the reading memory, the day's figures
+    // and the notes' count stay in registers and are stored once, as book
+    // would have left them. The first line that is anything else is left,
+    // unread, to the walk.
+    void takeUsualLines(FieldCursor& lines, std::size_t& lineNumber, std::size_t limit, const ReadingFilter& filter)
+    {
+        const CalendarStamp& date = filter.keptStamp();
+        if (f_.fromText.empty())
+            return;
+        if (date.month != f_.calcMonth || date.year != f_.calcYear) {
+            takeOtherMonthLines(lines, lineNumber, limit, filter);
+            return;
+        }
+        std::int64_t interval = 0, previousTime = 0;
+        if (bars_ || booked_ || !f_.openingRead.present || memory_.previousReading == kNoBaselineMarker ||
+            !notes_.hotInterval(interval, previousTime))
+            return;
+        const auto day = static_cast<std::size_t>(date.day);
+        const std::int64_t dayStart = DataNoteCollector::timeOf({.secondOfDay = 0, .dayNumber = date.dayNumber});
+        const char lineEnd = lines.lineEnd();
+        double previous = memory_.previousReading, step = memory_.lastStep;
+        double dayUnits = f_.dayUnits[day], nightUnits = f_.nightUnits[day];
+        double dayTotal = f_.dayTotal, nightTotal = f_.nightTotal;
+        const char* last = nullptr;
+        std::size_t taken = 0;
+        while (lines.position() < limit) {
+            const std::string_view rest = lines.rest();
+            ReadingFilter::FixedLine line;
+            if (!filter.readFixed(rest, lineEnd, line) || !line.valuePlain)
+                break;
+            const double value = detail::plainValue(rest.data() + ReadingFilter::kFixedValueAt, line.plainDigits);
+            const std::int64_t time = dayStart + line.secondOfDay;
+            // A fall (a wrap of the register among them) and another interval take the rules' own path.
+            if (value - previous < 0 || time - previousTime != interval)
+                break;
+            step = value - previous;
+            const double booked = rules_.bookedOf(step);
+            if (fromHour_ <= line.hour && line.hour <= toHour_) {
+                dayUnits += booked;
+                dayTotal += booked;
+            } else {
+                nightUnits += booked;
+                nightTotal += booked;
+            }
+            previous = value;
+            previousTime = time;
+            last = rest.data();
+            ++taken;
+            lines.skipLine(line.length);
+            ++lineNumber;
+        }
+        if (taken == 0)
+            return;
+        memory_.previousReading = memory_.currentReading = closingValue_ = previous;
+        memory_.lastStep = step;
+        f_.dayUnits[day] = dayUnits;
+        f_.nightUnits[day] = nightUnits;
+        f_.dayTotal = dayTotal;
+        f_.nightTotal = nightTotal;
+        notes_.hotSteps(taken, previousTime);
+        last_ = std::string_view(last + 2, 16);
+        closingText_.keep(bytes_, last_);
+    }
+
+    // The usual lines of a date of another month that follow one of its
+    // readings, with plain values: only counted, as book counts them one by one.
+    void takeOtherMonthLines(FieldCursor& lines, std::size_t& lineNumber, std::size_t limit,
+                             const ReadingFilter& filter)
+    {
+        const char lineEnd = lines.lineEnd();
+        ReadingFilter::FixedLine line, latest;
+        const char* last = nullptr;
+        std::size_t taken = 0;
+        while (lines.position() < limit) {
+            const std::string_view rest = lines.rest();
+            if (!filter.readFixed(rest, lineEnd, line) || !line.valuePlain)
+                break;
+            latest = line;
+            last = rest.data();
+            ++taken;
+            lines.skipLine(line.length);
+            ++lineNumber;
+        }
+        if (taken == 0)
+            return;
+        notes_.laterOtherMonths(taken, filter.usualStamp(latest));
+        last_ = std::string_view(last + 2, 16);
+    }
+
     // Books one reading; `converted` is its value when already converted.
     LUMIVANE_PER_LINE void book(const MeterReading& r, const std::optional<double>* converted)
     {

@@ -179,20 +179,78 @@ std::string monthsLog(unsigned seed, const std::string& lineEnd, int badAt)
 }
 
 // The engine alone (no pre-scan, as lumivane-calc books): figures, reading
-// memory and every data note, time stamp texts included.
-std::string bookingTranscript(const Log& log, const ScopeRule& scope)
+// memory, register reads and every data note, time stamp texts included.
+std::string bookingTranscript(const Log& log, const ScopeRule& scope, int meterDigits = 0)
 {
     SettingsRecord settings;
     settings.settingsMultiplier = 1.5;
+    settings.settingsMeterDigits = static_cast<std::int16_t>(meterDigits);
     ReadingMemory memory;
     GraphState graph;
     const EngineOutcome outcome =
         calculateMeterLog(log.bytes, log.path, scope, settings, memory, graph, defaultGraphPalette(), nullptr);
     std::string text = test::walkState(outcome, memory, graph);
     if (outcome) {
-        text += " from " + outcome->fromText + " to " + outcome->toText;
+        std::ostringstream reads;
+        reads.precision(17);
+        for (const RegisterRead& read : {outcome->openingRead, outcome->closingRead})
+            reads << ' ' << read.present << ' ' << read.value << ' ' << read.timestampText;
+        text += " from " + outcome->fromText + " to " + outcome->toText + reads.str() + " steps " +
+                std::to_string(outcome->bookedSteps);
         for (const std::string& note : outcome->notes)
             text += "\n" + note;
+    }
+    return text;
+}
+
+// Three months of readings every few minutes across the day and night
+// hours, with what ends a stretch of usual lines: another interval, a
+// repeated or earlier time, a gap, a fall, a register going round past
+// 99999, values that are no number, the no-reading value, values of other
+// shapes, skipped statuses and lines without a date.
+std::string usualLinesLog(unsigned seed, const std::string& lineEnd)
+{
+    std::mt19937 random(seed);
+    std::string text = "Status,Timestamp,Value" + lineEnd;
+    long long minute = daysFromCivil(2012, 1, 29) * 1440;
+    int interval = 5;
+    double value = 99000;
+    for (int i = 1; i <= 12000; ++i) {
+        const unsigned roll = random() % 400;
+        if (roll < 4)
+            interval = std::array{1, 5, 7, 30}[roll];
+        minute += roll == 4 ? 95 : roll == 5 ? 0 : roll == 6 ? -20 : interval;
+        value += (random() % 40) / 1000.0 - (roll == 7 ? 2 : 0);
+        if (value >= 100000)
+            value -= 100000;
+        const CalendarStamp date = civilFromDays(minute / 1440);
+        char stamp[40];
+        std::snprintf(stamp, sizeof stamp, "%02d/%02d/%04d %02d:%02d", date.day, date.month, date.year,
+                      static_cast<int>(minute % 1440 / 60), static_cast<int>(minute % 60));
+        char number[40];
+        std::snprintf(number, sizeof number, roll == 8 ? "%.8f" : roll == 9 ? "%.0f" : "%.3f", value);
+        const std::string shown = roll == 10 ? "N/A" : roll == 11 ? "-499999" : roll == 12 ? "1e3" : number;
+        if (roll == 13)
+            text += "1," + std::string(stamp) + "," + shown;
+        else if (roll == 14)
+            text += "0,30/02/2012 10:00," + shown;
+        else
+            text += "0," + std::string(stamp) + "," + shown;
+        text += lineEnd;
+    }
+    return text;
+}
+
+// The same log with a field after the value on every line that has one,
+// which the general rules read as they read the usual line.
+std::string withFieldAfterValue(const std::string& log)
+{
+    std::string text;
+    for (std::size_t from = 0; from < log.size();) {
+        const std::size_t end = log.find_first_of("\r\n", from);
+        text += log.substr(from, end - from) + ",x";
+        from = log.find_first_not_of("\r\n", end);
+        text += log.substr(end, from - end);
     }
     return text;
 }
@@ -271,6 +329,32 @@ TEST(ParallelReadings, UsualLinesReadInPlaceLikeEveryOtherLine)
     }
     EXPECT_EQ(walkTranscript({"usual", "/d/u.csv", usual}, true),
               walkTranscript({"general", "/d/u.csv", general}, true));
+}
+
+// Usual lines booked, counted as another month's or surveyed ahead in
+// stretches book and note what the same lines read one by one by the
+// general rules book and note: on one thread and in month runs.
+TEST(ParallelReadings, UsualLinesBookInStretchesLikeOneByOne)
+{
+    const ScopeRule none;
+    const ScopeRule february{true, daysFromCivil(2012, 2, 3), 40};
+    for (const char* end : {"\r\n", "\n", "\r"}) {
+        const std::string usual = usualLinesLog(3, end);
+        const Log general{"general", "/d/u.csv", withFieldAfterValue(usual)};
+        for (const ScopeRule& scope : {none, february})
+            for (const int digits : {0, 5}) {
+                const std::string expected =
+                    withThreads("1", nullptr, [&] { return bookingTranscript(general, scope, digits); });
+                EXPECT_GT(expected.size(), 1000u);
+                for (const char* threads : {"1", "2"})
+                    EXPECT_EQ(withThreads(threads, "9000",
+                                          [&] {
+                                              return bookingTranscript({"usual", "/d/u.csv", usual}, scope, digits);
+                                          }),
+                              expected)
+                        << threads << " threads, scope " << scope.enabled << ", digits " << digits;
+            }
+    }
 }
 
 TEST(ParallelReadings, ThreadSwitchAndSmallFiles)
