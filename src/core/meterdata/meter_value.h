@@ -101,11 +101,18 @@ inline bool plainDigits(unsigned length, unsigned digits, unsigned points, Plain
 }
 
 // The value of a plain value at `p` of that shape, as parseMeterValue reads
-// it. The 8 bytes before `p` must be readable.
+// it. The 8 bytes before `p` and the 9 from `p` on must be readable.
 inline double plainValue(const char* p, const PlainDigits& shape)
 {
     static constexpr std::uint64_t kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
     static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+    // Most meter values ("10000.033") have at most eight digits: those before
+    // the "." and those after it are joined into one word and read at once.
+    if (const unsigned digits = shape.whole + shape.fraction; shape.fraction > 0 && digits <= 8) {
+        const std::uint64_t front = shape.whole == 0 ? 0 : ~std::uint64_t{0} >> ((8 - shape.whole) * 8);
+        const std::uint64_t joined = (eightBytes(p) & front) | (eightBytes(p + 1) & ~front);
+        return static_cast<double>(digitsValue(joined, digits)) / kPowers[shape.fraction];
+    }
     const std::uint64_t head = shape.whole == 0 ? 0 : digitsValue(eightBytes(p), shape.whole);
     if (shape.fraction == 0)
         return static_cast<double>(head);
