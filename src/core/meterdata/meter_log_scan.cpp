@@ -23,12 +23,7 @@ Expected<void> PreScanSteps::takeValue(std::optional<double> value, std::size_t 
         memory_.currentReading = *value;
         memory_.lastStep = 0;
     } else {
-        memory_.currentReading = *value;
-        memory_.lastStep = *value - memory_.previousReading;
-        memory_.previousReading = *value;
-        ++steps_;
-        if (memory_.lastStep > largestStep_)
-            largestStep_ = memory_.lastStep;
+        takeStep(*value);
     }
     return {};
 }

@@ -28,6 +28,17 @@ public:
     }
     // The same with the reading's value already converted.
     Expected<void> takeValue(std::optional<double> value, std::size_t lineNumber);
+    // After a baseline, a value that is a number, as takeValue takes it.
+    bool hasBaseline() const { return memory_.previousReading != kNoBaselineMarker; }
+    void takeStep(double value)
+    {
+        memory_.currentReading = value;
+        memory_.lastStep = value - memory_.previousReading;
+        memory_.previousReading = value;
+        ++steps_;
+        if (memory_.lastStep > largestStep_)
+            largestStep_ = memory_.lastStep;
+    }
     // Scale and bar width from the steps taken.
     void finish(GraphState& graph) const;
 

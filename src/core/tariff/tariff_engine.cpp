@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <functional>
+#include <limits>
 
 #include "core/text/number_text.h"
 #include "core/graph/bar_geometry.h"
@@ -50,6 +51,13 @@ public:
 private:
     std::string_view view_;
     std::string copy_;
+};
+
+// What a walk does with the values of the usual lines the booking takes at
+// once besides booking them: nothing, for the engine alone.
+struct NoOtherTake {
+    static constexpr bool kWantsValues = false;
+    void operator()(double /*value*/) const {}
 };
 
 // The engine's part of each reading in scope: month check, baseline, booking, bar.
@@ -119,21 +127,23 @@ public:
 
     // Books the usual lines that follow, straight from the bytes, for as long
     // as each is one more step of the hot interval in the booked month that
-    // does not fall and draws no bar: the reading memory, the day's figures
-    // and the notes' count stay in registers and are stored once, as book
-    // would have left them. The first line that is anything else is left,
-    // unread, to the walk.
-    void takeUsualLines(FieldCursor& lines, std::size_t& lineNumber, std::size_t limit, const ReadingFilter& filter)
+    // does not fall: the reading memory, the day's figures and the notes'
+    // count stay in registers and are stored once, as book would have left
+    // them. The first line that is anything else is left, unread, to the
+    // walk. `alsoTake` sees the value of every line taken, when it wants them.
+    template <class AlsoTake = NoOtherTake>
+    void takeUsualLines(FieldCursor& lines, std::size_t& lineNumber, std::size_t limit, const ReadingFilter& filter,
+                        AlsoTake alsoTake = {})
     {
         const CalendarStamp& date = filter.keptStamp();
         if (f_.fromText.empty())
             return;
         if (date.month != f_.calcMonth || date.year != f_.calcYear) {
-            takeOtherMonthLines(lines, lineNumber, limit, filter);
+            takeOtherMonthLines(lines, lineNumber, limit, filter, alsoTake);
             return;
         }
         std::int64_t interval = 0, previousTime = 0;
-        if (bars_ || booked_ || !f_.openingRead.present || memory_.previousReading == kNoBaselineMarker ||
+        if (bars_ || !f_.openingRead.present || memory_.previousReading == kNoBaselineMarker ||
             !notes_.hotInterval(interval, previousTime))
             return;
         const auto day = static_cast<std::size_t>(date.day);
@@ -154,15 +164,19 @@ public:
             // A fall (a wrap of the register among them) and another interval take the rules' own path.
             if (value - previous < 0 || time - previousTime != interval)
                 break;
+            alsoTake(value);
             step = value - previous;
             const double booked = rules_.bookedOf(step);
-            if (fromHour_ <= line.hour && line.hour <= toHour_) {
+            const bool night = !(fromHour_ <= line.hour && line.hour <= toHour_);
+            if (!night) {
                 dayUnits += booked;
                 dayTotal += booked;
             } else {
                 nightUnits += booked;
                 nightTotal += booked;
             }
+            if (booked_)
+                booked_->push_back({step, night});
             previous = value;
             previousTime = time;
             last = rest.data();
@@ -185,8 +199,9 @@ public:
 
     // The usual lines of a date of another month that follow one of its
     // readings, with plain values: only counted, as book counts them one by one.
+    template <class AlsoTake>
     void takeOtherMonthLines(FieldCursor& lines, std::size_t& lineNumber, std::size_t limit,
-                             const ReadingFilter& filter)
+                             const ReadingFilter& filter, AlsoTake& alsoTake)
     {
         const char lineEnd = lines.lineEnd();
         ReadingFilter::FixedLine line, latest;
@@ -196,6 +211,8 @@ public:
             const std::string_view rest = lines.rest();
             if (!filter.readFixed(rest, lineEnd, line) || !line.valuePlain)
                 break;
+            if constexpr (AlsoTake::kWantsValues)
+                alsoTake(detail::plainValue(rest.data() + ReadingFilter::kFixedValueAt, line.plainDigits));
             latest = line;
             last = rest.data();
             ++taken;
@@ -400,15 +417,8 @@ public:
         LineFields fields;
         std::size_t lineNumber = 0;
         while (scanning_ || calculating_) {
-            // The usual line of the plain layout is read in place, for both sides.
-            if (scanning_ && calculating_ && lineNumber >= headerLines_) {
-                if (const std::size_t length =
-                        engineFilter_.takeFixed(lines.rest(), lines.lineEnd(), lineNumber + 1, reading_)) {
-                    lines.skipLine(length);
-                    bookForBoth(++lineNumber);
-                    continue;
-                }
-            }
+            if (scanning_ && calculating_ && lineNumber >= headerLines_ && takeUsualForBoth(lines, lineNumber))
+                continue;
             if (!lines.next(fields))
                 break;
             ++lineNumber;
@@ -434,6 +444,13 @@ public:
     }
 
 private:
+    // The pre-scan's step for each usual line the booking takes at once.
+    struct ScanToo {
+        static constexpr bool kWantsValues = true;
+        PreScanSteps& scan;
+        void operator()(double value) const { scan.takeStep(value); }
+    };
+
     // The same walk over lines read in parts on several threads.
     EngineOutcome runParsed(std::string_view bytes, const ParallelPlan& plan)
     {
@@ -448,6 +465,22 @@ private:
         if (engineError_)
             return std::move(*engineError_);
         return std::move(figures_);
+    }
+
+    // The usual line of the plain layout read in place, for both sides, and
+    // the usual lines after it, for the pre-scan too once it has a baseline;
+    // false for any other line.
+    bool takeUsualForBoth(FieldCursor& lines, std::size_t& lineNumber)
+    {
+        const std::size_t length = engineFilter_.takeFixed(lines.rest(), lines.lineEnd(), lineNumber + 1, reading_);
+        if (length == 0)
+            return false;
+        lines.skipLine(length);
+        bookForBoth(++lineNumber);
+        if (scanning_ && calculating_ && scan_.hasBaseline())
+            booking_.takeUsualLines(lines, lineNumber, std::numeric_limits<std::size_t>::max(), engineFilter_,
+                                    ScanToo{scan_});
+        return true;
     }
 
     // A line the engine's filter sorted serves the pre-scan too, as in takeForBoth.

@@ -116,21 +116,25 @@ std::string walkTranscript(const Log& log, bool longForm)
     return out.str();
 }
 
-// What the one-walk engine leaves, notes included; `texts` false leaves out
-// the time stamp texts, which are shown as they stand in the file.
-std::string engineTranscript(const Log& log, bool texts = true)
+// What the one-walk engine leaves, notes and bars included; `texts` false
+// leaves out the time stamp texts, which are shown as they stand in the
+// file; `drawn` false draws no bars, so the pre-scan alone scales the graph.
+std::string engineTranscript(const Log& log, bool texts = true, bool drawn = true,
+                             const ScopeRule& scope = {true, daysFromCivil(2012, 3, 2), 25})
 {
-    const ScopeRule scope{true, daysFromCivil(2012, 3, 2), 25};
     SettingsRecord settings;
     settings.settingsMultiplier = 1.5;
     ReadingMemory memory;
     GraphState graph;
     test::RecordingBarSink sink;
-    EngineOutcome outcome =
-        scanAndCalculateMeterLog(log.bytes, log.path, scope, settings, memory, graph, defaultGraphPalette(), &sink);
+    EngineOutcome outcome = scanAndCalculateMeterLog(log.bytes, log.path, scope, settings, memory, graph,
+                                                     defaultGraphPalette(), drawn ? &sink : nullptr);
     if (outcome && !texts)
         outcome->fromText = outcome->toText = "";
-    std::string text = test::walkState(outcome, memory, graph) + " bars " + std::to_string(sink.bars.size());
+    std::ostringstream bars;
+    for (const test::RecordedBar& bar : sink.bars)
+        bars << ' ' << bar;
+    std::string text = test::walkState(outcome, memory, graph) + " bars" + bars.str();
     if (outcome)
         for (const std::string& note : outcome->notes)
             text += "\n" + (texts ? note : note.substr(0, note.find_first_of("\":")));
@@ -207,8 +211,9 @@ std::string bookingTranscript(const Log& log, const ScopeRule& scope, int meterD
 // hours, with what ends a stretch of usual lines: another interval, a
 // repeated or earlier time, a gap, a fall, a register going round past
 // 99999, values that are no number, the no-reading value, values of other
-// shapes, skipped statuses and lines without a date.
-std::string usualLinesLog(unsigned seed, const std::string& lineEnd)
+// shapes, skipped statuses and lines without a date. `numbersOnly` leaves
+// out the values that are no number, which end the pre-scan.
+std::string usualLinesLog(unsigned seed, const std::string& lineEnd, bool numbersOnly = false)
 {
     std::mt19937 random(seed);
     std::string text = "Status,Timestamp,Value" + lineEnd;
@@ -229,7 +234,10 @@ std::string usualLinesLog(unsigned seed, const std::string& lineEnd)
                       static_cast<int>(minute % 1440 / 60), static_cast<int>(minute % 60));
         char number[40];
         std::snprintf(number, sizeof number, roll == 8 ? "%.8f" : roll == 9 ? "%.0f" : "%.3f", value);
-        const std::string shown = roll == 10 ? "N/A" : roll == 11 ? "-499999" : roll == 12 ? "1e3" : number;
+        const std::string shown = roll == 10 && !numbersOnly ? "N/A"
+                                  : roll == 11               ? "-499999"
+                                  : roll == 12               ? "1e3"
+                                                             : number;
         if (roll == 13)
             text += "1," + std::string(stamp) + "," + shown;
         else if (roll == 14)
@@ -332,8 +340,9 @@ TEST(ParallelReadings, UsualLinesReadInPlaceLikeEveryOtherLine)
 }
 
 // Usual lines booked, counted as another month's or surveyed ahead in
-// stretches book and note what the same lines read one by one by the
-// general rules book and note: on one thread and in month runs.
+// stretches book, note and draw what the same lines read one by one by the
+// general rules book, note and draw: on one thread, in month runs and with
+// the pre-scan.
 TEST(ParallelReadings, UsualLinesBookInStretchesLikeOneByOne)
 {
     const ScopeRule none;
@@ -341,7 +350,12 @@ TEST(ParallelReadings, UsualLinesBookInStretchesLikeOneByOne)
     for (const char* end : {"\r\n", "\n", "\r"}) {
         const std::string usual = usualLinesLog(3, end);
         const Log general{"general", "/d/u.csv", withFieldAfterValue(usual)};
-        for (const ScopeRule& scope : {none, february})
+        // With the pre-scan and the bars of the booked steps, as the window books.
+        const std::string numbers = usualLinesLog(3, end, true);
+        for (const ScopeRule& scope : {none, february}) {
+            for (const bool drawn : {true, false})
+                EXPECT_EQ(engineTranscript({"usual", "/d/u.csv", numbers}, true, drawn, scope),
+                          engineTranscript({"general", "/d/u.csv", withFieldAfterValue(numbers)}, true, drawn, scope));
             for (const int digits : {0, 5}) {
                 const std::string expected =
                     withThreads("1", nullptr, [&] { return bookingTranscript(general, scope, digits); });
@@ -354,6 +368,7 @@ TEST(ParallelReadings, UsualLinesBookInStretchesLikeOneByOne)
                               expected)
                         << threads << " threads, scope " << scope.enabled << ", digits " << digits;
             }
+        }
     }
 }
 
