@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "core/meterdata/per_line.h"
+
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #include <emmintrin.h>
 #define LUMIVANE_FIELD_CURSOR_SSE2 1
@@ -112,7 +114,7 @@ public:
     }
 
     // Moves past the next line, whose CR or LF is `length` bytes from its start.
-    void skipLine(std::size_t length)
+    LUMIVANE_PER_LINE void skipLine(std::size_t length)
     {
         prefetchAhead();
         ++lines_;
@@ -167,7 +169,7 @@ private:
 
     // A mapped file is walked straight from the page cache, so its bytes are
     // asked for well ahead of the walk.
-    void prefetchAhead() const
+    LUMIVANE_PER_LINE void prefetchAhead() const
     {
 #if defined(__GNUC__) || defined(__clang__)
         if (size_ - pos_ > kPrefetchAhead)
@@ -241,7 +243,7 @@ private:
     }
 
     // Where the next line starts after the line end at `i` (a CR LF counts as one end).
-    std::size_t afterLineEnd(std::size_t i) const
+    LUMIVANE_PER_LINE std::size_t afterLineEnd(std::size_t i) const
     {
         std::size_t skip = i + 1;
         if (data_[i] == '\r' && skip < size_ && data_[skip] == '\n')

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string_view>
 
+#include "core/meterdata/per_line.h"
 #include "core/text/number_text.h"
 
 namespace lumivane {
@@ -26,7 +27,7 @@ inline constexpr std::uint64_t kZeros = 0x3030303030303030ULL;  // "0" in every 
 inline constexpr std::uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0ULL;
 
 // Eight bytes with the first in the low byte, whatever the processor's order.
-inline std::uint64_t eightBytes(const char* p)
+LUMIVANE_PER_LINE std::uint64_t eightBytes(const char* p)
 {
     std::uint64_t word;
     std::memcpy(&word, p, 8);
@@ -41,7 +42,7 @@ inline std::uint64_t eightBytes(const char* p)
 
 // How many of the eight bytes, from the first, are digits. A byte of 0xFA or
 // more carries into the next one, but only after a byte that is no digit.
-inline unsigned leadingDigits(std::uint64_t word)
+LUMIVANE_PER_LINE unsigned leadingDigits(std::uint64_t word)
 {
     const std::uint64_t misses =
         ((word & kHighNibbles) ^ kZeros) | (((word + 0x0606060606060606ULL) & kHighNibbles) ^ kZeros);
@@ -50,7 +51,7 @@ inline unsigned leadingDigits(std::uint64_t word)
 
 // The number written by the first `count` bytes (1..8, all digits): the
 // bytes after them are shifted out, and pairs, fours and eights are joined.
-inline std::uint64_t digitsValue(std::uint64_t word, unsigned count)
+LUMIVANE_PER_LINE std::uint64_t digitsValue(std::uint64_t word, unsigned count)
 {
     std::uint64_t d = (word - kZeros) << ((8 - count) * 8);
     d = (d * 10 + (d >> 8)) & 0x00FF00FF00FF00FFULL;
@@ -89,7 +90,7 @@ struct PlainDigits {
 // bits past the length do not count), are a plain value, and its shape.
 // Any other spelling (a sign, no digit after the ".", longer runs of digits)
 // is left to parseMeterValue.
-inline bool plainDigits(unsigned length, unsigned digits, unsigned points, PlainDigits& shape)
+LUMIVANE_PER_LINE bool plainDigits(unsigned length, unsigned digits, unsigned points, PlainDigits& shape)
 {
     const unsigned inValue = (1u << length) - 1;
     points &= inValue;
@@ -102,7 +103,7 @@ inline bool plainDigits(unsigned length, unsigned digits, unsigned points, Plain
 
 // The value of a plain value at `p` of that shape, as parseMeterValue reads
 // it. The 8 bytes before `p` and the 9 from `p` on must be readable.
-inline double plainValue(const char* p, const PlainDigits& shape)
+LUMIVANE_PER_LINE double plainValue(const char* p, const PlainDigits& shape)
 {
     static constexpr std::uint64_t kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
     static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};

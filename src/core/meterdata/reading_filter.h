@@ -10,15 +10,8 @@
 #include "core/meterdata/date_scope_rules.h"
 #include "core/meterdata/line_splitter.h"
 #include "core/meterdata/meter_value.h"
+#include "core/meterdata/per_line.h"
 #include "core/text/expected.h"
-
-// For the few steps that run once per line and are worth more inlined into
-// the walk than kept as calls.
-#if defined(__GNUC__) || defined(__clang__)
-#define LUMIVANE_PER_LINE inline __attribute__((always_inline))
-#else
-#define LUMIVANE_PER_LINE inline
-#endif
 
 namespace lumivane {
 
