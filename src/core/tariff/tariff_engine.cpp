@@ -162,10 +162,11 @@ public:
             const double value = detail::plainValue(rest.data() + ReadingFilter::kFixedValueAt, line.plainDigits);
             const std::int64_t time = dayStart + line.secondOfDay;
             // A fall (a wrap of the register among them) and another interval take the rules' own path.
-            if (value - previous < 0 || time - previousTime != interval)
+            const double rise = value - previous;
+            if (rise < 0 || time - previousTime != interval)
                 break;
             alsoTake(value);
-            step = value - previous;
+            step = rise;
             const double booked = rules_.bookedOf(step);
             const bool night = !(fromHour_ <= line.hour && line.hour <= toHour_);
             if (!night) {
